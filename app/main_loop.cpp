@@ -1,0 +1,55 @@
+// The message loop and the paced frame tick.
+#include "app/application.h"
+#include "app/clock.h"
+#include "scene/scene.h"
+
+namespace {
+// Pacing for a display that reports 0 Hz; the overlay still shows what it reported.
+constexpr uint32_t kFallbackRefreshRate = 60;
+} // namespace
+
+void Application::StartFrameTiming()
+{
+    frameInterval = 1000 / (refreshRate != 0 ? refreshRate : kFallbackRefreshRate);
+    const uint32_t now = Clock::Instance()->NowMs();
+    lastUpdateTime = now;
+    nextFrameTime = now + frameInterval;
+}
+
+int Application::Run()
+{
+    MSG msg{};
+    while (true) {
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        } else {
+            Tick();
+        }
+        if (msg.message == WM_QUIT) break;
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void Application::Tick()
+{
+    const uint32_t now = Clock::Instance()->NowMs();
+
+    const float elapsedSeconds = static_cast<float>(now - lastFpsSampleTime) / 1000.0f;
+    if (elapsedSeconds > 1.0f) {
+        fps = static_cast<float>(frameCount) / elapsedSeconds;
+        lastFpsSampleTime = now;
+        frameCount = 0;
+    }
+
+    if (!IsLater(now, nextFrameTime)) return;
+
+    ++frameCount;
+    ApplyPlayerControls();
+    if (scene != nullptr) scene->Update(now - lastUpdateTime);
+    RenderFrame();
+
+    nextFrameTime += frameInterval;
+    lastUpdateTime = now;
+    if (IsLater(now, nextFrameTime)) nextFrameTime = now + frameInterval;
+}

@@ -1,0 +1,48 @@
+// One frame: clear, scene, overlay, present; a lost device is noticed at Present.
+#include "app/application.h"
+#include "gfx/overlay_text.h"
+#include "scene/scene.h"
+#include "support/log.h"
+
+namespace {
+constexpr D3DCOLOR kClearColour = 0xFF808080;
+constexpr D3DCOLOR kHelpColour = 0xFFFFFF00;
+constexpr D3DCOLOR kStatusColour = 0xFFFFFFFF;
+
+void DrawOverlayLine(ID3DXFont* font, const std::wstring& text, int top, D3DCOLOR colour)
+{
+    RECT rect;
+    SetRect(&rect, 10, top, 200, top + 20);
+    font->DrawTextW(nullptr, text.c_str(), -1, &rect, DT_NOCLIP, colour);
+}
+} // namespace
+
+void Application::RenderFrame()
+{
+    if (deviceLost) {
+        RecoverDevice();
+        return;
+    }
+
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+
+    if (SUCCEEDED(device->BeginScene())) {
+        if (scene != nullptr) scene->Draw();
+
+        // Without a font (its re-creation after a reset failed) the overlay is left out.
+        if (font != nullptr) {
+            const std::wstring modeText = DisplayModeText(width, height, refreshRate);
+            const std::wstring fpsText = FpsText(fps);
+            DrawOverlayLine(font, L"Press 'Esc' to quit.", 10, kHelpColour);
+            DrawOverlayLine(font, L"Press W, A, S, D, PgUp and PgDn to move.", 30, kHelpColour);
+            DrawOverlayLine(font, modeText, 55, kStatusColour);
+            DrawOverlayLine(font, fpsText, 75, kStatusColour);
+        }
+        device->EndScene();
+    }
+
+    if (device->Present(nullptr, nullptr, nullptr, nullptr) == D3DERR_DEVICELOST) {
+        Log::Instance()->Write(L"Direct3D device lost.");
+        deviceLost = true;
+    }
+}

@@ -1,0 +1,12 @@
+// Texts of the overlay and of the display-mode list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "800 x 600 @ 60 Hz"
+std::wstring DisplayModeText(uint32_t width, uint32_t height, uint32_t refreshRate);
+// "FPS: " and the figure with at most 6 significant digits, no trailing zeros.
+std::wstring FpsText(float fps);
+// One line of the mode list: "-> " or three blanks, then "800x600 @ 60Hz".
+std::wstring ModeListLine(bool isMatch, uint32_t width, uint32_t height, uint32_t refreshRate);

@@ -1,0 +1,50 @@
+// Managed-pool resources of the portable D3DX: meshes and textures keep their
+// data in memory, and the device uploads them on first use (and again after
+// it has lost its objects). Shared by the D3DX objects and the device.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/portable/d3dx9_api.h"
+
+// The one vertex layout of portable meshes; the FVF says which parts the file gave.
+struct MeshVertex {
+    float position[3];
+    float normal[3];
+    float texcoord[2];
+    D3DCOLOR diffuse;
+};
+
+// Device objects made for a resource. The device fills them in on first use.
+struct GpuObjects {
+    IDirect3DDevice9* owner = nullptr;
+    unsigned vertexArray = 0;
+    unsigned vertexBuffer = 0;
+    unsigned indexBuffer = 0;
+    unsigned texture = 0;
+};
+
+struct PortableMeshData {
+    DWORD fvf = D3DFVF_XYZ;
+    std::vector<MeshVertex> vertices;
+    std::vector<uint32_t> indices;                   // three per face, faces sorted by attribute
+    std::vector<DWORD> attributes;                   // one per face
+    std::vector<D3DXATTRIBUTERANGE> attributeTable;  // one per subset, in attribute order
+    GpuObjects gpu;
+};
+
+struct PortableTextureData {
+    UINT width = 0;
+    UINT height = 0;
+    D3DFORMAT format = D3DFMT_A8R8G8B8;         // the file's format as D3DX reports it
+    std::vector<std::vector<uint8_t>> levels;   // B, G, R, A bytes per texel; level 0 first
+    GpuObjects gpu;
+};
+
+// Device side: draws the faces of one subset with the current states.
+HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh, DWORD attribId);
+// Device side: frees what the device made for a resource (nothing when it made nothing).
+void PortableReleaseGpuObjects(GpuObjects& gpu);
+// D3DX side: the data of a texture made by D3DXCreateTextureFromFileExW, or null.
+PortableTextureData* PortableTextureDataOf(IDirect3DBaseTexture9* texture);

@@ -1,0 +1,36 @@
+// Each system test runs in a fresh temporary working directory against a
+// freshly reset fake platform, and tears down every process-wide object.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "tests/fake/fake_platform.h"
+
+class SystemTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The lines of log.txt without their time stamps; CR LF line ends expected.
+    std::vector<std::string> LogMessages() const;
+    // The raw bytes of log.txt.
+    std::string LogBytes() const;
+    void WriteFile(const std::string& name, const std::string& bytes) const;
+
+    // A display with the modes 640x480@60, 800x600@60, 800x600@75, 1024x768@60.
+    static void ScriptCommonModes();
+    // Scripts the four models (one textured material each), loadable, with their textures.
+    static void ScriptModels();
+    // The application with the fake's device, font, models and scene in place.
+    Application* StartedApplication();
+
+    std::filesystem::path directory;
+    std::filesystem::path previousDirectory;
+};
+
+D3DXMATERIAL MakeMaterial(float r, float g, float b, float a);
