@@ -5,12 +5,17 @@
 namespace {
 constexpr int kTextureNameCapacity = 512;
 
-// The texture name in UTF-16, or false when it does not convert or does not fit.
+// The texture name in UTF-16, or false when it does not convert or does not
+// fit; the name is then widened byte by byte, for the failure line only.
 bool WidenTextureName(const char* name, std::wstring& wide)
 {
     wchar_t buffer[kTextureNameCapacity];
     const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, buffer, kTextureNameCapacity);
-    if (length <= 0) return false;
+    if (length <= 0) {
+        wide.clear();
+        for (const char* c = name; *c != '\0'; ++c) wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        return false;
+    }
     wide.assign(buffer, static_cast<size_t>(length - 1));
     return true;
 }

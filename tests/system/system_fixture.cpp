@@ -97,10 +97,11 @@ void SystemTest::ScriptModels()
     }
 }
 
-Application* SystemTest::StartedApplication()
+Application* SystemTest::StartedApplication(const std::vector<D3DDISPLAYMODE>& extraModes)
 {
     ScriptCommonModes();
     ScriptModels();
+    fake::State().modes.insert(fake::State().modes.end(), extraModes.begin(), extraModes.end());
     Application* application = Application::Instance();
     EXPECT_TRUE(application->Initialize(reinterpret_cast<HINSTANCE>(0x400000)));
     return application;

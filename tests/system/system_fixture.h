@@ -27,7 +27,9 @@ protected:
     // Scripts the four models (one textured material each), loadable, with their textures.
     static void ScriptModels();
     // The application with the fake's device, font, models and scene in place.
-    Application* StartedApplication();
+    // The application with the fake's device, font, models and scene in place;
+    // the extra modes are listed after the common ones.
+    Application* StartedApplication(const std::vector<D3DDISPLAYMODE>& extraModes = {});
 
     std::filesystem::path directory;
     std::filesystem::path previousDirectory;

@@ -1,0 +1,163 @@
+// The window, the raw mouse registration and the window procedure.
+#include "scene/scene.h"
+#include "tests/system/system_fixture.h"
+
+namespace {
+class WindowTest : public SystemTest {
+protected:
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return WindowProc(reinterpret_cast<HWND>(0x1234), message, wParam, lParam);
+    }
+    void MouseReport(LONG dx, LONG dy, DWORD type = RIM_TYPEMOUSE)
+    {
+        fake::State().rawInput = RAWINPUT{};
+        fake::State().rawInput.header.dwType = type;
+        fake::State().rawInput.data.mouse.lLastX = dx;
+        fake::State().rawInput.data.mouse.lLastY = dy;
+        EXPECT_EQ(Send(WM_INPUT, 0, 0x77), 0);
+    }
+};
+} // namespace
+
+TEST_F(WindowTest, ClassAndWindowAreMadeAsTabled)
+{
+    WriteFile("settings.ini", "1024 768 75");
+    Application* application = Application::Instance();
+    application->instance = reinterpret_cast<HINSTANCE>(0x400000);
+    application->LoadSettings();
+    ASSERT_TRUE(application->CreateMainWindow());
+
+    const WNDCLASSEXW& windowClass = fake::State().registeredClass;
+    EXPECT_EQ(windowClass.cbSize, sizeof(WNDCLASSEXW));
+    EXPECT_EQ(windowClass.style, static_cast<UINT>(CS_CLASSDC));
+    EXPECT_EQ(windowClass.lpfnWndProc, &WindowProc);
+    EXPECT_EQ(windowClass.cbClsExtra, 0);
+    EXPECT_EQ(windowClass.cbWndExtra, 0);
+    EXPECT_EQ(windowClass.hInstance, application->instance);
+    EXPECT_EQ(windowClass.hIcon, nullptr);
+    EXPECT_EQ(windowClass.hCursor, nullptr);
+    EXPECT_EQ(windowClass.hbrBackground, nullptr);
+    EXPECT_EQ(windowClass.lpszMenuName, nullptr);
+    EXPECT_EQ(windowClass.hIconSm, nullptr);
+    EXPECT_EQ(fake::State().className, L"D3DWINDOWCLASS");
+
+    EXPECT_EQ(fake::State().windowTitle, L"D3D Window");
+    EXPECT_EQ(fake::State().windowExStyle, static_cast<DWORD>(WS_EX_TOPMOST));
+    EXPECT_EQ(fake::State().windowStyle, static_cast<DWORD>(WS_POPUP));
+    EXPECT_EQ(fake::State().windowX, 0);
+    EXPECT_EQ(fake::State().windowY, 0);
+    EXPECT_EQ(fake::State().windowWidth, 1024);
+    EXPECT_EQ(fake::State().windowHeight, 768);
+    EXPECT_NE(application->window, nullptr);
+    EXPECT_EQ(fake::CallsStartingWith("ShowWindow"), std::vector<std::string>{"ShowWindow(5)"});
+    EXPECT_EQ(fake::CallsStartingWith("UpdateWindow").size(), 1u);
+}
+
+TEST_F(WindowTest, RawMouseIsRegisteredAsAnInputSinkOnTheWindow)
+{
+    Application* application = Application::Instance();
+    ASSERT_TRUE(application->CreateMainWindow());
+    ASSERT_TRUE(application->RegisterRawMouse());
+    const RAWINPUTDEVICE& device = fake::State().rawDevice;
+    EXPECT_EQ(device.usUsagePage, 0x01);
+    EXPECT_EQ(device.usUsage, 0x02);
+    EXPECT_EQ(device.dwFlags, static_cast<DWORD>(RIDEV_INPUTSINK));
+    EXPECT_EQ(device.hwndTarget, application->window);
+    EXPECT_EQ(fake::State().rawDeviceCount, 1u);
+    EXPECT_EQ(fake::State().rawDeviceSize, sizeof(RAWINPUTDEVICE));
+}
+
+TEST_F(WindowTest, KeyBytesFollowKeyDownAndKeyUpOnly)
+{
+    Application* application = Application::Instance();
+    EXPECT_EQ(Send(WM_KEYDOWN, 'W'), 0);
+    EXPECT_EQ(Send(WM_KEYDOWN, 'W'), 0); // auto-repeat
+    EXPECT_EQ(application->keyStates['W'], 1);
+    EXPECT_EQ(Send(WM_KEYDOWN, 0), 0);
+    EXPECT_EQ(Send(WM_KEYDOWN, 255), 0);
+    EXPECT_EQ(application->keyStates[0], 1);
+    EXPECT_EQ(application->keyStates[255], 1);
+    EXPECT_EQ(Send(WM_KEYUP, 'W'), 0);
+    EXPECT_EQ(application->keyStates['W'], 0);
+
+    const KeyStates before = application->keyStates;
+    EXPECT_EQ(Send(WM_KEYDOWN, 256), 0);
+    EXPECT_EQ(Send(WM_KEYUP, 0x10000 + 'W'), 0);
+    EXPECT_EQ(Send(WM_KEYDOWN, static_cast<WPARAM>(-1)), 0);
+    EXPECT_EQ(Send(WM_SYSKEYDOWN, 'D'), 0);
+    EXPECT_EQ(Send(WM_SYSKEYDOWN, VK_F10), 0);
+    Send(WM_KEYDOWN, VK_F10);
+    EXPECT_EQ(Send(WM_SYSKEYUP, VK_F10), 0);
+    EXPECT_EQ(application->keyStates[VK_F10], 1); // a system key-up does not clear it
+    application->keyStates[VK_F10] = 0;
+    EXPECT_EQ(application->keyStates, before);
+    EXPECT_EQ(fake::CallsStartingWith("DefWindowProcW(0x0104)").size(), 2u);
+    EXPECT_EQ(fake::CallsStartingWith("DefWindowProcW(0x0105)").size(), 1u);
+}
+
+TEST_F(WindowTest, DestroyPostsTheQuitMessageAndAltF4GetsThere)
+{
+    Application::Instance()->CreateMainWindow();
+    EXPECT_EQ(Send(WM_DESTROY), 0);
+    ASSERT_EQ(fake::State().queue.size(), 1u);
+    EXPECT_EQ(fake::State().queue.front().message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(fake::State().queue.front().wParam, 0u);
+    fake::State().queue.clear();
+
+    Send(WM_SYSKEYDOWN, VK_F4, 0x20000000);
+    ASSERT_EQ(fake::State().queue.size(), 1u);
+    EXPECT_EQ(fake::State().queue.front().message, static_cast<UINT>(WM_QUIT));
+}
+
+TEST_F(WindowTest, SetCursorHidesTheCursorAndIsNotPassedOn)
+{
+    EXPECT_EQ(Send(WM_SETCURSOR, 0x1234, HTCLIENT), 0);
+    EXPECT_EQ(Send(WM_SETCURSOR, 0x1234, HTCLIENT), 0);
+    EXPECT_EQ(fake::State().cursorHides, 2);
+    EXPECT_EQ(fake::State().defWindowProcCalls, 0);
+}
+
+TEST_F(WindowTest, OtherMessagesGoToTheDefaultProcedure)
+{
+    Send(WM_MOUSEMOVE, 0, 0x00100010);
+    Send(WM_CHAR, 'w');
+    EXPECT_EQ(fake::State().calls, (std::vector<std::string>{"DefWindowProcW(0x0200)", "DefWindowProcW(0x0102)"}));
+}
+
+TEST_F(WindowTest, RawMouseMotionTurnsTheCameraByExactSinglePrecisionProducts)
+{
+    Application* application = StartedApplication();
+    Camera& camera = *application->scene->camera;
+    MouseReport(200, -100);
+    EXPECT_EQ(camera.yaw, 1.0f);
+    EXPECT_EQ(camera.pitch, -0.5f);
+    EXPECT_EQ(application->scene->player->rotation.x, 1.0f);
+    EXPECT_EQ(fake::State().rawInputSizeAsked, sizeof(RAWINPUT));
+    EXPECT_EQ(fake::State().rawInputHeaderSizeGiven, sizeof(RAWINPUTHEADER));
+
+    MouseReport(1, 0);
+    EXPECT_EQ(camera.yaw, 1.0f + 0.005f);
+    EXPECT_EQ(fake::State().defWindowProcCalls, 0);
+}
+
+TEST_F(WindowTest, NonMouseRecordsAndFailedReadsChangeNothing)
+{
+    Application* application = StartedApplication();
+    Camera& camera = *application->scene->camera;
+    MouseReport(100, 100, RIM_TYPEKEYBOARD);
+    EXPECT_EQ(camera.yaw, 0.0f);
+    MouseReport(100, 100, RIM_TYPEMOUSE);
+    const float yaw = camera.yaw;
+    fake::State().rawInputReadFails = true;
+    EXPECT_EQ(Send(WM_INPUT, 0, 0x77), 0); // the previous mouse record must not be replayed
+    EXPECT_EQ(camera.yaw, yaw);
+}
+
+TEST_F(WindowTest, MotionBeforeTheSceneExistsIsDropped)
+{
+    Application* application = Application::Instance();
+    MouseReport(50, 50);
+    EXPECT_EQ(application->scene, nullptr);
+    application->OnRawMouse(10, 10);
+}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs with apt whatever a fresh Debian 12 machine lacks for building,
+# running and testing both builds. Does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  # Build
+  cmake ninja-build g++ pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # Windows cross build and its run under Wine
+  g++-mingw-w64-x86-64 wine64
+  # Portable platform layer
+  libsdl2-dev libgl-dev libgl1-mesa-dri libfreetype-dev libfontconfig-dev zlib1g-dev libstb-dev fonts-liberation
+  # Virtual displays and end-to-end tools
+  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool openbox imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
