@@ -1,0 +1,65 @@
+// Runs the modelgen program itself.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/modelgen/test_files.h"
+#include "tests/modelgen/x_test_reader.h"
+#include "tools/modelgen/asset_output.h"
+
+namespace {
+
+using modelgen_test::ReadBytes;
+using modelgen_test::TempFolder;
+
+int RunModelgen(const std::string& arguments, const std::filesystem::path& log) {
+    const std::string command = std::string("\"") + MODELGEN_EXE + "\" " + arguments + " > \"" + log.string() + "\" 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
+    TempFolder t;
+    const auto dir = t.path / "one";
+    ASSERT_EQ(RunModelgen("--model crate --encoding bzip32 --out \"" + dir.string() + "\"", t.path / "log"), 0);
+    const auto file = ReadBytes(dir / "Crate.x");
+    ASSERT_GE(file.size(), 16u);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 16), "xof 0303bzip0032");
+    EXPECT_EQ(xcheck::ReadXMesh(file).faces.size(), 6u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "wood.png"));
+}
+
+TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
+    TempFolder t;
+    ASSERT_EQ(RunModelgen("--out \"" + t.path.string() + "\" --no-textures", t.path / "log"), 0);
+    for (const char* path : {"Crate/Crate.x", "Level/Level.x", "Sniper/Sniper.x", "Skybox/Skybox.x"})
+        EXPECT_NO_THROW(xcheck::ReadXMesh(ReadBytes(t.path / path))) << path;
+    EXPECT_FALSE(std::filesystem::exists(t.path / "Crate/wood.png"));
+}
+
+TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
+    TempFolder t;
+    const auto file = t.path / "bench" / "big.x";
+    std::filesystem::create_directories(file.parent_path());
+    ASSERT_EQ(RunModelgen("--large 20000 --encoding bin64 --out \"" + file.string() + "\"", t.path / "log"), 0);
+    const xcheck::XMesh mesh = xcheck::ReadXMesh(ReadBytes(file));
+    EXPECT_NEAR(static_cast<double>(mesh.faces.size()), 20000.0, 1000.0);
+    EXPECT_EQ(mesh.materials.size(), 4u);
+    for (const xcheck::XMaterial& m : mesh.materials)
+        EXPECT_TRUE(std::filesystem::exists(file.parent_path() / m.texture)) << m.texture;
+}
+
+TEST(ModelgenProgram, FailsClearly) {
+    TempFolder t;
+    EXPECT_EQ(RunModelgen("--bogus", t.path / "log"), 2);
+    const auto log = ReadBytes(t.path / "log");
+    EXPECT_NE(std::string(log.begin(), log.end()).find("unknown argument: --bogus"), std::string::npos);
+
+    modelgen::WriteFileBytes(t.path / "plain", {0});
+    EXPECT_EQ(RunModelgen("--model crate --out \"" + (t.path / "plain" / "sub").string() + "\"", t.path / "log"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#include "tools/modelgen/x_encoding.h"
+
+namespace modelgen {
+
+bool operator==(const XEncoding& a, const XEncoding& b) {
+    return a.format == b.format && a.compressed == b.compressed && a.floatBits == b.floatBits;
+}
+
+const std::vector<XEncoding>& AllXEncodings() {
+    static const std::vector<XEncoding> all = {
+        {XFormat::Text, false, 32},   {XFormat::Text, false, 64},  {XFormat::Binary, false, 32},
+        {XFormat::Binary, false, 64}, {XFormat::Text, true, 32},   {XFormat::Text, true, 64},
+        {XFormat::Binary, true, 32},  {XFormat::Binary, true, 64},
+    };
+    return all;
+}
+
+std::string XEncodingName(const XEncoding& encoding) {
+    if (encoding.format == XFormat::Text && !encoding.compressed)
+        return encoding.floatBits == 64 ? "text64" : "text";
+    std::string name = encoding.format == XFormat::Text ? "tzip" : (encoding.compressed ? "bzip" : "bin");
+    return name + (encoding.floatBits == 64 ? "64" : "32");
+}
+
+std::optional<XEncoding> ParseXEncoding(std::string_view name) {
+    for (const XEncoding& encoding : AllXEncodings())
+        if (XEncodingName(encoding) == name) return encoding;
+    return std::nullopt;
+}
+
+std::string XFileHeader(const XEncoding& encoding) {
+    std::string type;
+    if (encoding.format == XFormat::Text)
+        type = encoding.compressed ? "tzip" : "txt ";
+    else
+        type = encoding.compressed ? "bzip" : "bin ";
+    return "xof 0303" + type + (encoding.floatBits == 64 ? "0064" : "0032");
+}
+
+}  // namespace modelgen
