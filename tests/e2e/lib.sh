@@ -1,0 +1,335 @@
+# shellcheck shell=bash
+# Helpers for end-to-end runs of the program on a private virtual X display.
+# Source this file; every function reports failure through its status and a
+# line on stderr. State lives in E2E_* variables of the sourcing shell.
+#
+#   e2e_require_tools [TOOL...] skip (exit 77) when the run cannot be made here
+#   e2e_setup_dir DIR          scratch folder for logs and screenshots
+#   e2e_start_display          Xorg with the dummy driver; exports DISPLAY
+#   e2e_start_window_manager   openbox on that display (optional)
+#   e2e_prepare_workdir DIR SOURCE_ROOT
+#   e2e_start_program native|wine PROGRAM WORKDIR
+#   e2e_wait_for_window NAME TIMEOUT        sets E2E_WINDOW
+#   e2e_wait_for_window_or_exit NAME TIMEOUT
+#   e2e_wait_for_log_line FILE TEXT TIMEOUT
+#   e2e_key KEYS... / e2e_hold_key KEY MILLISECONDS / e2e_move_mouse DX DY
+#   e2e_screenshot FILE / e2e_wait_for_drawn_screen TIMEOUT
+#   e2e_changed_fraction A B TOP / e2e_wait_for_screen_change REF SHOT FRACTION TOP TIMEOUT
+#   e2e_wait_for_exit TIMEOUT                sets E2E_EXIT_CODE
+#   e2e_cleanup                              ends everything started here
+
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_DIR=""
+E2E_XORG_PID=""
+E2E_WM_PID=""
+E2E_PROGRAM_PID=""
+E2E_PROGRAM_KIND=""
+E2E_WINDOW=""
+E2E_EXIT_CODE=""
+
+e2e_log() {
+  printf '[e2e %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2
+}
+
+e2e_fail() {
+  e2e_log "FAIL: $*"
+  return 1
+}
+
+# Polls a command every 100 ms until it succeeds or the timeout (seconds) ends.
+e2e_wait_for() {
+  local timeout=$1
+  shift
+  local deadline=$((SECONDS + timeout))
+  while true; do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    if ((SECONDS >= deadline)); then return 1; fi
+    sleep 0.1
+  done
+}
+
+E2E_SKIP=77
+
+# Ends the script with the skip status unless this machine can run the display
+# (root, for Xorg without a console) and the tools; extra tool names may be given.
+e2e_require_tools() {
+  local tool
+  if [ "$(id -u)" -ne 0 ]; then
+    e2e_log "SKIP: Xorg with the dummy driver needs root here"
+    exit "$E2E_SKIP"
+  fi
+  for tool in Xorg xdotool xset xrandr xprop import convert compare identify "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      e2e_log "SKIP: $tool is not installed"
+      exit "$E2E_SKIP"
+    fi
+  done
+}
+
+e2e_setup_dir() {
+  E2E_DIR=$1
+  mkdir -p "$E2E_DIR"
+}
+
+e2e_process_alive() {
+  [ -n "$1" ] && kill -0 "$1" 2>/dev/null
+}
+
+# Starts Xorg on the first free display number from 90 on, with the modes of
+# xorg-dummy.conf (or of E2E_XORG_CONFIG); tries the next number when another
+# server takes it first.
+e2e_start_display() {
+  local config=${E2E_XORG_CONFIG:-$E2E_LIB_DIR/xorg-dummy.conf}
+  mkdir -p "$E2E_DIR/xorg.conf.d"
+  local number
+  for number in $(seq 90 140); do
+    if [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; then continue; fi
+    Xorg ":$number" -config "$config" -configdir "$E2E_DIR/xorg.conf.d" -logfile "$E2E_DIR/Xorg.$number.log" \
+      -novtswitch -sharevts -noreset -nolisten tcp >"$E2E_DIR/Xorg.$number.out" 2>&1 &
+    E2E_XORG_PID=$!
+    local deadline=$((SECONDS + 20))
+    while ((SECONDS < deadline)); do
+      if ! e2e_process_alive "$E2E_XORG_PID"; then break; fi
+      if DISPLAY=":$number" xset q >/dev/null 2>&1; then
+        export DISPLAY=":$number"
+        e2e_log "display $DISPLAY (Xorg pid $E2E_XORG_PID)"
+        return 0
+      fi
+      sleep 0.1
+    done
+    if e2e_process_alive "$E2E_XORG_PID"; then
+      kill "$E2E_XORG_PID" 2>/dev/null
+      wait "$E2E_XORG_PID" 2>/dev/null
+    fi
+    E2E_XORG_PID=""
+  done
+  e2e_fail "no display could be started; see $E2E_DIR/Xorg.*.log"
+}
+
+e2e_stop_display() {
+  if e2e_process_alive "$E2E_XORG_PID"; then
+    kill "$E2E_XORG_PID" 2>/dev/null
+    wait "$E2E_XORG_PID" 2>/dev/null
+  fi
+  E2E_XORG_PID=""
+}
+
+# The modes the display offers, one "WIDTHxHEIGHT RATE" per line.
+e2e_display_modes() {
+  xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { split($1, size, "_"); for (i = 2; i <= NF; ++i) { rate = $i; gsub(/[*+]/, "", rate); if (rate != "") print size[1], rate } }'
+}
+
+e2e_start_window_manager() {
+  openbox --sm-disable >"$E2E_DIR/openbox.out" 2>&1 &
+  E2E_WM_PID=$!
+  # openbox owns the screen once it has set the _NET_SUPPORTING_WM_CHECK property.
+  e2e_wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    e2e_fail "openbox did not start"
+}
+
+e2e_stop_window_manager() {
+  if e2e_process_alive "$E2E_WM_PID"; then
+    kill "$E2E_WM_PID" 2>/dev/null
+    wait "$E2E_WM_PID" 2>/dev/null
+  fi
+  E2E_WM_PID=""
+}
+
+# A fresh working folder with the program's inputs from the source tree, where present.
+e2e_prepare_workdir() {
+  local workdir=$1 source_root=$2
+  rm -rf "$workdir"
+  mkdir -p "$workdir"
+  if [ -f "$source_root/settings.ini" ]; then cp "$source_root/settings.ini" "$workdir/"; fi
+  if [ -d "$source_root/Models" ]; then cp -r "$source_root/Models" "$workdir/"; fi
+}
+
+# Runs the native program, or a Windows program under 64-bit Wine; WINEPREFIX
+# must be set for Wine (it is created on first use).
+e2e_start_program() {
+  local kind=$1 program=$2 workdir=$3
+  E2E_PROGRAM_KIND=$kind
+  E2E_EXIT_CODE=""
+  case "$kind" in
+    native)
+      # In a sanitizer build, leaks of the window system's libraries are not the program's.
+      (cd "$workdir" && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$E2E_LIB_DIR/lsan.supp} exec "$program") \
+        >"$E2E_DIR/program.out" 2>&1 &
+      ;;
+    wine)
+      : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix folder}"
+      export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+      if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        e2e_log "creating the Wine prefix $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wine wineboot --init >"$E2E_DIR/wineboot.out" 2>&1 || true
+        wineserver -w || true
+      fi
+      (cd "$workdir" && exec wine "$program") >"$E2E_DIR/program.out" 2>&1 &
+      ;;
+    *)
+      e2e_fail "unknown program kind $kind"
+      return 1
+      ;;
+  esac
+  E2E_PROGRAM_PID=$!
+  e2e_log "started $kind program $program (pid $E2E_PROGRAM_PID) in $workdir"
+}
+
+e2e_program_running() {
+  e2e_process_alive "$E2E_PROGRAM_PID"
+}
+
+e2e_find_window() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+e2e_wait_for_window() {
+  local name=$1 timeout=$2
+  if e2e_wait_for "$timeout" sh -c "xdotool search --onlyvisible --name '^$name\$' | grep -q ."; then
+    E2E_WINDOW=$(e2e_find_window "$name")
+    e2e_log "window \"$name\" is $E2E_WINDOW"
+    return 0
+  fi
+  e2e_fail "no window \"$name\" within ${timeout}s"
+}
+
+# Succeeds when the window shows while the program runs (E2E_WINDOW is set) or
+# when the program ends first (E2E_WINDOW stays empty); fails on timeout.
+e2e_wait_for_window_or_exit() {
+  local name=$1 timeout=$2
+  local deadline=$((SECONDS + timeout))
+  E2E_WINDOW=""
+  while ((SECONDS < deadline)); do
+    local found
+    found=$(e2e_find_window "$name")
+    if [ -n "$found" ] && e2e_program_running; then
+      E2E_WINDOW=$found
+      e2e_log "window \"$name\" is $E2E_WINDOW"
+      return 0
+    fi
+    if ! e2e_program_running; then
+      e2e_log "program ended before its window stayed open"
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_fail "neither a window \"$name\" nor the end of the program within ${timeout}s"
+}
+
+# Log lines end in CR LF; TEXT is a fixed string looked for within one line.
+e2e_wait_for_log_line() {
+  local file=$1 text=$2 timeout=$3
+  if e2e_wait_for "$timeout" grep -qF -- "$text" "$file"; then return 0; fi
+  e2e_fail "no line with \"$text\" in $file within ${timeout}s"
+}
+
+e2e_first_log_line() {
+  head -n 1 "$1" | tr -d '\r'
+}
+
+e2e_focus_window() {
+  xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || xdotool windowfocus --sync "$E2E_WINDOW" >/dev/null 2>&1 || true
+}
+
+e2e_key() {
+  xdotool key --delay 50 "$@"
+}
+
+e2e_hold_key() {
+  local key=$1 milliseconds=$2
+  xdotool keydown "$key"
+  sleep "$(awk "BEGIN { print $milliseconds / 1000 }")"
+  xdotool keyup "$key"
+}
+
+e2e_move_mouse() {
+  xdotool mousemove_relative -- "$1" "$2"
+}
+
+e2e_screenshot() {
+  import -window root "$1"
+}
+
+# True when anything but black is on the screen.
+e2e_screen_is_drawn() {
+  local mean
+  mean=$(import -window root png:- 2>/dev/null | convert png:- -format '%[fx:mean]' info: 2>/dev/null) || return 1
+  awk -v mean="$mean" 'BEGIN { exit !(mean > 0) }'
+}
+
+# Waits until the program has drawn on the screen; status 2 when the program
+# ended first, 1 on timeout.
+e2e_wait_for_drawn_screen() {
+  local timeout=$1
+  local deadline=$((SECONDS + timeout))
+  while ((SECONDS < deadline)); do
+    if ! e2e_program_running; then return 2; fi
+    if e2e_screen_is_drawn; then return 0; fi
+    sleep 0.2
+  done
+  e2e_fail "nothing was drawn within ${timeout}s"
+}
+
+# The fraction (0..1) of pixels that differ by more than 10% between two
+# screenshots, below the top TOP rows (where the overlay text changes).
+e2e_changed_fraction() {
+  local first=$1 second=$2 top=${3:-0}
+  local width height
+  read -r width height < <(identify -format '%w %h' "$first")
+  local geometry="${width}x$((height - top))+0+$top"
+  convert "$first" -crop "$geometry" +repage "$first.cropped.png"
+  convert "$second" -crop "$geometry" +repage "$second.cropped.png"
+  local changed
+  changed=$(compare -metric AE -fuzz 10% "$first.cropped.png" "$second.cropped.png" null: 2>&1)
+  rm -f "$first.cropped.png" "$second.cropped.png"
+  awk -v changed="${changed%% *}" -v total="$((width * (height - top)))" 'BEGIN { printf "%.4f\n", changed / total }'
+}
+
+# Polls screenshots until one differs from REFERENCE by more than FRACTION
+# (below TOP rows); the last screenshot is left in SHOT.
+e2e_wait_for_screen_change() {
+  local reference=$1 shot=$2 fraction=$3 top=$4 timeout=$5
+  local deadline=$((SECONDS + timeout))
+  while ((SECONDS < deadline)); do
+    e2e_screenshot "$shot" || return 1
+    local changed
+    changed=$(e2e_changed_fraction "$reference" "$shot" "$top")
+    if awk -v changed="$changed" -v fraction="$fraction" 'BEGIN { exit !(changed > fraction) }'; then
+      e2e_log "screen changed by $changed"
+      return 0
+    fi
+    sleep 0.2
+  done
+  e2e_fail "the screen did not change by more than $fraction within ${timeout}s"
+}
+
+e2e_wait_for_exit() {
+  local timeout=$1
+  if ! e2e_wait_for "$timeout" sh -c "! kill -0 $E2E_PROGRAM_PID"; then
+    e2e_fail "the program did not end within ${timeout}s"
+    return 1
+  fi
+  local status=0
+  wait "$E2E_PROGRAM_PID" || status=$?
+  E2E_EXIT_CODE=$status
+  E2E_PROGRAM_PID=""
+  if [ "$E2E_PROGRAM_KIND" = wine ]; then wineserver -w || true; fi
+  e2e_log "program ended with exit code $E2E_EXIT_CODE"
+}
+
+e2e_stop_program() {
+  if e2e_program_running; then
+    kill "$E2E_PROGRAM_PID" 2>/dev/null
+    e2e_wait_for 10 sh -c "! kill -0 $E2E_PROGRAM_PID" || kill -9 "$E2E_PROGRAM_PID" 2>/dev/null
+    wait "$E2E_PROGRAM_PID" 2>/dev/null
+  fi
+  E2E_PROGRAM_PID=""
+  if [ "$E2E_PROGRAM_KIND" = wine ]; then wineserver -k 2>/dev/null || true; fi
+}
+
+e2e_cleanup() {
+  e2e_stop_program
+  e2e_stop_window_manager
+  e2e_stop_display
+}
