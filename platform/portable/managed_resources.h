@@ -16,7 +16,9 @@ struct MeshVertex {
     D3DCOLOR diffuse;
 };
 
-// Device objects made for a resource. The device fills them in on first use.
+// Device objects made for a resource. The device fills them in on first use
+// and keeps track of the record, so it must keep its address until
+// PortableReleaseGpuObjects is called for it; a device released first clears it.
 struct GpuObjects {
     IDirect3DDevice9* owner = nullptr;
     unsigned vertexArray = 0;

@@ -1,6 +1,4 @@
 # Time, local time and the program entry.
 list(APPEND PLATFORM_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/time.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unavailable_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unavailable_d3d.cpp
 )

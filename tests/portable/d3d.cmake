@@ -1,0 +1,40 @@
+# The portable Direct3D 9 device and D3DX font.
+
+# Pure parts: layout, parameters, mode order, font matching. No display needed.
+add_executable(d3d_unit_tests
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_present_params_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3dx_font_face_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3dx_font_layout_test.cpp
+)
+target_link_libraries(d3d_unit_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
+set(D3D_TEST_ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/d3d_lsan.supp")
+gtest_discover_tests(d3d_unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
+
+# Drawing and device behaviour, read back from OpenGL under a virtual X display.
+add_executable(d3d_display_tests
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_device_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_draw_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_font_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_fullscreen_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_texture_test.cpp
+)
+target_link_libraries(d3d_display_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
+# Each run gets its own virtual display; without xvfb-run the tests need $DISPLAY
+# and fail with a message saying so when there is none.
+find_program(XVFB_RUN xvfb-run)
+if(XVFB_RUN)
+  set_target_properties(d3d_display_tests PROPERTIES
+    CROSSCOMPILING_EMULATOR "${XVFB_RUN};-a;-s;-screen 0 1024x768x24")
+else()
+  message(STATUS "xvfb-run not found: d3d_display_tests use the current display")
+endif()
+gtest_discover_tests(d3d_display_tests DISCOVERY_TIMEOUT 120
+  PROPERTIES LABELS display TIMEOUT 120 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
+
+# Frame rate and CPU time per frame of the device (a benchmark, not a test).
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  add_executable(d3d_frame_bench ${PROJECT_SOURCE_DIR}/tests/bench/d3d_frame_bench.cpp)
+  target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark)
+endif()
