@@ -1,0 +1,14 @@
+// Test helper: the binary and compressed forms of a .x file written as text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The binary form ("bin "), floats of `floatBits` (32 or 64) bits. Numbers
+// with a '.' or an exponent become float lists, others integer lists.
+std::string XTextToBinary(std::string_view text, unsigned floatBits = 32);
+
+// The compressed form of a text or binary file: "txt " becomes "tzip", "bin "
+// becomes "bzip", and the body is cut into MSZIP blocks of `blockSize` bytes.
+std::string XCompress(std::string_view file, size_t blockSize = 32768);

@@ -1,0 +1,352 @@
+// xinfo: loads a .x model the way the program does and prints what D3DX
+// makes of it: encoding, counts, bounding box, subsets and materials, and
+// whether each texture loads. The same source builds against the real D3DX.
+//
+//   xinfo [--vertices] <model.x>
+//
+// --vertices also lists every vertex and face.
+//
+// Exit codes: 0 the model loads, 1 it does not, 2 bad arguments, 3 no device.
+#include <cfloat>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tools/xinfo_platform.h"
+
+namespace {
+
+std::wstring Widen(const std::string& text, UINT codePage)
+{
+    if (text.empty()) return std::wstring();
+    const int length = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), length);
+    return std::wstring(wide.data());
+}
+
+std::string ResultName(HRESULT result)
+{
+    struct Named {
+        HRESULT code;
+        const char* name;
+    };
+    static const Named kNames[] = {
+        {E_FAIL, "E_FAIL"},
+        {E_OUTOFMEMORY, "E_OUTOFMEMORY"},
+        {E_NOTIMPL, "E_NOTIMPL"},
+        {D3DERR_INVALIDCALL, "D3DERR_INVALIDCALL"},
+        {D3DERR_NOTAVAILABLE, "D3DERR_NOTAVAILABLE"},
+        {D3DXERR_INVALIDDATA, "D3DXERR_INVALIDDATA"},
+        {MAKE_HRESULT(1, 0x876, 908), "D3DXFERR_BADFILETYPE"},
+        {MAKE_HRESULT(1, 0x876, 909), "D3DXFERR_BADFILEVERSION"},
+        {MAKE_HRESULT(1, 0x876, 910), "D3DXFERR_BADFILEFLOATSIZE"},
+        {MAKE_HRESULT(1, 0x876, 911), "D3DXFERR_BADFILE"},
+        {MAKE_HRESULT(1, 0x876, 912), "D3DXFERR_PARSEERROR"},
+        {MAKE_HRESULT(1, 0x876, 913), "D3DXFERR_BADARRAYSIZE"},
+        {MAKE_HRESULT(1, 0x876, 914), "D3DXFERR_BADDATAREFERENCE"},
+    };
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08lx", static_cast<unsigned long>(static_cast<uint32_t>(result)));
+    for (const Named& named : kNames) {
+        if (named.code == result) return std::string(named.name) + " (" + hex + ")";
+    }
+    return hex;
+}
+
+// The encoding the 16-byte header announces, read directly from the file.
+std::string Encoding(const std::string& path)
+{
+    char header[16];
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file.read(header, sizeof header) || std::memcmp(header, "xof ", 4) != 0) return "unknown";
+    const std::string format(header + 8, 4);
+    const std::string floats(header + 12, 4);
+    std::string name = format == "txt " ? "text"
+                       : format == "bin " ? "binary"
+                       : format == "tzip" ? "compressed text (MSZIP)"
+                       : format == "bzip" ? "compressed binary (MSZIP)"
+                                          : "unknown \"" + format + "\"";
+    const std::string version(header + 4, 4);
+    return name + ", version " + version.substr(0, 2) + "." + version.substr(2) + ", "
+           + (floats == "0064" ? "64" : "32") + "-bit floats";
+}
+
+std::string FormatName(D3DFORMAT format)
+{
+    switch (static_cast<int>(format)) {
+    case D3DFMT_R8G8B8: return "R8G8B8";
+    case D3DFMT_A8R8G8B8: return "A8R8G8B8";
+    case D3DFMT_X8R8G8B8: return "X8R8G8B8";
+    case D3DFMT_R5G6B5: return "R5G6B5";
+    case D3DFMT_X1R5G5B5: return "X1R5G5B5";
+    case D3DFMT_A1R5G5B5: return "A1R5G5B5";
+    case D3DFMT_A4R4G4B4: return "A4R4G4B4";
+    case D3DFMT_A8: return "A8";
+    case D3DFMT_A8B8G8R8: return "A8B8G8R8";
+    case D3DFMT_X8B8G8R8: return "X8B8G8R8";
+    case 41: return "P8";
+    case D3DFMT_L8: return "L8";
+    case D3DFMT_A8L8: return "A8L8";
+    case D3DFMT_DXT1: return "DXT1";
+    case D3DFMT_DXT2: return "DXT2";
+    case D3DFMT_DXT3: return "DXT3";
+    case D3DFMT_DXT4: return "DXT4";
+    case D3DFMT_DXT5: return "DXT5";
+    default: return "format " + std::to_string(static_cast<int>(format));
+    }
+}
+
+const char* FileTypeName(D3DXIMAGE_FILEFORMAT type)
+{
+    switch (type) {
+    case D3DXIFF_BMP: return "BMP";
+    case D3DXIFF_JPG: return "JPEG";
+    case D3DXIFF_TGA: return "TGA";
+    case D3DXIFF_PNG: return "PNG";
+    case D3DXIFF_DDS: return "DDS";
+    default: return "other";
+    }
+}
+
+std::string FvfText(DWORD fvf)
+{
+    std::string text = "XYZ";
+    if (fvf & D3DFVF_NORMAL) text += " NORMAL";
+    if (fvf & D3DFVF_DIFFUSE) text += " DIFFUSE";
+    if (fvf & D3DFVF_TEX1) text += " TEX1";
+    return text;
+}
+
+void PrintColor(const char* label, const D3DCOLORVALUE& color)
+{
+    std::printf(" %s (%g, %g, %g, %g)", label, color.r, color.g, color.b, color.a);
+}
+
+std::string Directory(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// FNV-1a over bytes: equal buffers print equal sums.
+uint32_t Checksum(const void* data, size_t size)
+{
+    uint32_t hash = 2166136261u;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+void PrintChecksums(ID3DXMesh* mesh)
+{
+    const size_t vertexBytes = static_cast<size_t>(mesh->GetNumVertices()) * mesh->GetNumBytesPerVertex();
+    const size_t indexBytes =
+        static_cast<size_t>(mesh->GetNumFaces()) * 3 * ((mesh->GetOptions() & D3DXMESH_32BIT) ? 4 : 2);
+    void* data = nullptr;
+    uint32_t vertices = 0, indices = 0, attributes = 0;
+    if (SUCCEEDED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data))) {
+        vertices = Checksum(data, vertexBytes);
+        mesh->UnlockVertexBuffer();
+    }
+    if (SUCCEEDED(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data))) {
+        indices = Checksum(data, indexBytes);
+        mesh->UnlockIndexBuffer();
+    }
+    DWORD* attributeData = nullptr;
+    if (SUCCEEDED(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attributeData))) {
+        attributes = Checksum(attributeData, static_cast<size_t>(mesh->GetNumFaces()) * sizeof(DWORD));
+        mesh->UnlockAttributeBuffer();
+    }
+    std::printf("Checksums: vertices %08lx, indices %08lx, attributes %08lx\n", static_cast<unsigned long>(vertices),
+                static_cast<unsigned long>(indices), static_cast<unsigned long>(attributes));
+}
+
+void PrintVertices(ID3DXMesh* mesh)
+{
+    const DWORD fvf = mesh->GetFVF();
+    const DWORD stride = mesh->GetNumBytesPerVertex();
+    void* data = nullptr;
+    if (FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data))) return;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (DWORD v = 0; v < mesh->GetNumVertices(); ++v) {
+        const unsigned char* vertex = bytes + static_cast<size_t>(v) * stride;
+        float values[3];
+        std::memcpy(values, vertex, 12);
+        std::printf("  vertex %lu: position (%.9g, %.9g, %.9g)", static_cast<unsigned long>(v), values[0], values[1],
+                    values[2]);
+        size_t offset = 12;
+        if (fvf & D3DFVF_NORMAL) {
+            std::memcpy(values, vertex + offset, 12);
+            std::printf(" normal (%.9g, %.9g, %.9g)", values[0], values[1], values[2]);
+            offset += 12;
+        }
+        if (fvf & D3DFVF_DIFFUSE) {
+            DWORD color;
+            std::memcpy(&color, vertex + offset, 4);
+            std::printf(" diffuse %08lx", static_cast<unsigned long>(color));
+            offset += 4;
+        }
+        if (fvf & D3DFVF_TEX1) {
+            std::memcpy(values, vertex + offset, 8);
+            std::printf(" texcoord (%.9g, %.9g)", values[0], values[1]);
+        }
+        std::printf("\n");
+    }
+    mesh->UnlockVertexBuffer();
+
+    const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    DWORD* attributes = nullptr;
+    if (FAILED(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data))) return;
+    if (FAILED(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attributes))) {
+        mesh->UnlockIndexBuffer();
+        return;
+    }
+    for (DWORD f = 0; f < mesh->GetNumFaces(); ++f) {
+        DWORD corner[3];
+        for (int k = 0; k < 3; ++k) {
+            corner[k] = wide ? static_cast<const DWORD*>(data)[3 * f + k] : static_cast<const WORD*>(data)[3 * f + k];
+        }
+        std::printf("  face %lu: %lu %lu %lu, attribute %lu\n", static_cast<unsigned long>(f),
+                    static_cast<unsigned long>(corner[0]), static_cast<unsigned long>(corner[1]),
+                    static_cast<unsigned long>(corner[2]), static_cast<unsigned long>(attributes[f]));
+    }
+    mesh->UnlockAttributeBuffer();
+    mesh->UnlockIndexBuffer();
+}
+
+void PrintGeometry(ID3DXMesh* mesh)
+{
+    const DWORD fvf = mesh->GetFVF();
+    const DWORD stride = mesh->GetNumBytesPerVertex();
+    const DWORD options = mesh->GetOptions();
+    std::printf("Vertices: %lu\n", static_cast<unsigned long>(mesh->GetNumVertices()));
+    std::printf("Faces: %lu\n", static_cast<unsigned long>(mesh->GetNumFaces()));
+    std::printf("Vertex format: 0x%03lx (%s), %lu bytes per vertex\n", static_cast<unsigned long>(fvf),
+                FvfText(fvf).c_str(), static_cast<unsigned long>(stride));
+    std::printf("Options: 0x%03lx (%s indices)\n", static_cast<unsigned long>(options),
+                (options & D3DXMESH_32BIT) ? "32-bit" : "16-bit");
+
+    void* vertices = nullptr;
+    if (mesh->GetNumVertices() > 0 && SUCCEEDED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices))) {
+        float low[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
+        float high[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+        const auto* bytes = static_cast<const unsigned char*>(vertices);
+        for (DWORD v = 0; v < mesh->GetNumVertices(); ++v) {
+            float position[3];
+            std::memcpy(position, bytes + static_cast<size_t>(v) * stride, sizeof position);
+            for (int c = 0; c < 3; ++c) {
+                if (position[c] < low[c]) low[c] = position[c];
+                if (position[c] > high[c]) high[c] = position[c];
+            }
+        }
+        mesh->UnlockVertexBuffer();
+        std::printf("Bounding box: (%g, %g, %g) to (%g, %g, %g)\n", low[0], low[1], low[2], high[0], high[1],
+                    high[2]);
+    }
+
+    PrintChecksums(mesh);
+
+    DWORD ranges = 0;
+    mesh->GetAttributeTable(nullptr, &ranges);
+    std::vector<D3DXATTRIBUTERANGE> table(ranges);
+    if (ranges > 0) mesh->GetAttributeTable(table.data(), &ranges);
+    std::printf("Subsets: %lu\n", static_cast<unsigned long>(ranges));
+    for (const D3DXATTRIBUTERANGE& range : table) {
+        std::printf("  attribute %lu: faces %lu..%lu (%lu), vertices %lu..%lu (%lu)\n",
+                    static_cast<unsigned long>(range.AttribId), static_cast<unsigned long>(range.FaceStart),
+                    static_cast<unsigned long>(range.FaceStart + range.FaceCount - 1),
+                    static_cast<unsigned long>(range.FaceCount), static_cast<unsigned long>(range.VertexStart),
+                    static_cast<unsigned long>(range.VertexStart + range.VertexCount - 1),
+                    static_cast<unsigned long>(range.VertexCount));
+    }
+}
+
+// Prints the materials; false when a texture does not load.
+bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, const std::string& modelPath)
+{
+    bool texturesLoad = true;
+    std::printf("Materials: %lu\n", static_cast<unsigned long>(count));
+    if (buffer == nullptr) return true;
+    const auto* materials = static_cast<const D3DXMATERIAL*>(buffer->GetBufferPointer());
+    for (DWORD i = 0; i < count; ++i) {
+        const D3DMATERIAL9& material = materials[i].MatD3D;
+        std::printf("  %lu:", static_cast<unsigned long>(i));
+        PrintColor("diffuse", material.Diffuse);
+        PrintColor("ambient", material.Ambient);
+        PrintColor("specular", material.Specular);
+        PrintColor("emissive", material.Emissive);
+        std::printf(" power %g\n", material.Power);
+        if (materials[i].pTextureFilename == nullptr) {
+            std::printf("     no texture\n");
+            continue;
+        }
+        const std::string name = materials[i].pTextureFilename;
+        const std::string texturePath = Directory(modelPath) + name;
+        const std::wstring widePath = Widen(Directory(modelPath), ArgumentCodePage()) + Widen(name, CP_ACP);
+        IDirect3DTexture9* texture = nullptr;
+        D3DXIMAGE_INFO info{};
+        const HRESULT result = D3DXCreateTextureFromFileExW(
+            device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+            D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
+        if (SUCCEEDED(result)) {
+            std::printf("     texture \"%s\": loads from \"%s\": %s %ux%u %s, %u levels in the file; %lu levels\n",
+                        name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat), info.Width,
+                        info.Height, FormatName(info.Format).c_str(), info.MipLevels,
+                        static_cast<unsigned long>(texture->GetLevelCount()));
+            texture->Release();
+        } else {
+            std::printf("     texture \"%s\": does not load from \"%s\": %s\n", name.c_str(), texturePath.c_str(),
+                        ResultName(result).c_str());
+            texturesLoad = false;
+        }
+    }
+    return texturesLoad;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool listVertices = argc == 3 && std::strcmp(argv[1], "--vertices") == 0;
+    if (argc != 2 && !listVertices) {
+        std::fprintf(stderr, "usage: xinfo [--vertices] <model.x>\n");
+        return 2;
+    }
+    const std::string path = argv[argc - 1];
+    std::string error;
+    IDirect3DDevice9* device = CreateInspectionDevice(error);
+    if (device == nullptr) {
+        std::fprintf(stderr, "xinfo: %s\n", error.c_str());
+        DestroyInspectionDevice(nullptr);
+        return 3;
+    }
+
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD materialCount = 0;
+    const std::wstring widePath = Widen(path, ArgumentCodePage());
+    const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials,
+                                              nullptr, &materialCount, &mesh);
+    if (FAILED(result)) {
+        std::fprintf(stderr, "xinfo: \"%s\" does not load: %s\n", path.c_str(), ResultName(result).c_str());
+        DestroyInspectionDevice(device);
+        return 1;
+    }
+    std::printf("File: %s\n", path.c_str());
+    std::printf("Encoding: %s\n", Encoding(path).c_str());
+    PrintGeometry(mesh);
+    if (listVertices) PrintVertices(mesh);
+    const bool texturesLoad = PrintMaterials(device, materials, materialCount, path);
+    std::printf("Textures: %s\n", texturesLoad ? "all load" : "some do not load");
+
+    if (materials != nullptr) materials->Release();
+    mesh->Release();
+    DestroyInspectionDevice(device);
+    return 0;
+}
