@@ -1,32 +1,45 @@
 #!/usr/bin/env bash
-# Inside a virtual display: starts the program, waits for its window, takes a
-# screenshot of the screen and closes the program. Usage: run-headless.sh PROGRAM SCREENSHOT
+# Runs the native walk-through from the repository root inside a private
+# virtual display (Xorg with the dummy driver and its 800x600/1024x768/1280x720
+# modes), takes two screenshots and quits with Escape:
+#   screenshots/start.png  the starting view
+#   screenshots/walk.png   after walking forward and turning
+# Usage: run-headless.sh PROGRAM
 set -uo pipefail
-program=$1
-screenshot=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+program=$(realpath "$1")
+# shellcheck source=../tests/e2e/lib.sh
+source "$root/tests/e2e/lib.sh"
+e2e_require_tools openbox
 
-"$program" &
-pid=$!
+e2e_setup_dir "$root/build/run"
+trap e2e_cleanup EXIT
+e2e_start_display || exit 1
+e2e_start_window_manager || exit 1
+xset r off
+mkdir -p "$root/screenshots"
 
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --name "^D3D Window$" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-
-if [ -n "$window" ]; then
-  # Let a few frames be drawn, then photograph the screen.
-  for _ in $(seq 1 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  import -window root "$screenshot"
-  xdotool key --window "$window" Escape 2>/dev/null || true
-  for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill "$pid" 2>/dev/null
-else
-  import -window root "$screenshot"
+e2e_start_program native "$program" "$root"
+if ! e2e_wait_for_window_or_exit "D3D Window" 30 || [ -z "$E2E_WINDOW" ]; then
+  e2e_wait_for_exit 10
+  echo "walkthrough ended before showing its window (exit code ${E2E_EXIT_CODE:-?}); see log.txt"
+  exit 1
 fi
-wait "$pid"
-status=$?
-echo "walkthrough exited with code $status; screenshot: $screenshot; log: log.txt"
-exit "$status"
+e2e_wait_for_drawn_screen 30 || exit 1
+# Past the first frames-per-second sample, so the overlay shows a figure.
+sleep 2
+e2e_screenshot "$root/screenshots/start.png"
+
+e2e_focus_window
+e2e_hold_key w 1500
+e2e_move_mouse 120 0
+sleep 0.3
+e2e_hold_key w 1000
+sleep 0.5
+e2e_screenshot "$root/screenshots/walk.png"
+
+e2e_key Escape
+e2e_wait_for_exit 20 || exit 1
+echo "walkthrough exited with code $E2E_EXIT_CODE"
+echo "screenshots: screenshots/start.png, screenshots/walk.png; log: log.txt"
+exit "$E2E_EXIT_CODE"

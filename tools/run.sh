@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the native walk-through and runs it from the repository root. Without
-# a display it runs inside a virtual one, takes a screenshot (screenshot.png)
-# and closes the program; with a display it simply runs until you quit.
+# Builds the native walk-through and runs it from the repository root. With a
+# display it simply runs until you press Escape; without one it runs inside a
+# private virtual display, leaves screenshots/start.png and screenshots/walk.png,
+# and quits by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,5 +13,4 @@ cmake --build --preset linux --target walkthrough
 if [ -n "${DISPLAY:-}" ]; then
   exec ./build/linux/walkthrough
 fi
-
-exec xvfb-run -a -s "-screen 0 1024x768x24" bash tools/run-headless.sh ./build/linux/walkthrough screenshot.png
+exec bash tools/run-headless.sh ./build/linux/walkthrough

@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# End-to-end run of the full-screen device on a private virtual display with
+# several modes and a window manager:
+# - the mode list is logged with the match marked, the display switches to
+#   exactly 800x600 at 60 Hz while the program runs and gets its mode back after;
+# - frames show the overlay: yellow help lines and white status lines where
+#   they belong;
+# - minimising and restoring the window several times gives exactly one
+#   "Direct3D device lost." and one "Direct3D device restored." per cycle, and
+#   the program keeps drawing;
+# - a refresh rate the display lacks gives the mode lines, the failure line and
+#   exit code 0.
+# Screenshots are kept in ARTEFACTS (default: the work root).
+#
+# device_test.sh --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--cycles N]
+set -uo pipefail
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+source "$script_dir/lib.sh"
+
+kind=""
+program=""
+source_root=$(cd "$script_dir/../.." && pwd)
+work_root=""
+cycles=3
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --native) kind=native; program=$2; shift 2 ;;
+    --wine) kind=wine; program=$2; shift 2 ;;
+    --source-root) source_root=$2; shift 2 ;;
+    --work-root) work_root=$2; shift 2 ;;
+    --cycles) cycles=$2; shift 2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+if [ -z "$kind" ] || [ -z "$work_root" ]; then
+  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe --work-root DIR [options]" >&2
+  exit 2
+fi
+if [ ! -f "$program" ]; then
+  if [ "$kind" = wine ]; then e2e_log "SKIP: $program is not built"; exit "$E2E_SKIP"; fi
+  e2e_fail "$program does not exist"
+  exit 2
+fi
+if [ "$kind" = wine ]; then e2e_require_tools openbox wine wineserver; else e2e_require_tools openbox; fi
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+start_timeout=30
+if [ "$kind" = wine ]; then start_timeout=180; fi
+
+rm -rf "$work_root"
+e2e_setup_dir "$work_root"
+trap e2e_cleanup EXIT
+e2e_start_display || exit 1
+e2e_start_window_manager || exit 1
+xset r off
+# Rest the pointer in the corner: Wine reports the pointer position as the first raw motion.
+xdotool mousemove 0 0
+
+current_mode() {
+  xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
+}
+
+# Lines of the log without time stamps and line ends.
+log_messages() {
+  sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$1"
+}
+
+count_lines() {
+  log_messages "$1" | grep -cxF -- "$2"
+}
+
+# The desktop runs at 1280x720 before the program starts, so the switch shows.
+xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
+desktop_mode=$(current_mode)
+
+# --- A mode the display lacks -------------------------------------------------
+workdir=$work_root/missing-mode
+e2e_prepare_workdir "$workdir" "$source_root"
+printf '800 600 59\r\n' >"$workdir/settings.ini"
+e2e_start_program "$kind" "$program" "$workdir" || exit 1
+e2e_wait_for_exit "$start_timeout" || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE for a missing mode"; exit 1; }
+expected_missing=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
+  "   800x600 @ 60Hz" "   800x600 @ 75Hz" "   1024x768 @ 60Hz" "   1024x768 @ 75Hz" "   1280x720 @ 60Hz" \
+  "FAILED: Couldn't find appropriate adapter mode." | sort)
+actual_missing=$(log_messages "$workdir/log.txt" | sort)
+if [ "$actual_missing" != "$expected_missing" ]; then
+  e2e_fail "log for a missing mode:"
+  log_messages "$workdir/log.txt" >&2
+  exit 1
+fi
+[ "$(log_messages "$workdir/log.txt" | tail -n 1)" = "FAILED: Couldn't find appropriate adapter mode." ] ||
+  { e2e_fail "the failure line is not last"; exit 1; }
+
+# --- The full-screen device ---------------------------------------------------
+workdir=$work_root/device
+e2e_prepare_workdir "$workdir" "$source_root"
+printf '800 600 60\r\n' >"$workdir/settings.ini"
+e2e_start_program "$kind" "$program" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
+e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$start_timeout" || exit 1
+e2e_wait_for_drawn_screen 60 || exit 1
+
+mode_list=$(log_messages "$workdir/log.txt" | sed -n '3,7p' | sort)
+expected_list=$(printf '%s\n' "-> 800x600 @ 60Hz" "   800x600 @ 75Hz" "   1024x768 @ 60Hz" "   1024x768 @ 75Hz" \
+  "   1280x720 @ 60Hz" | sort)
+[ "$mode_list" = "$expected_list" ] || { e2e_fail "mode list: $mode_list"; exit 1; }
+
+running_mode=$(current_mode)
+[ "$running_mode" = "800x600 59.86" ] || { e2e_fail "display mode while running is $running_mode"; exit 1; }
+e2e_log "display switched from $desktop_mode to $running_mode"
+
+# Past the first frames-per-second sample.
+sleep 1.5
+e2e_screenshot "$work_root/$kind-frame.png" || exit 1
+
+# Overlay colours, counted in the text rows: yellowish pixels (strong red and
+# green, little blue) in the help lines, near-white ones in the status lines.
+count_pixels() { # FILE GEOMETRY FX-CONDITION
+  convert "$1" -crop "$2" +repage -fx "($3) ? 1 : 0" -format '%[fx:round(mean*w*h)]' info:
+}
+yellow='r > 0.8 && g > 0.8 && b < 0.4'
+white='r > 0.85 && g > 0.85 && b > 0.85'
+yellow_help=$(count_pixels "$work_root/$kind-frame.png" 360x40+8+8 "$yellow")
+white_status=$(count_pixels "$work_root/$kind-frame.png" 200x40+8+53 "$white")
+yellow_status=$(count_pixels "$work_root/$kind-frame.png" 200x40+8+53 "$yellow")
+e2e_log "overlay pixels: yellow help $yellow_help, white status $white_status, yellow in status rows $yellow_status"
+[ "$yellow_help" -gt 200 ] || { e2e_fail "the help lines are not yellow"; exit 1; }
+[ "$white_status" -gt 100 ] || { e2e_fail "the status lines are not white"; exit 1; }
+[ "$yellow_status" -lt 10 ] || { e2e_fail "yellow text in the status rows"; exit 1; }
+
+# --- Device loss and recovery ---------------------------------------------------
+for cycle in $(seq 1 "$cycles"); do
+  xdotool windowminimize "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$workdir/log.txt' | grep -c 'Direct3D device lost.\$') -ge $cycle ]" ||
+    { e2e_fail "cycle $cycle: no loss logged"; exit 1; }
+  xdotool windowactivate "$E2E_WINDOW" 2>/dev/null || xdotool windowmap "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$workdir/log.txt' | grep -c 'Direct3D device restored.\$') -ge $cycle ]" ||
+    { e2e_fail "cycle $cycle: no restore logged"; exit 1; }
+  e2e_log "cycle $cycle: lost and restored"
+done
+lost=$(count_lines "$workdir/log.txt" "Direct3D device lost.")
+restored=$(count_lines "$workdir/log.txt" "Direct3D device restored.")
+[ "$lost" -eq "$cycles" ] && [ "$restored" -eq "$cycles" ] ||
+  { e2e_fail "$lost losses and $restored restores for $cycles cycles"; exit 1; }
+
+# Still drawing: the frames-per-second line keeps changing and the mode is back.
+e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | grep -c '\*')\" -ge 1 ]"
+e2e_screenshot "$work_root/$kind-after-loss.png" || exit 1
+e2e_wait_for_screen_change "$work_root/$kind-after-loss.png" "$work_root/$kind-later.png" 0.0001 0 10 ||
+  { e2e_fail "nothing is drawn after the device came back"; exit 1; }
+[ "$(current_mode)" = "800x600 59.86" ] || { e2e_fail "mode after recovery is $(current_mode)"; exit 1; }
+
+e2e_focus_window
+e2e_hold_key Escape 200
+e2e_wait_for_exit 60 || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
+e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
+  { e2e_fail "the display mode was not given back: $(current_mode)"; exit 1; }
+e2e_log "display mode given back: $(current_mode)"
+e2e_log "PASS"

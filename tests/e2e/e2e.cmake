@@ -1,0 +1,63 @@
+# End-to-end runs on a private virtual X display (Xorg with the dummy driver,
+# started by the scripts; they need root and skip without it).
+if(WIN32)
+  # The Windows build of the window probe, run under Wine by the Linux build's tests.
+  add_executable(window_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp)
+  target_include_directories(window_probe PRIVATE ${PROJECT_SOURCE_DIR})
+  if(MINGW)
+    target_link_options(window_probe PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  return()
+endif()
+
+add_executable(window_probe ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp ${PROJECT_SOURCE_DIR}/platform/portable/entry.cpp)
+target_link_libraries(window_probe PRIVATE platform_portable)
+
+set(E2E_WORK_ROOT ${CMAKE_CURRENT_BINARY_DIR}/e2e)
+set(E2E_SKIP_CODE 77)
+
+add_test(NAME e2e_window_probe
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_probe_test.sh --native $<TARGET_FILE:window_probe>
+          --work-root ${E2E_WORK_ROOT}/window_probe)
+add_test(NAME e2e_window_probe_window_manager
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_probe_test.sh --native $<TARGET_FILE:window_probe> --window-manager
+          --work-root ${E2E_WORK_ROOT}/window_probe_window_manager)
+add_test(NAME e2e_program
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_test.sh --native $<TARGET_FILE:walkthrough>
+          --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/program)
+add_test(NAME e2e_program_escape
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_test.sh --native $<TARGET_FILE:walkthrough> --close escape
+          --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/program_escape)
+add_test(NAME e2e_device
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/device_test.sh --native $<TARGET_FILE:walkthrough>
+          --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/device_native)
+set_tests_properties(e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device
+  PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+if(NOT WALKTHROUGH_WINE_TESTS)
+  add_test(NAME e2e_walk
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
+            --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
+  set_tests_properties(e2e_walk PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+endif()
+
+if(WALKTHROUGH_WINE_TESTS)
+  # One prefix for these runs, used by one of them at a time.
+  set(E2E_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-e2e")
+  add_test(NAME e2e_window_probe_wine
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_probe_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/tests/window_probe.exe
+            --work-root ${E2E_WORK_ROOT}/window_probe_wine)
+  add_test(NAME e2e_program_wine
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
+            --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/program_wine)
+  add_test(NAME e2e_device_wine
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/device_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
+            --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/device_wine)
+  # Both builds walk, and their starting frames are compared.
+  add_test(NAME e2e_walk
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
+            --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
+            --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
+  set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_walk PROPERTIES
+    ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e
+    LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+endif()
