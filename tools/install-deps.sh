@@ -7,12 +7,15 @@ packages=(
   # Build
   cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
+  # Fuzzing (libFuzzer) and the reader benchmark's comparison
+  clang libassimp-dev
   # Windows cross build and its run under Wine
   g++-mingw-w64-x86-64 wine64
   # Portable platform layer
-  libsdl2-dev libgl-dev libgl1-mesa-dri libfreetype-dev libfontconfig-dev zlib1g-dev libstb-dev fonts-liberation
+  libsdl2-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libfreetype-dev libfontconfig-dev zlib1g-dev libstb-dev
+  fonts-liberation
   # Virtual displays and end-to-end tools
-  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool openbox imagemagick
+  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox imagemagick
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds all three presets and runs every test: the system against the fake
 # platform, the portable layer, the comparisons with the real D3DX under Wine,
-# the end-to-end runs in a virtual display, and the sanitizer build's tests.
+# the end-to-end runs in a virtual display, the sanitizer build's tests, and a
+# short run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,3 +18,6 @@ ctest --preset linux
 cmake --preset linux-asan
 cmake --build --preset linux-asan
 ctest --preset linux-asan
+
+# A short coverage-guided run over the .x reader and the image decoders.
+bash tests/fuzz/run-fuzzers.sh "${FUZZ_SECONDS:-20}"
