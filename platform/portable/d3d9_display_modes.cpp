@@ -16,12 +16,18 @@ auto Key(const D3DDISPLAYMODE& mode)
 {
     return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate);
 }
+
+// The order Wine's Direct3D lists modes in: sizes ascending, and the rates of
+// one size from the highest down, so the mode lines read the same on both builds.
+bool ListsBefore(const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b)
+{
+    return std::make_tuple(a.Width, a.Height, b.RefreshRate) < std::make_tuple(b.Width, b.Height, a.RefreshRate);
+}
 } // namespace
 
 void SortDisplayModes(std::vector<D3DDISPLAYMODE>& modes)
 {
-    std::stable_sort(modes.begin(), modes.end(),
-                     [](const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b) { return Key(a) < Key(b); });
+    std::stable_sort(modes.begin(), modes.end(), ListsBefore);
     modes.erase(std::unique(modes.begin(), modes.end(),
                             [](const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b) { return Key(a) == Key(b); }),
                 modes.end());

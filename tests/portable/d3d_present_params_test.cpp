@@ -119,14 +119,14 @@ D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate)
     return D3DDISPLAYMODE{width, height, rate, D3DFMT_X8R8G8B8};
 }
 
-TEST(DisplayModeOrder, SizeThenRateAscendingWithoutRepeats)
+TEST(DisplayModeOrder, SizesAscendingRatesDescendingWithoutRepeats)
 {
     std::vector<D3DDISPLAYMODE> modes = {Mode(1024, 768, 75), Mode(800, 600, 75), Mode(1280, 720, 60),
                                          Mode(800, 600, 60),  Mode(1024, 768, 60), Mode(800, 600, 75),
                                          Mode(640, 480, 60),  Mode(1024, 600, 60)};
     SortDisplayModes(modes);
-    const std::vector<D3DDISPLAYMODE> expected = {Mode(640, 480, 60),  Mode(800, 600, 60), Mode(800, 600, 75),
-                                                  Mode(1024, 600, 60), Mode(1024, 768, 60), Mode(1024, 768, 75),
+    const std::vector<D3DDISPLAYMODE> expected = {Mode(640, 480, 60),  Mode(800, 600, 75), Mode(800, 600, 60),
+                                                  Mode(1024, 600, 60), Mode(1024, 768, 75), Mode(1024, 768, 60),
                                                   Mode(1280, 720, 60)};
     ASSERT_EQ(modes.size(), expected.size());
     for (size_t i = 0; i < modes.size(); ++i) {
