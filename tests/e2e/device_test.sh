@@ -61,13 +61,9 @@ current_mode() {
   xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
 }
 
-# Lines of the log without time stamps and line ends.
-log_messages() {
-  sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$1"
-}
 
 count_lines() {
-  log_messages "$1" | grep -cxF -- "$2"
+  e2e_log_messages "$1" | grep -cxF -- "$2"
 }
 
 # The desktop runs at 1280x720 before the program starts, so the switch shows.
@@ -82,16 +78,13 @@ e2e_start_program "$kind" "$program" "$workdir" || exit 1
 e2e_wait_for_exit "$start_timeout" || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE for a missing mode"; exit 1; }
 expected_missing=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
-  "   800x600 @ 60Hz" "   800x600 @ 75Hz" "   1024x768 @ 60Hz" "   1024x768 @ 75Hz" "   1280x720 @ 60Hz" \
-  "FAILED: Couldn't find appropriate adapter mode." | sort)
-actual_missing=$(log_messages "$workdir/log.txt" | sort)
-if [ "$actual_missing" != "$expected_missing" ]; then
+  "   800x600 @ 75Hz" "   800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
+  "FAILED: Couldn't find appropriate adapter mode.")
+if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
   e2e_fail "log for a missing mode:"
-  log_messages "$workdir/log.txt" >&2
+  e2e_log_messages "$workdir/log.txt" >&2
   exit 1
 fi
-[ "$(log_messages "$workdir/log.txt" | tail -n 1)" = "FAILED: Couldn't find appropriate adapter mode." ] ||
-  { e2e_fail "the failure line is not last"; exit 1; }
 
 # --- The full-screen device ---------------------------------------------------
 workdir=$work_root/device
@@ -102,7 +95,7 @@ e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
 e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$start_timeout" || exit 1
 e2e_wait_for_drawn_screen 60 || exit 1
 
-mode_list=$(log_messages "$workdir/log.txt" | sed -n '3,7p')
+mode_list=$(e2e_log_messages "$workdir/log.txt" | sed -n '3,7p')
 expected_list=$(printf '%s\n' "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" \
   "   1280x720 @ 60Hz")
 [ "$mode_list" = "$expected_list" ] || { e2e_fail "mode list: $mode_list"; exit 1; }

@@ -11,7 +11,7 @@
 #   e2e_start_program native|wine PROGRAM WORKDIR
 #   e2e_wait_for_window NAME TIMEOUT        sets E2E_WINDOW
 #   e2e_wait_for_window_or_exit NAME TIMEOUT
-#   e2e_wait_for_log_line FILE TEXT TIMEOUT
+#   e2e_wait_for_log_line FILE TEXT TIMEOUT / e2e_log_messages FILE
 #   e2e_key KEYS... / e2e_hold_key KEY MILLISECONDS / e2e_move_mouse DX DY
 #   e2e_screenshot FILE / e2e_wait_for_drawn_screen TIMEOUT
 #   e2e_changed_fraction A B TOP / e2e_wait_for_screen_change REF SHOT FRACTION TOP TIMEOUT
@@ -225,6 +225,11 @@ e2e_wait_for_log_line() {
   local file=$1 text=$2 timeout=$3
   if e2e_wait_for "$timeout" grep -qF -- "$text" "$file"; then return 0; fi
   e2e_fail "no line with \"$text\" in $file within ${timeout}s"
+}
+
+# The log's messages, one a line, without time stamps and CR.
+e2e_log_messages() {
+  sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$1"
 }
 
 e2e_first_log_line() {

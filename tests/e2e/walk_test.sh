@@ -48,9 +48,6 @@ xset r off
 # The view below the overlay rows, where the frames are compared.
 scene_geometry=800x480+0+120
 
-log_messages() {
-  sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$1"
-}
 
 rmse() { # A B: root mean square difference (0..1) of the scene part
   convert "$1" -crop "$scene_geometry" +repage "$work_root/rmse-a.png"
@@ -92,7 +89,7 @@ walk() { # KIND PROGRAM
 
   # Exactly these lines, in this order.
   local messages expected
-  messages=$(log_messages "$workdir/log.txt")
+  messages=$(e2e_log_messages "$workdir/log.txt")
   expected=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
     "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
     "Successfully loaded Models\\Crate\\Crate.x" "Successfully loaded Models\\Level\\Level.x" \
