@@ -7,6 +7,7 @@
 // --vertices also lists every vertex and face.
 //
 // Exit codes: 0 the model loads, 1 it does not, 2 bad arguments, 3 no device.
+#include <algorithm>
 #include <cfloat>
 #include <cstdint>
 #include <cstdio>
@@ -64,6 +65,12 @@ std::string Encoding(const std::string& path)
 {
     char header[16];
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) {
+        // A path written the Windows way, on a system whose separator is '/'.
+        std::string slashed = path;
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        file.open(std::filesystem::path(slashed), std::ios::binary);
+    }
     if (!file.read(header, sizeof header) || std::memcmp(header, "xof ", 4) != 0) return "unknown";
     const std::string format(header + 8, 4);
     const std::string floats(header + 12, 4);

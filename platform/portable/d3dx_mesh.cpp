@@ -141,12 +141,12 @@ struct PortableMesh final : ID3DXMesh {
         return D3D_OK;
     }
 
-    HRESULT GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) override
+    // D3DX makes an attribute table only when a mesh is optimised with attribute
+    // sorting, never when it loads one, so a loaded mesh reports none. The
+    // loader's faces are sorted all the same, and its ranges serve DrawSubset.
+    HRESULT GetAttributeTable(D3DXATTRIBUTERANGE*, DWORD* size) override
     {
-        if (size != nullptr) *size = static_cast<DWORD>(data.attributeTable.size());
-        if (table != nullptr && !data.attributeTable.empty()) {
-            std::memcpy(table, data.attributeTable.data(), data.attributeTable.size() * sizeof(D3DXATTRIBUTERANGE));
-        }
+        if (size != nullptr) *size = 0;
         return D3D_OK;
     }
 

@@ -127,14 +127,10 @@ TEST_F(MeshLoad, LocksShowTheD3dxLayouts)
     EXPECT_EQ(std::vector<DWORD>(attributes, attributes + 4), (std::vector<DWORD>{0, 1, 1, 1}));
     EXPECT_EQ(mesh->UnlockAttributeBuffer(), D3D_OK);
 
-    DWORD size = 0;
+    // As D3DX: the faces come sorted by attribute, yet a loaded mesh has no attribute table.
+    DWORD size = 99;
     ASSERT_EQ(mesh->GetAttributeTable(nullptr, &size), D3D_OK);
-    ASSERT_EQ(size, 2u);
-    D3DXATTRIBUTERANGE table[2] = {};
-    ASSERT_EQ(mesh->GetAttributeTable(table, &size), D3D_OK);
-    EXPECT_EQ(table[1].AttribId, 1u);
-    EXPECT_EQ(table[1].FaceStart, 1u);
-    EXPECT_EQ(table[1].FaceCount, 3u);
+    EXPECT_EQ(size, 0u);
 }
 
 TEST_F(MeshLoad, WritingThroughALockChangesTheMeshAndDropsItsUpload)
