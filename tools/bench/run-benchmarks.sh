@@ -4,7 +4,9 @@
 # - the device: frames per second with pacing off and CPU time per frame;
 # - one frame's system work (controls, update, draw submission), native build;
 # - the time from process start to the first frame on the screen, for the
-#   native build and for the Windows build under Wine.
+#   native build and for the Windows build under Wine;
+# - the .x reader's load time and peak memory next to Assimp's, on a large
+#   generated model in four encodings.
 # Needs root for the display (as the end-to-end tests do).
 #   tools/bench/run-benchmarks.sh [BUILD_DIR] [WINDOWS_BUILD_DIR]
 set -uo pipefail
@@ -15,7 +17,7 @@ windows_build=${2:-$root/build/windows}
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
-cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench || exit 1
+cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench modelgen || exit 1
 
 e2e_setup_dir "$build/bench"
 trap e2e_cleanup EXIT
@@ -60,3 +62,7 @@ if [ -f "$windows_build/walkthrough.exe" ] && command -v wine >/dev/null; then
 else
   echo "Windows (Wine):  not built"
 fi
+
+echo
+echo "== .x model load: our reader next to Assimp (large generated model) =="
+"$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen"
