@@ -9,7 +9,8 @@
 #   "Direct3D device lost." and one "Direct3D device restored." per cycle, and
 #   the program keeps drawing;
 # - a refresh rate the display lacks gives the mode lines, the failure line and
-#   exit code 0.
+#   exit code 0; so does a missing level model, after the crate's line, and the
+#   display gets its mode back.
 # Screenshots are kept in ARTEFACTS (default: the work root).
 #
 # device_test.sh --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--cycles N]
@@ -85,6 +86,24 @@ if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
   e2e_log_messages "$workdir/log.txt" >&2
   exit 1
 fi
+
+# --- A missing level model ---------------------------------------------------
+workdir=$work_root/missing-level
+e2e_prepare_workdir "$workdir" "$source_root"
+printf '800 600 60\r\n' >"$workdir/settings.ini"
+rm -f "$workdir/Models/Level/Level.x"
+e2e_start_program "$kind" "$program" "$workdir" || exit 1
+e2e_wait_for_exit "$start_timeout" || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE without the level model"; exit 1; }
+expected_missing=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
+  "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
+  "Successfully loaded Models\\Crate\\Crate.x" "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\".")
+if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
+  e2e_fail "log without the level model:"
+  e2e_log_messages "$workdir/log.txt" >&2
+  exit 1
+fi
+[ "$(current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(current_mode)"; exit 1; }
 
 # --- The full-screen device ---------------------------------------------------
 workdir=$work_root/device
