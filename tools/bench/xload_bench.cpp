@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/portable/null_device.h"
 
 namespace {
 
@@ -52,26 +53,6 @@ struct LoadCounts {
     std::string error;
 };
 
-// A device that meshes can be created on without a display. The portable
-// loader takes a reference on it and uploads to the GPU only on the first
-// draw, which never comes here.
-struct BenchDevice final : IDirect3DDevice9 {
-    ULONG references = 1;
-
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override { return --references; }
-    HRESULT TestCooperativeLevel() override { return D3D_OK; }
-    HRESULT Reset(D3DPRESENT_PARAMETERS*) override { return D3D_OK; }
-    HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override { return D3D_OK; }
-    HRESULT BeginScene() override { return D3D_OK; }
-    HRESULT EndScene() override { return D3D_OK; }
-    HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override { return D3D_OK; }
-    HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
-    HRESULT SetMaterial(const D3DMATERIAL9*) override { return D3D_OK; }
-    HRESULT SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return D3D_OK; }
-    HRESULT SetTexture(DWORD, IDirect3DBaseTexture9*) override { return D3D_OK; }
-    HRESULT SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return D3D_OK; }
-};
 
 std::wstring WidePath(const std::string& path)
 {
@@ -83,7 +64,7 @@ std::wstring WidePath(const std::string& path)
     return wide;
 }
 
-LoadCounts LoadOurs(const std::wstring& path, BenchDevice& device)
+LoadCounts LoadOurs(const std::wstring& path, NullDevice& device)
 {
     LoadCounts counts;
     ID3DXMesh* mesh = nullptr;
@@ -153,7 +134,7 @@ LoadFigures MeasureInChild(Reader reader, const std::string& path, int runs)
 {
     LoadFigures figures;
     const std::wstring widePath = WidePath(path);
-    BenchDevice device;
+    NullDevice device;
     ResetPeakRss();
     const long baseKb = StatusKb("VmRSS");
     std::vector<double> times;
