@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -263,7 +264,7 @@ void PrintGeometry(ID3DXMesh* mesh)
     mesh->GetAttributeTable(nullptr, &ranges);
     std::vector<D3DXATTRIBUTERANGE> table(ranges);
     if (ranges > 0) mesh->GetAttributeTable(table.data(), &ranges);
-    std::printf("Subsets: %lu\n", static_cast<unsigned long>(ranges));
+    std::printf("Attribute table: %lu entries\n", static_cast<unsigned long>(ranges));
     for (const D3DXATTRIBUTERANGE& range : table) {
         std::printf("  attribute %lu: faces %lu..%lu (%lu), vertices %lu..%lu (%lu)\n",
                     static_cast<unsigned long>(range.AttribId), static_cast<unsigned long>(range.FaceStart),
@@ -271,6 +272,23 @@ void PrintGeometry(ID3DXMesh* mesh)
                     static_cast<unsigned long>(range.FaceCount), static_cast<unsigned long>(range.VertexStart),
                     static_cast<unsigned long>(range.VertexStart + range.VertexCount - 1),
                     static_cast<unsigned long>(range.VertexCount));
+    }
+
+    // The subsets DrawSubset draws, from the faces' attributes (a loaded mesh has no table).
+    std::map<DWORD, std::pair<DWORD, DWORD>> subsets; // attribute -> first face, face count
+    DWORD* attributes = nullptr;
+    const DWORD faces = mesh->GetNumFaces();
+    if (SUCCEEDED(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attributes))) {
+        for (DWORD face = 0; face < faces; ++face) {
+            auto found = subsets.try_emplace(attributes[face], face, 0).first;
+            ++found->second.second;
+        }
+        mesh->UnlockAttributeBuffer();
+    }
+    std::printf("Subsets: %lu\n", static_cast<unsigned long>(subsets.size()));
+    for (const auto& [attribute, range] : subsets) {
+        std::printf("  attribute %lu: %lu faces from face %lu\n", static_cast<unsigned long>(attribute),
+                    static_cast<unsigned long>(range.second), static_cast<unsigned long>(range.first));
     }
 }
 
