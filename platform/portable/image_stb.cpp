@@ -89,6 +89,23 @@ bool JpegHuffmanTablesFit(const uint8_t* data, size_t size)
     return true;
 }
 
+// stb_image sizes its buffer for a PNG's image data from the chunk lengths
+// before it reads them: a length beyond the end of the file would have it
+// allocate up to gigabytes for a few bytes of input. Such files are truncated
+// or damaged; refuse them first.
+bool PngChunksFit(const uint8_t* data, size_t size)
+{
+    size_t pos = 8;
+    while (pos + 8 <= size) {
+        const size_t length = (static_cast<size_t>(data[pos]) << 24) | (static_cast<size_t>(data[pos + 1]) << 16)
+                              | (static_cast<size_t>(data[pos + 2]) << 8) | data[pos + 3];
+        if (length > size - pos - 8) return false;
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0) return true;
+        pos += 12 + length;
+    }
+    return true;
+}
+
 D3DXIMAGE_FILEFORMAT FileType(Kind kind)
 {
     switch (kind) {
@@ -107,6 +124,7 @@ HRESULT DecodeStbImage(const uint8_t* data, size_t size, DecodedImage& image)
     const int length = static_cast<int>(size);
     const Kind kind = KindOf(data, size);
     if (kind == Kind::Jpeg && !JpegHuffmanTablesFit(data, size)) return D3DXERR_INVALIDDATA;
+    if (kind == Kind::Png && !PngChunksFit(data, size)) return D3DXERR_INVALIDDATA;
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, length, &width, &height, &channels)) return D3DXERR_INVALIDDATA;
     if (width <= 0 || height <= 0 || static_cast<uint32_t>(width) > kMaxImageSide

@@ -233,7 +233,12 @@ TEST(ImageDecode, DamagedOrForeignDataIsRefused)
     std::string greedyJpeg = MakeJpeg(Pattern(8, 8));
     const size_t table = greedyJpeg.find("\xff\xc4");
     for (size_t i = table + 5; i < table + 5 + 16; ++i) greedyJpeg[i] = static_cast<char>(0xff);
+    // An image data chunk claiming 2 GB in a file of a hundred bytes.
+    std::string longChunk = MakePng(Pattern(2, 2), 3);
+    const size_t idat = longChunk.find("IDAT") - 4;
+    longChunk[idat] = static_cast<char>(0x7f);
     const std::string cases[] = {
+        longChunk,
         greedyJpeg,
         "\xff\xff\xff" + greedyJpeg.substr(1), // fill bytes before the start marker
         "",
