@@ -2,6 +2,8 @@
 // (row vectors, left-handed helpers).
 #pragma once
 
+#include <cmath>
+
 #include "platform/portable/d3d9_types.h"
 
 struct D3DXVECTOR3 : D3DVECTOR {
@@ -55,7 +57,26 @@ D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, c
                                       const D3DXVECTOR3* up);
 D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float aspect, float zn, float zf);
 D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
-D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
-float D3DXVec3Length(const D3DXVECTOR3* v);
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b);
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b);
+
+// The small vector functions are inline, as in the SDK; loaders call them per vertex.
+inline float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z); }
+
+inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
+
+inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b)
+{
+    const D3DXVECTOR3 cross(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
+    *out = cross;
+    return out;
+}
+
+inline D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v)
+{
+    const float length = D3DXVec3Length(v);
+    if (length == 0.0f) {
+        *out = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    } else {
+        *out = D3DXVECTOR3(v->x / length, v->y / length, v->z / length);
+    }
+    return out;
+}

@@ -56,34 +56,6 @@ D3DXMATRIX* WINAPI D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* out, float yaw, fl
     return out;
 }
 
-float D3DXVec3Length(const D3DXVECTOR3* v)
-{
-    return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
-}
-
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b)
-{
-    return a->x * b->x + a->y * b->y + a->z * b->z;
-}
-
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b)
-{
-    const D3DXVECTOR3 cross(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
-    *out = cross;
-    return out;
-}
-
-D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v)
-{
-    const float length = D3DXVec3Length(v);
-    if (length == 0.0f) {
-        *out = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    } else {
-        *out = D3DXVECTOR3(v->x / length, v->y / length, v->z / length);
-    }
-    return out;
-}
-
 D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m)
 {
     const float w = m->_14 * v->x + m->_24 * v->y + m->_34 * v->z + m->_44;

@@ -207,7 +207,7 @@ HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevi
                                   DWORD* materialCount, ID3DXMesh** mesh)
 {
     if (fileName == nullptr) return D3DERR_INVALIDCALL;
-    std::vector<char> bytes;
+    FileBytes bytes;
     // A file that cannot be read, or holds nothing, is invalid data to D3DX.
     if (!ReadWholeFile(fileName, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
     if (device == nullptr || mesh == nullptr) return D3DERR_INVALIDCALL;

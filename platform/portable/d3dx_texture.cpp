@@ -48,7 +48,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
                                             IDirect3DTexture9** texture)
 {
     if (srcFile == nullptr) return D3DERR_INVALIDCALL;
-    std::vector<char> bytes;
+    FileBytes bytes;
     // A file that cannot be read, or holds nothing, is invalid data to D3DX.
     if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
     if (device == nullptr || texture == nullptr || !ValidPool(pool)) return D3DERR_INVALIDCALL;
@@ -57,7 +57,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
     DecodedImage image;
     HRESULT result = DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
     if (FAILED(result)) return result;
-    bytes = std::vector<char>();
+    bytes.Clear();
 
     TextureRequest request;
     request.width = width;

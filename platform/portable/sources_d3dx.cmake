@@ -7,6 +7,7 @@ get_filename_component(D3DX_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/../.. ABSOLUTE)
 find_package(ZLIB REQUIRED)
 
 add_library(platform_xfile STATIC
+  ${D3DX_SOURCE_DIR}/huge_pages.cpp
   ${D3DX_SOURCE_DIR}/xfile_builtin_templates.cpp
   ${D3DX_SOURCE_DIR}/xfile_mesh_builder.cpp
   ${D3DX_SOURCE_DIR}/xfile_mszip.cpp

@@ -2,12 +2,16 @@
 // little-endian payloads, and lists of integers or floats for the data.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "platform/portable/xfile_token.h"
+
+// Lists are copied into value slots as they stand.
+static_assert(std::endian::native == std::endian::little);
 
 namespace xbin {
 enum : uint16_t {
@@ -156,6 +160,69 @@ struct XBinaryReader {
         if (listFloat) return ReadListFloat(value);
         if (!ReadU32(integer)) return false;
         value = static_cast<float>(integer);
+        return true;
+    }
+
+    // `count` integers into consecutive slots, a list's run at a time.
+    bool ReadUInts(uint32_t* out, size_t count)
+    {
+        while (count > 0) {
+            bool single = false;
+            if (!AdvanceToValue(single, *out)) return false;
+            if (single) {
+                ++out;
+                --count;
+                continue;
+            }
+            if (listFloat) return false;
+            const size_t run = count < listRemaining ? count : listRemaining;
+            std::memcpy(out, p, run * 4); // little-endian, as the file
+            p += run * 4;
+            listRemaining -= static_cast<uint32_t>(run);
+            out += run;
+            count -= run;
+        }
+        return true;
+    }
+
+    // `count` floats into consecutive slots; integers in the data are converted.
+    bool ReadFloats(uint32_t* out, size_t count)
+    {
+        while (count > 0) {
+            bool single = false;
+            uint32_t integer = 0;
+            if (!AdvanceToValue(single, integer)) return false;
+            if (single) {
+                const float value = static_cast<float>(integer);
+                std::memcpy(out++, &value, 4);
+                --count;
+                continue;
+            }
+            const size_t run = count < listRemaining ? count : listRemaining;
+            if (listFloat && floatSize == 4) {
+                std::memcpy(out, p, run * 4);
+                p += run * 4;
+            } else {
+                for (size_t i = 0; i < run; ++i) {
+                    float value;
+                    if (listFloat) {
+                        double wide;
+                        std::memcpy(&wide, p, 8);
+                        p += 8;
+                        value = static_cast<float>(wide);
+                    } else {
+                        uint32_t raw;
+                        std::memcpy(&raw, p, 4);
+                        p += 4;
+                        value = static_cast<float>(raw);
+                    }
+                    std::memcpy(out + i, &value, 4);
+                }
+            }
+            listRemaining -= static_cast<uint32_t>(run);
+            out += run;
+            count -= run;
+        }
         return true;
     }
 

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/portable/huge_pages.h"
 #include "platform/portable/xfile_source.h"
 
 struct XGuid {
@@ -42,6 +45,8 @@ enum class XKind : uint8_t {
     TextureFilename,
 };
 
+enum class XValueClass : uint8_t { Floats, Integers, Mixed };
+
 struct XDimension {
     bool fixed = true;
     uint32_t value = 0; // the count, or the index of the DWORD member that holds it
@@ -63,6 +68,10 @@ struct XTemplate {
     // When every member has a fixed size: the primitive types in order.
     bool fixedSize = false;
     std::vector<XType> flatLayout;
+    // What the flat layout holds: only floats, only integers, or a mix.
+    XValueClass flatClass = XValueClass::Mixed;
+    // A DWORD count followed by an array of that many integers (as MeshFace).
+    bool countedIntegers = false;
     bool hasData = false;
     unsigned depth = 1; // nesting of template members, 1 for primitives only
 };
@@ -83,11 +92,70 @@ struct XObject {
     uint32_t target = kNoObject; // for a reference: the object it names
 };
 
+// A growable array of value slots. Slots it adds are left uninitialised, to
+// be written at once by the parser; growth reallocates in place where it can.
+struct XValueStore {
+    uint32_t* slots = nullptr;
+    size_t count = 0;
+    size_t capacity = 0;
+
+    XValueStore() = default;
+    XValueStore(const XValueStore&) = delete;
+    XValueStore& operator=(const XValueStore&) = delete;
+    XValueStore(XValueStore&& other) noexcept : slots(other.slots), count(other.count), capacity(other.capacity)
+    {
+        other.slots = nullptr;
+        other.count = other.capacity = 0;
+    }
+    XValueStore& operator=(XValueStore&& other) noexcept
+    {
+        if (this != &other) {
+            std::free(slots);
+            slots = other.slots;
+            count = other.count;
+            capacity = other.capacity;
+            other.slots = nullptr;
+            other.count = other.capacity = 0;
+        }
+        return *this;
+    }
+    ~XValueStore() { std::free(slots); }
+
+    const uint32_t* data() const { return slots; }
+    size_t size() const { return count; }
+    uint32_t operator[](size_t i) const { return slots[i]; }
+    const uint32_t* begin() const { return slots; }
+    const uint32_t* end() const { return slots + count; }
+
+    void Reserve(size_t wanted)
+    {
+        if (wanted <= capacity) return;
+        void* grown = std::realloc(slots, wanted * sizeof(uint32_t));
+        if (grown == nullptr) throw std::bad_alloc();
+        slots = static_cast<uint32_t*>(grown);
+        capacity = wanted;
+        AdviseHugePages(slots, capacity * sizeof(uint32_t));
+    }
+    // `n` new slots at the end, uninitialised.
+    uint32_t* Extend(size_t n)
+    {
+        if (capacity - count < n) Reserve(count + n > 2 * capacity ? count + n : 2 * capacity);
+        uint32_t* added = slots + count;
+        count += n;
+        return added;
+    }
+    void push_back(uint32_t slot) { *Extend(1) = slot; }
+    void Truncate(size_t n)
+    {
+        if (n < count) count = n;
+    }
+};
+
 struct XDocument {
     XFileSource source;
     std::vector<XTemplate> declaredTemplates; // the file's own, after the built-in ones
     std::vector<XObject> objects;
-    std::vector<uint32_t> values;
+    XValueStore values;
     std::vector<std::string_view> strings; // point into the file data or source.inflated
     std::vector<uint32_t> topLevel;
 };

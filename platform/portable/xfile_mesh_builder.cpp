@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform/portable/d3dx9_math.h"
+#include "platform/portable/huge_pages.h"
 #include "platform/portable/xfile_parser.h"
 
 namespace {
@@ -48,6 +49,15 @@ uint32_t ResolvedIndex(const XDocument& document, uint32_t index)
 {
     const XObject& object = document.objects[index];
     return object.isReference ? object.target : index;
+}
+
+// The largest of a polygon's `size` indices; most polygons are triangles.
+[[gnu::always_inline]] inline uint32_t HighestIndex(const uint32_t* indices, uint32_t size)
+{
+    if (size == 3) return std::max(indices[0], std::max(indices[1], indices[2]));
+    uint32_t highest = 0;
+    for (uint32_t j = 0; j < size; ++j) highest = std::max(highest, indices[j]);
+    return highest;
 }
 
 struct Part {
@@ -264,25 +274,21 @@ struct Builder {
         const uint32_t polygonCount = cursor.U();
         if (!cursor.ok || !cursor.Has(polygonCount)) return Fail(E_FAIL);
 
-        std::vector<uint32_t> polygonSizes(polygonCount);
-        const uint32_t* polygonIndices = cursor.p;
+        // Each polygon: its size, then its vertex indices.
+        const uint32_t* polygons = cursor.p;
         size_t cornerCount = 0;
         size_t triangleCount = 0;
         for (uint32_t f = 0; f < polygonCount; ++f) {
             const uint32_t size = cursor.U();
             if (!cursor.ok || size < 3 || !cursor.Has(size)) return Fail(E_FAIL);
-            for (uint32_t j = 0; j < size; ++j) {
-                if (cursor.p[j] >= vertexCount) return Fail(E_FAIL);
-            }
+            if (HighestIndex(cursor.p, size) >= vertexCount) return Fail(E_FAIL);
             cursor.p += size;
-            polygonSizes[f] = size;
             cornerCount += size;
             triangleCount += size - 2;
         }
 
-        bool hasNormals = false;
         std::vector<D3DXVECTOR3> normals;
-        std::vector<uint32_t> cornerNormals;
+        const uint32_t* normalPolygons = nullptr; // laid out as `polygons`, indexing `normals`
         const uint32_t* texcoords = nullptr;
         std::vector<D3DCOLOR> colors;
         std::vector<XMaterial> materials;
@@ -291,32 +297,9 @@ struct Builder {
         for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
             const XObject& resolved = Resolved(document, child);
             switch (resolved.kind) {
-            case XKind::MeshNormals: {
-                Cursor normalCursor(document, resolved);
-                const uint32_t normalCount = normalCursor.U();
-                if (!normalCursor.ok || !normalCursor.Has(3ull * normalCount + 1)) return Fail(E_FAIL);
-                normals.resize(normalCount);
-                for (D3DXVECTOR3& normal : normals) {
-                    normal.x = normalCursor.F();
-                    normal.y = normalCursor.F();
-                    normal.z = normalCursor.F();
-                    D3DXVec3Normalize(&normal, &normal);
-                }
-                if (normalCursor.U() != polygonCount) return Fail(E_FAIL);
-                cornerNormals.resize(cornerCount);
-                size_t corner = 0;
-                for (uint32_t f = 0; f < polygonCount; ++f) {
-                    const uint32_t size = normalCursor.U();
-                    if (!normalCursor.ok || size != polygonSizes[f] || !normalCursor.Has(size)) return Fail(E_FAIL);
-                    for (uint32_t j = 0; j < size; ++j) {
-                        const uint32_t index = normalCursor.U();
-                        if (index >= normalCount) return Fail(E_FAIL);
-                        cornerNormals[corner++] = index;
-                    }
-                }
-                hasNormals = true;
+            case XKind::MeshNormals:
+                if (!ReadNormals(resolved, polygons, polygonCount, normals, normalPolygons)) return false;
                 break;
-            }
             case XKind::MeshTextureCoords: {
                 Cursor texCursor(document, resolved);
                 const uint32_t count = texCursor.U();
@@ -349,60 +332,61 @@ struct Builder {
         if (vertexCount == 0) return true; // D3DX leaves such a mesh out
         if (triangleCount == 0) return Fail(D3DERR_INVALIDCALL);
 
-        // One output vertex per (vertex, distinct normal): D3DX duplicates a
-        // vertex used with different normals, appending the copies.
-        std::vector<uint32_t> corners(cornerCount);
-        std::vector<uint32_t> normalOf;
-        std::vector<uint32_t> source;
-        if (hasNormals) {
-            normalOf.assign(vertexCount, kNone);
-            std::vector<uint32_t> nextCopy(vertexCount, kNone);
-            size_t corner = 0;
-            for (uint32_t f = 0; f < polygonCount; ++f) {
-                const uint32_t* indices = polygonIndices + 1;
-                for (uint32_t j = 0; j < polygonSizes[f]; ++j, ++corner) {
-                    const uint32_t vertex = indices[j];
-                    const uint32_t normal = cornerNormals[corner];
-                    if (normalOf[vertex] == kNone) {
-                        normalOf[vertex] = normal;
-                        corners[corner] = vertex;
-                        continue;
-                    }
-                    uint32_t current = vertex;
-                    for (;;) {
-                        if (normals[normalOf[current]] == normals[normal]) {
-                            corners[corner] = current;
-                            break;
-                        }
-                        if (nextCopy[current] == kNone) {
-                            const uint32_t copy = static_cast<uint32_t>(normalOf.size());
-                            normalOf.push_back(normal);
-                            nextCopy.push_back(kNone);
-                            source.push_back(vertex);
-                            nextCopy[current] = copy;
-                            corners[corner] = copy;
-                            break;
-                        }
-                        current = nextCopy[current];
-                    }
-                }
-                polygonIndices += polygonSizes[f] + 1;
-            }
-        } else {
-            size_t corner = 0;
-            for (uint32_t f = 0; f < polygonCount; ++f) {
-                for (uint32_t j = 0; j < polygonSizes[f]; ++j) corners[corner++] = polygonIndices[1 + j];
-                polygonIndices += polygonSizes[f] + 1;
-            }
-        }
-
         PortableMeshData& out = result.mesh;
-        const size_t outputVertices = vertexCount + source.size();
-        if (out.vertices.size() + outputVertices > maxElements
+        if (out.vertices.size() + vertexCount + cornerCount > maxElements
             || out.attributes.size() + triangleCount > maxElements) {
             return Fail(E_OUTOFMEMORY);
         }
         const size_t base = out.vertices.size();
+        const size_t firstFace = out.attributes.size();
+        ReserveHuge(out.indices, 3 * (firstFace + triangleCount));
+        ReserveHuge(out.attributes, firstFace + triangleCount);
+        out.indices.resize(3 * (firstFace + triangleCount));
+        out.attributes.resize(firstFace + triangleCount);
+        uint32_t* indices = out.indices.data() + 3 * firstFace;
+        DWORD* attributes = out.attributes.data() + firstFace;
+
+        // One output vertex per (vertex, distinct normal): D3DX duplicates a
+        // vertex used with different normals, appending the copies.
+        const bool hasNormals = normalPolygons != nullptr;
+        std::vector<uint32_t> normalOf;
+        std::vector<uint32_t> nextCopy;
+        std::vector<uint32_t> source; // the file's vertex of each copy
+        if (hasNormals) {
+            normalOf.assign(vertexCount, kNone);
+            nextCopy.assign(vertexCount, kNone);
+        }
+        std::vector<uint32_t> faceCorners;
+        const uint32_t* polygon = polygons;
+        const uint32_t* normalPolygon = normalPolygons;
+        for (uint32_t f = 0; f < polygonCount; ++f) {
+            const uint32_t size = polygon[0];
+            const uint32_t* vertices = polygon + 1;
+            faceCorners.resize(size);
+            if (hasNormals) {
+                const uint32_t* normalIndices = normalPolygon + 1;
+                for (uint32_t j = 0; j < size; ++j) {
+                    faceCorners[j] = OutputVertex(vertices[j], normalIndices[j], normals, normalOf, nextCopy, source);
+                }
+                normalPolygon += size + 1;
+            } else {
+                for (uint32_t j = 0; j < size; ++j) faceCorners[j] = vertices[j];
+            }
+            // A fan from the first corner.
+            const DWORD material = faceMaterials.empty() ? 0 : faceMaterials[f];
+            const uint32_t first = static_cast<uint32_t>(base + faceCorners[0]);
+            for (uint32_t j = 1; j + 1 < size; ++j) {
+                indices[0] = first;
+                indices[1] = static_cast<uint32_t>(base + faceCorners[j]);
+                indices[2] = static_cast<uint32_t>(base + faceCorners[j + 1]);
+                indices += 3;
+                *attributes++ = material;
+            }
+            polygon += size + 1;
+        }
+
+        const size_t outputVertices = vertexCount + source.size();
+        ReserveHuge(out.vertices, base + outputVertices);
         out.vertices.resize(base + outputVertices);
         for (size_t k = 0; k < outputVertices; ++k) {
             const uint32_t original = k < vertexCount ? static_cast<uint32_t>(k) : source[k - vertexCount];
@@ -424,22 +408,8 @@ struct Builder {
         }
         if (!part.identity && !IsIdentity(part.transform)) Transform(part.transform, base, outputVertices, hasNormals);
 
-        output.faceStart = out.attributes.size();
+        output.faceStart = firstFace;
         output.faceCount = triangleCount;
-        out.indices.reserve(out.indices.size() + 3 * triangleCount);
-        out.attributes.reserve(out.attributes.size() + triangleCount);
-        size_t corner = 0;
-        for (uint32_t f = 0; f < polygonCount; ++f) {
-            const uint32_t first = corners[corner];
-            const DWORD material = faceMaterials.empty() ? 0 : faceMaterials[f];
-            for (uint32_t j = 1; j + 1 < polygonSizes[f]; ++j) {
-                out.indices.push_back(static_cast<uint32_t>(base + first));
-                out.indices.push_back(static_cast<uint32_t>(base + corners[corner + j]));
-                out.indices.push_back(static_cast<uint32_t>(base + corners[corner + j + 1]));
-                out.attributes.push_back(material);
-            }
-            corner += polygonSizes[f];
-        }
         output.materials = std::move(materials);
 
         fvf |= D3DFVF_XYZ;
@@ -447,6 +417,59 @@ struct Builder {
         if (!colors.empty()) fvf |= D3DFVF_DIFFUSE;
         if (texcoords != nullptr) fvf |= D3DFVF_TEX1;
         return true;
+    }
+
+    // The normals, normalised, and their polygons, which must match the mesh's
+    // polygon for polygon in size.
+    bool ReadNormals(const XObject& object, const uint32_t* polygons, uint32_t polygonCount,
+                     std::vector<D3DXVECTOR3>& normals, const uint32_t*& normalPolygons)
+    {
+        Cursor cursor(document, object);
+        const uint32_t normalCount = cursor.U();
+        if (!cursor.ok || !cursor.Has(3ull * normalCount + 1)) return Fail(E_FAIL);
+        normals.resize(normalCount);
+        for (D3DXVECTOR3& normal : normals) {
+            normal.x = cursor.F();
+            normal.y = cursor.F();
+            normal.z = cursor.F();
+            D3DXVec3Normalize(&normal, &normal);
+        }
+        if (cursor.U() != polygonCount) return Fail(E_FAIL);
+        normalPolygons = cursor.p;
+        const uint32_t* polygon = polygons;
+        for (uint32_t f = 0; f < polygonCount; ++f) {
+            const uint32_t size = cursor.U();
+            if (!cursor.ok || size != polygon[0] || !cursor.Has(size)) return Fail(E_FAIL);
+            if (HighestIndex(cursor.p, size) >= normalCount) return Fail(E_FAIL);
+            cursor.p += size;
+            polygon += size + 1;
+        }
+        return true;
+    }
+
+    // The output vertex for file vertex `vertex` with normal `normal`: the
+    // vertex itself the first time, then the copy that has this normal.
+    static uint32_t OutputVertex(uint32_t vertex, uint32_t normal, const std::vector<D3DXVECTOR3>& normals,
+                                 std::vector<uint32_t>& normalOf, std::vector<uint32_t>& nextCopy,
+                                 std::vector<uint32_t>& source)
+    {
+        if (normalOf[vertex] == kNone) {
+            normalOf[vertex] = normal;
+            return vertex;
+        }
+        uint32_t current = vertex;
+        for (;;) {
+            if (normals[normalOf[current]] == normals[normal]) return current;
+            if (nextCopy[current] == kNone) {
+                const uint32_t copy = static_cast<uint32_t>(normalOf.size());
+                normalOf.push_back(normal);
+                nextCopy.push_back(kNone);
+                source.push_back(vertex);
+                nextCopy[current] = copy;
+                return copy;
+            }
+            current = nextCopy[current];
+        }
     }
 
     void Transform(const D3DXMATRIX& matrix, size_t start, size_t count, bool hasNormals)
@@ -482,17 +505,19 @@ struct Builder {
         std::vector<size_t> firstOf(attributeCount + 1, 0);
         for (DWORD attribute : mesh.attributes) ++firstOf[attribute + 1];
         for (size_t a = 0; a < attributeCount; ++a) firstOf[a + 1] += firstOf[a];
-        std::vector<uint32_t> sortedIndices(mesh.indices.size());
-        std::vector<DWORD> sortedAttributes(faceCount);
-        std::vector<size_t> next(firstOf.begin(), firstOf.end() - 1);
-        for (size_t f = 0; f < faceCount; ++f) {
-            const size_t to = next[mesh.attributes[f]]++;
-            sortedAttributes[to] = mesh.attributes[f];
-            std::copy_n(mesh.indices.begin() + static_cast<ptrdiff_t>(3 * f), 3,
-                        sortedIndices.begin() + static_cast<ptrdiff_t>(3 * to));
+        if (!std::is_sorted(mesh.attributes.begin(), mesh.attributes.end())) {
+            std::vector<uint32_t> sortedIndices(mesh.indices.size());
+            std::vector<DWORD> sortedAttributes(faceCount);
+            std::vector<size_t> next(firstOf.begin(), firstOf.end() - 1);
+            for (size_t f = 0; f < faceCount; ++f) {
+                const size_t to = next[mesh.attributes[f]]++;
+                sortedAttributes[to] = mesh.attributes[f];
+                std::copy_n(mesh.indices.begin() + static_cast<ptrdiff_t>(3 * f), 3,
+                            sortedIndices.begin() + static_cast<ptrdiff_t>(3 * to));
+            }
+            mesh.indices = std::move(sortedIndices);
+            mesh.attributes = std::move(sortedAttributes);
         }
-        mesh.indices = std::move(sortedIndices);
-        mesh.attributes = std::move(sortedAttributes);
 
         mesh.attributeTable.clear();
         for (size_t a = 0; a < attributeCount; ++a) {
@@ -538,6 +563,7 @@ struct Builder {
                 } else {
                     result.materials.insert(result.materials.end(), output.materials.begin(), output.materials.end());
                 }
+                if (offset == 0) continue;
                 for (size_t f = output.faceStart; f < output.faceStart + output.faceCount; ++f) {
                     result.mesh.attributes[f] += offset;
                 }

@@ -243,6 +243,55 @@ struct XParser {
         return true;
     }
 
+    // `count` values of a primitive type, read in one run where the type allows.
+    bool ParsePrimitives(XType type, uint64_t count)
+    {
+        if (type == XType::String || type == XType::Template) {
+            for (uint64_t k = 0; k < count; ++k) {
+                if (!ParseValue(type)) return false;
+            }
+            return true;
+        }
+        const size_t start = document.values.size();
+        uint32_t* out = document.values.Extend(static_cast<size_t>(count));
+        const bool read = type == XType::Float || type == XType::Double ? reader.ReadFloats(out, count)
+                                                                         : reader.ReadUInts(out, count);
+        if (!read) {
+            document.values.Truncate(start);
+            return Fail();
+        }
+        return true;
+    }
+
+    // `count` elements of template `sub`.
+    bool ParseElements(const XTemplate& sub, uint64_t count)
+    {
+        // Elements of one value kind are one run of values: separators between
+        // the values of an element and between elements read alike.
+        if (sub.fixedSize && sub.flatClass != XValueClass::Mixed && count * sub.flatLayout.size() <= reader.Remaining()) {
+            return ParsePrimitives(sub.flatClass == XValueClass::Floats ? XType::Float : XType::Dword,
+                                   count * sub.flatLayout.size());
+        }
+        if (sub.countedIntegers) {
+            for (uint64_t k = 0; k < count; ++k) {
+                uint32_t size = 0;
+                if (!reader.ReadUInt(size)) return Fail();
+                if (size > reader.Remaining()) {
+                    document.values.push_back(size);
+                    return Fail(D3DXFERR_BADARRAYSIZE);
+                }
+                uint32_t* out = document.values.Extend(size + size_t{1});
+                out[0] = size;
+                if (!reader.ReadUInts(out + 1, size)) return Fail();
+            }
+            return true;
+        }
+        for (uint64_t k = 0; k < count; ++k) {
+            if (!ParseMembers(sub)) return false;
+        }
+        return true;
+    }
+
     bool ParseMembers(const XTemplate& layout)
     {
         if (layout.fixedSize) {
@@ -265,14 +314,9 @@ struct XParser {
                 if (count > reader.Remaining()) return Fail(D3DXFERR_BADARRAYSIZE);
             }
             if (member.type == XType::Template) {
-                const XTemplate& sub = TemplateAt(member.templateIndex);
-                for (uint64_t k = 0; k < count; ++k) {
-                    if (!ParseMembers(sub)) return false;
-                }
-            } else {
-                for (uint64_t k = 0; k < count; ++k) {
-                    if (!ParseValue(member.type)) return false;
-                }
+                if (!ParseElements(TemplateAt(member.templateIndex), count)) return false;
+            } else if (!ParsePrimitives(member.type, count)) {
+                return false;
             }
         }
         memberStarts.resize(base);
@@ -407,6 +451,9 @@ HRESULT ParseXFile(const char* data, size_t size, XDocument& document)
     const HRESULT opened = OpenXFileSource(data, size, document.source);
     if (FAILED(opened)) return opened;
     const XFileSource& source = document.source;
+    // Room for the values a typical file of this size holds (about four bytes
+    // a value in binary, seven or more in text); the store grows past it if needed.
+    document.values.Reserve(source.bodySize / (source.binary ? 4 : 7) + 16);
     if (source.binary) {
         XParser<XBinaryReader> parser{XBinaryReader(source.body, source.bodySize, source.floatBits),
                                       BuiltinXTemplates(), document, D3DXFERR_PARSEERROR, {}, {}};

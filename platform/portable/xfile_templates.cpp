@@ -96,6 +96,30 @@ XKind XKindOfGuid(const XGuid& guid)
     return XKind::Other;
 }
 
+namespace {
+bool IsIntegerType(XType type)
+{
+    return type != XType::Float && type != XType::Double && type != XType::String && type != XType::Template;
+}
+
+XValueClass FlatClass(const std::vector<XType>& layout)
+{
+    bool floats = false;
+    bool integers = false;
+    for (XType type : layout) {
+        if (type == XType::Float || type == XType::Double) {
+            floats = true;
+        } else if (IsIntegerType(type)) {
+            integers = true;
+        } else {
+            return XValueClass::Mixed;
+        }
+    }
+    if (floats == integers) return XValueClass::Mixed; // both, or an empty layout
+    return floats ? XValueClass::Floats : XValueClass::Integers;
+}
+} // namespace
+
 bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTemplate>& declared,
                        XTemplate& declaredTemplate)
 {
@@ -139,5 +163,11 @@ bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
         }
     }
     if (!declaredTemplate.fixedSize) declaredTemplate.flatLayout.clear();
+    declaredTemplate.flatClass = FlatClass(declaredTemplate.flatLayout);
+    const std::vector<XMember>& members = declaredTemplate.members;
+    declaredTemplate.countedIntegers = members.size() == 2 && members[0].type == XType::Dword
+                                       && members[0].dims.empty() && IsIntegerType(members[1].type)
+                                       && members[1].dims.size() == 1 && !members[1].dims[0].fixed
+                                       && members[1].dims[0].value == 0;
     return declaredTemplate.depth <= kMaxTemplateDepth;
 }

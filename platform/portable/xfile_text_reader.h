@@ -4,9 +4,39 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
+#include "platform/portable/decimal_float.h"
 #include "platform/portable/xfile_token.h"
+
+namespace xtext {
+enum : uint8_t { kSpace = 1, kSeparator = 2, kDelimiter = 4 };
+
+constexpr uint8_t ClassOf(unsigned char c)
+{
+    switch (c) {
+    case ' ': case '\t': case '\r': case '\n': case '\0':
+        return kSpace | kDelimiter;
+    case ',': case ';':
+        return kSeparator | kDelimiter;
+    case '{': case '}': case '[': case ']': case '(': case ')': case '<': case '>': case '"': case '#':
+        return kDelimiter;
+    default:
+        return 0;
+    }
+}
+
+struct ClassTable {
+    uint8_t of[256];
+    constexpr ClassTable() : of()
+    {
+        for (int c = 0; c < 256; ++c) of[c] = ClassOf(static_cast<unsigned char>(c));
+    }
+};
+
+inline constexpr ClassTable kClasses{};
+} // namespace xtext
 
 struct XTextReader {
     const char* p;
@@ -16,19 +46,11 @@ struct XTextReader {
 
     size_t Remaining() const { return static_cast<size_t>(end - p); }
 
-    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
+    static uint8_t Class(char c) { return xtext::kClasses.of[static_cast<unsigned char>(c)]; }
+    static bool IsSpace(char c) { return (Class(c) & xtext::kSpace) != 0; }
+    static bool IsDelimiter(char c) { return (Class(c) & xtext::kDelimiter) != 0; }
 
-    static bool IsDelimiter(char c)
-    {
-        switch (c) {
-        case ' ': case '\t': case '\r': case '\n': case '\0':
-        case '{': case '}': case '[': case ']': case '(': case ')': case '<': case '>':
-        case ',': case ';': case '"': case '#':
-            return true;
-        default:
-            return false;
-        }
-    }
+    bool AtComment() const { return *p == '#' || (*p == '/' && p + 1 < end && p[1] == '/'); }
 
     void SkipLine()
     {
@@ -37,29 +59,19 @@ struct XTextReader {
 
     void SkipSpace()
     {
-        while (p < end) {
-            const char c = *p;
-            if (IsSpace(c)) {
-                ++p;
-            } else if (c == '#') {
-                SkipLine();
-            } else if (c == '/' && p + 1 < end && p[1] == '/') {
-                SkipLine();
-            } else {
-                return;
-            }
+        for (;;) {
+            while (p < end && IsSpace(*p)) ++p;
+            if (p >= end || !AtComment()) return;
+            SkipLine();
         }
     }
 
     void SkipSeparators()
     {
         for (;;) {
-            SkipSpace();
-            if (p < end && (*p == ',' || *p == ';')) {
-                ++p;
-            } else {
-                return;
-            }
+            while (p < end && (Class(*p) & (xtext::kSpace | xtext::kSeparator)) != 0) ++p;
+            if (p >= end || !AtComment()) return;
+            SkipLine();
         }
     }
 
@@ -105,16 +117,52 @@ struct XTextReader {
         return result.ec == std::errc() && result.ptr == word.data() + word.size();
     }
 
-    bool ReadUInt(uint32_t& value)
+    // True when a word ends at `s`.
+    bool AtWordEnd(const char* s) const
+    {
+        return s >= end || IsDelimiter(*s) || (*s == '/' && s + 1 < end && s[1] == '/');
+    }
+
+    // Inlined into the loops that read runs of values.
+    [[gnu::always_inline]] bool ReadUInt(uint32_t& value)
     {
         SkipSeparators();
+        const char* next = nullptr;
+        if (decimal_float::ParseInteger(p, end, value, next) && AtWordEnd(next)) {
+            p = next;
+            return true;
+        }
         return ParseUnsigned(Word(), value);
     }
 
-    bool ReadFloat(float& value)
+    [[gnu::always_inline]] bool ReadFloat(float& value)
     {
         SkipSeparators();
+        const char* next = nullptr;
+        if (decimal_float::Parse(p, end, value, next) && AtWordEnd(next)) {
+            p = next;
+            return true;
+        }
         return ParseFloat(Word(), value);
+    }
+
+    // `count` values of one kind into consecutive slots.
+    bool ReadUInts(uint32_t* out, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            if (!ReadUInt(out[i])) return false;
+        }
+        return true;
+    }
+
+    bool ReadFloats(uint32_t* out, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            float value;
+            if (!ReadFloat(value)) return false;
+            std::memcpy(out + i, &value, sizeof value);
+        }
+        return true;
     }
 
     bool ReadString(std::string_view& value)

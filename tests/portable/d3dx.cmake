@@ -1,6 +1,8 @@
 # The portable D3DX mesh and texture loaders: the .x reader, the image
 # decoders and the D3DX objects, against a stand-in device.
 add_executable(d3dx_tests
+  ${CMAKE_CURRENT_LIST_DIR}/decimal_float_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_bytes_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3dx_test_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3dx_test_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_decode_test.cpp

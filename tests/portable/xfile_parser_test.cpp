@@ -255,3 +255,78 @@ TEST(XFileParser, BuiltinTemplatesAreAllThere)
 }
 
 } // namespace
+
+namespace {
+
+// Arrays are read a run at a time; in binary a run may cross from one list
+// to the next, or meet single integers where floats are due.
+TEST(XFileParser, ArraysReadAlikeInEveryEncodingWhateverTheirListsLookLike)
+{
+    const std::string_view text = R"(xof 0303txt 0032
+template Sample {
+  <00000000-0000-0000-0000-0000000000A1>
+  DWORD n; array Vector points[n]; array MeshFace faces[n]; array WORD small[3]; array IndexedColor colors[2];
+}
+Sample S { 4; 1;2.5;3;, -4.25;5;6e1;, 7;8;9;, 0.1;0.2;0.3;; 3;0,1,2;, 4;0,1,2,3;, 0;, 1;3;; 1,2,3; 0;1.0;0.5;0.25;1;, 1;0;0;0;0;; }
+Mesh M {
+  5; 0;0;0;, 1.5;0;0;, 1;1;0;, 0;1;0;, 0.5;0.5;1;;
+  3; 4;0,1,2,3;, 3;0,1,4;, 3;1,2,4;;
+  MeshNormals { 2; 0;0;1;, 0.0;1;0.0;; 3; 4;0,0,0,0;, 3;1,1,1;, 3;0,1,0;; }
+  MeshTextureCoords { 5; 0;0;, 1;0.0;, 1.0;1;, 0;1;, 0.5;0.5;; }
+}
+)";
+    const XDocument expected = Parse(text);
+    for (const Encoding& encoding : kEncodings) {
+        const std::string file = encoding.make(text);
+        XDocument document;
+        ASSERT_EQ(ParseXFile(file.data(), file.size(), document), S_OK) << encoding.name;
+        ASSERT_EQ(document.objects.size(), expected.objects.size()) << encoding.name;
+        for (size_t i = 0; i < expected.objects.size(); ++i) {
+            EXPECT_EQ(Values(document, document.objects[i]), Values(expected, expected.objects[i]))
+                << encoding.name << ", object " << i;
+        }
+    }
+    const XObject* sample = FindNamed(expected, "S");
+    ASSERT_NE(sample, nullptr);
+    const std::vector<uint32_t> values = Values(expected, *sample);
+    ASSERT_EQ(values.size(), 1u + 12u + (4u + 5u + 1u + 2u) + 3u + 10u);
+    EXPECT_EQ(SlotFloat(values[2]), 2.5f);
+    EXPECT_EQ(SlotFloat(values[4]), -4.25f);
+    EXPECT_EQ(SlotFloat(values[6]), 60.0f);
+    EXPECT_EQ(values[13], 3u); // the first face's size
+    EXPECT_EQ(values[17], 4u);
+    EXPECT_EQ(values[22], 0u); // an empty face
+    EXPECT_EQ(values[23], 1u);
+    EXPECT_EQ(values[24], 3u);
+    EXPECT_EQ(values[27], 3u);
+    EXPECT_EQ(SlotFloat(values[29]), 1.0f); // colours: an index, then four floats
+    EXPECT_EQ(SlotFloat(values[32]), 1.0f);
+}
+
+TEST(XFileParser, ArraysThatRunShortFailAsBefore)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        HRESULT expected;
+    };
+    const Case kCases[] = {
+        {"points end early", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;; }\n", D3DXFERR_PARSEERROR},
+        {"a word among floats", "xof 0303txt 0032\nMesh { 2; 0;0;0;, 1;zero;0;; 1; 3;0,1,1;; }\n",
+         D3DXFERR_PARSEERROR},
+        {"a face longer than the file", "xof 0303txt 0032\nMesh { 1; 0;0;0;; 1; 99999;0,0,0;; }\n",
+         D3DXFERR_BADARRAYSIZE},
+        {"a float where an index is due", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1.5,2;; }\n",
+         D3DXFERR_PARSEERROR},
+    };
+    for (const Case& test : kCases) {
+        for (const Encoding& encoding : kEncodings) {
+            const std::string file = encoding.make(test.text);
+            XDocument document;
+            EXPECT_EQ(ParseXFile(file.data(), file.size(), document), test.expected)
+                << test.name << ", " << encoding.name;
+        }
+    }
+}
+
+} // namespace
