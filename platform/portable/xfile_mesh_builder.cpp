@@ -274,6 +274,20 @@ struct Builder {
         const uint32_t polygonCount = cursor.U();
         if (!cursor.ok || !cursor.Has(polygonCount)) return Fail(E_FAIL);
 
+        // The material of each polygon first: the triangles go straight to
+        // their place in attribute order.
+        std::vector<XMaterial> materials;
+        std::vector<DWORD> faceMaterials;
+        if (withMaterials) {
+            for (uint32_t child = mesh.firstChild; child != kNoObject;
+                 child = document.objects[child].nextSibling) {
+                const XObject& resolved = Resolved(document, child);
+                if (resolved.kind != XKind::MeshMaterialList) continue;
+                if (!ParseMaterialList(resolved, polygonCount, materials, faceMaterials)) return false;
+            }
+        }
+        std::vector<size_t> trianglesOf(faceMaterials.empty() ? 1 : materials.size(), 0);
+
         // Each polygon: its size, then its vertex indices.
         const uint32_t* polygons = cursor.p;
         size_t cornerCount = 0;
@@ -285,14 +299,13 @@ struct Builder {
             cursor.p += size;
             cornerCount += size;
             triangleCount += size - 2;
+            trianglesOf[faceMaterials.empty() ? 0 : faceMaterials[f]] += size - 2;
         }
 
         std::vector<D3DXVECTOR3> normals;
         const uint32_t* normalPolygons = nullptr; // laid out as `polygons`, indexing `normals`
         const uint32_t* texcoords = nullptr;
         std::vector<D3DCOLOR> colors;
-        std::vector<XMaterial> materials;
-        std::vector<DWORD> faceMaterials;
 
         for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
             const XObject& resolved = Resolved(document, child);
@@ -320,10 +333,6 @@ struct Builder {
                 }
                 break;
             }
-            case XKind::MeshMaterialList:
-                if (!withMaterials) break;
-                if (!ParseMaterialList(resolved, polygonCount, materials, faceMaterials)) return false;
-                break;
             default:
                 break;
             }
@@ -343,8 +352,9 @@ struct Builder {
         ReserveHuge(out.attributes, firstFace + triangleCount);
         out.indices.resize(3 * (firstFace + triangleCount));
         out.attributes.resize(firstFace + triangleCount);
-        uint32_t* indices = out.indices.data() + 3 * firstFace;
-        DWORD* attributes = out.attributes.data() + firstFace;
+        // Where the next triangle of each material goes.
+        std::vector<size_t> nextOf(trianglesOf.size());
+        for (size_t m = 0, start = firstFace; m < trianglesOf.size(); start += trianglesOf[m++]) nextOf[m] = start;
 
         // One output vertex per (vertex, distinct normal): D3DX duplicates a
         // vertex used with different normals, appending the copies.
@@ -374,13 +384,14 @@ struct Builder {
             }
             // A fan from the first corner.
             const DWORD material = faceMaterials.empty() ? 0 : faceMaterials[f];
+            size_t& next = nextOf[material];
             const uint32_t first = static_cast<uint32_t>(base + faceCorners[0]);
-            for (uint32_t j = 1; j + 1 < size; ++j) {
-                indices[0] = first;
-                indices[1] = static_cast<uint32_t>(base + faceCorners[j]);
-                indices[2] = static_cast<uint32_t>(base + faceCorners[j + 1]);
-                indices += 3;
-                *attributes++ = material;
+            for (uint32_t j = 1; j + 1 < size; ++j, ++next) {
+                uint32_t* triangle = out.indices.data() + 3 * next;
+                triangle[0] = first;
+                triangle[1] = static_cast<uint32_t>(base + faceCorners[j]);
+                triangle[2] = static_cast<uint32_t>(base + faceCorners[j + 1]);
+                out.attributes[next] = material;
             }
             polygon += size + 1;
         }
@@ -496,7 +507,8 @@ struct Builder {
     }
 
     // Sorts faces by attribute, keeping their order within each attribute,
-    // and lists one range per attribute that has faces.
+    // and lists one range per attribute that has faces. Each part's faces
+    // arrive sorted and the parts' attributes ascend, so the sort is a check.
     void SortByAttribute()
     {
         PortableMeshData& mesh = result.mesh;
