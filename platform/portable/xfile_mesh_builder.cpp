@@ -366,6 +366,10 @@ struct Builder {
             normalOf.assign(vertexCount, kNone);
             nextCopy.assign(vertexCount, kNone);
         }
+        // A normal equals itself unless it holds a NaN.
+        const bool normalsComparable = std::none_of(normals.begin(), normals.end(), [](const D3DXVECTOR3& n) {
+            return std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z);
+        });
         std::vector<uint32_t> faceCorners;
         const uint32_t* polygon = polygons;
         const uint32_t* normalPolygon = normalPolygons;
@@ -376,7 +380,8 @@ struct Builder {
             if (hasNormals) {
                 const uint32_t* normalIndices = normalPolygon + 1;
                 for (uint32_t j = 0; j < size; ++j) {
-                    faceCorners[j] = OutputVertex(vertices[j], normalIndices[j], normals, normalOf, nextCopy, source);
+                    faceCorners[j] = OutputVertex(vertices[j], normalIndices[j], normals, normalsComparable,
+                                                  normalOf, nextCopy, source);
                 }
                 normalPolygon += size + 1;
             } else {
@@ -460,8 +465,9 @@ struct Builder {
 
     // The output vertex for file vertex `vertex` with normal `normal`: the
     // vertex itself the first time, then the copy that has this normal.
+    // `comparable` says no normal holds a NaN, so one index is one normal.
     static uint32_t OutputVertex(uint32_t vertex, uint32_t normal, const std::vector<D3DXVECTOR3>& normals,
-                                 std::vector<uint32_t>& normalOf, std::vector<uint32_t>& nextCopy,
+                                 bool comparable, std::vector<uint32_t>& normalOf, std::vector<uint32_t>& nextCopy,
                                  std::vector<uint32_t>& source)
     {
         if (normalOf[vertex] == kNone) {
@@ -470,7 +476,9 @@ struct Builder {
         }
         uint32_t current = vertex;
         for (;;) {
-            if (normals[normalOf[current]] == normals[normal]) return current;
+            if ((comparable && normalOf[current] == normal) || normals[normalOf[current]] == normals[normal]) {
+                return current;
+            }
             if (nextCopy[current] == kNone) {
                 const uint32_t copy = static_cast<uint32_t>(normalOf.size());
                 normalOf.push_back(normal);
@@ -515,9 +523,18 @@ struct Builder {
         const size_t faceCount = mesh.attributes.size();
         const size_t attributeCount = result.materials.size();
         std::vector<size_t> firstOf(attributeCount + 1, 0);
-        for (DWORD attribute : mesh.attributes) ++firstOf[attribute + 1];
-        for (size_t a = 0; a < attributeCount; ++a) firstOf[a + 1] += firstOf[a];
-        if (!std::is_sorted(mesh.attributes.begin(), mesh.attributes.end())) {
+        const bool sorted = std::is_sorted(mesh.attributes.begin(), mesh.attributes.end());
+        if (sorted) {
+            for (size_t a = 0; a <= attributeCount; ++a) {
+                firstOf[a] = static_cast<size_t>(
+                    std::lower_bound(mesh.attributes.begin(), mesh.attributes.end(), static_cast<DWORD>(a))
+                    - mesh.attributes.begin());
+            }
+        } else {
+            for (DWORD attribute : mesh.attributes) ++firstOf[attribute + 1];
+            for (size_t a = 0; a < attributeCount; ++a) firstOf[a + 1] += firstOf[a];
+        }
+        if (!sorted) {
             std::vector<uint32_t> sortedIndices(mesh.indices.size());
             std::vector<DWORD> sortedAttributes(faceCount);
             std::vector<size_t> next(firstOf.begin(), firstOf.end() - 1);

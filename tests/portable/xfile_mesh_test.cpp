@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -146,6 +147,24 @@ TEST(XFileMesh, VerticesWithSeveralNormalsAreDuplicatedAtTheEnd)
     EXPECT_EQ(mesh.vertices[3].normal[1], 0.0f);
     EXPECT_EQ(mesh.vertices[3].normal[2], 0.0f);
     EXPECT_EQ(mesh.indices, (std::vector<uint32_t>{0, 1, 2, 4, 0, 2, 2, 1, 0}));
+}
+
+TEST(XFileMesh, NormalsAreMatchedByValueSoANaNNormalMatchesNothing)
+{
+    // Both faces use normal 0 at every corner. A number normal is one vertex
+    // per corner of the first face; a NaN normal equals nothing, not even
+    // itself, so the second face gets copies of all three vertices.
+    const char* const kMesh = R"(Mesh {
+      3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;
+      2; 3;0,1,2;, 3;0,2,1;;
+      MeshNormals { 2; %s;0.0;1.0;, 0.0;1.0;0.0;; 2; 3;0,0,0;, 3;0,0,0;; } })";
+    char body[512];
+    std::snprintf(body, sizeof body, kMesh, "0.0");
+    EXPECT_EQ(Load(body).mesh.vertices.size(), 3u);
+    std::snprintf(body, sizeof body, kMesh, "nan");
+    const XMeshResult withNaN = Load(body);
+    EXPECT_EQ(withNaN.mesh.vertices.size(), 6u);
+    EXPECT_EQ(withNaN.mesh.indices, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
 TEST(XFileMesh, MeshesMergeWithOffsetIndicesAndMaterials)
