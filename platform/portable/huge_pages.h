@@ -11,8 +11,8 @@
 void AdviseHugePages(void* block, size_t bytes);
 
 // Reserves room for `count` elements and advises huge pages for it.
-template <class T>
-void ReserveHuge(std::vector<T>& vector, size_t count)
+template <class T, class Allocator>
+void ReserveHuge(std::vector<T, Allocator>& vector, size_t count)
 {
     if (count <= vector.capacity()) return;
     vector.reserve(count);

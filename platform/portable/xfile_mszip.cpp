@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include "platform/portable/huge_pages.h"
+
 namespace {
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kMaxBlock = 32768;
@@ -30,7 +32,7 @@ struct Inflater {
 };
 } // namespace
 
-bool InflateMsZip(const uint8_t* data, size_t size, std::vector<char>& out)
+bool InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
 {
     out.clear();
     if (size < 4) return false;
@@ -38,6 +40,7 @@ bool InflateMsZip(const uint8_t* data, size_t size, std::vector<char>& out)
     if (totalWithHeader < kHeaderSize) return false;
     const uint64_t total = totalWithHeader - kHeaderSize;
     if (total > static_cast<uint64_t>(size) * kMaxRatio + kMaxBlock) return false;
+    ReserveHuge(out, static_cast<size_t>(total));
     out.resize(static_cast<size_t>(total));
 
     Inflater inflater;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/portable/win_types.h"
+#include "platform/portable/xfile_mszip.h"
 
 enum class XFileEncoding { Text, Binary, TextCompressed, BinaryCompressed };
 
@@ -21,7 +22,7 @@ struct XFileSource {
     XFileEncoding encoding = XFileEncoding::Text;
     bool binary = false;
     unsigned floatBits = 32;        // 32 or 64: the size of floats in binary data
-    std::vector<char> inflated;     // the body of a compressed file
+    XInflatedBytes inflated;        // the body of a compressed file
     const char* body = nullptr;     // the data after the header
     size_t bodySize = 0;
 };
