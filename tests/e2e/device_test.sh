@@ -39,15 +39,7 @@ if [ -z "$kind" ] || [ -z "$work_root" ]; then
   echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe --work-root DIR [options]" >&2
   exit 2
 fi
-if [ ! -f "$program" ]; then
-  if [ "$kind" = wine ]; then e2e_log "SKIP: $program is not built"; exit "$E2E_SKIP"; fi
-  e2e_fail "$program does not exist"
-  exit 2
-fi
-if [ "$kind" = wine ]; then e2e_require_tools openbox wine wineserver; else e2e_require_tools openbox; fi
-program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
-start_timeout=30
-if [ "$kind" = wine ]; then start_timeout=180; fi
+e2e_check_program "$kind" "$program" openbox
 
 rm -rf "$work_root"
 e2e_setup_dir "$work_root"

@@ -71,6 +71,57 @@ e2e_setup_dir() {
   mkdir -p "$E2E_DIR"
 }
 
+# Checks the program a test was given (KIND native or wine): a Windows build
+# that is not there is a skip, a missing native one a failure. Then the tools
+# (wine's too for KIND wine). Sets `program` to its absolute path and
+# `start_timeout` to how long its start may take (Wine's first run creates
+# the prefix).
+e2e_check_program() { # KIND PROGRAM [TOOL...]
+  local check_kind=$1 check_program=$2
+  shift 2
+  if [ ! -f "$check_program" ]; then
+    # The Windows build is made separately (the windows preset); without it there is nothing to run.
+    if [ "$check_kind" = wine ]; then e2e_log "SKIP: $check_program is not built"; exit "$E2E_SKIP"; fi
+    e2e_fail "$check_program does not exist"
+    exit 2
+  fi
+  if [ "$check_kind" = wine ]; then e2e_require_tools "$@" wine wineserver; else e2e_require_tools "$@"; fi
+  program=$(cd "$(dirname "$check_program")" && pwd)/$(basename "$check_program")
+  start_timeout=30
+  if [ "$check_kind" = wine ]; then start_timeout=180; fi
+}
+
+# A run folder, WORK_ROOT/run (WORK_ROOT a new temporary folder when empty),
+# that goes after a pass unless KEEP is true and stays after a failure, with
+# the last TAIL_LINES lines of TAIL (a path in the run folder) shown. Sets
+# `work_root`; ends the test's display and program on exit.
+e2e_use_run_dir() { # WORK_ROOT KEEP TAIL TAIL_LINES NAME
+  work_root=$1
+  E2E_KEEP=$2
+  E2E_TAIL_LINES=$4
+  E2E_MADE_ROOT=false
+  if [ -z "$work_root" ]; then
+    work_root=$(mktemp -d "${TMPDIR:-/tmp}/$5.XXXXXX")
+    E2E_MADE_ROOT=true
+  fi
+  E2E_TAIL_FILE=$work_root/run/$3
+  e2e_setup_dir "$work_root/run"
+  trap e2e_finish_run EXIT
+}
+
+e2e_finish_run() {
+  local status=$?
+  e2e_cleanup
+  if [ "$status" -ne 0 ]; then
+    e2e_log "kept $work_root/run for inspection"
+    if [ -f "$E2E_TAIL_FILE" ]; then tail -n "$E2E_TAIL_LINES" "$E2E_TAIL_FILE" >&2; fi
+  elif [ "$E2E_KEEP" = false ]; then
+    rm -rf "$work_root/run"
+    if [ "$E2E_MADE_ROOT" = true ]; then rmdir "$work_root" 2>/dev/null; fi
+  fi
+  exit "$status"
+}
+
 e2e_process_alive() {
   [ -n "$1" ] && kill -0 "$1" 2>/dev/null
 }

@@ -31,37 +31,8 @@ if [ -z "$kind" ]; then
   echo "usage: $0 --native PROBE | --wine PROBE.exe [options]" >&2
   exit 2
 fi
-if [ ! -f "$program" ]; then
-  # The Windows build is made separately (the windows preset); without it there is nothing to run.
-  if [ "$kind" = wine ]; then e2e_log "SKIP: $program is not built"; exit "$E2E_SKIP"; fi
-  e2e_fail "$program does not exist"
-  exit 2
-fi
-if [ "$kind" = wine ]; then e2e_require_tools wine wineserver; else e2e_require_tools; fi
-made_work_root=false
-if [ -z "$work_root" ]; then
-  work_root=$(mktemp -d "${TMPDIR:-/tmp}/window_probe_test.XXXXXX")
-  made_work_root=true
-fi
-program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
-start_timeout=30
-if [ "$kind" = wine ]; then start_timeout=180; fi
-
-e2e_setup_dir "$work_root/run"
-finish() {
-  local status=$?
-  e2e_cleanup
-  if [ "$status" -ne 0 ]; then
-    e2e_log "kept $work_root/run for inspection"
-    if [ -f "$work_root/run/work/probe.txt" ]; then tail -n 40 "$work_root/run/work/probe.txt" >&2; fi
-  elif [ "$keep" = false ]; then
-    rm -rf "$work_root/run"
-    if [ "$made_work_root" = true ]; then rmdir "$work_root" 2>/dev/null; fi
-  fi
-  exit "$status"
-}
-trap finish EXIT
-
+e2e_check_program "$kind" "$program"
+e2e_use_run_dir "$work_root" "$keep" work/probe.txt 40 window_probe_test
 record=$work_root/run/work/probe.txt
 
 # Waits until the record has a line matching the extended regular expression.

@@ -37,38 +37,8 @@ if [ -z "$kind" ]; then
   echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe [options]" >&2
   exit 2
 fi
-if [ ! -f "$program" ]; then
-  # The Windows build is made separately (the windows preset); without it there is nothing to run.
-  if [ "$kind" = wine ]; then e2e_log "SKIP: $program is not built"; exit "$E2E_SKIP"; fi
-  e2e_fail "$program does not exist"
-  exit 2
-fi
-if [ "$kind" = wine ]; then e2e_require_tools wine wineserver; else e2e_require_tools; fi
-made_work_root=false
-if [ -z "$work_root" ]; then
-  work_root=$(mktemp -d "${TMPDIR:-/tmp}/window_test.XXXXXX")
-  made_work_root=true
-fi
-program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
-
-# Wine needs longer: the first run creates the prefix.
-start_timeout=30
-if [ "$kind" = wine ]; then start_timeout=180; fi
-
-e2e_setup_dir "$work_root/run"
-finish() {
-  local status=$?
-  e2e_cleanup
-  if [ "$status" -ne 0 ]; then
-    e2e_log "kept $work_root/run for inspection"
-    if [ -f "$work_root/run/program.out" ]; then tail -n 20 "$work_root/run/program.out" >&2; fi
-  elif [ "$keep" = false ]; then
-    rm -rf "$work_root/run"
-    if [ "$made_work_root" = true ]; then rmdir "$work_root" 2>/dev/null; fi
-  fi
-  exit "$status"
-}
-trap finish EXIT
+e2e_check_program "$kind" "$program"
+e2e_use_run_dir "$work_root" "$keep" program.out 20 window_test
 
 e2e_start_display || exit 1
 modes=$(e2e_display_modes)
