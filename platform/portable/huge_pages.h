@@ -10,11 +10,12 @@
 // kernel does not take it.
 void AdviseHugePages(void* block, size_t bytes);
 
-// Reserves room for `count` elements and advises huge pages for it.
+// Reserves room for at least `count` elements, growing geometrically so that
+// repeated calls stay linear, and advises huge pages for it.
 template <class T, class Allocator>
 void ReserveHuge(std::vector<T, Allocator>& vector, size_t count)
 {
     if (count <= vector.capacity()) return;
-    vector.reserve(count);
+    vector.reserve(count > 2 * vector.capacity() ? count : 2 * vector.capacity());
     AdviseHugePages(vector.data(), vector.capacity() * sizeof(T));
 }

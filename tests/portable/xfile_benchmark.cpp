@@ -1,5 +1,5 @@
 // Load speed of the portable D3DX readers: a grid model in each .x encoding,
-// and a texture decoded with its mip chain. Prints figures; asserts nothing.
+// many small meshes in one file, and a texture decoded with its mip chain. Prints figures; asserts nothing.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -73,6 +73,30 @@ BENCHMARK(LoadModel)
     ->ArgsProduct({{32, 320}, {kText, kBinary, kCompressedBinary}})
     ->ArgNames({"side", "form"})
     ->Unit(benchmark::kMillisecond);
+
+// Many small meshes merged into one: the cost must grow with the total size,
+// not with the number of meshes times it.
+void LoadManyMeshes(benchmark::State& state)
+{
+    std::string file = "xof 0303txt 0032\n";
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        file += "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 20;";
+        for (int f = 0; f < 20; ++f) file += f + 1 < 20 ? " 3;0,1,2;," : " 3;0,1,2;;";
+        file += " }\n";
+    }
+    for (auto _ : state) {
+        XDocument document;
+        XMeshResult result;
+        if (FAILED(ParseXFile(file.data(), file.size(), document))
+            || FAILED(BuildXMesh(document, D3DXMESH_MANAGED, true, result))) {
+            state.SkipWithError("the model does not load");
+            break;
+        }
+        benchmark::DoNotOptimize(result.mesh.indices.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(LoadManyMeshes)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void LoadTexture(benchmark::State& state)
 {

@@ -6,7 +6,9 @@
 # - the time from process start to the first frame on the screen, for the
 #   native build and for the Windows build under Wine;
 # - the .x reader's load time and peak memory next to Assimp's, on a large
-#   generated model in four encodings.
+#   generated model in four encodings;
+# - the readers on files in memory: a grid model in three encodings, many
+#   small meshes in one file, textures with their mip chains.
 # Needs root for the display (as the end-to-end tests do).
 #   tools/bench/run-benchmarks.sh [BUILD_DIR] [WINDOWS_BUILD_DIR]
 set -uo pipefail
@@ -17,7 +19,7 @@ windows_build=${2:-$root/build/windows}
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
-cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench modelgen || exit 1
+cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_benchmark modelgen || exit 1
 
 e2e_setup_dir "$build/bench"
 trap e2e_cleanup EXIT
@@ -66,3 +68,9 @@ fi
 echo
 echo "== .x model load: our reader next to Assimp (large generated model) =="
 "$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen"
+
+if [ -x "$build/tests/xfile_benchmark" ]; then
+  echo
+  echo "== .x and texture readers in memory: a grid in three encodings, many small meshes, textures =="
+  "$build/tests/xfile_benchmark" 2>&1 | grep -v -E '^\*\*\*|^Run on|^CPU Caches|^  L[123]|^Load Average'
+fi
