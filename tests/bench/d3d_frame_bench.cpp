@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/portable/d3d9_internal.h"
 #include "platform/portable/managed_resources.h"
+#include "tests/portable/d3d_test_support.h"
 
 namespace {
 constexpr int kCrates = 24;
@@ -118,16 +119,7 @@ bool OpenScene(Scene& scene, UINT width, UINT height, std::string& error)
         error = SDL_GetError();
         return false;
     }
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = width;
-    params.BackBufferHeight = height;
-    params.BackBufferFormat = D3DFMT_A8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;  // pacing off
+    D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(width, height); // pacing off
     if (FAILED(PortableCreateDeviceOnSdlWindow(scene.window, &params, &scene.device))) {
         error = "device creation failed";
         return false;

@@ -35,6 +35,8 @@ gtest_discover_tests(d3d_display_tests DISCOVERY_TIMEOUT 120
 # Frame rate and CPU time per frame of the device (a benchmark, not a test).
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
-  add_executable(d3d_frame_bench ${PROJECT_SOURCE_DIR}/tests/bench/d3d_frame_bench.cpp)
-  target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark)
+  add_executable(d3d_frame_bench ${PROJECT_SOURCE_DIR}/tests/bench/d3d_frame_bench.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp)
+  target_include_directories(d3d_frame_bench PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark GTest::gtest)
 endif()
