@@ -145,10 +145,6 @@ struct XValueStore {
         return added;
     }
     void push_back(uint32_t slot) { *Extend(1) = slot; }
-    void Truncate(size_t n)
-    {
-        if (n < count) count = n;
-    }
 };
 
 struct XDocument {

@@ -514,38 +514,18 @@ struct Builder {
         }
     }
 
-    // Sorts faces by attribute, keeping their order within each attribute,
-    // and lists one range per attribute that has faces. Each part's faces
-    // arrive sorted and the parts' attributes ascend, so the sort is a check.
-    void SortByAttribute()
+    // One range per attribute that has faces. The faces are in attribute
+    // order already: each part writes its triangles sorted, and the parts'
+    // attributes ascend part by part.
+    void BuildAttributeTable()
     {
         PortableMeshData& mesh = result.mesh;
-        const size_t faceCount = mesh.attributes.size();
         const size_t attributeCount = result.materials.size();
         std::vector<size_t> firstOf(attributeCount + 1, 0);
-        const bool sorted = std::is_sorted(mesh.attributes.begin(), mesh.attributes.end());
-        if (sorted) {
-            for (size_t a = 0; a <= attributeCount; ++a) {
-                firstOf[a] = static_cast<size_t>(
-                    std::lower_bound(mesh.attributes.begin(), mesh.attributes.end(), static_cast<DWORD>(a))
-                    - mesh.attributes.begin());
-            }
-        } else {
-            for (DWORD attribute : mesh.attributes) ++firstOf[attribute + 1];
-            for (size_t a = 0; a < attributeCount; ++a) firstOf[a + 1] += firstOf[a];
-        }
-        if (!sorted) {
-            std::vector<uint32_t> sortedIndices(mesh.indices.size());
-            std::vector<DWORD> sortedAttributes(faceCount);
-            std::vector<size_t> next(firstOf.begin(), firstOf.end() - 1);
-            for (size_t f = 0; f < faceCount; ++f) {
-                const size_t to = next[mesh.attributes[f]]++;
-                sortedAttributes[to] = mesh.attributes[f];
-                std::copy_n(mesh.indices.begin() + static_cast<ptrdiff_t>(3 * f), 3,
-                            sortedIndices.begin() + static_cast<ptrdiff_t>(3 * to));
-            }
-            mesh.indices = std::move(sortedIndices);
-            mesh.attributes = std::move(sortedAttributes);
+        for (size_t a = 0; a <= attributeCount; ++a) {
+            firstOf[a] = static_cast<size_t>(
+                std::lower_bound(mesh.attributes.begin(), mesh.attributes.end(), static_cast<DWORD>(a))
+                - mesh.attributes.begin());
         }
 
         mesh.attributeTable.clear();
@@ -598,7 +578,7 @@ struct Builder {
                 }
             }
         }
-        SortByAttribute();
+        BuildAttributeTable();
         // 16-bit indices reach 65536 vertices; beyond that the mesh needs 32-bit ones.
         if (result.mesh.vertices.size() > 0x10000) result.options |= D3DXMESH_32BIT;
         return true;

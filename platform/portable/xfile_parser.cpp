@@ -246,21 +246,16 @@ struct XParser {
     // `count` values of a primitive type, read in one run where the type allows.
     bool ParsePrimitives(XType type, uint64_t count)
     {
-        if (type == XType::String || type == XType::Template) {
+        if (type == XType::String) {
             for (uint64_t k = 0; k < count; ++k) {
                 if (!ParseValue(type)) return false;
             }
             return true;
         }
-        const size_t start = document.values.size();
         uint32_t* out = document.values.Extend(static_cast<size_t>(count));
         const bool read = type == XType::Float || type == XType::Double ? reader.ReadFloats(out, count)
                                                                          : reader.ReadUInts(out, count);
-        if (!read) {
-            document.values.Truncate(start);
-            return Fail();
-        }
-        return true;
+        return read || Fail();
     }
 
     // `count` elements of template `sub`.
@@ -276,10 +271,7 @@ struct XParser {
             for (uint64_t k = 0; k < count; ++k) {
                 uint32_t size = 0;
                 if (!reader.ReadUInt(size)) return Fail();
-                if (size > reader.Remaining()) {
-                    document.values.push_back(size);
-                    return Fail(D3DXFERR_BADARRAYSIZE);
-                }
+                if (size > reader.Remaining()) return Fail(D3DXFERR_BADARRAYSIZE);
                 uint32_t* out = document.values.Extend(size + size_t{1});
                 out[0] = size;
                 if (!reader.ReadUInts(out + 1, size)) return Fail();
