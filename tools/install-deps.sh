@@ -10,7 +10,7 @@ packages=(
   # Fuzzing (libFuzzer) and the reader benchmark's comparison
   clang libassimp-dev
   # Windows cross build and its run under Wine
-  g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-x86-64 wine wine64
   # Portable platform layer
   libsdl2-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libfreetype-dev libfontconfig-dev zlib1g-dev libstb-dev
   fonts-liberation
