@@ -76,6 +76,11 @@ LRESULT Application::HandleMessage(HWND windowHandle, UINT message, WPARAM wPara
     case WM_KEYUP:
         if (wParam < keyStates.size()) keyStates[wParam] = 0;
         return 0;
+    case WM_KILLFOCUS:
+        // Keys released while another window has the focus never send their
+        // WM_KEYUP here: forget every key so that none stays held.
+        keyStates.fill(0);
+        return DefWindowProcW(windowHandle, message, wParam, lParam);
     default:
         return DefWindowProcW(windowHandle, message, wParam, lParam);
     }

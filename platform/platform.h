@@ -7,6 +7,7 @@
 #include "platform/windows/sdk.h"
 #else
 #include "platform/portable/win_types.h"
+#include "platform/portable/crt_files.h"
 #include "platform/portable/win_api.h"
 #include "platform/portable/d3d9_types.h"
 #include "platform/portable/d3d9_api.h"

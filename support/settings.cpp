@@ -1,63 +1,69 @@
 #include "support/settings.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "app/application.h"
+#include "platform/platform.h"
 #include "support/log.h"
 
 namespace {
-bool IsBlank(char c)
+bool IsBlank(int c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// One unsigned extraction: white space, an optional '+', then decimal digits.
-// A '-' sign is not accepted: a negative size or rate is not a value.
-bool ReadUnsigned(const std::string& text, size_t& pos, uint32_t& value)
+bool IsDigit(int c)
 {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    if (pos < text.size() && text[pos] == '+') ++pos;
-    if (pos >= text.size() || text[pos] < '0' || text[pos] > '9') return false;
+    return c >= '0' && c <= '9';
+}
 
-    uint64_t number = 0;
-    bool overflow = false;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        number = number * 10 + static_cast<uint64_t>(text[pos] - '0');
-        if (number > 0xFFFFFFFFull) {
-            overflow = true;
-            number = 0xFFFFFFFFull + 1;
+// Up to three unsigned extractions from next(), which gives one byte at a time
+// and EOF at the end. Each takes white space, an optional '+', then decimal
+// digits; a '-' sign is not accepted, as a negative size or rate is no value.
+// Reading stops at the first failure or after the third number.
+template <typename Next>
+void ParseSettingsFrom(Next next, DisplaySettings& settings)
+{
+    int c = next();
+    for (uint32_t* field : {&settings.width, &settings.height, &settings.refreshRate}) {
+        while (IsBlank(c)) c = next();
+        if (c == '+') c = next();
+        if (!IsDigit(c)) return;
+
+        uint64_t number = 0;
+        bool overflow = false;
+        while (IsDigit(c)) {
+            number = number * 10 + static_cast<uint64_t>(c - '0');
+            if (number > 0xFFFFFFFFull) {
+                overflow = true;
+                number = 0xFFFFFFFFull + 1;
+            }
+            c = next();
         }
-        ++pos;
+        if (overflow) return;
+        *field = static_cast<uint32_t>(number);
     }
-    if (overflow) return false;
-    value = static_cast<uint32_t>(number);
-    return true;
 }
 } // namespace
 
 void ParseSettings(const std::string& text, DisplaySettings& settings)
 {
     size_t pos = 0;
-    uint32_t* fields[] = {&settings.width, &settings.height, &settings.refreshRate};
-    for (uint32_t* field : fields) {
-        uint32_t value = 0;
-        if (!ReadUnsigned(text, pos, value)) return;
-        *field = value;
-    }
+    ParseSettingsFrom([&] { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }, settings);
 }
 
 void Application::LoadSettings()
 {
-    std::ifstream file("settings.ini", std::ios::in | std::ios::binary);
-    if (file.fail()) {
+    // Only the first numbers are read: a huge file costs nothing, and one that
+    // fails part way (a read error) keeps what was read before it.
+    FILE* file = _fsopen("settings.ini", "rb", _SH_DENYNO);
+    if (file == nullptr) {
         Log::Instance()->Write(L"Couldn't open settings file.");
         return;
     }
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-
     DisplaySettings settings{width, height, refreshRate};
-    ParseSettings(text, settings);
+    ParseSettingsFrom([file] { return std::getc(file); }, settings);
+    std::fclose(file);
     width = settings.width;
     height = settings.height;
     refreshRate = settings.refreshRate;

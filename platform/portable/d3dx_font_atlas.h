@@ -1,16 +1,32 @@
-// Packing glyph bitmaps into atlas pages: shelves filled left to right.
+// Packing glyph bitmaps into atlas pages: shelves filled left to right, every
+// page and shelf kept open for the glyphs that still fit there.
 #pragma once
 
-struct AtlasPacker {
-    int width = 0;
+#include <vector>
+
+struct AtlasShelf {
+    int top = 0;
     int height = 0;
-    int shelfTop = 0;
-    int shelfHeight = 0;
-    int cursor = 0;  // next free column on the shelf
+    int cursor = 0; // next free column
 };
 
-constexpr int kAtlasPadding = 1;  // blank texels between glyphs, so neighbours never bleed in
+struct AtlasPage {
+    std::vector<AtlasShelf> shelves; // top to bottom; only the last may still grow taller
+};
 
-// Reserves width x height (plus padding); false when the page is full or the
-// rectangle can never fit.
-bool PackGlyph(AtlasPacker& packer, int width, int height, int& x, int& y);
+struct GlyphAtlas {
+    int pageSize = 0;
+    std::vector<AtlasPage> pages;
+};
+
+struct AtlasSpot {
+    int page = 0;
+    int x = 0;
+    int y = 0;
+};
+
+constexpr int kAtlasPadding = 1; // blank texels between glyphs, so neighbours never bleed in
+
+// Reserves width x height (plus padding) on the first page with room for it,
+// opening a new page when none has; false when it can never fit a page.
+bool PlaceGlyph(GlyphAtlas& atlas, int width, int height, AtlasSpot& spot);

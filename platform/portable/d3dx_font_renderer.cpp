@@ -32,7 +32,7 @@ void main()
 }
 )";
 
-bool AddPage(FontRenderer& renderer)
+void AddPageTexture(FontRenderer& renderer)
 {
     unsigned texture = 0;
     gl.GenTextures(1, &texture);
@@ -47,8 +47,6 @@ bool AddPage(FontRenderer& renderer)
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     renderer.pages.push_back(texture);
-    renderer.packer = AtlasPacker{renderer.pageSize, renderer.pageSize, 0, 0, 0};
-    return true;
 }
 
 void PushVertex(std::vector<float>& out, float x, float y, float u, float v)
@@ -110,6 +108,7 @@ bool CreateFontRenderer(FontRenderer& renderer)
     GLint maxSize = 0;
     gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     made.pageSize = std::min(kPreferredPageSize, static_cast<int>(maxSize));
+    made.atlas.pageSize = made.pageSize;
     renderer = std::move(made);
     return true;
 }
@@ -139,18 +138,17 @@ const FontGlyph& GlyphFor(FontRenderer& renderer, FontFace& face, char32_t codep
         glyph.width = image.width;
         glyph.height = image.height;
         if (image.width > 0 && image.height > 0) {
-            int x = 0, y = 0;
-            bool packed = !renderer.pages.empty() && PackGlyph(renderer.packer, image.width, image.height, x, y);
-            if (!packed && AddPage(renderer)) packed = PackGlyph(renderer.packer, image.width, image.height, x, y);
-            if (packed) {
-                glyph.page = static_cast<int>(renderer.pages.size()) - 1;
-                glyph.x = x;
-                glyph.y = y;
+            AtlasSpot spot;
+            if (PlaceGlyph(renderer.atlas, image.width, image.height, spot)) {
+                while (renderer.pages.size() < renderer.atlas.pages.size()) AddPageTexture(renderer);
+                glyph.page = spot.page;
+                glyph.x = spot.x;
+                glyph.y = spot.y;
                 gl.ActiveTexture(GL_TEXTURE0);
-                gl.BindTexture(GL_TEXTURE_2D, renderer.pages.back());
+                gl.BindTexture(GL_TEXTURE_2D, renderer.pages[static_cast<size_t>(spot.page)]);
                 gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                gl.TexSubImage2D(GL_TEXTURE_2D, 0, x, y, image.width, image.height, GL_RED, GL_UNSIGNED_BYTE,
-                                 image.coverage.data());
+                gl.TexSubImage2D(GL_TEXTURE_2D, 0, spot.x, spot.y, image.width, image.height, GL_RED,
+                                 GL_UNSIGNED_BYTE, image.coverage.data());
             }
         }
     }

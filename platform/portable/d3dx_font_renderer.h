@@ -29,7 +29,7 @@ struct FontRenderer {
     unsigned vertexBuffer = 0;
     int pageSize = 0;
     std::vector<unsigned> pages;
-    AtlasPacker packer;
+    GlyphAtlas atlas;
     std::unordered_map<char32_t, FontGlyph> glyphs;
     std::vector<float> scratch;
 };

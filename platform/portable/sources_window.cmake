@@ -6,6 +6,7 @@ set_target_properties(SDL2::SDL2 PROPERTIES IMPORTED_GLOBAL TRUE)
 
 list(APPEND PLATFORM_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/codepage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/crt_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cursor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/event_pump.cpp
   ${CMAKE_CURRENT_LIST_DIR}/event_translation.cpp

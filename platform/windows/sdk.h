@@ -8,6 +8,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <share.h>
+#include <stdio.h>
 #include <mmsystem.h>
 #include <d3d9.h>
 #include <d3dx9.h>

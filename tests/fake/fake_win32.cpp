@@ -1,6 +1,8 @@
 // Fake Win32: window and messages, raw input, cursor, screen, time, text.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "tests/fake/fake_platform.h"
 
@@ -260,4 +262,15 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR multiByte, int multiByteCount
     if (length > static_cast<size_t>(wideCount)) return 0;
     for (size_t i = 0; i < length; ++i) wide[i] = static_cast<unsigned char>(multiByte[i]);
     return static_cast<int>(length);
+}
+
+// Opens files of the test's working folder; like Windows, refuses what is not a file.
+FILE* _fsopen(const char* filename, const char* mode, int)
+{
+    struct stat info {};
+    if (::stat(filename, &info) == 0 && !S_ISREG(info.st_mode)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    return std::fopen(filename, mode);
 }

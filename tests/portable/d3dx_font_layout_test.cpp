@@ -92,23 +92,34 @@ TEST(WideText, CountsAndSurrogates)
     EXPECT_EQ(Utf8FromWide(accented), "S\xC3\xA9goe\xE2\x82\xAC");
 }
 
-TEST(AtlasPacking, ShelvesFillLeftToRightThenDown)
+TEST(AtlasPacking, ShelvesFillLeftToRightThenDownAndEveryGapStaysInUse)
 {
-    AtlasPacker packer{32, 32, 0, 0, 0};
-    int x = -1, y = -1;
-    ASSERT_TRUE(PackGlyph(packer, 10, 8, x, y));
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    ASSERT_TRUE(PackGlyph(packer, 10, 12, x, y));
-    EXPECT_EQ(x, 11);
-    EXPECT_EQ(y, 0);
-    ASSERT_TRUE(PackGlyph(packer, 15, 5, x, y));  // 22 + 16 > 32: next shelf, below the tallest
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 13);
-    EXPECT_FALSE(PackGlyph(packer, 40, 4, x, y)) << "wider than the page";
-    ASSERT_TRUE(PackGlyph(packer, 31, 12, x, y));
-    EXPECT_EQ(y, 19);
-    EXPECT_FALSE(PackGlyph(packer, 4, 4, x, y)) << "the page is full";
+    GlyphAtlas atlas{32, {}};
+    struct Step {
+        int width, height;
+        bool placed;
+        int page, x, y;
+    };
+    const Step steps[] = {
+        {10, 8, true, 0, 0, 0},
+        {10, 12, true, 0, 11, 0},  // the open shelf grows to 13
+        {15, 5, true, 0, 0, 13},   // 22 + 16 > 32: a new shelf below the tallest
+        {40, 4, false, 0, 0, 0},   // wider than a page
+        {31, 12, true, 0, 0, 19},  // no room beside: a third shelf
+        {20, 20, true, 1, 0, 0},   // no room left for it on the first page
+        {4, 4, true, 0, 22, 0},    // smaller glyphs still fill the first page's gaps
+        {5, 5, true, 0, 16, 13},   // a shelf above that is no longer the last
+        {14, 5, true, 1, 0, 21},
+    };
+    for (const Step& step : steps) {
+        AtlasSpot spot{-1, -1, -1};
+        ASSERT_EQ(PlaceGlyph(atlas, step.width, step.height, spot), step.placed) << step.width << "x" << step.height;
+        if (!step.placed) continue;
+        EXPECT_EQ(spot.page, step.page) << step.width << "x" << step.height;
+        EXPECT_EQ(spot.x, step.x) << step.width << "x" << step.height;
+        EXPECT_EQ(spot.y, step.y) << step.width << "x" << step.height;
+    }
+    EXPECT_EQ(atlas.pages.size(), 2u);
 }
 
 } // namespace

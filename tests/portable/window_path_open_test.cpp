@@ -1,5 +1,8 @@
 // Windows-style paths on a case-sensitive file system.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/portable/crt_files.h"
 #include "platform/portable/path_open.h"
 
 namespace {
@@ -115,5 +119,37 @@ TEST_F(PathOpenTest, CreatesFilesInTheMatchingDirectory)
     std::fputs("written", file);
     std::fclose(file);
     EXPECT_EQ(Content((root / "Models" / "Crate" / "out.txt").string()), "written");
+}
+
+TEST_F(PathOpenTest, SharedOpeningTakesFilesOnlyAsWindowsDoes)
+{
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0600), 0);
+    struct OpenCase {
+        const char* name;
+        const char* mode;
+        int error; // 0: opens
+    };
+    const OpenCase cases[] = {
+        {"models\\crate\\CRATE.x", "rb", 0},
+        {"Models\\Crate\\new.txt", "w", 0},
+        {"Models", "rb", EACCES},       // a folder: Windows cannot open one as a file
+        {"Models\\Crate", "w", EACCES},
+        {"pipe", "rb", EACCES},         // refused at once, without waiting for a writer
+        {"none.ini", "rb", ENOENT},
+        {"Models\\Crate\\Crate.x", "q", EINVAL},
+    };
+    for (const OpenCase& c : cases) {
+        errno = 0;
+        FILE* file = _fsopen(c.name, c.mode, _SH_DENYNO);
+        EXPECT_EQ(file != nullptr, c.error == 0) << c.name;
+        if (file != nullptr) std::fclose(file);
+        else EXPECT_EQ(errno, c.error) << c.name;
+    }
+    FILE* file = _fsopen("MODELS\\LEVEL\\LEVEL.X", "rb", _SH_DENYNO);
+    ASSERT_NE(file, nullptr);
+    char text[8] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof(text) - 1, file), 5u);
+    EXPECT_STREQ(text, "level");
+    std::fclose(file);
 }
 } // namespace

@@ -1,47 +1,15 @@
 // Screen metrics and rectangles.
-#include <cmath>
-#include <limits>
-
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/portable/screen_metrics.h"
 
 namespace {
-TEST(ScreenMetrics, DpiIsTheDisplaysRoundedOr96WhenUnknownOrAbsurd)
-{
-    struct DpiCase {
-        bool known;
-        float reported;
-        int dpi;
-    };
-    const DpiCase cases[] = {
-        {true, 96.0f, 96},
-        {true, 91.79f, 92},
-        {true, 144.0f, 144},
-        {true, 163.4f, 163},
-        {true, 48.0f, 48},
-        {true, 480.0f, 480},
-        {true, 47.9f, 96},
-        {true, 480.5f, 96},
-        {true, 0.0f, 96},
-        {true, -96.0f, 96},
-        {true, 25400.0f, 96},
-        {true, std::numeric_limits<float>::infinity(), 96},
-        {true, std::numeric_limits<float>::quiet_NaN(), 96},
-        {false, 120.0f, 96},
-    };
-    for (const DpiCase& c : cases) EXPECT_EQ(SaneDpi(c.known, c.reported), c.dpi) << c.known << " " << c.reported;
-}
-
-TEST(ScreenMetrics, ScreenDcGivesAPlausibleDpiAndOtherDcsNothing)
+TEST(ScreenMetrics, ScreenDcGivesTheDpiOfAProgramNotDpiAwareAndOtherDcsNothing)
 {
     const HDC screen = GetDC(nullptr);
     ASSERT_NE(screen, nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    EXPECT_GE(dpi, 48);
-    EXPECT_LE(dpi, 480);
-    EXPECT_GE(GetDeviceCaps(screen, LOGPIXELSX), 48);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96);
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
     EXPECT_EQ(GetDeviceCaps(reinterpret_cast<HDC>(0x99), LOGPIXELSY), 0);
     EXPECT_EQ(ReleaseDC(nullptr, reinterpret_cast<HDC>(0x99)), 0);

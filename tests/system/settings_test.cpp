@@ -1,4 +1,6 @@
 // settings.ini: every row of the contents table and the sign rules.
+#include <filesystem>
+
 #include "support/settings.h"
 #include "tests/system/system_fixture.h"
 
@@ -55,6 +57,16 @@ TEST_F(SettingsTest, MissingFileKeepsDefaultsAndSaysSo)
     application->LoadSettings();
     EXPECT_EQ(application->width, 800u);
     EXPECT_EQ(application->height, 600u);
+    EXPECT_EQ(application->refreshRate, 60u);
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Log created.", "Couldn't open settings file."}));
+}
+
+TEST_F(SettingsTest, FolderInPlaceOfTheFileKeepsDefaultsAndSaysSo)
+{
+    std::filesystem::create_directory("settings.ini");
+    Application* application = Application::Instance();
+    application->LoadSettings();
+    EXPECT_EQ(application->width, 800u);
     EXPECT_EQ(application->refreshRate, 60u);
     EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Log created.", "Couldn't open settings file."}));
 }

@@ -96,6 +96,18 @@ TEST_F(WindowTest, KeyBytesFollowKeyDownAndKeyUpOnly)
     EXPECT_EQ(fake::CallsStartingWith("DefWindowProcW(0x0105)").size(), 1u);
 }
 
+TEST_F(WindowTest, LosingTheFocusReleasesEveryKey)
+{
+    Application* application = Application::Instance();
+    Send(WM_KEYDOWN, 'S');
+    Send(WM_KEYDOWN, VK_PRIOR);
+    Send(WM_KILLFOCUS);
+    // S is let go while the window is minimised: its key-up never arrives.
+    Send(WM_SETFOCUS);
+    EXPECT_EQ(application->keyStates, KeyStates{});
+    EXPECT_EQ(fake::CallsStartingWith("DefWindowProcW(0x0008)").size(), 1u);
+}
+
 TEST_F(WindowTest, DestroyPostsTheQuitMessageAndAltF4GetsThere)
 {
     Application::Instance()->CreateMainWindow();
