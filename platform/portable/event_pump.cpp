@@ -1,9 +1,12 @@
 // Moves pending SDL events into the message queue.
+#include <vector>
+
 #include <SDL.h>
 
 #include "platform/portable/event_translation.h"
 #include "platform/portable/window_internal.h"
 #include "platform/portable/window_table.h"
+#include "platform/portable/x11_window_watch.h"
 
 namespace {
 HWND WindowOfEvent(const SDL_Event& event)
@@ -46,6 +49,19 @@ HWND RawTarget(const RawMouseRegistration& registration)
     return PortableWindowFromSdl(SDL_GetKeyboardFocus());
 }
 
+// A window that another client destroyed ends as DestroyWindow ends it: its
+// procedure gets WM_DESTROY, and the handle goes.
+void DestroyVanishedWindows()
+{
+    std::vector<HWND> vanished;
+    for (const auto& entry : ThreadWindows().windows) {
+        const WindowRecord& record = entry.second;
+        if (record.xWindow != 0 && !record.destroying && PortableX11WindowGone(record.xWindow))
+            vanished.push_back(record.handle);
+    }
+    for (HWND window : vanished) DestroyWindow(window);
+}
+
 void Translate(const SDL_Event& event, HWND window)
 {
     const RawMouseRegistration& rawMouse = ThreadRawMouse();
@@ -66,10 +82,12 @@ void PortablePumpEvents()
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (PortableNoteX11Event(event)) continue;
         if (event.type == SDL_QUIT) {
             for (const auto& entry : ThreadWindows().windows) Translate(event, entry.second.handle);
             continue;
         }
         Translate(event, WindowOfEvent(event));
     }
+    DestroyVanishedWindows();
 }

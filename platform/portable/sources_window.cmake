@@ -26,5 +26,8 @@ list(APPEND PLATFORM_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/window_procedure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_show.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/x11_window_watch.cpp
 )
-list(APPEND PLATFORM_PORTABLE_LIBRARIES SDL2::SDL2)
+# Xlib itself for the error handler, which SDL does not offer.
+find_package(X11 REQUIRED)
+list(APPEND PLATFORM_PORTABLE_LIBRARIES SDL2::SDL2 X11::X11)

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include "platform/portable/window_internal.h"
+#include "platform/portable/x11_window_watch.h"
 
 namespace {
 void ShutDownSdl()
@@ -27,6 +28,7 @@ bool PortableVideoInit()
         failed = true;
         return false;
     }
+    PortableWatchX11Windows();
     static bool registered = false;
     if (!registered) {
         registered = true;

@@ -6,6 +6,7 @@
 #include "platform/portable/wide_text.h"
 #include "platform/portable/window_internal.h"
 #include "platform/portable/window_table.h"
+#include "platform/portable/x11_window_watch.h"
 
 namespace {
 constexpr int kDefaultWidth = 640;
@@ -52,6 +53,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     record.classAtom = windowClass->atom;
     record.style = style;
     record.exStyle = exStyle;
+    record.xWindow = PortableX11WindowOf(sdlWindow);
     table.windows.emplace(reinterpret_cast<uintptr_t>(record.handle), record);
     return record.handle;
 }
@@ -62,6 +64,7 @@ BOOL WINAPI DestroyWindow(HWND window)
     if (record == nullptr || record->destroying) return FALSE;
     record->destroying = true;
     SDL_Window* sdlWindow = record->sdlWindow;
+    if (record->xWindow != 0 && PortableX11WindowGone(record->xWindow)) PortableConfirmUnmapOfGoneWindow(sdlWindow);
     SDL_HideWindow(sdlWindow);
 
     SendToWindow(window, WM_DESTROY, 0, 0);

@@ -26,6 +26,7 @@ struct WindowRecord {
     ATOM classAtom = 0;
     DWORD style = 0;
     DWORD exStyle = 0;
+    uint64_t xWindow = 0; // the X window behind it, when SDL runs on X11
     // Set once DestroyWindow has begun; the handle stays valid until it ends.
     bool destroying = false;
 };

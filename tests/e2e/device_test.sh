@@ -10,7 +10,8 @@
 #   the program keeps drawing;
 # - a refresh rate the display lacks gives the mode lines, the failure line and
 #   exit code 0; so does a missing level model, after the crate's line, and the
-#   display gets its mode back.
+#   display gets its mode back; a folder in place of settings.ini is a file
+#   that cannot be opened.
 # Screenshots are kept in ARTEFACTS (default: the work root).
 #
 # device_test.sh --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--cycles N]
@@ -50,10 +51,6 @@ xset r off
 # Rest the pointer in the corner: Wine reports the pointer position as the first raw motion.
 xdotool mousemove 0 0
 
-current_mode() {
-  xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
-}
-
 
 count_lines() {
   e2e_log_messages "$1" | grep -cxF -- "$2"
@@ -61,7 +58,7 @@ count_lines() {
 
 # The desktop runs at 1280x720 before the program starts, so the switch shows.
 xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
-desktop_mode=$(current_mode)
+desktop_mode=$(e2e_current_mode)
 
 # --- A mode the display lacks -------------------------------------------------
 workdir=$work_root/missing-mode
@@ -79,23 +76,24 @@ if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
   exit 1
 fi
 
-# --- A missing level model ---------------------------------------------------
+# --- A missing level model, and a folder in place of settings.ini ----------------
 workdir=$work_root/missing-level
 e2e_prepare_workdir "$workdir" "$source_root"
-printf '800 600 60\r\n' >"$workdir/settings.ini"
+rm -f "$workdir/settings.ini"
+mkdir "$workdir/settings.ini"
 rm -f "$workdir/Models/Level/Level.x"
 e2e_start_program "$kind" "$program" "$workdir" || exit 1
 e2e_wait_for_exit "$start_timeout" || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE without the level model"; exit 1; }
-expected_missing=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
-  "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
+expected_missing=$(printf '%s\n' "Log created." "Couldn't open settings file." \
+  "Listing available modes for default adapter..." "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
   "Successfully loaded Models\\Crate\\Crate.x" "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\".")
 if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
   e2e_fail "log without the level model:"
   e2e_log_messages "$workdir/log.txt" >&2
   exit 1
 fi
-[ "$(current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(current_mode)"; exit 1; }
+[ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(e2e_current_mode)"; exit 1; }
 
 # --- The full-screen device ---------------------------------------------------
 workdir=$work_root/device
@@ -111,7 +109,7 @@ expected_list=$(printf '%s\n' "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x7
   "   1280x720 @ 60Hz")
 [ "$mode_list" = "$expected_list" ] || { e2e_fail "mode list: $mode_list"; exit 1; }
 
-running_mode=$(current_mode)
+running_mode=$(e2e_current_mode)
 [ "$running_mode" = "800x600 59.86" ] || { e2e_fail "display mode while running is $running_mode"; exit 1; }
 e2e_log "display switched from $desktop_mode to $running_mode"
 
@@ -154,13 +152,13 @@ e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | grep -c '\*')\" -ge 1 ]"
 e2e_screenshot "$work_root/$kind-after-loss.png" || exit 1
 e2e_wait_for_screen_change "$work_root/$kind-after-loss.png" "$work_root/$kind-later.png" 0.0001 0 10 ||
   { e2e_fail "nothing is drawn after the device came back"; exit 1; }
-[ "$(current_mode)" = "800x600 59.86" ] || { e2e_fail "mode after recovery is $(current_mode)"; exit 1; }
+[ "$(e2e_current_mode)" = "800x600 59.86" ] || { e2e_fail "mode after recovery is $(e2e_current_mode)"; exit 1; }
 
 e2e_focus_window
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
 e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
-  { e2e_fail "the display mode was not given back: $(current_mode)"; exit 1; }
-e2e_log "display mode given back: $(current_mode)"
+  { e2e_fail "the display mode was not given back: $(e2e_current_mode)"; exit 1; }
+e2e_log "display mode given back: $(e2e_current_mode)"
 e2e_log "PASS"

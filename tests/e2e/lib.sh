@@ -6,12 +6,13 @@
 #   e2e_require_tools [TOOL...] skip (exit 77) when the run cannot be made here
 #   e2e_setup_dir DIR          scratch folder for logs and screenshots
 #   e2e_start_display          Xorg with the dummy driver; exports DISPLAY
+#   e2e_current_mode           the display's mode, "WIDTHxHEIGHT RATE"
 #   e2e_start_window_manager   openbox on that display (optional)
 #   e2e_prepare_workdir DIR SOURCE_ROOT
 #   e2e_start_program native|wine PROGRAM WORKDIR
 #   e2e_wait_for_window NAME TIMEOUT        sets E2E_WINDOW
 #   e2e_wait_for_window_or_exit NAME TIMEOUT
-#   e2e_wait_for_log_line FILE TEXT TIMEOUT / e2e_log_messages FILE
+#   e2e_wait_for_log_line FILE TEXT TIMEOUT / e2e_log_messages FILE / e2e_log_is_whole FILE
 #   e2e_key KEYS... / e2e_hold_key KEY MILLISECONDS / e2e_move_mouse DX DY
 #   e2e_screenshot FILE / e2e_wait_for_drawn_screen TIMEOUT
 #   e2e_changed_fraction A B TOP / e2e_wait_for_screen_change REF SHOT FRACTION TOP TIMEOUT
@@ -170,6 +171,11 @@ e2e_display_modes() {
   xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { split($1, size, "_"); for (i = 2; i <= NF; ++i) { rate = $i; gsub(/[*+]/, "", rate); if (rate != "") print size[1], rate } }'
 }
 
+# The current mode, "WIDTHxHEIGHT RATE".
+e2e_current_mode() {
+  xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
+}
+
 e2e_start_window_manager() {
   openbox --sm-disable >"$E2E_DIR/openbox.out" 2>&1 &
   E2E_WM_PID=$!
@@ -281,6 +287,15 @@ e2e_wait_for_log_line() {
 # The log's messages, one a line, without time stamps and CR.
 e2e_log_messages() {
   sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$1"
+}
+
+# True when every line of the log is "[HH:MM:SS] message" ended by CR LF.
+e2e_log_is_whole() {
+  local file=$1 bad
+  [ -s "$file" ] || { e2e_fail "$file is empty"; return 1; }
+  bad=$(LC_ALL=C grep -c -v -a -E $'^\\[[0-9]{2}:[0-9]{2}:[0-9]{2}\\] .*\r$' "$file")
+  [ "$bad" -eq 0 ] || { e2e_fail "$file has $bad lines that are not whole"; return 1; }
+  [ "$(tail -c 1 "$file" | od -An -tx1 | tr -d ' ')" = 0a ] || { e2e_fail "$file ends within a line"; return 1; }
 }
 
 e2e_first_log_line() {
