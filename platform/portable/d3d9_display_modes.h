@@ -7,7 +7,8 @@
 
 #include "platform/platform.h"
 
-// Sorts by width, height, then refresh rate, all ascending, and drops repeats.
+// Sorts by width and height ascending, the rates of one size descending (the
+// order of Wine's Direct3D), and drops repeats.
 void SortDisplayModes(std::vector<D3DDISPLAYMODE>& modes);
 
 // The X8R8G8B8 modes of a display (an adapter is a display), sorted; empty for a bad display.

@@ -3,7 +3,8 @@
 # Source this file; every function reports failure through its status and a
 # line on stderr. State lives in E2E_* variables of the sourcing shell.
 #
-#   e2e_require_tools [TOOL...] skip (exit 77) when the run cannot be made here
+#   e2e_cannot_run MESSAGE      fail, or skip (exit 77) with ALLOW_SKIP=1
+#   e2e_require_tools [TOOL...] e2e_cannot_run unless root and the tools are here
 #   e2e_setup_dir DIR          scratch folder for logs and screenshots
 #   e2e_start_display          Xorg with the dummy driver; exports DISPLAY
 #   e2e_current_mode           the display's mode, "WIDTHxHEIGHT RATE"
@@ -51,19 +52,24 @@ e2e_wait_for() {
 
 E2E_SKIP=77
 
-# Ends the script with the skip status unless this machine can run the display
-# (root, for Xorg without a console) and the tools; extra tool names may be given.
-e2e_require_tools() {
-  local tool
-  if [ "$(id -u)" -ne 0 ]; then
-    e2e_log "SKIP: Xorg with the dummy driver needs root here"
+# Ends a run that cannot be made here: a failure, unless ALLOW_SKIP=1 asks
+# for a skip (exit 77) instead, e.g. for a developer without root.
+e2e_cannot_run() {
+  if [ "${ALLOW_SKIP:-0}" = 1 ]; then
+    e2e_log "SKIP: $*"
     exit "$E2E_SKIP"
   fi
+  e2e_fail "$* (ALLOW_SKIP=1 makes this a skip)"
+  exit 1
+}
+
+# Ends the script unless this machine can run the display (root, for Xorg
+# without a console) and the tools; extra tool names may be given.
+e2e_require_tools() {
+  local tool
+  if [ "$(id -u)" -ne 0 ]; then e2e_cannot_run "Xorg with the dummy driver needs root here"; fi
   for tool in Xorg xdotool xset xrandr xprop import convert compare identify "$@"; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-      e2e_log "SKIP: $tool is not installed"
-      exit "$E2E_SKIP"
-    fi
+    if ! command -v "$tool" >/dev/null 2>&1; then e2e_cannot_run "$tool is not installed"; fi
   done
 }
 
@@ -73,7 +79,7 @@ e2e_setup_dir() {
 }
 
 # Checks the program a test was given (KIND native or wine): a Windows build
-# that is not there is a skip, a missing native one a failure. Then the tools
+# that is not there cannot be run, a missing native one is a failure. Then the tools
 # (wine's too for KIND wine). Sets `program` to its absolute path and
 # `start_timeout` to how long its start may take (Wine's first run creates
 # the prefix).
@@ -82,7 +88,7 @@ e2e_check_program() { # KIND PROGRAM [TOOL...]
   shift 2
   if [ ! -f "$check_program" ]; then
     # The Windows build is made separately (the windows preset); without it there is nothing to run.
-    if [ "$check_kind" = wine ]; then e2e_log "SKIP: $check_program is not built"; exit "$E2E_SKIP"; fi
+    if [ "$check_kind" = wine ]; then e2e_cannot_run "$check_program is not built (the windows preset)"; fi
     e2e_fail "$check_program does not exist"
     exit 2
   fi

@@ -31,7 +31,7 @@ if [ -z "$work_root" ] || { [ -z "$native" ] && [ -z "$wine_program" ]; }; then
   exit 2
 fi
 if [ -n "$wine_program" ]; then
-  if [ ! -f "$wine_program" ]; then e2e_log "SKIP: $wine_program is not built"; exit "$E2E_SKIP"; fi
+  if [ ! -f "$wine_program" ]; then e2e_cannot_run "$wine_program is not built (the windows preset)"; fi
   wine_program=$(realpath "$wine_program")
   e2e_require_tools openbox wine wineserver
 else

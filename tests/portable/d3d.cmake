@@ -15,7 +15,6 @@ add_executable(d3d_display_tests
   ${CMAKE_CURRENT_LIST_DIR}/d3d_device_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_draw_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_font_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/d3d_fullscreen_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_texture_test.cpp
 )
@@ -31,6 +30,18 @@ else()
 endif()
 gtest_discover_tests(d3d_display_tests DISCOVERY_TIMEOUT 120
   PROPERTIES LABELS display TIMEOUT 120 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
+
+# Full-screen devices switch modes: each test gets an Xorg dummy display with
+# several (it needs root, as the end-to-end runs do).
+add_executable(d3d_fullscreen_tests
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_fullscreen_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
+)
+target_link_libraries(d3d_fullscreen_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
+set_target_properties(d3d_fullscreen_tests PROPERTIES
+  CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/e2e/with_dummy_display.sh)
+gtest_discover_tests(d3d_fullscreen_tests DISCOVERY_TIMEOUT 120
+  PROPERTIES LABELS display TIMEOUT 120 SKIP_RETURN_CODE 77 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
 
 # Frame rate and CPU time per frame of the device (a benchmark, not a test).
 find_package(benchmark QUIET)

@@ -7,7 +7,10 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 
-wine_binary=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+for tool in wine wineserver; do
+  command -v "$tool" >/dev/null || { echo "run-wine: $tool is not installed (apt-get install wine wine64)" >&2; exit 1; }
+done
+wine_binary=$(command -v wine64 || command -v wine)
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   "$wine_binary" wineboot --init >/dev/null 2>&1 || true
