@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/portable/api_guard.h"
 #include "platform/platform.h"
 
 namespace {
@@ -126,19 +127,21 @@ std::optional<std::wstring> Decode(UINT codePage, DWORD flags, const unsigned ch
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount)
 {
-    if (multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0) return 0;
-    if (wide == nullptr && wideCount > 0) return 0;
-    // A count of -1 reads through the terminator, which is converted too.
-    const size_t count = multiByteCount == -1 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(multiByte);
-    if (wide != nullptr && static_cast<const void*>(wide) == static_cast<const void*>(multiByte)) return 0;
+    return GuardedCall<int>(0, 0, [&]() -> int {
+        if (multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0) return 0;
+        if (wide == nullptr && wideCount > 0) return 0;
+        // A count of -1 reads through the terminator, which is converted too.
+        const size_t count = multiByteCount == -1 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(multiByte);
+        if (wide != nullptr && static_cast<const void*>(wide) == static_cast<const void*>(multiByte)) return 0;
 
-    const std::optional<std::wstring> text = Decode(codePage, flags, bytes, count);
-    if (!text || text->size() > static_cast<size_t>(INT32_MAX)) return 0;
-    const int needed = static_cast<int>(text->size());
-    if (wideCount == 0) return needed;
-    // Too small a buffer is an error; nothing is written.
-    if (needed > wideCount) return 0;
-    std::memcpy(wide, text->data(), text->size() * sizeof(wchar_t));
-    return needed;
+        const std::optional<std::wstring> text = Decode(codePage, flags, bytes, count);
+        if (!text || text->size() > static_cast<size_t>(INT32_MAX)) return 0;
+        const int needed = static_cast<int>(text->size());
+        if (wideCount == 0) return needed;
+        // Too small a buffer is an error; nothing is written.
+        if (needed > wideCount) return 0;
+        std::memcpy(wide, text->data(), text->size() * sizeof(wchar_t));
+        return needed;
+    });
 }

@@ -46,6 +46,34 @@ void DestroyDevice(PortableDevice* device)
     if (device->parent != nullptr) device->parent->Release();
     delete device;
 }
+
+// Everything that follows the device's allocation; the caller destroys a
+// device that this fails on.
+HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdlWindow, D3DPRESENT_PARAMETERS& params,
+                     const D3DPRESENT_PARAMETERS& completed, IDirect3DDevice9** result)
+{
+    device->context = CreateCoreContext(sdlWindow);
+    if (device->context == nullptr) {
+        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "no OpenGL 3.3 core context: %s", SDL_GetError());
+        return D3DERR_NOTAVAILABLE;
+    }
+    if (!MakeDeviceCurrent(*device) || !CreateGlObjects(*device)) return D3DERR_NOTAVAILABLE;
+    if (!completed.Windowed) {
+        const HRESULT entered = EnterFullscreen(*device);
+        if (FAILED(entered)) return entered;
+    }
+    // A display that cannot wait for the vertical blank presents at once.
+    SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+    ResetDeviceState(*device);
+
+    if (parent != nullptr) {
+        parent->AddRef();
+        device->parent = parent;
+    }
+    params = completed;
+    *result = device;
+    return D3D_OK;
+}
 } // namespace
 
 PortableDevice* AsPortableDevice(IDirect3DDevice9* device)
@@ -98,36 +126,16 @@ HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int
     device->window = window;
     device->display = display;
     device->params = completed;
-    device->context = CreateCoreContext(sdlWindow);
-    if (device->context == nullptr) {
-        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "no OpenGL 3.3 core context: %s", SDL_GetError());
+    HRESULT made = E_FAIL;
+    try {
+        made = FinishDevice(device, parent, sdlWindow, params, completed, result);
+    } catch (...) {
         DestroyDevice(device);
-        return D3DERR_NOTAVAILABLE;
+        throw;
     }
-    if (!MakeDeviceCurrent(*device) || !CreateGlObjects(*device)) {
-        DestroyDevice(device);
-        return D3DERR_NOTAVAILABLE;
-    }
-    if (!completed.Windowed) {
-        const HRESULT entered = EnterFullscreen(*device);
-        if (FAILED(entered)) {
-            DestroyDevice(device);
-            return entered;
-        }
-    }
-    // A display that cannot wait for the vertical blank presents at once.
-    SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
-    ResetDeviceState(*device);
-
-    if (parent != nullptr) {
-        parent->AddRef();
-        device->parent = parent;
-    }
-    params = completed;
-    *result = device;
-    return D3D_OK;
+    if (FAILED(made)) DestroyDevice(device);
+    return made;
 }
-
 ULONG PortableDevice::AddRef()
 {
     return ++references;

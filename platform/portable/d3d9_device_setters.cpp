@@ -1,5 +1,6 @@
 // Transforms, material, render and sampler states, textures: stored, and
 // applied to OpenGL at the next draw.
+#include "platform/portable/api_guard.h"
 #include "platform/portable/d3d9_device.h"
 #include "platform/portable/gl_managed_upload.h"
 
@@ -70,8 +71,15 @@ HRESULT PortableDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     if (IsSpecialSampler(stage)) return D3D_OK;
     if (stage >= kSamplerCount) return D3DERR_INVALIDCALL;
-    textureData[stage] = texture != nullptr ? PortableTextureDataOf(texture) : nullptr;
+    PortableTextureData* data = texture != nullptr ? PortableTextureDataOf(texture) : nullptr;
     // Known to the device from now on, so that the texture's end unbinds it.
-    if (textureData[stage] != nullptr) ClaimGpuObjects(*this, textureData[stage]->gpu);
+    if (data != nullptr) {
+        const HRESULT claimed = GuardedHresult([&] {
+            ClaimGpuObjects(*this, data->gpu);
+            return D3D_OK;
+        });
+        if (FAILED(claimed)) return claimed;
+    }
+    textureData[stage] = data;
     return D3D_OK;
 }

@@ -1,6 +1,9 @@
 // Direct3DCreate9 and the Direct3D object: adapters are SDL's displays.
+#include <new>
+
 #include <SDL.h>
 
+#include "platform/portable/api_guard.h"
 #include "platform/portable/d3d9_device.h"
 #include "platform/portable/d3d9_display_modes.h"
 #include "platform/portable/window_internal.h"
@@ -27,17 +30,19 @@ struct PortableDirect3D final : IDirect3D9 {
     UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override
     {
         if (format != D3DFMT_X8R8G8B8 || !IsAdapter(adapter)) return 0;
-        return static_cast<UINT>(ListDisplayModes(static_cast<int>(adapter)).size());
+        return GuardedCall<UINT>(0, 0, [&] { return static_cast<UINT>(ListDisplayModes(static_cast<int>(adapter)).size()); });
     }
 
     HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index, D3DDISPLAYMODE* mode) override
     {
         if (mode == nullptr || !IsAdapter(adapter)) return D3DERR_INVALIDCALL;
         if (format != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
-        const std::vector<D3DDISPLAYMODE> modes = ListDisplayModes(static_cast<int>(adapter));
-        if (index >= modes.size()) return D3DERR_INVALIDCALL;
-        *mode = modes[index];
-        return D3D_OK;
+        return GuardedHresult([&] {
+            const std::vector<D3DDISPLAYMODE> modes = ListDisplayModes(static_cast<int>(adapter));
+            if (index >= modes.size()) return D3DERR_INVALIDCALL;
+            *mode = modes[index];
+            return D3D_OK;
+        });
     }
 
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
@@ -64,7 +69,7 @@ struct PortableDirect3D final : IDirect3D9 {
 
         DeviceWindow window;
         window.handle = deviceWindow;
-        return CreatePortableDevice(this, window, static_cast<int>(adapter), *params, device);
+        return GuardedHresult([&] { return CreatePortableDevice(this, window, static_cast<int>(adapter), *params, device); });
     }
 };
 } // namespace
@@ -73,5 +78,5 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion)
 {
     if (sdkVersion != D3D_SDK_VERSION) return nullptr;
     if (!PortableVideoInit()) return nullptr;
-    return new PortableDirect3D;
+    return new (std::nothrow) PortableDirect3D;
 }

@@ -1,4 +1,7 @@
 // D3DXCreateFontW and ID3DXFont::DrawTextW.
+#include <memory>
+
+#include "platform/portable/api_guard.h"
 #include "platform/portable/d3d9_device.h"
 #include "platform/portable/d3dx_font_face.h"
 #include "platform/portable/d3dx_font_layout.h"
@@ -14,8 +17,9 @@ struct PortableFont final : ID3DXFont {
 
     ~PortableFont()
     {
-        if (MakeDeviceCurrent(*device)) DestroyFontRenderer(renderer);
         CloseFontFace(face);
+        if (device == nullptr) return; // never finished: nothing of the device's was taken
+        if (MakeDeviceCurrent(*device)) DestroyFontRenderer(renderer);
         // The glyph atlas is a default-pool resource of the device.
         --device->defaultPoolResources;
         device->Release();
@@ -32,26 +36,28 @@ struct PortableFont final : ID3DXFont {
 
     INT DrawTextW(ID3DXSprite*, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR colour) override
     {
-        if (text == nullptr || count == 0) return 0;
-        const std::u32string codepoints = DecodeWideText(text, count);
-        if (codepoints.empty()) return 0;
+        return GuardedCall<INT>(0, 0, [&]() -> INT {
+            if (text == nullptr || count == 0) return 0;
+            const std::u32string codepoints = DecodeWideText(text, count);
+            if (codepoints.empty()) return 0;
 
-        const RECT area = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
-        // Without a rectangle nothing clips and the text starts at the origin.
-        const DWORD effective = rect != nullptr ? format : (format | DT_NOCLIP);
-        const bool current = MakeDeviceCurrent(*device);
-        const TextLayout layout = LayOutText(codepoints, area, effective, LineHeightOf(face), [&](char32_t c) {
-            return current ? GlyphFor(renderer, face, c).advance : 0;
-        });
+            const RECT area = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
+            // Without a rectangle nothing clips and the text starts at the origin.
+            const DWORD effective = rect != nullptr ? format : (format | DT_NOCLIP);
+            const bool current = MakeDeviceCurrent(*device);
+            const TextLayout layout = LayOutText(codepoints, area, effective, LineHeightOf(face), [&](char32_t c) {
+                return current ? GlyphFor(renderer, face, c).advance : 0;
+            });
 
-        if ((format & DT_CALCRECT) != 0) {
-            if (rect != nullptr) *rect = layout.bounds;
+            if ((format & DT_CALCRECT) != 0) {
+                if (rect != nullptr) *rect = layout.bounds;
+                return layout.height;
+            }
+            if (current && !device->lost && device->backBuffer.framebuffer != 0) {
+                DrawLaidOutText(renderer, face, *device, layout, colour, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
+            }
             return layout.height;
-        }
-        if (current && !device->lost && device->backBuffer.framebuffer != 0) {
-            DrawLaidOutText(renderer, face, *device, layout, colour, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
-        }
-        return layout.height;
+        });
     }
 };
 } // namespace
@@ -61,29 +67,22 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
 {
     if (device == nullptr || font == nullptr) return D3DERR_INVALIDCALL;
     *font = nullptr;
-    PortableDevice* portable = AsPortableDevice(device);
+    return GuardedHresult([&]() -> HRESULT {
+        PortableDevice* portable = AsPortableDevice(device);
+        FontRequest request;
+        request.family = faceName != nullptr ? Utf8FromWide(faceName) : std::string();
+        request.height = height;
+        request.width = width;
+        request.weight = weight;
+        request.italic = italic != FALSE;
 
-    FontRequest request;
-    request.family = faceName != nullptr ? Utf8FromWide(faceName) : std::string();
-    request.height = height;
-    request.width = width;
-    request.weight = weight;
-    request.italic = italic != FALSE;
-
-    FontFace face;
-    if (!OpenFontFace(request, face)) return E_FAIL;
-    FontRenderer renderer;
-    if (!MakeDeviceCurrent(*portable) || !CreateFontRenderer(renderer)) {
-        CloseFontFace(face);
-        return D3DERR_INVALIDCALL;
-    }
-
-    auto* made = new PortableFont;
-    portable->AddRef();
-    ++portable->defaultPoolResources;
-    made->device = portable;
-    made->face = face;
-    made->renderer = std::move(renderer);
-    *font = made;
-    return D3D_OK;
+        auto made = std::make_unique<PortableFont>();
+        if (!OpenFontFace(request, made->face)) return E_FAIL;
+        if (!MakeDeviceCurrent(*portable) || !CreateFontRenderer(made->renderer)) return D3DERR_INVALIDCALL;
+        portable->AddRef();
+        ++portable->defaultPoolResources;
+        made->device = portable;
+        *font = made.release();
+        return D3D_OK;
+    });
 }

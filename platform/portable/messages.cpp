@@ -1,4 +1,5 @@
 // Retrieving, translating, dispatching and posting messages.
+#include "platform/portable/api_guard.h"
 #include "platform/portable/key_characters.h"
 #include "platform/portable/key_messages.h"
 #include "platform/portable/message_queue.h"
@@ -33,52 +34,60 @@ MSG MakePosted(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMessage)
 {
-    MessageQueue& queue = ThreadQueue();
-    if (g_rawInputInUse != nullptr) {
-        ReleaseRawInput(ThreadRawInput(), g_rawInputInUse);
-        g_rawInputInUse = nullptr;
-    }
-    PortablePumpEvents();
-    DeliverSentMessages(queue);
-    if (msg == nullptr) return FALSE;
-    const bool remove = (removeMessage & PM_REMOVE) != 0;
-    if (!TakeMessage(queue, *msg, window, filterMin, filterMax, remove)) return FALSE;
-    if (remove && msg->message == WM_INPUT) g_rawInputInUse = reinterpret_cast<HRAWINPUT>(msg->lParam);
-    return TRUE;
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        MessageQueue& queue = ThreadQueue();
+        if (g_rawInputInUse != nullptr) {
+            ReleaseRawInput(ThreadRawInput(), g_rawInputInUse);
+            g_rawInputInUse = nullptr;
+        }
+        PortablePumpEvents();
+        DeliverSentMessages(queue);
+        if (msg == nullptr) return FALSE;
+        const bool remove = (removeMessage & PM_REMOVE) != 0;
+        if (!TakeMessage(queue, *msg, window, filterMin, filterMax, remove)) return FALSE;
+        if (remove && msg->message == WM_INPUT) g_rawInputInUse = reinterpret_cast<HRAWINPUT>(msg->lParam);
+        return TRUE;
+    });
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg)
 {
-    if (msg == nullptr) return FALSE;
-    const UINT message = msg->message;
-    if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN && message != WM_KEYUP && message != WM_SYSKEYUP)
-        return FALSE;
-    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
-        const KeyboardState& keyboard = ThreadKeyboard();
-        // Ctrl+Alt is AltGr: without the layout's AltGr table it types nothing here.
-        const bool control = ControlDown(keyboard);
-        if (!(control && AltDown(keyboard))) {
-            const WCHAR character = CharacterOfKey(static_cast<UINT>(msg->wParam), ShiftDown(keyboard),
-                                                   keyboard.capsLock, control);
-            if (character != 0)
-                ThreadQueue().posted.push_back(MakePosted(msg->hwnd, message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR,
-                                                          static_cast<WPARAM>(character), msg->lParam));
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        if (msg == nullptr) return FALSE;
+        const UINT message = msg->message;
+        if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN && message != WM_KEYUP && message != WM_SYSKEYUP)
+            return FALSE;
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+            const KeyboardState& keyboard = ThreadKeyboard();
+            // Ctrl+Alt is AltGr: without the layout's AltGr table it types nothing here.
+            const bool control = ControlDown(keyboard);
+            if (!(control && AltDown(keyboard))) {
+                const WCHAR character = CharacterOfKey(static_cast<UINT>(msg->wParam), ShiftDown(keyboard),
+                                                       keyboard.capsLock, control);
+                if (character != 0)
+                    ThreadQueue().posted.push_back(MakePosted(msg->hwnd, message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR,
+                                                              static_cast<WPARAM>(character), msg->lParam));
+            }
         }
-    }
-    return TRUE;
+        return TRUE;
+    });
 }
 
 LRESULT WINAPI DispatchMessageW(const MSG* msg)
 {
-    if (msg == nullptr || msg->hwnd == nullptr) return 0;
-    return SendToWindow(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    return GuardedCall<LRESULT>(0, 0, [&]() -> LRESULT {
+        if (msg == nullptr || msg->hwnd == nullptr) return 0;
+        return SendToWindow(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    });
 }
 
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (window != nullptr && FindWindowRecord(window) == nullptr) return FALSE;
-    ThreadQueue().posted.push_back(MakePosted(window, message, wParam, lParam));
-    return TRUE;
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        if (window != nullptr && FindWindowRecord(window) == nullptr) return FALSE;
+        ThreadQueue().posted.push_back(MakePosted(window, message, wParam, lParam));
+        return TRUE;
+    });
 }
 
 void WINAPI PostQuitMessage(int exitCode)

@@ -1,3 +1,4 @@
+#include "platform/portable/api_guard.h"
 #include "platform/portable/raw_input.h"
 
 #include <cstring>
@@ -86,31 +87,33 @@ RAWINPUT RawMouseMotion(LONG dx, LONG dy, USHORT buttonFlags, USHORT buttonData,
 
 BOOL WINAPI RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT size)
 {
-    if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
-    // Check every record before changing anything, as Windows does.
-    for (UINT i = 0; i < count; ++i) {
-        const RAWINPUTDEVICE& device = devices[i];
-        if (device.usUsagePage != HID_USAGE_PAGE_GENERIC || device.usUsage != HID_USAGE_GENERIC_MOUSE) return FALSE;
-        if (device.dwFlags & RIDEV_REMOVE) {
-            if (device.hwndTarget != nullptr) return FALSE;
-        } else {
-            if ((device.dwFlags & RIDEV_INPUTSINK) && device.hwndTarget == nullptr) return FALSE;
-            if (device.hwndTarget != nullptr && FindWindowRecord(device.hwndTarget) == nullptr) return FALSE;
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
+        // Check every record before changing anything, as Windows does.
+        for (UINT i = 0; i < count; ++i) {
+            const RAWINPUTDEVICE& device = devices[i];
+            if (device.usUsagePage != HID_USAGE_PAGE_GENERIC || device.usUsage != HID_USAGE_GENERIC_MOUSE) return FALSE;
+            if (device.dwFlags & RIDEV_REMOVE) {
+                if (device.hwndTarget != nullptr) return FALSE;
+            } else {
+                if ((device.dwFlags & RIDEV_INPUTSINK) && device.hwndTarget == nullptr) return FALSE;
+                if (device.hwndTarget != nullptr && FindWindowRecord(device.hwndTarget) == nullptr) return FALSE;
+            }
         }
-    }
-    RawMouseRegistration& registration = ThreadRawMouse();
-    for (UINT i = 0; i < count; ++i) {
-        const RAWINPUTDEVICE& device = devices[i];
-        if (device.dwFlags & RIDEV_REMOVE) {
-            registration = RawMouseRegistration{};
-        } else {
-            registration.registered = true;
-            registration.flags = device.dwFlags;
-            registration.target = device.hwndTarget;
+        RawMouseRegistration& registration = ThreadRawMouse();
+        for (UINT i = 0; i < count; ++i) {
+            const RAWINPUTDEVICE& device = devices[i];
+            if (device.dwFlags & RIDEV_REMOVE) {
+                registration = RawMouseRegistration{};
+            } else {
+                registration.registered = true;
+                registration.flags = device.dwFlags;
+                registration.target = device.hwndTarget;
+            }
         }
-    }
-    FollowRegistration(registration);
-    return TRUE;
+        FollowRegistration(registration);
+        return TRUE;
+    });
 }
 
 UINT WINAPI GetRawInputData(HRAWINPUT rawInput, UINT command, LPVOID data, PUINT size, UINT headerSize)

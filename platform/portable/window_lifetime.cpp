@@ -1,6 +1,7 @@
 // Creating and destroying windows, and the SDL window behind a handle.
 #include <SDL.h>
 
+#include "platform/portable/api_guard.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/raw_input.h"
 #include "platform/portable/wide_text.h"
@@ -26,58 +27,69 @@ Uint32 SdlFlags(DWORD style, DWORD exStyle)
 HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID)
 {
-    const WindowClassRecord* windowClass = FindWindowClass(className);
-    if (windowClass == nullptr) return nullptr;
-    // Child windows have nothing to stand on here.
-    if (parent != nullptr) return nullptr;
-    if (width < 0 || height < 0) return nullptr;
-    if (!PortableVideoInit()) return nullptr;
+    return GuardedCall<HWND>(nullptr, nullptr, [&]() -> HWND {
+        const WindowClassRecord* windowClass = FindWindowClass(className);
+        if (windowClass == nullptr) return nullptr;
+        // Child windows have nothing to stand on here.
+        if (parent != nullptr) return nullptr;
+        if (width < 0 || height < 0) return nullptr;
+        if (!PortableVideoInit()) return nullptr;
 
-    if (x == CW_USEDEFAULT) x = y = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
-    if (width == CW_USEDEFAULT) {
-        width = kDefaultWidth;
-        height = kDefaultHeight;
-    }
-    // SDL refuses empty windows; Windows makes them.
-    const std::string title = windowName != nullptr ? WideToUtf8(windowName) : std::string();
-    SDL_Window* sdlWindow = SDL_CreateWindow(title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1,
-                                             SdlFlags(style, exStyle));
-    if (sdlWindow == nullptr) return nullptr;
+        if (x == CW_USEDEFAULT) x = y = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+        if (width == CW_USEDEFAULT) {
+            width = kDefaultWidth;
+            height = kDefaultHeight;
+        }
+        // SDL refuses empty windows; Windows makes them.
+        const std::string title = windowName != nullptr ? WideToUtf8(windowName) : std::string();
+        SDL_Window* sdlWindow = SDL_CreateWindow(title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1,
+                                                 SdlFlags(style, exStyle));
+        if (sdlWindow == nullptr) return nullptr;
 
-    WindowTable& table = ThreadWindows();
-    WindowRecord record;
-    record.handle = reinterpret_cast<HWND>(table.nextHandle);
-    table.nextHandle += 4;
-    record.sdlWindow = sdlWindow;
-    record.procedure = windowClass->procedure;
-    record.classAtom = windowClass->atom;
-    record.style = style;
-    record.exStyle = exStyle;
-    record.xWindow = PortableX11WindowOf(sdlWindow);
-    table.windows.emplace(reinterpret_cast<uintptr_t>(record.handle), record);
-    return record.handle;
+        WindowTable& table = ThreadWindows();
+        WindowRecord record;
+        record.handle = reinterpret_cast<HWND>(table.nextHandle);
+        table.nextHandle += 4;
+        record.sdlWindow = sdlWindow;
+        record.procedure = windowClass->procedure;
+        record.classAtom = windowClass->atom;
+        record.style = style;
+        record.exStyle = exStyle;
+        record.xWindow = PortableX11WindowOf(sdlWindow);
+        try {
+            table.windows.emplace(reinterpret_cast<uintptr_t>(record.handle), record);
+        } catch (...) {
+            SDL_DestroyWindow(sdlWindow);
+            throw;
+        }
+        return record.handle;
+    });
 }
 
 BOOL WINAPI DestroyWindow(HWND window)
 {
-    WindowRecord* record = FindWindowRecord(window);
-    if (record == nullptr || record->destroying) return FALSE;
-    record->destroying = true;
-    SDL_Window* sdlWindow = record->sdlWindow;
-    if (record->xWindow != 0 && PortableX11WindowGone(record->xWindow)) PortableConfirmUnmapOfGoneWindow(sdlWindow);
-    SDL_HideWindow(sdlWindow);
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        WindowRecord* record = FindWindowRecord(window);
+        if (record == nullptr || record->destroying) return FALSE;
+        // The one allocation comes first, so that a failure changes nothing.
+        WindowTable& table = ThreadWindows();
+        table.retired.reserve(table.retired.size() + 1);
+        record->destroying = true;
+        SDL_Window* sdlWindow = record->sdlWindow;
+        if (record->xWindow != 0 && PortableX11WindowGone(record->xWindow)) PortableConfirmUnmapOfGoneWindow(sdlWindow);
+        SDL_HideWindow(sdlWindow);
 
-    SendToWindow(window, WM_DESTROY, 0, 0);
-    SendToWindow(window, WM_NCDESTROY, 0, 0);
+        SendToWindow(window, WM_DESTROY, 0, 0);
+        SendToWindow(window, WM_NCDESTROY, 0, 0);
 
-    RawInputStore& rawInput = ThreadRawInput();
-    PurgeWindowMessages(ThreadQueue(), window, [&rawInput](const MSG& msg) {
-        if (msg.message == WM_INPUT) ReleaseRawInput(rawInput, reinterpret_cast<HRAWINPUT>(msg.lParam));
+        RawInputStore& rawInput = ThreadRawInput();
+        PurgeWindowMessages(ThreadQueue(), window, [&rawInput](const MSG& msg) {
+            if (msg.message == WM_INPUT) ReleaseRawInput(rawInput, reinterpret_cast<HRAWINPUT>(msg.lParam));
+        });
+        table.windows.erase(reinterpret_cast<uintptr_t>(window));
+        table.retired.push_back(sdlWindow);
+        return TRUE;
     });
-    WindowTable& table = ThreadWindows();
-    table.windows.erase(reinterpret_cast<uintptr_t>(window));
-    table.retired.push_back(sdlWindow);
-    return TRUE;
 }
 
 SDL_Window* PortableSdlWindow(HWND window)

@@ -15,7 +15,9 @@ add_executable(d3d_display_tests
   ${CMAKE_CURRENT_LIST_DIR}/d3d_device_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_draw_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_font_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_out_of_memory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/allocation_failure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_texture_test.cpp
 )
 target_link_libraries(d3d_display_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
