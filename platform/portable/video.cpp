@@ -23,6 +23,7 @@ bool PortableVideoInit()
     // Closing a window asks the program to close it (WM_CLOSE); the quit
     // event stays for signals and session ends.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    PortableCatchX11Errors();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
         failed = true;

@@ -38,6 +38,11 @@ int OnXError(Display*, XErrorEvent* error)
 }
 } // namespace
 
+void PortableCatchX11Errors()
+{
+    XSetErrorHandler(OnXError);
+}
+
 void PortableWatchX11Windows()
 {
     const char* driver = SDL_GetCurrentVideoDriver();

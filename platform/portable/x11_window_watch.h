@@ -8,8 +8,11 @@
 union SDL_Event;
 struct SDL_Window;
 
-// Installs the X error handler and asks SDL for the raw X events; does nothing
-// unless SDL's video driver is X11. Call after SDL's video starts.
+// Installs the X error handler before SDL's video starts, so that SDL, which
+// puts back the handler it found when it shuts down, puts back this one.
+void PortableCatchX11Errors();
+// Installs the X error handler over SDL's and asks SDL for the raw X events;
+// does nothing unless SDL's video driver is X11. Call after SDL's video starts.
 void PortableWatchX11Windows();
 // The X window behind an SDL window, or 0 when there is none.
 uint64_t PortableX11WindowOf(SDL_Window* window);

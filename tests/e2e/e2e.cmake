@@ -34,8 +34,12 @@ add_test(NAME e2e_device
 add_test(NAME e2e_ends
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/ends_test.sh --native $<TARGET_FILE:walkthrough>
           --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/ends)
+# A short form of tools/endurance.sh: device losses, random input, memory.
+add_test(NAME e2e_endurance
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --native $<TARGET_FILE:walkthrough> --cycles 10
+          --input-seconds 30 --growth-kb 2048 --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/endurance)
 set_tests_properties(e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
-  PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+                     e2e_endurance PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 if(NOT WALKTHROUGH_WINE_TESTS)
   add_test(NAME e2e_walk
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
@@ -58,12 +62,17 @@ if(WALKTHROUGH_WINE_TESTS)
   add_test(NAME e2e_ends_wine
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/ends_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/ends_wine)
+  add_test(NAME e2e_endurance_wine
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
+            --cycles 8 --input-seconds 0 --growth-kb 2048 --source-root ${PROJECT_SOURCE_DIR}
+            --work-root ${E2E_WORK_ROOT}/endurance_wine)
   # Both builds walk, and their starting frames are compared.
   add_test(NAME e2e_walk
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
             --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
-  set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_walk PROPERTIES
+  set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_endurance_wine e2e_walk
+                       PROPERTIES
     ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e
     LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 endif()

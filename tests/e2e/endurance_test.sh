@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# A long run of the program on a private virtual display with a window
+# manager: CYCLES minimise/activate device losses, each logged exactly once as
+# lost and once as restored with drawing back on the screen after it; then
+# SECONDS of random movement keys and mouse motion; then Escape. The program
+# must end with exit code 0, give the desktop mode back, leave log.txt whole,
+# print no sanitizer report, and keep its resident memory flat from the first
+# tenth of the cycles on (at least 5, while the driver warms up), and after the
+# first minute of input (the first third of a shorter run): it may grow by at
+# most GROWTH_KB there. Prints the figures as "endurance: ..." lines.
+#
+# endurance_test.sh --native PROGRAM | --wine PROGRAM.exe [--cycles N] [--input-seconds S]
+#                   [--growth-kb K] [--source-root DIR] [--work-root DIR] [--keep]
+set -uo pipefail
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+source "$script_dir/lib.sh"
+
+kind=""
+program=""
+cycles=10
+input_seconds=30
+growth_kb=1024
+source_root=$(cd "$script_dir/../.." && pwd)
+work_root=""
+keep=false
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --native) kind=native; program=$2; shift 2 ;;
+    --wine) kind=wine; program=$2; shift 2 ;;
+    --cycles) cycles=$2; shift 2 ;;
+    --input-seconds) input_seconds=$2; shift 2 ;;
+    --growth-kb) growth_kb=$2; shift 2 ;;
+    --source-root) source_root=$2; shift 2 ;;
+    --work-root) work_root=$2; shift 2 ;;
+    --keep) keep=true; shift ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+if [ -z "$kind" ]; then
+  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe [options]" >&2
+  exit 2
+fi
+e2e_check_program "$kind" "$program" openbox
+e2e_use_run_dir "$work_root" "$keep" program.out 30 endurance_test
+
+e2e_start_display || exit 1
+e2e_start_window_manager || exit 1
+xset r off
+xdotool mousemove 0 0
+xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
+desktop_mode=$(e2e_current_mode)
+
+workdir=$work_root/run/work
+e2e_prepare_workdir "$workdir" "$source_root"
+e2e_start_program "$kind" "$program" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
+e2e_wait_for_drawn_screen 60 || exit 1
+log=$workdir/log.txt
+
+rss_kb() {
+  awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PROGRAM_PID/status" 2>/dev/null
+}
+
+count_lines() {
+  e2e_log_messages "$log" | grep -cxF -- "$1"
+}
+
+# Resident memory samples taken once the program settled. Its growth is the
+# median of the second half of them against the median of the first half:
+# the driver's and the allocator's pools make single samples jump by a few
+# megabytes either way, a leak moves the whole second half.
+samples=()
+sample_rss() {
+  local rss
+  rss=$(rss_kb)
+  if [ -n "$rss" ]; then samples+=("$rss"); fi
+}
+
+median() {
+  printf '%s\n' "$@" | sort -n | awk '{ value[NR] = $1 } END { print value[int((NR + 1) / 2)] }'
+}
+
+# Fails when the memory grew by more than growth_kb over the samples.
+check_growth() { # WHAT
+  local count=${#samples[@]} half early late growth
+  if [ "$count" -lt 2 ]; then
+    e2e_fail "$1: too few memory samples ($count)"
+    return 1
+  fi
+  half=$((count / 2))
+  early=$(median "${samples[@]:0:half}")
+  late=$(median "${samples[@]:half}")
+  growth=$((late - early))
+  e2e_log "endurance: $kind, $1: median RSS ${early} kB, then ${late} kB (${growth} kB, $count samples)"
+  if [ "$growth" -gt "$growth_kb" ]; then
+    e2e_fail "$1: memory grew by $growth kB (at most $growth_kb allowed)"
+    return 1
+  fi
+}
+
+# --- Device losses -----------------------------------------------------------
+settled_after=$(((cycles + 9) / 10))
+((settled_after < 5)) && settled_after=5
+((settled_after > cycles)) && settled_after=$cycles
+started=$SECONDS
+for cycle in $(seq 1 "$cycles"); do
+  xdotool windowminimize "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$log' | grep -c 'Direct3D device lost.\$') -ge $cycle ]" ||
+    { e2e_fail "cycle $cycle: no loss logged"; exit 1; }
+  xdotool windowactivate "$E2E_WINDOW" 2>/dev/null || xdotool windowmap "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$log' | grep -c 'Direct3D device restored.\$') -ge $cycle ]" ||
+    { e2e_fail "cycle $cycle: no restore logged"; exit 1; }
+  e2e_wait_for_drawn_screen 20 || { e2e_fail "cycle $cycle: nothing drawn after the restore"; exit 1; }
+  if [ "$cycle" -ge "$settled_after" ]; then sample_rss; fi
+done
+if [ "$cycles" -gt 0 ]; then
+  lost=$(count_lines "Direct3D device lost.")
+  restored=$(count_lines "Direct3D device restored.")
+  [ "$lost" -eq "$cycles" ] && [ "$restored" -eq "$cycles" ] ||
+    { e2e_fail "$lost losses and $restored restores for $cycles cycles"; exit 1; }
+  e2e_log "endurance: $kind, $cycles device losses in $((SECONDS - started)) s, each lost and restored once"
+  check_growth "cycles $settled_after-$cycles" || exit 1
+fi
+
+# --- Random input --------------------------------------------------------------
+if [ "$input_seconds" -gt 0 ]; then
+  e2e_focus_window
+  keys=(w a s d Up Down Left Right Prior Next)
+  settle=$((input_seconds / 3 < 60 ? input_seconds / 3 : 60))
+  started=$SECONDS
+  samples=()
+  presses=0
+  while ((SECONDS - started < input_seconds)); do
+    if ((SECONDS - started >= settle)); then sample_rss; fi
+    e2e_program_running || { e2e_fail "the program ended during the input"; exit 1; }
+    key=${keys[RANDOM % ${#keys[@]}]}
+    xdotool keydown "$key"
+    xdotool mousemove_relative -- $((RANDOM % 81 - 40)) $((RANDOM % 41 - 20))
+    sleep "0.$((RANDOM % 3))$((RANDOM % 10))"
+    xdotool keyup "$key"
+    presses=$((presses + 1))
+  done
+  e2e_log "endurance: $kind, $presses random key presses with mouse motion in $input_seconds s"
+  check_growth "input after the first ${settle} s" || exit 1
+  e2e_screenshot "$work_root/run/after-input.png" || exit 1
+  e2e_wait_for_screen_change "$work_root/run/after-input.png" "$work_root/run/later.png" 0.0001 0 10 ||
+    { e2e_fail "nothing is drawn after the input"; exit 1; }
+fi
+
+# --- The end ---------------------------------------------------------------------
+e2e_focus_window
+e2e_hold_key Escape 200
+e2e_wait_for_exit 60 || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
+e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
+  { e2e_fail "the display mode was not given back: $(e2e_current_mode)"; exit 1; }
+[ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "mode $(e2e_current_mode) after the end"; exit 1; }
+e2e_log_is_whole "$log" || exit 1
+if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$E2E_DIR/program.out"; then
+  e2e_fail "a sanitizer report:"
+  grep -E -A5 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$E2E_DIR/program.out" >&2
+  exit 1
+fi
+e2e_log "PASS"
