@@ -134,12 +134,7 @@ e2e_log "overlay pixels: yellow help $yellow_help, white status $white_status, y
 
 # --- Device loss and recovery ---------------------------------------------------
 for cycle in $(seq 1 "$cycles"); do
-  xdotool windowminimize "$E2E_WINDOW"
-  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$workdir/log.txt' | grep -c 'Direct3D device lost.\$') -ge $cycle ]" ||
-    { e2e_fail "cycle $cycle: no loss logged"; exit 1; }
-  xdotool windowactivate "$E2E_WINDOW" 2>/dev/null || xdotool windowmap "$E2E_WINDOW"
-  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$workdir/log.txt' | grep -c 'Direct3D device restored.\$') -ge $cycle ]" ||
-    { e2e_fail "cycle $cycle: no restore logged"; exit 1; }
+  e2e_device_loss_cycle "$workdir/log.txt" "$cycle" || exit 1
   e2e_log "cycle $cycle: lost and restored"
 done
 lost=$(count_lines "$workdir/log.txt" "Direct3D device lost.")
@@ -158,7 +153,6 @@ e2e_focus_window
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
-e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
-  { e2e_fail "the display mode was not given back: $(e2e_current_mode)"; exit 1; }
+e2e_wait_for_mode 1280x720 10 || exit 1
 e2e_log "display mode given back: $(e2e_current_mode)"
 e2e_log "PASS"

@@ -66,8 +66,7 @@ for end in $ends; do
   esac
   e2e_wait_for_exit 60 || exit 1
   [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "$end: exit code $E2E_EXIT_CODE"; exit 1; }
-  e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
-    { e2e_fail "$end: the display mode was not given back: $(e2e_current_mode)"; exit 1; }
+  e2e_wait_for_mode 1280x720 10 || { e2e_fail "$end: the display mode was not given back"; exit 1; }
   [ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "$end: mode $(e2e_current_mode)"; exit 1; }
   e2e_log_is_whole "$workdir/log.txt" || exit 1
   last=$(e2e_log_messages "$workdir/log.txt" | tail -n 1)

@@ -106,12 +106,7 @@ settled_after=$(((cycles + 9) / 10))
 ((settled_after > cycles)) && settled_after=$cycles
 started=$SECONDS
 for cycle in $(seq 1 "$cycles"); do
-  xdotool windowminimize "$E2E_WINDOW"
-  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$log' | grep -c 'Direct3D device lost.\$') -ge $cycle ]" ||
-    { e2e_fail "cycle $cycle: no loss logged"; exit 1; }
-  xdotool windowactivate "$E2E_WINDOW" 2>/dev/null || xdotool windowmap "$E2E_WINDOW"
-  e2e_wait_for 20 sh -c "[ \$(sed 's/\r$//' '$log' | grep -c 'Direct3D device restored.\$') -ge $cycle ]" ||
-    { e2e_fail "cycle $cycle: no restore logged"; exit 1; }
+  e2e_device_loss_cycle "$log" "$cycle" || exit 1
   e2e_wait_for_drawn_screen 20 || { e2e_fail "cycle $cycle: nothing drawn after the restore"; exit 1; }
   if [ "$cycle" -ge "$settled_after" ]; then sample_rss; fi
 done
@@ -154,8 +149,7 @@ e2e_focus_window
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
-e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = 1280x720 ]" ||
-  { e2e_fail "the display mode was not given back: $(e2e_current_mode)"; exit 1; }
+e2e_wait_for_mode 1280x720 10 || exit 1
 [ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "mode $(e2e_current_mode) after the end"; exit 1; }
 e2e_log_is_whole "$log" || exit 1
 if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$E2E_DIR/program.out"; then

@@ -8,6 +8,8 @@
 #   e2e_setup_dir DIR          scratch folder for logs and screenshots
 #   e2e_start_display          Xorg with the dummy driver; exports DISPLAY
 #   e2e_current_mode           the display's mode, "WIDTHxHEIGHT RATE"
+#   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT
+#   e2e_device_loss_cycle LOG NUMBER        minimise and activate the window
 #   e2e_start_window_manager   openbox on that display (optional)
 #   e2e_prepare_workdir DIR SOURCE_ROOT
 #   e2e_start_program native|wine PROGRAM WORKDIR
@@ -182,6 +184,26 @@ e2e_current_mode() {
   xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
 }
 
+# Waits until the display is back in the mode of that size ("WIDTHxHEIGHT").
+e2e_wait_for_mode() {
+  local size=$1 timeout=$2
+  e2e_wait_for "$timeout" sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = $size ]" ||
+    e2e_fail "the display is in mode $(e2e_current_mode), not $size"
+}
+
+# One device loss and recovery of the program's window through the window
+# manager: minimised, the NUMBER-th "Direct3D device lost." line in LOG,
+# activated, the NUMBER-th "Direct3D device restored." line.
+e2e_device_loss_cycle() {
+  local log=$1 number=$2
+  xdotool windowminimize "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$log' | grep -c 'Direct3D device lost.\$') -ge $number ]" ||
+    { e2e_fail "cycle $number: no loss logged"; return 1; }
+  xdotool windowactivate "$E2E_WINDOW" 2>/dev/null || xdotool windowmap "$E2E_WINDOW"
+  e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$log' | grep -c 'Direct3D device restored.\$') -ge $number ]" ||
+    { e2e_fail "cycle $number: no restore logged"; return 1; }
+}
+
 e2e_start_window_manager() {
   openbox --sm-disable >"$E2E_DIR/openbox.out" 2>&1 &
   E2E_WM_PID=$!
@@ -219,7 +241,10 @@ e2e_start_program() {
       # without the exit-time leak check: Mesa's driver is unloaded by then, so
       # its own allocations cannot be told from the program's. The program's
       # leaks are checked by the unit and display tests.
-      (cd "$workdir" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" exec "$program") \
+      # SIGINT and SIGQUIT as a user's shell leaves them: a shell without job
+      # control starts its background commands with them ignored.
+      (cd "$workdir" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        exec env --default-signal=INT,QUIT "$program") \
         >"$E2E_DIR/program.out" 2>&1 &
       ;;
     wine)
