@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -132,10 +133,16 @@ bool OpenFontFace(const FontRequest& request, FontFace& out)
     Match match;
     if (!MatchFont(request, match)) return false;
 
+    // What can throw comes before FreeType holds anything.
+    FontFace made;
+    made.family = match.family;
+    made.file = match.file;
+    made.embolden = match.embolden;
+    made.oblique = match.oblique;
+
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) return false;
     FT_Face face = nullptr;
-    FontFace made;
     if (FT_New_Face(library, match.file.c_str(), match.index, &face) != 0 || !SizeFace(face, request, made)) {
         if (face != nullptr) FT_Done_Face(face);
         FT_Done_FreeType(library);
@@ -143,11 +150,7 @@ bool OpenFontFace(const FontRequest& request, FontFace& out)
     }
     made.library = library;
     made.face = face;
-    made.family = match.family;
-    made.file = match.file;
-    made.embolden = match.embolden;
-    made.oblique = match.oblique;
-    out = made;
+    out = std::move(made);
     return true;
 }
 

@@ -1,8 +1,12 @@
 #include "tests/portable/allocation_failure.h"
 
+#include <dlfcn.h>
+#include <execinfo.h>
+
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+#include <string_view>
 
 // The executable's own code, as the GNU linker marks it.
 extern "C" char __executable_start;
@@ -13,17 +17,38 @@ namespace {
 long countdown = -1;
 bool failed = false;
 
-// Only allocations made by the executable's own code fail: libraries loaded
-// beside it (the OpenGL driver's shader compiler is C++) are not written to
-// survive a throwing operator new, and are not what is being tested.
-bool FromExecutable(const void* caller)
+bool InExecutable(const void* address)
 {
-    return caller >= &__executable_start && caller < &etext;
+    return address >= &__executable_start && address < &etext;
 }
 
-void* Allocate(std::size_t size, std::size_t alignment, bool nothrow, const void* caller)
+bool InCLibrary(void* address)
 {
-    if (countdown >= 0 && FromExecutable(caller) && countdown-- == 0) {
+    Dl_info info{};
+    return dladdr(address, &info) != 0 && info.dli_fname != nullptr
+           && std::string_view(info.dli_fname).find("/libc.so") != std::string_view::npos;
+}
+
+// Only allocations made by the executable's own code fail: libraries loaded
+// beside it (the OpenGL driver's shader compiler is C++) are not written to
+// survive a throwing operator new, and are not what is being tested. The
+// executable's copies of library templates (std::string's) may serve those
+// libraries too, so the whole stack is looked at: outward from the
+// allocation, the first frame outside the executable must be the C library's
+// start of main.
+bool FromExecutable()
+{
+    constexpr int kDepth = 96;
+    void* frames[kDepth];
+    const int count = backtrace(frames, kDepth);
+    for (int i = 1; i < count; ++i)
+        if (!InExecutable(frames[i])) return InCLibrary(frames[i]);
+    return true;
+}
+
+void* Allocate(std::size_t size, std::size_t alignment, bool nothrow)
+{
+    if (countdown >= 0 && FromExecutable() && countdown-- == 0) {
         failed = true;
         if (nothrow) return nullptr;
         throw std::bad_alloc();
@@ -37,17 +62,17 @@ void* Allocate(std::size_t size, std::size_t alignment, bool nothrow, const void
 }
 } // namespace
 
-void* operator new(std::size_t size) { return Allocate(size, 0, false, __builtin_return_address(0)); }
-void* operator new[](std::size_t size) { return Allocate(size, 0, false, __builtin_return_address(0)); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0, true, __builtin_return_address(0)); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0, true, __builtin_return_address(0)); }
+void* operator new(std::size_t size) { return Allocate(size, 0, false); }
+void* operator new[](std::size_t size) { return Allocate(size, 0, false); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0, true); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0, true); }
 void* operator new(std::size_t size, std::align_val_t alignment)
 {
-    return Allocate(size, static_cast<std::size_t>(alignment), false, __builtin_return_address(0));
+    return Allocate(size, static_cast<std::size_t>(alignment), false);
 }
 void* operator new[](std::size_t size, std::align_val_t alignment)
 {
-    return Allocate(size, static_cast<std::size_t>(alignment), false, __builtin_return_address(0));
+    return Allocate(size, static_cast<std::size_t>(alignment), false);
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
@@ -60,6 +85,8 @@ void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { s
 
 int RunWithEachAllocationFailing(const std::function<void()>& attempt, int maxRuns)
 {
+    void* warmUp[1];
+    backtrace(warmUp, 1); // loads the unwinder before any allocation may fail
     int runs = 0;
     while (runs < maxRuns) {
         failed = false;

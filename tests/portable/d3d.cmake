@@ -15,9 +15,7 @@ add_executable(d3d_display_tests
   ${CMAKE_CURRENT_LIST_DIR}/d3d_device_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_draw_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_font_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/d3d_out_of_memory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/allocation_failure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3d_texture_test.cpp
 )
 target_link_libraries(d3d_display_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
@@ -31,6 +29,21 @@ else()
   message(STATUS "xvfb-run not found: d3d_display_tests use the current display")
 endif()
 gtest_discover_tests(d3d_display_tests DISCOVERY_TIMEOUT 120
+  PROPERTIES LABELS display TIMEOUT 120 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
+
+# Every allocation of the window layer, the device and the font failing in
+# turn. Its own program, as it replaces operator new.
+add_executable(d3d_out_of_memory_tests
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_out_of_memory_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/allocation_failure.cpp
+)
+target_link_libraries(d3d_out_of_memory_tests PRIVATE platform_portable GTest::gtest GTest::gtest_main)
+if(XVFB_RUN)
+  set_target_properties(d3d_out_of_memory_tests PROPERTIES
+    CROSSCOMPILING_EMULATOR "${XVFB_RUN};-a;-s;-screen 0 1024x768x24")
+endif()
+gtest_discover_tests(d3d_out_of_memory_tests DISCOVERY_TIMEOUT 120
   PROPERTIES LABELS display TIMEOUT 120 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
 
 # Full-screen devices switch modes: each test gets an Xorg dummy display with

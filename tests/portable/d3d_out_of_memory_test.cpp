@@ -96,6 +96,8 @@ TEST(OutOfMemory, DeviceFontAndFramesFailWithTheirCodes)
 
 TEST(OutOfMemory, CreateDeviceFailsWithItsCode)
 {
+    std::string error;
+    ASSERT_TRUE(d3dtest::StartVideo(error)) << error;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = QuietProcedure;
