@@ -1,5 +1,6 @@
 #include "tests/portable/allocation_failure.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <new>
 

@@ -15,7 +15,7 @@ namespace {
 
 HRESULT Decode(const std::string& file, DecodedImage& image)
 {
-    return DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), image);
+    return DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), ImageFit{}, image);
 }
 
 void ExpectTexels(const std::vector<uint8_t>& actual, const Texels& expected, bool opaque, int tolerance = 0)
@@ -54,14 +54,14 @@ TEST(ImageDecode, EachFileKindGivesItsTexels)
     for (const Case& c : cases) {
         DecodedImage image;
         ASSERT_EQ(Decode(c.file, image), S_OK) << c.name;
-        EXPECT_EQ(image.width, 5u) << c.name;
-        EXPECT_EQ(image.height, 3u) << c.name;
-        EXPECT_EQ(image.fileType, c.type) << c.name;
-        EXPECT_EQ(image.fileFormat, c.format) << c.name;
-        EXPECT_EQ(image.hasAlpha, c.hasAlpha) << c.name;
+        EXPECT_EQ(image.info.width, 5u) << c.name;
+        EXPECT_EQ(image.info.height, 3u) << c.name;
+        EXPECT_EQ(image.info.fileType, c.type) << c.name;
+        EXPECT_EQ(image.info.format, c.format) << c.name;
+        EXPECT_EQ(image.info.hasAlpha, c.hasAlpha) << c.name;
         ASSERT_EQ(image.levels.size(), 1u);
         SCOPED_TRACE(c.name);
-        ExpectTexels(image.levels[0], *c.texels, !c.hasAlpha, c.tolerance);
+        ExpectTexels(image.levels[0].bgra, *c.texels, !c.hasAlpha, c.tolerance);
     }
 }
 
@@ -70,11 +70,11 @@ TEST(ImageDecode, GreyPngIsLuminance)
     const Texels grey = Pattern(4, 4);
     DecodedImage image;
     ASSERT_EQ(Decode(MakePng(grey, 1), image), S_OK);
-    EXPECT_EQ(image.fileFormat, D3DFMT_L8);
+    EXPECT_EQ(image.info.format, D3DFMT_L8);
     // Every channel carries the grey value (the pattern's green).
-    EXPECT_EQ(image.levels[0][4 * 5 + 0], grey.bgra[4 * 5 + 1]);
-    EXPECT_EQ(image.levels[0][4 * 5 + 2], grey.bgra[4 * 5 + 1]);
-    EXPECT_EQ(image.levels[0][4 * 5 + 3], 255);
+    EXPECT_EQ(image.levels[0].bgra[4 * 5 + 0], grey.bgra[4 * 5 + 1]);
+    EXPECT_EQ(image.levels[0].bgra[4 * 5 + 2], grey.bgra[4 * 5 + 1]);
+    EXPECT_EQ(image.levels[0].bgra[4 * 5 + 3], 255);
 }
 
 std::string Bytes(std::initializer_list<int> values)
@@ -140,13 +140,13 @@ TEST(ImageDecode, DdsUncompressedFormatsAndMipChains)
     for (int i = 0; i < 8; ++i) level0 += Bytes({i, 10 + i, 20 + i, 30 + i});
     DecodedImage image;
     ASSERT_EQ(Decode(MakeDds(4, 2, DdsLayout{}, {level0, level1, level2}), image), S_OK);
-    EXPECT_EQ(image.fileType, D3DXIFF_DDS);
-    EXPECT_EQ(image.fileFormat, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(image.info.fileType, D3DXIFF_DDS);
+    EXPECT_EQ(image.info.format, D3DFMT_A8R8G8B8);
     ASSERT_EQ(image.levels.size(), 3u);
-    EXPECT_EQ(image.levels[0].size(), 32u);
-    EXPECT_EQ(image.levels[1].size(), 8u);
-    EXPECT_EQ(image.levels[2], (std::vector<uint8_t>{9, 10, 11, 12}));
-    EXPECT_EQ(image.levels[0][4 * 5 + 3], 35);
+    EXPECT_EQ(image.levels[0].bgra.size(), 32u);
+    EXPECT_EQ(image.levels[1].bgra.size(), 8u);
+    EXPECT_EQ(image.levels[2].bgra, (std::vector<uint8_t>{9, 10, 11, 12}));
+    EXPECT_EQ(image.levels[0].bgra[4 * 5 + 3], 35);
 
     struct Case {
         const char* name;
@@ -181,8 +181,8 @@ TEST(ImageDecode, DdsUncompressedFormatsAndMipChains)
     for (const Case& c : cases) {
         DecodedImage one;
         ASSERT_EQ(Decode(MakeDds(1, 1, c.layout, {c.texel}), one), S_OK) << c.name;
-        EXPECT_EQ(one.fileFormat, c.format) << c.name;
-        const std::array<uint8_t, 4> got = {one.levels[0][0], one.levels[0][1], one.levels[0][2], one.levels[0][3]};
+        EXPECT_EQ(one.info.format, c.format) << c.name;
+        const std::array<uint8_t, 4> got = {one.levels[0].bgra[0], one.levels[0].bgra[1], one.levels[0].bgra[2], one.levels[0].bgra[3]};
         EXPECT_EQ(got, c.bgra) << c.name;
     }
 }
@@ -196,21 +196,21 @@ TEST(ImageDecode, DdsBlockFormatsDecodeEveryLevel)
     const std::string blue = Le16(0x001f) + Le16(0x001f) + kRampIndices;
     DecodedImage image;
     ASSERT_EQ(Decode(MakeDds(8, 4, dxt1, {red + blue, blue, red, blue}), image), S_OK);
-    EXPECT_EQ(image.fileFormat, D3DFMT_DXT1);
+    EXPECT_EQ(image.info.format, D3DFMT_DXT1);
     ASSERT_EQ(image.levels.size(), 4u);
-    EXPECT_EQ(image.levels[0].size(), 8u * 4u * 4u);
-    EXPECT_EQ(image.levels[0][2], 255);        // texel (0,0) red
-    EXPECT_EQ(image.levels[0][4 * 4 + 0], 255); // texel (4,0) blue
-    EXPECT_EQ(image.levels[1].size(), 4u * 2u * 4u);
-    EXPECT_EQ(image.levels[1][0], 255);
-    EXPECT_EQ(image.levels[3].size(), 4u);
-    EXPECT_EQ(image.levels[3][0], 255);
+    EXPECT_EQ(image.levels[0].bgra.size(), 8u * 4u * 4u);
+    EXPECT_EQ(image.levels[0].bgra[2], 255);        // texel (0,0) red
+    EXPECT_EQ(image.levels[0].bgra[4 * 4 + 0], 255); // texel (4,0) blue
+    EXPECT_EQ(image.levels[1].bgra.size(), 4u * 2u * 4u);
+    EXPECT_EQ(image.levels[1].bgra[0], 255);
+    EXPECT_EQ(image.levels[3].bgra.size(), 4u);
+    EXPECT_EQ(image.levels[3].bgra[0], 255);
 
     // A cube map gives its first face.
     dxt1.cube = true;
     DecodedImage cube;
     ASSERT_EQ(Decode(MakeDds(4, 4, dxt1, {red}) + blue + blue + blue + blue + blue, cube), S_OK);
-    EXPECT_EQ(cube.levels[0][2], 255);
+    EXPECT_EQ(cube.levels[0].bgra[2], 255);
 }
 
 TEST(ImageDecode, DamagedOrForeignDataIsRefused)

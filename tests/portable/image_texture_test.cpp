@@ -14,12 +14,13 @@ struct Built {
     D3DXIMAGE_INFO info{};
 };
 
-Built Build(const std::string& file, const TextureRequest& request = TextureRequest{})
+Built Build(const std::string& file, const TextureRequest& request = TextureRequest{},
+            UINT maxSide = kPortableMaxTextureSide)
 {
     Built built;
-    DecodedImage image;
-    EXPECT_EQ(DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), image), S_OK);
-    EXPECT_EQ(BuildTextureData(image, request, built.data, built.info), S_OK);
+    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), request, maxSide,
+                              built.data, built.info),
+              S_OK);
     return built;
 }
 
@@ -68,7 +69,7 @@ TEST(ImageTexture, SizeAndLevelRequestsAreHonoured)
         {D3DX_DEFAULT, D3DX_DEFAULT, 2, 4, 8, 2},
         {D3DX_DEFAULT, D3DX_DEFAULT, 99, 4, 8, 4},
         {D3DX_DEFAULT, D3DX_DEFAULT, D3DX_FROM_FILE, 4, 8, 1},
-        {20000, 1, 1, kMaxTextureSide, 1, 1},
+        {20000, 1, 1, kPortableMaxTextureSide, 1, 1},
     };
     for (const Case& c : cases) {
         TextureRequest request;
