@@ -50,7 +50,7 @@ struct Bmp {
 
 HRESULT ReadHeader(const uint8_t* data, size_t size, Bmp& bmp)
 {
-    if (size < 26) return D3DXERR_INVALIDDATA;
+    if (size < 26 || data[0] != 'B' || data[1] != 'M') return D3DXERR_INVALIDDATA;
     const uint32_t headerSize = U32(data + 14);
     const uint8_t* header = data + 14;
     size_t paletteEntry = 4;
@@ -202,14 +202,21 @@ HRESULT DecodeRle(const Bmp& bmp, const uint8_t* data, size_t size, RowCollector
     const uint32_t width = static_cast<uint32_t>(bmp.width);
     std::vector<uint8_t> row(size_t{width} * 4, 0);
     uint32_t x = 0;
+    bool blank = true; // nothing written to the row yet
     const auto put = [&](uint32_t index) {
         if (x < width) PaletteTexel(bmp, index, &row[4 * size_t{x}]);
         ++x;
+        blank = false;
     };
     const auto endRow = [&] {
-        AddRow(rows, row.data());
-        std::fill(row.begin(), row.end(), 0);
+        if (blank) {
+            AddBlankRows(rows, 1);
+        } else {
+            AddRow(rows, row.data());
+            std::fill(row.begin(), row.end(), 0);
+        }
         x = 0;
+        blank = true;
     };
     size_t pos = bmp.pixelOffset;
     while (RowsLeft(rows) > 0) {
