@@ -201,13 +201,6 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (mipCount == 0) mipCount = 1;
     if (mipCount > fullChain) mipCount = fullChain;
 
-    // Every level must be in the file before any is decoded.
-    uint64_t needed = 0;
-    for (uint32_t level = 0; level < mipCount; ++level) {
-        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
-    }
-    if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
-
     image.info.width = width;
     image.info.height = height;
     image.info.mipLevels = mipCount;
@@ -216,6 +209,12 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.info.hasAlpha = layout.compressed || layout.alpha != 0;
     if (fit == nullptr) return S_OK;
 
+    // Every level must be in the file before any is decoded.
+    uint64_t needed = 0;
+    for (uint32_t level = 0; level < mipCount; ++level) {
+        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
+    }
+    if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
     const uint8_t* cursor = data + 4 + kHeaderSize;
     for (uint32_t level = 0; level < mipCount; ++level) {
         const uint32_t levelWidth = std::max(1u, width >> level);

@@ -177,6 +177,23 @@ std::string MakeTga(const Texels& image, unsigned bitsPerPixel, bool topDown, bo
     return file;
 }
 
+std::string MakeRle8Bmp()
+{
+    std::string file = MakeBmp(Pattern(4, 3), BmpLayout{8});
+    file[30] = 1; // BI_RLE8
+    const size_t offset = static_cast<uint8_t>(file[10]) | (static_cast<uint8_t>(file[11]) << 8);
+    file.resize(offset);
+    const char data[] = {4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 0, 1};
+    return file.append(data, sizeof data);
+}
+
+std::string MakeMappedTga()
+{
+    const char file[] = {0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20,
+                         '\xff', 0, 0, 0, 0, '\xff', 1, 2, 1, 2, 1, 0};
+    return std::string(file, sizeof file);
+}
+
 std::string MakePng(const Texels& image, int channels, bool interlaced)
 {
     const std::vector<uint8_t> pixels = Rgba(image, channels);

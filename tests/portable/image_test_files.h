@@ -28,6 +28,13 @@ std::string MakeBmp(const Texels& image, unsigned bitsPerPixel); // plain, botto
 // A TGA file: 8 bits grey (the texels' green), 16 bits (5 per channel and
 // 1 of alpha), 24 or 32 bits; RLE files hold one raw packet per texel.
 std::string MakeTga(const Texels& image, unsigned bitsPerPixel, bool topDown, bool rle);
+// An 8-bit RLE BMP, 4x3, palette from Pattern(4, 3): a run of four of entry
+// 1, an end of line, a literal 2, 0, 1 short of the edge, an end of image a
+// row early. Rows from the top: blank; 2, 0, 1, blank; 1, 1, 1, 1.
+std::string MakeRle8Bmp();
+// A colour-mapped TGA, 3x2, top row first: a map of blue and red (24-bit)
+// starting at index 1; indices 1, 2, 1 / 2, 1, 0 (0 is outside the map).
+std::string MakeMappedTga();
 std::string MakePng(const Texels& image, int channels, bool interlaced = false); // 1, 3 or 4 channels
 std::string MakeJpeg(const Texels& image, bool grey = false, bool progressive = false); // quality 100
 

@@ -24,32 +24,6 @@ std::string NoAlphaBits(std::string tga)
     return tga;
 }
 
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values) out.push_back(static_cast<char>(v));
-    return out;
-}
-
-// An 8-bit RLE BMP, 4x3: a run, an end of line, a literal stretch short of
-// the edge, and an end of image a row early.
-std::string RleBmp()
-{
-    std::string file = MakeBmp(Pattern(4, 3), BmpLayout{8});
-    const std::string data = Bytes({4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 0, 1});
-    file[30] = 1; // BI_RLE8
-    const size_t offset = static_cast<uint8_t>(file[10]) | (static_cast<uint8_t>(file[11]) << 8);
-    file.resize(offset);
-    return file + data;
-}
-
-// A colour-mapped TGA, 3x2, with a map of two 24-bit entries starting at index 1.
-std::string MappedTga()
-{
-    std::string file = Bytes({0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20});
-    file += Bytes({255, 0, 0, 0, 0, 255});
-    return file + Bytes({1, 2, 1, 2, 1, 0});
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,7 +49,7 @@ int main(int argc, char** argv)
         {"bmp32.bmp", MakeBmp(alpha, BmpLayout{32})},
         {"bmp32-v5-alpha.bmp", MakeBmp(alpha, BmpLayout{32, 124, 0xff0000, 0xff00, 0xff, 0xff000000})},
         {"bmp32-v4-no-alpha.bmp", MakeBmp(opaque, BmpLayout{32, 108, 0xff0000, 0xff00, 0xff, 0})},
-        {"bmp-rle8.bmp", RleBmp()},
+        {"bmp-rle8.bmp", MakeRle8Bmp()},
         {"tga8.tga", MakeTga(opaque, 8, false, false)},
         // Wine's D3DX refuses 16-bit BMP and TGA files with an alpha bit, which
         // Windows' reads: those are left to the unit tests.
@@ -83,7 +57,7 @@ int main(int argc, char** argv)
         {"tga24.tga", MakeTga(opaque, 24, false, false)},
         {"tga24-rle.tga", MakeTga(opaque, 24, false, true)},
         {"tga32.tga", MakeTga(alpha, 32, true, false)},
-        {"tga-mapped.tga", MappedTga()},
+        {"tga-mapped.tga", MakeMappedTga()},
         {"png-grey.png", MakePng(opaque, 1)},
         {"png-rgb.png", MakePng(opaque, 3)},
         {"png-rgba.png", MakePng(alpha, 4)},
