@@ -185,6 +185,7 @@ HRESULT DecodeUncompressed(const Bmp& bmp, const uint8_t* data, size_t size, Row
     const size_t height = static_cast<size_t>(bmp.height < 0 ? -bmp.height : bmp.height);
     const size_t stride = (width * bmp.bits + 31) / 32 * 4;
     if ((size - bmp.pixelOffset) / stride < height) return D3DXERR_INVALIDDATA;
+    ReserveRows(rows);
     std::vector<uint8_t> row(width * 4);
     for (size_t y = 0; y < height; ++y) {
         ConvertRow(bmp, data + bmp.pixelOffset + y * stride, row.data());

@@ -159,6 +159,7 @@ ImageLevel DecodeLevel(const Layout& layout, const uint8_t* data, uint32_t width
                        UINT fitHeight)
 {
     RowCollector rows = StartRows(width, height, fitWidth, fitHeight, false);
+    ReserveRows(rows);
     if (layout.compressed) {
         const size_t stripBytes = LevelBytes(layout, width, 4);
         std::vector<uint8_t> strip(size_t{width} * 4 * 4);

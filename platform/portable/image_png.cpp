@@ -10,8 +10,9 @@
 namespace {
 // Ancillary chunks (text, colour profiles) are kept by libspng: at most this much.
 constexpr size_t kChunkCacheLimit = 4u << 20;
-// DEFLATE expands at most about 1032 times: an interlaced image, which needs
-// its whole size at once, must be no larger than its file can hold.
+// DEFLATE expands at most about 1032 times: memory for the whole image is
+// taken at once only when the file can hold it (and an interlaced image,
+// which needs it, is refused otherwise).
 constexpr uint64_t kDeflateExpansion = 1032;
 
 struct ContextFree {
@@ -89,6 +90,8 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (int error = spng_decode_image(png, nullptr, 0, SPNG_FMT_RGBA8, flags); error != 0) return Failure(error);
     const size_t rowBytes = size_t{header.width} * 4;
     RowCollector rows = StartRows(header.width, header.height, fit->width, fit->height, false);
+    const bool plausible = StoredBytes(header) <= uint64_t{size} * kDeflateExpansion;
+    if (plausible) ReserveRows(rows);
     int status = 0;
     if (header.interlace_method == SPNG_INTERLACE_NONE) {
         std::vector<uint8_t> row(rowBytes);
@@ -100,7 +103,7 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
         }
     } else {
         // Passes fill rows in turn, so the whole image is needed before any row is done.
-        if (StoredBytes(header) > uint64_t{size} * kDeflateExpansion) return D3DXERR_INVALIDDATA;
+        if (!plausible) return D3DXERR_INVALIDDATA;
         const uint64_t bytes = uint64_t{rowBytes} * header.height;
         std::vector<uint8_t> whole(static_cast<size_t>(bytes));
         while (status == 0) {

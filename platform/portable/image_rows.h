@@ -33,6 +33,10 @@ struct RowCollector {
 RowCollector StartRows(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t fitWidth, uint32_t fitHeight,
                        bool bottomUp);
 
+// Takes the whole result's memory at once, for a decoder that knows its
+// file can hold every row (without it, memory grows as rows arrive).
+void ReserveRows(RowCollector& collector);
+
 // The next source row: sourceWidth texels, B, G, R, A.
 void AddRow(RowCollector& collector, const uint8_t* bgra);
 // `count` rows of transparent black (rows a file leaves out).

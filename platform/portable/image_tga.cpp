@@ -149,6 +149,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     const bool rle = (tga.type & 8) != 0;
     if (!rle && (size - tga.pixelOffset) / bytes / tga.width < tga.height) return D3DXERR_INVALIDDATA;
     RowCollector rows = StartRows(tga.width, tga.height, fit->width, fit->height, !tga.topDown);
+    if (!rle) ReserveRows(rows);
     TexelSink sink{tga, rows, std::vector<uint8_t>(size_t{tga.width} * 4), 0};
     const bool alpha16 = tga.bits == 16 && tga.alphaBits > 0;
     uint8_t texel[4];

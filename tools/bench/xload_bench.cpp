@@ -431,7 +431,7 @@ void MeasureTextures(const fs::path& folder, const fs::path& work, int runs)
             for (uint32_t x = 0; x < 16384; ++x) {
                 row[3 * x] = static_cast<uint8_t>(x >> 6);
                 row[3 * x + 1] = static_cast<uint8_t>(y >> 6);
-                row[3 * x + 2] = static_cast<uint8_t>((x ^ y) & 0xff);
+                row[3 * x + 2] = static_cast<uint8_t>((x + y) >> 7);
             }
         });
     }
