@@ -14,6 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
+// jpeglib.h needs FILE and size_t declared first.
+#include <cstdio>
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -375,6 +378,35 @@ bool WritePng(const fs::path& path, uint32_t width, uint32_t height, uint32_t st
     return static_cast<bool>(file);
 }
 
+// A baseline JPEG (quality 90, 4:2:0) of 8-bit RGB rows; row(y, bytes) fills each row.
+bool WriteJpeg(const fs::path& path, uint32_t width, uint32_t height,
+               const std::function<void(uint32_t, uint8_t*)>& row)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    jpeg_compress_struct compress{};
+    jpeg_error_mgr errors{};
+    compress.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&compress);
+    jpeg_stdio_dest(&compress, file);
+    compress.image_width = width;
+    compress.image_height = height;
+    compress.input_components = 3;
+    compress.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&compress);
+    jpeg_set_quality(&compress, 90, TRUE);
+    jpeg_start_compress(&compress, TRUE);
+    std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
+    while (compress.next_scanline < height) {
+        row(compress.next_scanline, line.data());
+        JSAMPROW rows[1] = {line.data()};
+        jpeg_write_scanlines(&compress, rows, 1);
+    }
+    jpeg_finish_compress(&compress);
+    jpeg_destroy_compress(&compress);
+    return std::fclose(file) == 0;
+}
+
 bool IsImageFile(const fs::path& path)
 {
     std::string extension = path.extension().string();
@@ -425,24 +457,28 @@ void MeasureTextures(const fs::path& folder, const fs::path& work, int runs)
 
     fs::create_directories(work, error);
     const fs::path large = work / "large-16384.png";
+    const fs::path largeJpeg = work / "large-16384.jpg";
+    const auto gradient = [](uint32_t y, uint8_t* row) {
+        for (uint32_t x = 0; x < 16384; ++x) {
+            row[3 * x] = static_cast<uint8_t>(x >> 6);
+            row[3 * x + 1] = static_cast<uint8_t>(y >> 6);
+            row[3 * x + 2] = static_cast<uint8_t>((x + y) >> 7);
+        }
+    };
     const fs::path claim = work / "claims-16384x4096.png";
-    if (!fs::exists(large)) {
-        WritePng(large, 16384, 16384, 16384, [](uint32_t y, uint8_t* row) {
-            for (uint32_t x = 0; x < 16384; ++x) {
-                row[3 * x] = static_cast<uint8_t>(x >> 6);
-                row[3 * x + 1] = static_cast<uint8_t>(y >> 6);
-                row[3 * x + 2] = static_cast<uint8_t>((x + y) >> 7);
-            }
-        });
-    }
+    if (!fs::exists(large)) WritePng(large, 16384, 16384, 16384, gradient);
+    if (!fs::exists(largeJpeg)) WriteJpeg(largeJpeg, 16384, 16384, gradient);
     const fs::path flat = work / "flat-16384x4096.png";
     WritePng(claim, 16384, 4096, 4, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
     WritePng(flat, 16384, 4096, 4096, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
-    std::printf("\nA large image; a %ju-byte file that claims 16384x4096 but holds 4 rows; a %ju-byte one that\n"
-                "holds 16384x4096 texels of one colour (one load each):\n",
+    std::printf("\nLarge images (%ju and %ju bytes); a %ju-byte file that claims 16384x4096 but holds\n"
+                "4 rows; a %ju-byte one that holds 16384x4096 texels of one colour (one load each):\n",
+                static_cast<uintmax_t>(fs::file_size(large)), static_cast<uintmax_t>(fs::file_size(largeJpeg)),
                 static_cast<uintmax_t>(fs::file_size(claim)), static_cast<uintmax_t>(fs::file_size(flat)));
     PrintTextureRow("large-16384.png", MeasureTexture(large.string(), TextureLoad::FileSizeOneLevel, 1),
                     MeasureTexture(large.string(), TextureLoad::Default, 1));
+    PrintTextureRow("large-16384.jpg", MeasureTexture(largeJpeg.string(), TextureLoad::FileSizeOneLevel, 1),
+                    MeasureTexture(largeJpeg.string(), TextureLoad::Default, 1));
     PrintTextureRow("claims-16384x4096.png", MeasureTexture(claim.string(), TextureLoad::FileSizeOneLevel, 1),
                     MeasureTexture(claim.string(), TextureLoad::Default, 1));
     PrintTextureRow("flat-16384x4096.png", MeasureTexture(flat.string(), TextureLoad::FileSizeOneLevel, 1),
