@@ -12,9 +12,12 @@ if(X11_FOUND)
   add_executable(first_frame ${CMAKE_CURRENT_LIST_DIR}/bench/first_frame.cpp)
   target_link_libraries(first_frame PRIVATE X11::X11)
 endif()
-# The .x reader next to Assimp's: load time and peak memory on a large model.
+# The .x reader next to Assimp's: load time and peak memory on a large model;
+# the texture loader on the shipped textures.
 find_package(assimp QUIET)
 if(assimp_FOUND)
   add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)
-  target_link_libraries(xload_bench PRIVATE platform_portable assimp::assimp)
+  find_package(ZLIB REQUIRED)
+  find_package(JPEG REQUIRED)
+  target_link_libraries(xload_bench PRIVATE platform_portable assimp::assimp ZLIB::ZLIB JPEG::JPEG)
 endif()

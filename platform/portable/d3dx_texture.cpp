@@ -1,7 +1,8 @@
 // The portable IDirect3DTexture9 made by D3DXCreateTextureFromFileExW: the
 // texels of every level in memory, uploaded by the device on first use.
-#include <new>
+#include <memory>
 
+#include "platform/portable/api_guard.h"
 #include "platform/portable/file_bytes.h"
 #include "platform/portable/image_texture.h"
 #include "platform/portable/managed_resources.h"
@@ -47,35 +48,31 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
                                             D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* /*palette*/,
                                             IDirect3DTexture9** texture)
 {
-    if (srcFile == nullptr) return D3DERR_INVALIDCALL;
-    FileBytes bytes;
-    // A file that cannot be read, or holds nothing, is invalid data to D3DX.
-    if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
-    if (device == nullptr || texture == nullptr || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-    *texture = nullptr;
+    if (texture != nullptr) *texture = nullptr;
+    return GuardedHresult([&]() -> HRESULT {
+        if (srcFile == nullptr) return D3DERR_INVALIDCALL;
+        FileBytes bytes;
+        // A file that cannot be read, or holds nothing, is invalid data to D3DX.
+        if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
+        if (device == nullptr || texture == nullptr || !ValidPool(pool)) return D3DERR_INVALIDCALL;
 
-    DecodedImage image;
-    HRESULT result = DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
-    if (FAILED(result)) return result;
-    bytes.Clear();
-
-    TextureRequest request;
-    request.width = width;
-    request.height = height;
-    request.mipLevels = mipLevels;
-    request.format = format;
-    request.colorKey = colorKey;
-    auto* made = new (std::nothrow) PortableTexture;
-    if (made == nullptr) return E_OUTOFMEMORY;
-    D3DXIMAGE_INFO info{};
-    result = BuildTextureData(image, request, made->data, info);
-    if (FAILED(result)) {
-        delete made;
-        return result;
-    }
-    made->device = device;
-    device->AddRef();
-    *texture = made;
-    if (srcInfo != nullptr) *srcInfo = info;
-    return D3D_OK;
+        TextureRequest request;
+        request.width = width;
+        request.height = height;
+        request.mipLevels = mipLevels;
+        request.format = format;
+        request.colorKey = colorKey;
+        PortableTextureData data;
+        D3DXIMAGE_INFO info{};
+        const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), request,
+                                               PortableMaxTextureSide(device), data, info);
+        if (FAILED(result)) return result;
+        std::unique_ptr<PortableTexture> made(new PortableTexture);
+        made->data = std::move(data);
+        made->device = device;
+        device->AddRef();
+        *texture = made.release();
+        if (srcInfo != nullptr) *srcInfo = info;
+        return D3D_OK;
+    });
 }

@@ -1,5 +1,6 @@
 #include "platform/portable/gl_managed_upload.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "platform/portable/gl_api.h"
@@ -48,6 +49,14 @@ bool HasNoAlpha(D3DFORMAT format)
     default:
         return false;
     }
+}
+
+// The device's largest texture side, with its context current.
+UINT MaxTextureSide()
+{
+    GLint glMax = 0;
+    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &glMax);
+    return glMax > 0 ? std::min(kPortableMaxTextureSide, static_cast<UINT>(glMax)) : kPortableMaxTextureSide;
 }
 
 UINT LevelSize(UINT size, size_t level)
@@ -99,8 +108,7 @@ unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& text
     bool usable = false;
     if (!NeedsUpload(device, texture.gpu, usable)) return usable ? texture.gpu.texture : 0;
 
-    GLint maxSize = 0;
-    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const UINT maxSize = MaxTextureSide();
     // Levels are used while each holds the texels its size needs.
     size_t levels = 0;
     while (levels < texture.levels.size()) {
@@ -108,8 +116,8 @@ unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& text
         if (texture.levels[levels].size() < needed) break;
         ++levels;
     }
-    usable = levels > 0 && texture.width > 0 && texture.height > 0 && texture.width <= static_cast<UINT>(maxSize)
-             && texture.height <= static_cast<UINT>(maxSize);
+    usable = levels > 0 && texture.width > 0 && texture.height > 0 && texture.width <= maxSize
+             && texture.height <= maxSize;
     device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
     if (!usable) return 0;
 
@@ -128,6 +136,13 @@ unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& text
     if (HasNoAlpha(texture.format)) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
     InvalidateGlState(device);
     return gpu.texture;
+}
+
+UINT PortableMaxTextureSide(IDirect3DDevice9* device)
+{
+    auto* portable = dynamic_cast<PortableDevice*>(device);
+    if (portable == nullptr || !MakeDeviceCurrent(*portable)) return kPortableMaxTextureSide;
+    return MaxTextureSide();
 }
 
 void ClaimGpuObjects(PortableDevice& device, GpuObjects& gpu)

@@ -6,6 +6,7 @@
 
 #include "platform/portable/image_decode.h"
 #include "platform/portable/image_dxt.h"
+#include "platform/portable/image_rows.h"
 
 namespace {
 constexpr uint32_t kHeaderSize = 124;
@@ -130,12 +131,12 @@ uint64_t LevelBytes(const Layout& layout, uint32_t width, uint32_t height)
     return static_cast<uint64_t>(width) * height * (layout.bitsPerPixel / 8);
 }
 
-void DecodeUncompressed(const Layout& layout, const uint8_t* data, uint32_t width, uint32_t height, uint8_t* out)
+// One row of an uncompressed level to texels.
+void ConvertRow(const Layout& layout, const uint8_t* data, uint32_t width, uint8_t* out)
 {
     const Channel red(layout.red), green(layout.green), blue(layout.blue), alpha(layout.alpha);
     const uint32_t bytes = layout.bitsPerPixel / 8;
-    const size_t count = static_cast<size_t>(width) * height;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < width; ++i) {
         uint32_t pixel = 0;
         for (uint32_t b = 0; b < bytes; ++b) pixel |= static_cast<uint32_t>(data[i * bytes + b]) << (8 * b);
         uint8_t* texel = out + 4 * i;
@@ -152,9 +153,34 @@ void DecodeUncompressed(const Layout& layout, const uint8_t* data, uint32_t widt
         texel[3] = alpha.Value(pixel, 255);
     }
 }
+
+// One level, whose bytes the file holds, row by row (a strip of blocks at a time).
+ImageLevel DecodeLevel(const Layout& layout, const uint8_t* data, uint32_t width, uint32_t height, UINT fitWidth,
+                       UINT fitHeight)
+{
+    RowCollector rows = StartRows(width, height, fitWidth, fitHeight, false);
+    ReserveRows(rows);
+    if (layout.compressed) {
+        const size_t stripBytes = LevelBytes(layout, width, 4);
+        std::vector<uint8_t> strip(size_t{width} * 4 * 4);
+        for (uint32_t top = 0; top < height; top += 4) {
+            const uint32_t count = std::min(4u, height - top);
+            DecodeDxtLevel(layout.format, data + top / 4 * stripBytes, width, count, strip.data());
+            for (uint32_t y = 0; y < count; ++y) AddRow(rows, strip.data() + size_t{y} * width * 4);
+        }
+    } else {
+        const size_t stride = size_t{width} * (layout.bitsPerPixel / 8);
+        std::vector<uint8_t> row(size_t{width} * 4);
+        for (uint32_t y = 0; y < height; ++y) {
+            ConvertRow(layout, data + y * stride, width, row.data());
+            AddRow(rows, row.data());
+        }
+    }
+    return FinishRows(rows);
+}
 } // namespace
 
-HRESULT DecodeDdsImage(const uint8_t* data, size_t size, DecodedImage& image)
+HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image)
 {
     if (size < 4 + kHeaderSize) return D3DXERR_INVALIDDATA;
     const uint8_t* header = data + 4;
@@ -165,10 +191,7 @@ HRESULT DecodeDdsImage(const uint8_t* data, size_t size, DecodedImage& image)
     const uint32_t depth = ReadU32(header + 20);
     uint32_t mipCount = (flags & kFlagMipMapCount) ? ReadU32(header + 24) : 1;
     const uint32_t caps2 = ReadU32(header + 108);
-    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide
-        || static_cast<uint64_t>(width) * height > kMaxImageTexels) {
-        return D3DXERR_INVALIDDATA;
-    }
+    if (OutsideImageLimits(width, height)) return D3DXERR_INVALIDDATA;
     if ((caps2 & kCaps2Volume) && depth > 1) return D3DXERR_INVALIDDATA;
 
     Layout layout;
@@ -179,31 +202,28 @@ HRESULT DecodeDdsImage(const uint8_t* data, size_t size, DecodedImage& image)
     if (mipCount == 0) mipCount = 1;
     if (mipCount > fullChain) mipCount = fullChain;
 
+    image.info.width = width;
+    image.info.height = height;
+    image.info.mipLevels = mipCount;
+    image.info.format = layout.format;
+    image.info.fileType = D3DXIFF_DDS;
+    image.info.hasAlpha = layout.compressed || layout.alpha != 0;
+    if (fit == nullptr) return S_OK;
+
+    // Every level must be in the file before any is decoded.
+    uint64_t needed = 0;
+    for (uint32_t level = 0; level < mipCount; ++level) {
+        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
+    }
+    if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
     const uint8_t* cursor = data + 4 + kHeaderSize;
-    size_t left = size - 4 - kHeaderSize;
-    image.width = width;
-    image.height = height;
-    image.fileFormat = layout.format;
-    image.fileType = D3DXIFF_DDS;
-    image.hasAlpha = layout.compressed || layout.alpha != 0;
-    image.levels.resize(mipCount);
     for (uint32_t level = 0; level < mipCount; ++level) {
         const uint32_t levelWidth = std::max(1u, width >> level);
         const uint32_t levelHeight = std::max(1u, height >> level);
-        const uint64_t bytes = LevelBytes(layout, levelWidth, levelHeight);
-        if (bytes > left) {
-            image.levels.clear();
-            return D3DXERR_INVALIDDATA;
-        }
-        std::vector<uint8_t>& texels = image.levels[level];
-        texels.resize(static_cast<size_t>(levelWidth) * levelHeight * 4);
-        if (layout.compressed) {
-            DecodeDxtLevel(layout.format, cursor, levelWidth, levelHeight, texels.data());
-        } else {
-            DecodeUncompressed(layout, cursor, levelWidth, levelHeight, texels.data());
-        }
-        cursor += bytes;
-        left -= static_cast<size_t>(bytes);
+        const UINT fitWidth = std::max(1u, fit->width >> level);
+        const UINT fitHeight = std::max(1u, fit->height >> level);
+        image.levels.push_back(DecodeLevel(layout, cursor, levelWidth, levelHeight, fitWidth, fitHeight));
+        cursor += LevelBytes(layout, levelWidth, levelHeight);
     }
     return S_OK;
 }

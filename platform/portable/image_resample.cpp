@@ -26,20 +26,12 @@ std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t 
     return out;
 }
 
-namespace {
-// One axis of a resize: for each target position, the source texels and weights.
-struct Tap {
-    uint32_t first;
-    uint32_t count;
-    std::vector<float> weights;
-};
-
-std::vector<Tap> Taps(uint32_t from, uint32_t to)
+std::vector<ResampleTap> ResampleTaps(uint32_t from, uint32_t to)
 {
-    std::vector<Tap> taps(to);
+    std::vector<ResampleTap> taps(to);
     const double scale = static_cast<double>(from) / to;
     for (uint32_t i = 0; i < to; ++i) {
-        Tap& tap = taps[i];
+        ResampleTap& tap = taps[i];
         if (to < from) {
             // Shrinking: the mean over the footprint [i, i + 1) * scale.
             const double start = i * scale;
@@ -67,19 +59,18 @@ std::vector<Tap> Taps(uint32_t from, uint32_t to)
     }
     return taps;
 }
-} // namespace
 
 std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
                               uint32_t targetWidth, uint32_t targetHeight)
 {
     if (width == targetWidth && height == targetHeight) return source;
-    const std::vector<Tap> columns = Taps(width, targetWidth);
-    const std::vector<Tap> rows = Taps(height, targetHeight);
+    const std::vector<ResampleTap> columns = ResampleTaps(width, targetWidth);
+    const std::vector<ResampleTap> rows = ResampleTaps(height, targetHeight);
     // Horizontal pass into floats, then vertical.
     std::vector<float> wide(static_cast<size_t>(targetWidth) * height * 4);
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < targetWidth; ++x) {
-            const Tap& tap = columns[x];
+            const ResampleTap& tap = columns[x];
             float sum[4] = {};
             for (uint32_t s = 0; s < tap.count; ++s) {
                 const uint8_t* texel = &source[(static_cast<size_t>(y) * width + tap.first + s) * 4];
@@ -90,7 +81,7 @@ std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width
     }
     std::vector<uint8_t> out(static_cast<size_t>(targetWidth) * targetHeight * 4);
     for (uint32_t y = 0; y < targetHeight; ++y) {
-        const Tap& tap = rows[y];
+        const ResampleTap& tap = rows[y];
         for (uint32_t x = 0; x < targetWidth; ++x) {
             float sum[4] = {};
             for (uint32_t s = 0; s < tap.count; ++s) {

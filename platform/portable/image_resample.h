@@ -14,6 +14,15 @@ std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t 
 std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
                               uint32_t targetWidth, uint32_t targetHeight);
 
+// One axis of a resize: for each target position, the source positions
+// first .. first + count - 1 and their weights.
+struct ResampleTap {
+    uint32_t first = 0;
+    uint32_t count = 0;
+    std::vector<float> weights;
+};
+std::vector<ResampleTap> ResampleTaps(uint32_t from, uint32_t to);
+
 // Smallest power of two not below `value` (at least 1).
 uint32_t NextPowerOfTwo(uint32_t value);
 // Number of levels down to 1x1.

@@ -33,17 +33,17 @@ bool FormatHasAlpha(D3DFORMAT format)
 
 // The format the texture gets for the file's own: what a Direct3D 9 device
 // offers in its place when it lacks the format.
-D3DFORMAT TextureFormat(const DecodedImage& image)
+D3DFORMAT TextureFormat(const ImageInfo& image)
 {
-    switch (image.fileFormat) {
+    switch (image.format) {
     case D3DFMT_R8G8B8: return D3DFMT_X8R8G8B8;
     case D3DFMT_A8B8G8R8: return D3DFMT_A8R8G8B8;
     case D3DFMT_X8B8G8R8: return D3DFMT_X8R8G8B8;
     case D3DFMT_UNKNOWN: return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     default: break;
     }
-    if (static_cast<int>(image.fileFormat) == 41) return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-    return image.fileFormat;
+    if (static_cast<int>(image.format) == 41) return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    return image.format;
 }
 
 // With a colour key the texture needs alpha: the opaque formats' alpha twins.
@@ -66,54 +66,55 @@ UINT Side(UINT requested, UINT fileSide)
 }
 } // namespace
 
-HRESULT BuildTextureData(const DecodedImage& image, const TextureRequest& request, PortableTextureData& texture,
-                         D3DXIMAGE_INFO& info)
+TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, UINT maxSide)
 {
-    if (image.levels.empty() || image.width == 0 || image.height == 0) return D3DXERR_INVALIDDATA;
-    info = D3DXIMAGE_INFO{};
-    info.Width = image.width;
-    info.Height = image.height;
-    info.Depth = 1;
-    info.MipLevels = static_cast<UINT>(image.levels.size());
-    info.Format = image.fileFormat;
-    info.ResourceType = D3DRTYPE_TEXTURE;
-    info.ImageFileFormat = image.fileType;
-
-    D3DFORMAT format = request.format;
-    if (format == D3DFMT_UNKNOWN || static_cast<UINT>(format) == D3DX_DEFAULT
-        || static_cast<UINT>(format) == D3DX_FROM_FILE) {
-        format = TextureFormat(image);
-        if (request.colorKey != 0) format = AlphaFormat(format);
+    TextureShape shape;
+    shape.format = request.format;
+    if (shape.format == D3DFMT_UNKNOWN || static_cast<UINT>(shape.format) == D3DX_DEFAULT
+        || static_cast<UINT>(shape.format) == D3DX_FROM_FILE) {
+        shape.format = TextureFormat(info);
+        if (request.colorKey != 0) shape.format = AlphaFormat(shape.format);
     }
-    UINT width = std::min(Side(request.width, image.width), kMaxTextureSide);
-    UINT height = std::min(Side(request.height, image.height), kMaxTextureSide);
-    if (IsDxt(format)) {
+    shape.width = std::min(Side(request.width, info.width), maxSide);
+    shape.height = std::min(Side(request.height, info.height), maxSide);
+    if (IsDxt(shape.format)) {
         // Block formats take whole blocks.
-        width = (width + 3) & ~3u;
-        height = (height + 3) & ~3u;
+        shape.width = (shape.width + 3) & ~3u;
+        shape.height = (shape.height + 3) & ~3u;
     }
-    const UINT fullChain = FullMipCount(width, height);
-    UINT levelCount = request.mipLevels;
-    if (levelCount == D3DX_FROM_FILE) levelCount = static_cast<UINT>(image.levels.size());
-    if (levelCount == 0 || levelCount == D3DX_DEFAULT || levelCount > fullChain) levelCount = fullChain;
+    const UINT fullChain = FullMipCount(shape.width, shape.height);
+    shape.levels = request.mipLevels;
+    if (shape.levels == D3DX_FROM_FILE) shape.levels = info.mipLevels;
+    if (shape.levels == 0 || shape.levels == D3DX_DEFAULT || shape.levels > fullChain) shape.levels = fullChain;
+    return shape;
+}
 
-    texture.width = width;
-    texture.height = height;
-    texture.format = format;
+HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
+                         PortableTextureData& texture)
+{
+    if (image.levels.empty() || shape.width == 0 || shape.height == 0 || shape.levels == 0) {
+        return D3DXERR_INVALIDDATA;
+    }
+    texture.width = shape.width;
+    texture.height = shape.height;
+    texture.format = shape.format;
     texture.levels.clear();
-    texture.levels.reserve(levelCount);
-    const bool opaque = !FormatHasAlpha(format);
-    UINT levelWidth = width, levelHeight = height;
-    UINT fileWidth = image.width, fileHeight = image.height;
-    UINT lastWidth = width, lastHeight = height;
-    for (UINT level = 0; level < levelCount; ++level) {
+    texture.levels.reserve(shape.levels);
+    const bool opaque = !FormatHasAlpha(shape.format);
+    UINT levelWidth = shape.width, levelHeight = shape.height;
+    UINT lastWidth = shape.width, lastHeight = shape.height;
+    for (UINT level = 0; level < shape.levels; ++level) {
         if (level < image.levels.size()) {
             // The file's own level, fitted to the texture's.
-            std::vector<uint8_t> texels = Resample(image.levels[level], fileWidth, fileHeight, levelWidth, levelHeight);
-            if (request.colorKey != 0) {
+            ImageLevel& file = image.levels[level];
+            std::vector<uint8_t> texels = file.width == levelWidth && file.height == levelHeight
+                                              ? std::move(file.bgra)
+                                              : Resample(file.bgra, file.width, file.height, levelWidth, levelHeight);
+            file.bgra = {};
+            if (colorKey != 0) {
                 for (size_t i = 0; i < texels.size(); i += 4) {
                     const D3DCOLOR argb = D3DCOLOR_ARGB(texels[i + 3], texels[i + 2], texels[i + 1], texels[i]);
-                    if (argb == request.colorKey) std::fill_n(texels.begin() + static_cast<ptrdiff_t>(i), 4, 0);
+                    if (argb == colorKey) std::fill_n(texels.begin() + static_cast<ptrdiff_t>(i), 4, 0);
                 }
             }
             texture.levels.push_back(std::move(texels));
@@ -129,8 +130,27 @@ HRESULT BuildTextureData(const DecodedImage& image, const TextureRequest& reques
         }
         levelWidth = std::max(1u, levelWidth / 2);
         levelHeight = std::max(1u, levelHeight / 2);
-        fileWidth = std::max(1u, fileWidth / 2);
-        fileHeight = std::max(1u, fileHeight / 2);
     }
     return S_OK;
+}
+
+HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& request, UINT maxSide,
+                        PortableTextureData& texture, D3DXIMAGE_INFO& info)
+{
+    ImageInfo file;
+    HRESULT result = ReadImageInfo(data, size, file);
+    if (FAILED(result)) return result;
+    const TextureShape shape = ShapeTexture(file, request, std::max(1u, maxSide));
+    DecodedImage image;
+    result = DecodeImage(data, size, ImageFit{shape.width, shape.height}, image);
+    if (FAILED(result)) return result;
+    info = D3DXIMAGE_INFO{};
+    info.Width = file.width;
+    info.Height = file.height;
+    info.Depth = 1;
+    info.MipLevels = file.mipLevels;
+    info.Format = file.format;
+    info.ResourceType = D3DRTYPE_TEXTURE;
+    info.ImageFileFormat = file.fileType;
+    return BuildTextureData(std::move(image), shape, request.colorKey, texture);
 }

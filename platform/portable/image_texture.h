@@ -1,12 +1,9 @@
-// The texture D3DXCreateTextureFromFileEx makes from a decoded image: its
+// The texture D3DXCreateTextureFromFileEx makes from an image file: its
 // size, format and mip chain, by D3DX's rules for default arguments.
 #pragma once
 
 #include "platform/portable/image_decode.h"
 #include "platform/portable/managed_resources.h"
-
-// Largest texture side; bigger requests are clamped, as D3DX clamps to the device's limit.
-constexpr UINT kMaxTextureSide = 8192;
 
 struct TextureRequest {
     UINT width = D3DX_DEFAULT;     // D3DX_DEFAULT rounds the file's up to a power of two;
@@ -16,6 +13,23 @@ struct TextureRequest {
     D3DCOLOR colorKey = 0; // texels of this ARGB colour become transparent black; 0: none
 };
 
-// Fills `texture` (levels, size, format) from `image`; `info` describes the file.
-HRESULT BuildTextureData(const DecodedImage& image, const TextureRequest& request, PortableTextureData& texture,
-                         D3DXIMAGE_INFO& info);
+struct TextureShape {
+    UINT width = 0;
+    UINT height = 0;
+    UINT levels = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+};
+
+// The texture a request makes of a file; a side beyond maxSide (the device's
+// largest) becomes maxSide, and the image is scaled to fit.
+TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, UINT maxSide);
+
+// Fills `texture` with the shape's levels from the decoded image (whose
+// levels it takes), each file level scaled to its texture level.
+HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
+                         PortableTextureData& texture);
+
+// The whole load from a file's bytes: the header, the shape, the image
+// decoded no larger than the texture needs, the levels. `info` describes the file.
+HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& request, UINT maxSide,
+                        PortableTextureData& texture, D3DXIMAGE_INFO& info);

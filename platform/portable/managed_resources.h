@@ -44,6 +44,15 @@ struct PortableTextureData {
     GpuObjects gpu;
 };
 
+// The largest texture width and height the portable device takes (its caps'
+// MaxTextureWidth and MaxTextureHeight), less where OpenGL offers less. Kept
+// below the 16384 of current hardware so that a texture's levels stay within
+// about 350 MB.
+constexpr UINT kPortableMaxTextureSide = 8192;
+
+// Device side: the largest texture side of this device; the texture loader
+// fits textures to it, and the device draws every texture up to it.
+UINT PortableMaxTextureSide(IDirect3DDevice9* device);
 // Device side: draws the faces of one subset with the current states.
 HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh, DWORD attribId);
 // Device side: frees what the device made for a resource (nothing when it made nothing).

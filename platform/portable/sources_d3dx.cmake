@@ -18,18 +18,25 @@ add_library(platform_xfile STATIC
 target_include_directories(platform_xfile PUBLIC ${D3DX_ROOT_DIR})
 target_link_libraries(platform_xfile PUBLIC platform_math ZLIB::ZLIB)
 
-# stb_image comes from Debian's libstb-dev.
-find_path(STB_INCLUDE_DIR stb/stb_image.h REQUIRED)
+# PNG through libspng, JPEG through libjpeg-turbo (Debian's libspng-dev and
+# libjpeg62-turbo-dev); BMP, TGA and DDS are read here.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
+find_package(JPEG REQUIRED)
 add_library(platform_image STATIC
+  ${D3DX_SOURCE_DIR}/image_bmp.cpp
   ${D3DX_SOURCE_DIR}/image_dds.cpp
   ${D3DX_SOURCE_DIR}/image_decode.cpp
   ${D3DX_SOURCE_DIR}/image_dxt.cpp
+  ${D3DX_SOURCE_DIR}/image_jpeg.cpp
+  ${D3DX_SOURCE_DIR}/image_png.cpp
   ${D3DX_SOURCE_DIR}/image_resample.cpp
-  ${D3DX_SOURCE_DIR}/image_stb.cpp
-  ${D3DX_SOURCE_DIR}/image_stb_impl.cpp
+  ${D3DX_SOURCE_DIR}/image_rows.cpp
   ${D3DX_SOURCE_DIR}/image_texture.cpp
+  ${D3DX_SOURCE_DIR}/image_tga.cpp
 )
 target_include_directories(platform_image PUBLIC ${D3DX_ROOT_DIR})
+target_link_libraries(platform_image PRIVATE PkgConfig::SPNG JPEG::JPEG)
 
 if(NOT WALKTHROUGH_D3DX_READERS_ONLY)
   add_library(platform_d3dx OBJECT

@@ -22,7 +22,7 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j 2
 
-for target in fuzz_xfile fuzz_image; do
+for target in fuzz_xfile fuzz_bmp fuzz_dds fuzz_jpeg fuzz_png fuzz_tga; do
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "run-fuzzers: $target for ${seconds}s"

@@ -1,6 +1,8 @@
 # Tests of the model generator (tools/modelgen).
 if(TARGET modelgen_core)
   find_package(ZLIB REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
   add_executable(modelgen_tests
     ${CMAKE_CURRENT_LIST_DIR}/cli_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp
@@ -14,7 +16,7 @@ if(TARGET modelgen_core)
     ${CMAKE_CURRENT_LIST_DIR}/x_test_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x_writer_test.cpp
   )
-  target_link_libraries(modelgen_tests PRIVATE modelgen_core ZLIB::ZLIB GTest::gtest GTest::gtest_main)
+  target_link_libraries(modelgen_tests PRIVATE modelgen_core ZLIB::ZLIB PkgConfig::SPNG GTest::gtest GTest::gtest_main)
   target_compile_definitions(modelgen_tests PRIVATE
     MODELGEN_EXE="$<TARGET_FILE:modelgen>"
     MODELGEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

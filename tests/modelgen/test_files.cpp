@@ -7,10 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_BMP
-#include <stb/stb_image.h>
+#include <spng.h>
 
 namespace modelgen_test {
 
@@ -35,11 +32,22 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
 
 DecodedImage DecodeImage(const std::vector<std::uint8_t>& bytes) {
     DecodedImage image;
-    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &image.width,
-                                                  &image.height, &image.channels, 3);
-    if (pixels == nullptr) return image;
-    image.rgb.assign(pixels, pixels + static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
-    stbi_image_free(pixels);
+    spng_ctx* context = spng_ctx_new(0);
+    if (context == nullptr) return image;
+    spng_ihdr header{};
+    size_t size = 0;
+    if (spng_set_png_buffer(context, bytes.data(), bytes.size()) == 0 && spng_get_ihdr(context, &header) == 0 &&
+        spng_decoded_image_size(context, SPNG_FMT_RGB8, &size) == 0) {
+        std::vector<std::uint8_t> rgb(size);
+        if (spng_decode_image(context, rgb.data(), rgb.size(), SPNG_FMT_RGB8, 0) == 0) {
+            image.width = static_cast<int>(header.width);
+            image.height = static_cast<int>(header.height);
+            const int channels[7] = {1, 0, 3, 3, 2, 0, 4};  // by colour type
+            image.channels = header.color_type <= 6 ? channels[header.color_type] : 0;
+            image.rgb = std::move(rgb);
+        }
+    }
+    spng_ctx_free(context);
     return image;
 }
 

@@ -25,7 +25,7 @@ struct DecodedImage {
     int channels = 0;
     std::vector<std::uint8_t> rgb;  // empty when decoding failed
 };
-// Decodes PNG or BMP bytes with stb_image into RGB.
+// Decodes PNG bytes with libspng into RGB; channels are the file's.
 DecodedImage DecodeImage(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace modelgen_test

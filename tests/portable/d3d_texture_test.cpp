@@ -146,4 +146,38 @@ TEST_F(TextureTest, TextureBoundButNeverDrawnCanGoFirst)
     EXPECT_EQ(DrawTexturedQuad().At(32, 32), kVertexColour);
 }
 
+// A file wider than the device takes: the loader fits it to the device's
+// largest side, and the device draws what the loader made.
+TEST_F(TextureTest, AFileWiderThanTheDeviceTakesIsFittedAndDrawn)
+{
+    const std::filesystem::path wide = std::filesystem::temp_directory_path()
+                                       / ("d3d_texture_wide_" + std::to_string(::getpid()) + ".tga");
+    {
+        const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0, 24, 0}; // 16384x1
+        FILE* file = std::fopen(wide.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(header, 1, sizeof header, file);
+        const unsigned char red[3] = {0, 0, 255};
+        for (int x = 0; x < 16384; ++x) std::fwrite(red, 1, sizeof red, file);
+        std::fclose(file);
+    }
+    const std::wstring widePath(wide.native().begin(), wide.native().end());
+    IDirect3DTexture9* fitted = nullptr;
+    const HRESULT result = D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
+                                                        D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                        D3DX_DEFAULT, 0, nullptr, nullptr, &fitted);
+    std::filesystem::remove(wide);
+    ASSERT_EQ(result, D3D_OK);
+    const UINT side = PortableMaxTextureSide(device);
+    EXPECT_GE(side, 1024u);
+    EXPECT_LE(side, kPortableMaxTextureSide);
+    EXPECT_EQ(PortableTextureDataOf(fitted)->width, side);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, fitted);
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    EXPECT_TRUE(ColourNear(pixels.At(32, 32), Modulate(0xFFFF0000, kVertexColour), 1));
+    device->SetTexture(0, nullptr);
+    fitted->Release();
+}
+
 } // namespace

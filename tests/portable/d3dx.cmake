@@ -1,6 +1,10 @@
 # The portable D3DX mesh and texture loaders: the .x reader, the image
-# decoders and the D3DX objects, against a stand-in device.
+# decoders and the D3DX objects, against a stand-in device. The test files
+# are written with libjpeg and zlib.
+find_package(JPEG REQUIRED)
+find_package(ZLIB REQUIRED)
 add_executable(d3dx_tests
+  ${CMAKE_CURRENT_LIST_DIR}/allocation_failure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decimal_float_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_bytes_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3dx_test_device.cpp
@@ -17,7 +21,8 @@ add_executable(d3dx_tests
   ${PROJECT_SOURCE_DIR}/platform/portable/wide_text.cpp
 )
 target_include_directories(d3dx_tests PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(d3dx_tests PRIVATE platform_d3dx GTest::gtest GTest::gtest_main)
+target_link_libraries(d3dx_tests PRIVATE platform_d3dx JPEG::JPEG ZLIB::ZLIB GTest::gtest GTest::gtest_main)
+target_compile_definitions(d3dx_tests PRIVATE WALKTHROUGH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(d3dx_tests DISCOVERY_TIMEOUT 60)
 
 # Load speed figures (not a test): build target xfile_benchmark and run it.
@@ -29,7 +34,7 @@ if(TARGET benchmark::benchmark)
     ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
   )
   target_include_directories(xfile_benchmark PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xfile_benchmark PRIVATE platform_xfile platform_image benchmark::benchmark)
+  target_link_libraries(xfile_benchmark PRIVATE platform_xfile platform_image JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
 endif()
 
 # The model inspector on a compressed sample: what it prints, and its exit codes.

@@ -19,3 +19,11 @@ HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh,
 }
 
 void PortableReleaseGpuObjects(GpuObjects& gpu) { RecordedGpuReleases().push_back(&gpu); }
+
+UINT& TestMaxTextureSide()
+{
+    static UINT side = kPortableMaxTextureSide;
+    return side;
+}
+
+UINT PortableMaxTextureSide(IDirect3DDevice9*) { return TestMaxTextureSide(); }

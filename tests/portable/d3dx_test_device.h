@@ -19,3 +19,5 @@ struct DrawCall {
 std::vector<DrawCall>& RecordedDraws();
 // Every PortableReleaseGpuObjects call since the last clear.
 std::vector<const GpuObjects*>& RecordedGpuReleases();
+// What PortableMaxTextureSide reports (kPortableMaxTextureSide unless a test sets it).
+UINT& TestMaxTextureSide();

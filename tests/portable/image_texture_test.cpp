@@ -2,7 +2,12 @@
 // formats, colour keys, and the texture object.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/portable/image_resample.h"
 #include "platform/portable/image_texture.h"
+#include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx_test_device.h"
 #include "tests/portable/d3dx_test_files.h"
 #include "tests/portable/image_test_files.h"
@@ -14,12 +19,13 @@ struct Built {
     D3DXIMAGE_INFO info{};
 };
 
-Built Build(const std::string& file, const TextureRequest& request = TextureRequest{})
+Built Build(const std::string& file, const TextureRequest& request = TextureRequest{},
+            UINT maxSide = kPortableMaxTextureSide)
 {
     Built built;
-    DecodedImage image;
-    EXPECT_EQ(DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), image), S_OK);
-    EXPECT_EQ(BuildTextureData(image, request, built.data, built.info), S_OK);
+    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), request, maxSide,
+                              built.data, built.info),
+              S_OK);
     return built;
 }
 
@@ -68,7 +74,7 @@ TEST(ImageTexture, SizeAndLevelRequestsAreHonoured)
         {D3DX_DEFAULT, D3DX_DEFAULT, 2, 4, 8, 2},
         {D3DX_DEFAULT, D3DX_DEFAULT, 99, 4, 8, 4},
         {D3DX_DEFAULT, D3DX_DEFAULT, D3DX_FROM_FILE, 4, 8, 1},
-        {20000, 1, 1, kMaxTextureSide, 1, 1},
+        {20000, 1, 1, kPortableMaxTextureSide, 1, 1},
     };
     for (const Case& c : cases) {
         TextureRequest request;
@@ -80,6 +86,35 @@ TEST(ImageTexture, SizeAndLevelRequestsAreHonoured)
         EXPECT_EQ(built.data.height, c.expectedHeight);
         EXPECT_EQ(built.data.levels.size(), c.expectedLevels);
         LevelSizes(built.data);
+    }
+}
+
+TEST(ImageTexture, AFileLargerThanTheDeviceTakesIsScaledToItsLargestSide)
+{
+    const Texels image = Pattern(32, 12);
+    DecodedImage full;
+    const std::string file = MakePng(image, 3);
+    ASSERT_EQ(DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), ImageFit{}, full), S_OK);
+    struct Case {
+        UINT width, height;
+        UINT expectedWidth, expectedHeight;
+    };
+    // Sides of 8 at most: 32x16 by default, else the file's or the asked-for size, clamped.
+    const Case cases[] = {{D3DX_DEFAULT, D3DX_DEFAULT, 8, 8}, {D3DX_DEFAULT_NONPOW2, 0, 8, 8}, {6, 100, 6, 8}};
+    for (const Case& c : cases) {
+        TextureRequest request;
+        request.width = c.width;
+        request.height = c.height;
+        const Built built = Build(file, request, 8);
+        EXPECT_EQ(built.info.Width, 32u);
+        EXPECT_EQ(built.info.Height, 12u);
+        ASSERT_EQ(built.data.width, c.expectedWidth);
+        ASSERT_EQ(built.data.height, c.expectedHeight);
+        EXPECT_EQ(built.data.levels.size(), FullMipCount(c.expectedWidth, c.expectedHeight));
+        // Reduced as it decoded: the mean of what each texel covers.
+        const std::vector<uint8_t> mean = Resample(full.levels[0].bgra, 32, 12, c.expectedWidth, c.expectedHeight);
+        ASSERT_EQ(built.data.levels[0].size(), mean.size());
+        for (size_t i = 0; i < mean.size(); ++i) EXPECT_LE(std::abs(built.data.levels[0][i] - mean[i]), 1) << i;
     }
 }
 
@@ -175,6 +210,43 @@ TEST_F(TextureLoad, MakesATextureWhoseDataTheDeviceCanReach)
     texture = nullptr;
     ASSERT_EQ(RecordedGpuReleases().size(), 1u);
     EXPECT_EQ(RecordedGpuReleases()[0], gpu);
+}
+
+TEST_F(TextureLoad, TexturesFitTheDevicesLargestSide)
+{
+    const UINT side = TestMaxTextureSide();
+    TestMaxTextureSide() = 16;
+    D3DXIMAGE_INFO info{};
+    const HRESULT result = Load(Wide(folder.Write("wide.bmp", MakeBmp(Pattern(64, 8), 24))), &info);
+    TestMaxTextureSide() = side;
+    ASSERT_EQ(result, D3D_OK);
+    EXPECT_EQ(info.Width, 64u);
+    EXPECT_EQ(texture->GetLevelCount(), 5u); // 16x8 down to 1x1
+    EXPECT_EQ(PortableTextureDataOf(texture)->width, 16u);
+    EXPECT_EQ(PortableTextureDataOf(texture)->height, 8u);
+}
+
+TEST_F(TextureLoad, RunningOutOfMemoryAnywhereGivesEOutOfMemory)
+{
+    const std::wstring path = Wide(std::filesystem::path(WALKTHROUGH_SOURCE_DIR) / "Models" / "Crate" / "wood.png");
+    // The stand-in device records each release: room for that is made first,
+    // so that only the loader meets the failing allocations.
+    RecordedGpuReleases().reserve(1024);
+    int failures = 0;
+    const int runs = RunWithEachAllocationFailing([&] {
+        const HRESULT result = Load(path);
+        if (result == E_OUTOFMEMORY) {
+            ++failures;
+            EXPECT_EQ(texture, nullptr);
+        } else {
+            EXPECT_EQ(result, D3D_OK);
+            if (texture != nullptr) texture->Release();
+            texture = nullptr;
+        }
+        EXPECT_EQ(device.references, 1u);
+    });
+    EXPECT_GT(runs, 10);
+    EXPECT_EQ(failures, runs - 1); // every run but the last had an allocation fail
 }
 
 TEST_F(TextureLoad, OnlyItsOwnTexturesHaveData)

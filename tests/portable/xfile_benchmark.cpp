@@ -103,11 +103,10 @@ void LoadTexture(benchmark::State& state)
     const uint32_t side = static_cast<uint32_t>(state.range(0));
     const std::string file = MakePng(Pattern(side, side), 3);
     for (auto _ : state) {
-        DecodedImage image;
         PortableTextureData texture;
         D3DXIMAGE_INFO info{};
-        if (FAILED(DecodeImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), image))
-            || FAILED(BuildTextureData(image, TextureRequest{}, texture, info))) {
+        if (FAILED(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), TextureRequest{},
+                                   kPortableMaxTextureSide, texture, info))) {
             state.SkipWithError("the texture does not load");
             break;
         }

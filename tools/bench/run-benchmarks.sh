@@ -6,7 +6,8 @@
 # - the time from process start to the first frame on the screen, for the
 #   native build and for the Windows build under Wine;
 # - the .x reader's load time and peak memory next to Assimp's, on a large
-#   generated model in four encodings;
+#   generated model in four encodings; the texture loader on the shipped
+#   textures, a 16384x16384 image and a small file claiming a large one;
 # - the readers on files in memory: a grid model in three encodings, many
 #   small meshes in one file, textures with their mip chains.
 # Needs root for the display (as the end-to-end tests do).
@@ -66,8 +67,8 @@ else
 fi
 
 echo
-echo "== .x model load: our reader next to Assimp (large generated model) =="
-"$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen"
+echo "== Texture loads (shipped textures, a large and a hostile image); .x model load: our reader next to Assimp (large generated model) =="
+"$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen" --textures "$root/Models"
 
 if [ -x "$build/tests/xfile_benchmark" ]; then
   echo

@@ -1,25 +1,35 @@
 // Load time and peak memory of our .x reader (D3DXLoadMeshFromXW) next to
 // Assimp's, on one large generated model in four encodings. Each reader runs
 // in a child process of its own so that its peak memory is not mixed with the
-// other's.
-//   xload_bench --work DIR --modelgen PATH [--faces 500000] [--runs 5]
+// other's. With --textures, also the texture loader (D3DXCreateTextureFromFileExW)
+// on every image file under DIR, and on a large and a hostile image.
+//   xload_bench [--work DIR --modelgen PATH] [--faces 500000] [--runs 5]
 //               [--reader ours|assimp] [--encoding text|bin32|tzip32|bzip32]
-// The last two narrow the run to one reader or one file, for profiling.
+//               [--textures DIR]
+// --reader and --encoding narrow the run to one reader or one file, for
+// profiling; without --modelgen only the textures are measured.
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
+// jpeglib.h needs FILE and size_t declared first.
+#include <cstdio>
+#include <jpeglib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +48,7 @@ struct Options {
     int runs = 5;
     std::string reader;   // empty: both
     std::string encoding; // empty: all four
+    fs::path textures;    // empty: no texture figures
 };
 
 // What a child sends back through its pipe: plain bytes, no pointers.
@@ -188,9 +199,12 @@ bool ReadAll(int fd, void* data, size_t size)
     return true;
 }
 
-LoadFigures Measure(Reader reader, const std::string& path, int runs)
+// Runs work() in a child process and returns the figures it sends back
+// (plain bytes), or figures whose error says why none came.
+template <typename Figures, typename Work>
+Figures InChild(Work work)
 {
-    LoadFigures figures;
+    Figures figures;
     int channel[2];
     if (pipe(channel) != 0) {
         std::snprintf(figures.error, sizeof figures.error, "pipe: %s", std::strerror(errno));
@@ -206,7 +220,7 @@ LoadFigures Measure(Reader reader, const std::string& path, int runs)
     }
     if (child == 0) {
         close(channel[0]);
-        const LoadFigures measured = MeasureInChild(reader, path, runs);
+        const Figures measured = work();
         _exit(WriteAll(channel[1], &measured, sizeof measured) ? 0 : 1);
     }
     close(channel[1]);
@@ -215,13 +229,81 @@ LoadFigures Measure(Reader reader, const std::string& path, int runs)
     int status = 0;
     waitpid(child, &status, 0);
     if (!received) {
-        figures = LoadFigures{};
+        figures = Figures{};
         if (WIFSIGNALED(status))
-            std::snprintf(figures.error, sizeof figures.error, "reader died with signal %d", WTERMSIG(status));
+            std::snprintf(figures.error, sizeof figures.error, "died with signal %d", WTERMSIG(status));
         else
-            std::snprintf(figures.error, sizeof figures.error, "reader sent no figures");
+            std::snprintf(figures.error, sizeof figures.error, "sent no figures");
     }
     return figures;
+}
+
+LoadFigures Measure(Reader reader, const std::string& path, int runs)
+{
+    return InChild<LoadFigures>([&] { return MeasureInChild(reader, path, runs); });
+}
+
+// Texture loads: the median CPU time of `runs` loads of one file, the peak growth
+// of resident memory, and what the loader made of it.
+struct TextureFigures {
+    bool loaded = false;
+    double medianMs = 0;
+    double peakMb = 0;
+    unsigned width = 0, height = 0, levels = 0; // the file's size; the texture's levels
+    char error[160] = {};
+};
+
+enum class TextureLoad { FileSizeOneLevel, Default };
+
+// The calling thread's CPU time: loads are single-threaded, and on a shared
+// machine this is steadier than the clock on the wall.
+double ThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+TextureFigures MeasureTextureInChild(const std::string& path, TextureLoad load, int runs)
+{
+    TextureFigures figures;
+    const std::wstring widePath = WidePath(path);
+    NullDevice device;
+    ResetPeakRss();
+    const long baseKb = StatusKb("VmRSS");
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const UINT side = load == TextureLoad::Default ? D3DX_DEFAULT : D3DX_DEFAULT_NONPOW2;
+        const UINT levels = load == TextureLoad::Default ? D3DX_DEFAULT : 1;
+        IDirect3DTexture9* texture = nullptr;
+        D3DXIMAGE_INFO info{};
+        const double start = ThreadCpuMs();
+        const HRESULT result =
+            D3DXCreateTextureFromFileExW(&device, widePath.c_str(), side, side, levels, 0, D3DFMT_UNKNOWN,
+                                         D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
+        const double stop = ThreadCpuMs();
+        if (FAILED(result)) {
+            std::snprintf(figures.error, sizeof figures.error, "0x%08lx",
+                          static_cast<unsigned long>(static_cast<DWORD>(result)));
+            figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+            return figures;
+        }
+        figures.width = info.Width;
+        figures.height = info.Height;
+        figures.levels = static_cast<unsigned>(texture->GetLevelCount());
+        texture->Release();
+        times.push_back(stop - start);
+    }
+    std::sort(times.begin(), times.end());
+    figures.medianMs = times[times.size() / 2];
+    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+    figures.loaded = true;
+    return figures;
+}
+
+TextureFigures MeasureTexture(const std::string& path, TextureLoad load, int runs)
+{
+    return InChild<TextureFigures>([&] { return MeasureTextureInChild(path, load, runs); });
 }
 
 // Runs modelgen to write `path`, through a temporary name so that an
@@ -258,6 +340,161 @@ void WarmPageCache(const fs::path& path)
     }
 }
 
+// A PNG file of 8-bit RGB rows; row(y, bytes) fills each row. `storedRows`
+// below the height leaves the image data short, as in a damaged file.
+bool WritePng(const fs::path& path, uint32_t width, uint32_t height, uint32_t storedRows,
+              const std::function<void(uint32_t, uint8_t*)>& row)
+{
+    std::ofstream file(path, std::ios::binary);
+    const auto put32 = [](std::string& out, uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((v >> shift) & 0xff));
+    };
+    const auto chunk = [&](const char* type, const std::string& data) {
+        std::string bytes;
+        put32(bytes, static_cast<uint32_t>(data.size()));
+        bytes += type;
+        bytes += data;
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 4), static_cast<uInt>(bytes.size() - 4));
+        put32(bytes, static_cast<uint32_t>(crc));
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    file.write("\x89PNG\r\n\x1a\n", 8);
+    std::string header;
+    put32(header, width);
+    put32(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    chunk("IHDR", header);
+    z_stream stream{};
+    deflateInit(&stream, 1);
+    std::vector<uint8_t> line(1 + static_cast<size_t>(width) * 3);
+    std::string compressed;
+    std::vector<uint8_t> out(1 << 20);
+    for (uint32_t y = 0; y < storedRows; ++y) {
+        line[0] = 0;
+        row(y, line.data() + 1);
+        stream.next_in = line.data();
+        stream.avail_in = static_cast<uInt>(line.size());
+        const int flush = y + 1 == storedRows ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, flush);
+            compressed.append(reinterpret_cast<const char*>(out.data()), out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    chunk("IDAT", compressed);
+    chunk("IEND", "");
+    return static_cast<bool>(file);
+}
+
+// A baseline JPEG (quality 90, 4:2:0) of 8-bit RGB rows; row(y, bytes) fills each row.
+bool WriteJpeg(const fs::path& path, uint32_t width, uint32_t height,
+               const std::function<void(uint32_t, uint8_t*)>& row)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    jpeg_compress_struct compress{};
+    jpeg_error_mgr errors{};
+    compress.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&compress);
+    jpeg_stdio_dest(&compress, file);
+    compress.image_width = width;
+    compress.image_height = height;
+    compress.input_components = 3;
+    compress.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&compress);
+    jpeg_set_quality(&compress, 90, TRUE);
+    jpeg_start_compress(&compress, TRUE);
+    std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
+    while (compress.next_scanline < height) {
+        row(compress.next_scanline, line.data());
+        JSAMPROW rows[1] = {line.data()};
+        jpeg_write_scanlines(&compress, rows, 1);
+    }
+    jpeg_finish_compress(&compress);
+    jpeg_destroy_compress(&compress);
+    return std::fclose(file) == 0;
+}
+
+bool IsImageFile(const fs::path& path)
+{
+    std::string extension = path.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".png" || extension == ".jpg" || extension == ".jpeg" || extension == ".bmp"
+           || extension == ".tga" || extension == ".dds";
+}
+
+void PrintTextureRow(const std::string& label, const TextureFigures& oneLevel, const TextureFigures& chain)
+{
+    std::printf("%-34s", label.c_str());
+    if (!oneLevel.loaded) {
+        std::printf(" %11s %16s %9.1f   (fails: %s)\n", "n/a", "n/a", oneLevel.peakMb, oneLevel.error);
+        return;
+    }
+    char size[32];
+    std::snprintf(size, sizeof size, "%ux%u", oneLevel.width, oneLevel.height);
+    std::printf(" %11s %9.2f", size, oneLevel.medianMs);
+    if (chain.loaded)
+        std::printf(" %9.2f %3u %9.1f\n", chain.medianMs, chain.levels, chain.peakMb);
+    else
+        std::printf(" %9s %3s %9.1f   (%s)\n", "n/a", "", chain.peakMb, chain.error);
+}
+
+// The texture loader on every image file under `folder`, then on a large
+// image and on a small one that claims to be large.
+void MeasureTextures(const fs::path& folder, const fs::path& work, int runs)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->is_regular_file() && IsImageFile(it->path())) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    std::printf("\nTexture loads (D3DXCreateTextureFromFileExW on a null device), median CPU time of %d:\n", runs);
+    std::printf("decode = the file's size, one level; texture = D3DX_DEFAULT size and levels; peak = resident growth\n");
+    std::printf("%-34s %11s %9s %9s %3s %9s\n", "file", "size", "decode ms", "texture ms", "lv", "peak MB");
+    double decodeTotal = 0, textureTotal = 0;
+    for (const fs::path& file : files) {
+        WarmPageCache(file);
+        const TextureFigures oneLevel = MeasureTexture(file.string(), TextureLoad::FileSizeOneLevel, runs);
+        const TextureFigures chain = MeasureTexture(file.string(), TextureLoad::Default, runs);
+        PrintTextureRow(fs::relative(file, folder).string(), oneLevel, chain);
+        decodeTotal += oneLevel.medianMs;
+        textureTotal += chain.medianMs;
+    }
+    std::printf("%-34s %11s %9.2f %9.2f\n", "all of the above", "", decodeTotal, textureTotal);
+
+    fs::create_directories(work, error);
+    const fs::path large = work / "large-16384.png";
+    const fs::path largeJpeg = work / "large-16384.jpg";
+    const auto gradient = [](uint32_t y, uint8_t* row) {
+        for (uint32_t x = 0; x < 16384; ++x) {
+            row[3 * x] = static_cast<uint8_t>(x >> 6);
+            row[3 * x + 1] = static_cast<uint8_t>(y >> 6);
+            row[3 * x + 2] = static_cast<uint8_t>((x + y) >> 7);
+        }
+    };
+    const fs::path claim = work / "claims-16384x4096.png";
+    if (!fs::exists(large)) WritePng(large, 16384, 16384, 16384, gradient);
+    if (!fs::exists(largeJpeg)) WriteJpeg(largeJpeg, 16384, 16384, gradient);
+    const fs::path flat = work / "flat-16384x4096.png";
+    WritePng(claim, 16384, 4096, 4, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
+    WritePng(flat, 16384, 4096, 4096, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
+    std::printf("\nLarge images (%ju and %ju bytes); a %ju-byte file that claims 16384x4096 but holds\n"
+                "4 rows; a %ju-byte one that holds 16384x4096 texels of one colour (one load each):\n",
+                static_cast<uintmax_t>(fs::file_size(large)), static_cast<uintmax_t>(fs::file_size(largeJpeg)),
+                static_cast<uintmax_t>(fs::file_size(claim)), static_cast<uintmax_t>(fs::file_size(flat)));
+    PrintTextureRow("large-16384.png", MeasureTexture(large.string(), TextureLoad::FileSizeOneLevel, 1),
+                    MeasureTexture(large.string(), TextureLoad::Default, 1));
+    PrintTextureRow("large-16384.jpg", MeasureTexture(largeJpeg.string(), TextureLoad::FileSizeOneLevel, 1),
+                    MeasureTexture(largeJpeg.string(), TextureLoad::Default, 1));
+    PrintTextureRow("claims-16384x4096.png", MeasureTexture(claim.string(), TextureLoad::FileSizeOneLevel, 1),
+                    MeasureTexture(claim.string(), TextureLoad::Default, 1));
+    PrintTextureRow("flat-16384x4096.png", MeasureTexture(flat.string(), TextureLoad::FileSizeOneLevel, 1),
+                    MeasureTexture(flat.string(), TextureLoad::Default, 1));
+}
+
 std::optional<Options> ParseOptions(int argc, char** argv)
 {
     Options options;
@@ -277,6 +514,8 @@ std::optional<Options> ParseOptions(int argc, char** argv)
         } else if (argument == "--reader") {
             options.reader = value;
             if (options.reader != "ours" && options.reader != "assimp") return std::nullopt;
+        } else if (argument == "--textures") {
+            options.textures = value;
         } else if (argument == "--encoding") {
             options.encoding = value;
         } else if (argument == "--runs") {
@@ -286,7 +525,7 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             return std::nullopt;
         }
     }
-    if (options.work.empty() || options.modelgen.empty()) return std::nullopt;
+    if (options.modelgen.empty() ? options.textures.empty() : options.work.empty()) return std::nullopt;
     return options;
 }
 
@@ -328,11 +567,16 @@ int main(int argc, char** argv)
 {
     const std::optional<Options> parsed = ParseOptions(argc, argv);
     if (!parsed) {
-        std::fprintf(stderr, "usage: xload_bench --work DIR --modelgen PATH [--faces N] [--runs N] [--reader ours|assimp] "
-                     "[--encoding text|bin32|tzip32|bzip32]\n");
+        std::fprintf(stderr, "usage: xload_bench [--work DIR --modelgen PATH] [--faces N] [--runs N] [--reader ours|assimp] "
+                     "[--encoding text|bin32|tzip32|bzip32] [--textures DIR]\n");
         return 2;
     }
     const Options& options = *parsed;
+    if (!options.textures.empty()) {
+        const fs::path work = options.work.empty() ? fs::temp_directory_path() / "xload_bench" : options.work;
+        MeasureTextures(options.textures, work, options.runs);
+        if (options.modelgen.empty()) return 0;
+    }
     std::error_code error;
     fs::create_directories(options.work, error);
     if (error) {
