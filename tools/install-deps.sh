@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   # Fuzzing (libFuzzer) and the reader benchmark's comparison
-  clang libassimp-dev
+  clang libclang-rt-14-dev libassimp-dev
   # Windows cross build and its run under Wine
   g++-mingw-w64-x86-64 wine wine64
   # Portable platform layer

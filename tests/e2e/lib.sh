@@ -135,35 +135,31 @@ e2e_process_alive() {
   [ -n "$1" ] && kill -0 "$1" 2>/dev/null
 }
 
-# Starts Xorg on the first free display number from 90 on, with the modes of
-# xorg-dummy.conf (or of E2E_XORG_CONFIG); tries the next number when another
-# server takes it first.
+# Starts Xorg with the modes of xorg-dummy.conf (or of E2E_XORG_CONFIG) on a
+# display number it finds free itself (-displayfd): it tries the next number
+# when a socket is taken, also by a server that this file system cannot see
+# (another root's, as in a chroot), where a lock-file check would connect to
+# that other server.
 e2e_start_display() {
   local config=${E2E_XORG_CONFIG:-$E2E_LIB_DIR/xorg-dummy.conf}
+  local number_file=$E2E_DIR/display-number
   mkdir -p "$E2E_DIR/xorg.conf.d"
-  local number
-  for number in $(seq 90 140); do
-    if [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; then continue; fi
-    Xorg ":$number" -config "$config" -configdir "$E2E_DIR/xorg.conf.d" -logfile "$E2E_DIR/Xorg.$number.log" \
-      -novtswitch -sharevts -noreset -nolisten tcp >"$E2E_DIR/Xorg.$number.out" 2>&1 &
-    E2E_XORG_PID=$!
-    local deadline=$((SECONDS + 20))
-    while ((SECONDS < deadline)); do
-      if ! e2e_process_alive "$E2E_XORG_PID"; then break; fi
-      if DISPLAY=":$number" xset q >/dev/null 2>&1; then
-        export DISPLAY=":$number"
-        e2e_log "display $DISPLAY (Xorg pid $E2E_XORG_PID)"
-        return 0
-      fi
-      sleep 0.1
-    done
-    if e2e_process_alive "$E2E_XORG_PID"; then
-      kill "$E2E_XORG_PID" 2>/dev/null
-      wait "$E2E_XORG_PID" 2>/dev/null
+  rm -f "$number_file"
+  Xorg -displayfd 3 -config "$config" -configdir "$E2E_DIR/xorg.conf.d" -logfile "$E2E_DIR/Xorg.log" \
+    -novtswitch -sharevts -noreset -nolisten tcp 3>"$number_file" >"$E2E_DIR/Xorg.out" 2>&1 &
+  E2E_XORG_PID=$!
+  local deadline=$((SECONDS + 20)) number=""
+  while ((SECONDS < deadline)) && e2e_process_alive "$E2E_XORG_PID"; do
+    number=$(tr -dc 0-9 <"$number_file" 2>/dev/null)
+    if [ -n "$number" ] && DISPLAY=":$number" xset q >/dev/null 2>&1; then
+      export DISPLAY=":$number"
+      e2e_log "display $DISPLAY (Xorg pid $E2E_XORG_PID)"
+      return 0
     fi
-    E2E_XORG_PID=""
+    sleep 0.1
   done
-  e2e_fail "no display could be started; see $E2E_DIR/Xorg.*.log"
+  e2e_stop_display
+  e2e_fail "no display could be started; see $E2E_DIR/Xorg.log"
 }
 
 e2e_stop_display() {

@@ -15,5 +15,5 @@ done
 e2e_require_tools
 E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/dummy_display.XXXXXX")
 trap 'e2e_stop_display; rm -rf "$E2E_DIR"' EXIT
-e2e_start_display 2>/dev/null || { cat "$E2E_DIR"/Xorg.*.log >&2; exit 1; }
+e2e_start_display 2>/dev/null || { cat "$E2E_DIR/Xorg.log" >&2; exit 1; }
 "$@"
