@@ -6,15 +6,12 @@
 
 #include "platform/portable/d3dx9_math.h"
 #include "platform/portable/huge_pages.h"
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_parser.h"
 
 namespace {
 constexpr uint32_t kNone = 0xffffffffu;
 constexpr D3DCOLOR kDefaultVertexColor = D3DCOLOR_ARGB(0, 0xff, 0xff, 0xff);
-// Frames visited and meshes placed, at most: references can repeat a
-// subtree many times over.
-constexpr size_t kMaxFrameVisits = 1u << 20;
-constexpr size_t kMaxParts = 1u << 16;
 
 // Reads the value slots of one object, never past its end.
 struct Cursor {
@@ -145,15 +142,15 @@ struct Builder {
 
     bool AddPart(uint32_t mesh, const D3DXMATRIX& transform, bool identity)
     {
-        if (parts.size() >= kMaxParts) return Fail(E_OUTOFMEMORY);
+        if (parts.size() >= kMaxXMeshParts) return Fail(E_OUTOFMEMORY);
         parts.push_back(Part{mesh, transform, identity});
         return true;
     }
 
     bool CollectFrame(uint32_t frame, const D3DXMATRIX& parent, bool parentIdentity, unsigned depth)
     {
-        if (depth >= kMaxObjectDepth || visiting[frame] != 0) return Fail(E_FAIL);
-        if (++frameVisits > kMaxFrameVisits) return Fail(E_OUTOFMEMORY);
+        if (depth >= kMaxXObjectDepth || visiting[frame] != 0) return Fail(E_FAIL);
+        if (++frameVisits > kMaxXFrameVisits) return Fail(E_OUTOFMEMORY);
         visiting[frame] = 1;
         D3DXMATRIX world = parent;
         bool identity = parentIdentity;

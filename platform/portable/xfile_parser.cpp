@@ -10,9 +10,6 @@
 
 namespace {
 
-// Real templates have a handful of members; a cap keeps member lookups cheap.
-constexpr size_t kMaxTemplateMembers = 1024;
-
 bool IsKeyword(const XToken& token, XTok binaryKind, std::string_view word)
 {
     return token.kind == binaryKind || (token.kind == XTok::Name && EqualsIgnoreCase(token.text, word));
@@ -166,7 +163,7 @@ struct XParser {
                 if (member.dims.empty()) return Fail();
             }
             if (reader.Next().kind != XTok::Semicolon) return Fail();
-            if (declared.members.size() >= kMaxTemplateMembers) return Fail();
+            if (declared.members.size() >= kMaxXTemplateMembers) return Fail();
             declared.members.push_back(std::move(member));
         }
 
@@ -326,7 +323,7 @@ struct XParser {
     bool ParseDataObject(std::string_view templateName, unsigned depth, uint32_t& index)
     {
         index = kNoObject;
-        if (depth >= kMaxObjectDepth) return Fail();
+        if (depth >= kMaxXObjectDepth) return Fail();
         const uint32_t templateIndex = Find(templateName);
         XToken token = reader.Next();
         std::string_view name;
