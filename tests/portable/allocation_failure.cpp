@@ -1,5 +1,7 @@
 #include "tests/portable/allocation_failure.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -7,6 +9,24 @@ namespace {
 // Allocations left before the one that fails; negative: none fails.
 long countdown = -1;
 bool failed = false;
+long liveBlocks = 0;
+size_t liveBytes = 0;
+size_t peakBytes = 0;
+
+void Count(void* memory)
+{
+    ++liveBlocks;
+    liveBytes += malloc_usable_size(memory);
+    if (liveBytes > peakBytes) peakBytes = liveBytes;
+}
+
+void Free(void* memory) noexcept
+{
+    if (memory == nullptr) return;
+    --liveBlocks;
+    liveBytes -= malloc_usable_size(memory);
+    std::free(memory);
+}
 
 void* Allocate(std::size_t size, std::size_t alignment, bool nothrow)
 {
@@ -19,7 +39,11 @@ void* Allocate(std::size_t size, std::size_t alignment, bool nothrow)
     void* memory = alignment <= alignof(std::max_align_t)
                        ? std::malloc(size)
                        : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-    if (memory == nullptr && !nothrow) throw std::bad_alloc();
+    if (memory == nullptr) {
+        if (!nothrow) throw std::bad_alloc();
+        return nullptr;
+    }
+    Count(memory);
     return memory;
 }
 } // namespace
@@ -36,14 +60,14 @@ void* operator new[](std::size_t size, std::align_val_t alignment)
 {
     return Allocate(size, static_cast<std::size_t>(alignment), false);
 }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory) noexcept { Free(memory); }
+void operator delete[](void* memory) noexcept { Free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { Free(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { Free(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { Free(memory); }
 
 int RunWithEachAllocationFailing(const std::function<void()>& attempt, int maxRuns)
 {
@@ -61,4 +85,14 @@ int RunWithEachAllocationFailing(const std::function<void()>& attempt, int maxRu
         if (!failed) break;
     }
     return runs;
+}
+
+long LiveAllocations() { return liveBlocks; }
+
+size_t PeakAllocatedBytes(const std::function<void()>& attempt)
+{
+    const size_t start = liveBytes;
+    peakBytes = liveBytes;
+    attempt();
+    return peakBytes - start;
 }
