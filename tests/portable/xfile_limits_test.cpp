@@ -99,7 +99,7 @@ std::string ClaimOverDamagedBlocks(uint32_t claimed, size_t blocks)
     return file;
 }
 
-const std::string kMaterial = "Material Mat { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n";
+const std::string kMaterial = "Material M { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n";
 const std::string kTriangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
 
 std::string Repeat(std::string_view text, size_t times)
