@@ -51,6 +51,7 @@ add_executable(d3dx_memory_tests
   ${CMAKE_CURRENT_LIST_DIR}/d3dx_out_of_memory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/d3dx_test_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xfile_limits_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xfile_writer.cpp
   ${PROJECT_SOURCE_DIR}/platform/portable/path_open.cpp
   ${PROJECT_SOURCE_DIR}/platform/portable/wide_text.cpp
 )

@@ -2,15 +2,13 @@
 // and what the reader holds on the way stays far below what was asked.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
-#include <stdexcept>
 #include <string>
 
 #include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_result.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx_test_files.h"
+#include "tests/portable/xfile_writer.h"
 
 namespace {
 
@@ -26,64 +24,6 @@ void Put32(std::string& out, uint32_t v)
 {
     Put16(out, v & 0xffff);
     Put16(out, v >> 16);
-}
-
-std::string Deflate(std::string_view block, std::string_view dictionary)
-{
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    if (!dictionary.empty()) {
-        deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
-                             static_cast<uInt>(dictionary.size()));
-    }
-    std::string packed(deflateBound(&stream, static_cast<uLong>(block.size())) + 16, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
-    stream.avail_in = static_cast<uInt>(block.size());
-    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-    stream.avail_out = static_cast<uInt>(packed.size());
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate failed");
-    packed.resize(packed.size() - stream.avail_out);
-    deflateEnd(&stream);
-    return packed;
-}
-
-// A compressed file ("tzip" or "bzip") whose body is `head`, `count` copies
-// of `unit`, then `tail`. Blocks inside the run of copies are alike, so each
-// is compressed once: a body of gigabytes takes a few megabytes.
-std::string CompressedRun(std::string_view format, std::string_view head, std::string_view unit, size_t count,
-                          std::string_view tail)
-{
-    if (kBlock % unit.size() != 0) throw std::logic_error("the unit must divide the block size");
-    const size_t runEnd = head.size() + unit.size() * count;
-    const size_t total = runEnd + tail.size();
-    std::string file = "xof 0303" + std::string(format) + "0032";
-    Put32(file, static_cast<uint32_t>(total + 16));
-    const auto bodyAt = [&](size_t offset) {
-        if (offset < head.size()) return head[offset];
-        if (offset < runEnd) return unit[(offset - head.size()) % unit.size()];
-        return tail[offset - runEnd];
-    };
-    std::string previous;
-    std::string runPacked; // a block of the run that follows another
-    for (size_t offset = 0; offset < total; offset += kBlock) {
-        const size_t length = std::min(kBlock, total - offset);
-        const bool inRun = offset >= head.size() + kBlock && offset + length <= runEnd && length == kBlock;
-        if (!inRun || runPacked.empty()) {
-            std::string block(length, '\0');
-            for (size_t i = 0; i < length; ++i) block[i] = bodyAt(offset + i);
-            const std::string packed = Deflate(block, previous);
-            if (inRun) runPacked = packed;
-            previous = std::move(block);
-            Put16(file, static_cast<uint32_t>(length));
-            Put16(file, static_cast<uint32_t>(packed.size() + 2));
-            file += "CK" + packed;
-        } else {
-            Put16(file, static_cast<uint32_t>(length));
-            Put16(file, static_cast<uint32_t>(runPacked.size() + 2));
-            file += "CK" + runPacked;
-        }
-    }
-    return file;
 }
 
 // Blocks that look whole but hold no deflate data, after a total of `claimed` bytes.
@@ -122,28 +62,28 @@ std::vector<Hostile> HostileFiles()
         "template Strings { <00000000-0000-0000-0000-0000000000AB> DWORD n; array STRING s[n]; }\n";
     return {
         // 1.6 GB of spaces after a triangle, all of it there, in 2 MB.
-        {"BodyOfGigabytes", CompressedRun("tzip", kTriangle, " ", size_t{1600} << 20, ""), DXFILEERR_BADALLOC},
+        {"BodyOfGigabytes", XCompressRun("tzip", kTriangle, " ", size_t{1600} << 20, ""), DXFILEERR_BADALLOC},
         // 250 MB announced (within the limit) over blocks that inflate to nothing.
         {"TotalOverDamagedBlocks", ClaimOverDamagedBlocks(250u << 20, 8192), D3DXFERR_BADFILE},
-        {"MillionsOfReferences", CompressedRun("tzip", kMaterial + "Frame F {\n", "{M}\n", 4u << 20, "}\n" + kTriangle),
+        {"MillionsOfReferences", XCompressRun("tzip", kMaterial + "Frame F {\n", "{M}\n", 4u << 20, "}\n" + kTriangle),
          E_FAIL},
         {"MillionsOfStrings",
-         CompressedRun("tzip", strings + "Strings { " + std::to_string((16u << 20) + 1) + "; ", "\"\", ", 16u << 20,
+         XCompressRun("tzip", strings + "Strings { " + std::to_string((16u << 20) + 1) + "; ", "\"\", ", 16u << 20,
                        "\"\"; }\n" + kTriangle),
          E_FAIL},
         // One mesh placed 14 times: past the vertex limit, then past the face
         // limit, while the file is large enough for that many elements.
         {"AMeshPlacedPastTheVertexLimit",
-         CompressedRun("tzip", "Mesh M { 600000; ", "0;0;0;, ", 599999,
+         XCompressRun("tzip", "Mesh M { 600000; ", "0;0;0;, ", 599999,
                        "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         {"AMeshPlacedPastTheFaceLimit",
-         CompressedRun("tzip", "Mesh M { " + triangles + "600000; ", "3;0,1,2;", 599999,
+         XCompressRun("tzip", "Mesh M { " + triangles + "600000; ", "3;0,1,2;", 599999,
                        "3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         // A texture name of a megabyte given to 200 materials.
         {"ATextureNameRepeated",
-         CompressedRun("tzip", "Material Mat { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"", "a", 1u << 20,
+         XCompressRun("tzip", "Material Mat { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"", "a", 1u << 20,
                        "\"; } }\nMesh { " + triangles + "1; 3;0,1,2;; MeshMaterialList { 200; 1; 0;; "
                            + Repeat("{Mat} ", 200) + "} }\n"),
          E_OUTOFMEMORY},
