@@ -15,6 +15,8 @@ endif()
 # The .x reader next to Assimp's: load time and peak memory on a large model.
 find_package(assimp QUIET)
 if(assimp_FOUND)
-  add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)
+  add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
+    ${PROJECT_SOURCE_DIR}/tests/portable/xfile_writer.cpp)
+  target_include_directories(xload_bench PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(xload_bench PRIVATE platform_portable assimp::assimp)
 endif()
