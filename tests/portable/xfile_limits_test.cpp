@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_result.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx_test_files.h"
@@ -57,7 +56,7 @@ struct Hostile {
 
 std::vector<Hostile> HostileFiles()
 {
-    const std::string triangles = "3; 0;0;0;, 1;0;0;, 0;1;0;; ";
+    const std::string threePoints = "3; 0;0;0;, 1;0;0;, 0;1;0;; ";
     const std::string strings =
         "template Strings { <00000000-0000-0000-0000-0000000000AB> DWORD n; array STRING s[n]; }\n";
     return {
@@ -78,13 +77,13 @@ std::vector<Hostile> HostileFiles()
                        "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         {"AMeshPlacedPastTheFaceLimit",
-         XCompressRun("tzip", "Mesh M { " + triangles + "600000; ", "3;0,1,2;", 599999,
+         XCompressRun("tzip", "Mesh M { " + threePoints + "600000; ", "3;0,1,2;", 599999,
                        "3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         // A texture name of a megabyte given to 200 materials.
         {"ATextureNameRepeated",
          XCompressRun("tzip", "Material Mat { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"", "a", 1u << 20,
-                       "\"; } }\nMesh { " + triangles + "1; 3;0,1,2;; MeshMaterialList { 200; 1; 0;; "
+                       "\"; } }\nMesh { " + threePoints + "1; 3;0,1,2;; MeshMaterialList { 200; 1; 0;; "
                            + Repeat("{Mat} ", 200) + "} }\n"),
          E_OUTOFMEMORY},
     };
