@@ -1,9 +1,10 @@
 // The most the .x reader takes on for one file. No model that a real-time
 // Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
 // model (50 MB of text) uses a few percent of each. They keep what a hostile
-// file can claim from becoming memory: whatever it says, a load holds at most
-// about 1 GiB besides the mapped file. A file past a limit fails with the code
-// D3DX gives when it cannot hold that much at the same stage.
+// file can claim from becoming memory: whatever it says, a load stays under
+// 2 GB besides the mapped file, and a small file far below that. A file past
+// a limit fails with the code D3DX gives when it cannot hold that much at the
+// same stage.
 #pragma once
 
 #include <cstddef>

@@ -355,8 +355,8 @@ struct Builder {
         }
         const size_t base = out.vertices.size();
         const size_t firstFace = out.attributes.size();
-        ReserveHuge(out.indices, 3 * (firstFace + triangleCount));
-        ReserveHuge(out.attributes, firstFace + triangleCount);
+        ReserveHuge(out.indices, 3 * (firstFace + triangleCount), 3 * kMaxXMeshFaces);
+        ReserveHuge(out.attributes, firstFace + triangleCount, kMaxXMeshFaces);
         out.indices.resize(3 * (firstFace + triangleCount));
         out.attributes.resize(firstFace + triangleCount);
         // Where the next triangle of each material goes.
@@ -410,7 +410,7 @@ struct Builder {
 
         const size_t outputVertices = vertexCount + source.size();
         if (base + outputVertices > kMaxXMeshVertices) return Fail(E_OUTOFMEMORY);
-        ReserveHuge(out.vertices, base + outputVertices);
+        ReserveHuge(out.vertices, base + outputVertices, kMaxXMeshVertices);
         out.vertices.resize(base + outputVertices);
         for (size_t k = 0; k < outputVertices; ++k) {
             const uint32_t original = k < vertexCount ? static_cast<uint32_t>(k) : source[k - vertexCount];
