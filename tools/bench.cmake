@@ -16,7 +16,9 @@ endif()
 # the texture loader on the shipped textures.
 find_package(assimp QUIET)
 if(assimp_FOUND)
-  add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)
+  add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
+    ${PROJECT_SOURCE_DIR}/tests/portable/xfile_writer.cpp)
+  target_include_directories(xload_bench PRIVATE ${PROJECT_SOURCE_DIR})
   find_package(ZLIB REQUIRED)
   find_package(JPEG REQUIRED)
   target_link_libraries(xload_bench PRIVATE platform_portable assimp::assimp ZLIB::ZLIB JPEG::JPEG)

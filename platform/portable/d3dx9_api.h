@@ -147,6 +147,8 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
                                BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality,
                                DWORD pitchAndFamily, LPCWSTR faceName, ID3DXFont** font);
 
+HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer);
+
 HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device,
                                   ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
                                   DWORD* materialCount, ID3DXMesh** mesh);

@@ -1,11 +1,16 @@
-// The portable ID3DXMesh and D3DXLoadMeshFromXW.
+// The portable ID3DXMesh and D3DXLoadMeshFromXW. What they throw (running out
+// of memory) becomes E_OUTOFMEMORY, as D3DX reports it.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
+#include "platform/portable/api_guard.h"
 #include "platform/portable/d3dx_buffer.h"
 #include "platform/portable/file_bytes.h"
 #include "platform/portable/managed_resources.h"
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_mesh_builder.h"
 #include "platform/portable/xfile_parser.h"
 
@@ -48,17 +53,26 @@ struct PortableMesh final : ID3DXMesh {
         return left;
     }
 
-    HRESULT DrawSubset(DWORD attribId) override { return PortableDrawMeshSubset(device, data, attribId); }
+    HRESULT DrawSubset(DWORD attribId) override
+    {
+        return GuardedHresult([&] { return PortableDrawMeshSubset(device, data, attribId); });
+    }
     DWORD GetNumFaces() override { return static_cast<DWORD>(data.attributes.size()); }
     DWORD GetNumVertices() override { return static_cast<DWORD>(data.vertices.size()); }
     DWORD GetFVF() override { return data.fvf; }
     DWORD GetNumBytesPerVertex() override { return VertexBytes(data.fvf); }
     DWORD GetOptions() override { return options; }
 
+    // A lock that cannot make its staging copy fails and leaves the mesh unlocked.
     HRESULT LockVertexBuffer(DWORD flags, LPVOID* out) override
     {
+        return GuardedHresult([&] { return LockVertices(flags, out); });
+    }
+
+    HRESULT LockVertices(DWORD flags, LPVOID* out)
+    {
         if (out == nullptr) return D3DERR_INVALIDCALL;
-        if (vertexLocks++ == 0) {
+        if (vertexLocks == 0) {
             const DWORD stride = VertexBytes(data.fvf);
             vertexStaging.resize(static_cast<size_t>(stride) * data.vertices.size());
             uint8_t* cursor = vertexStaging.data();
@@ -80,12 +94,18 @@ struct PortableMesh final : ID3DXMesh {
             }
             vertexWritable = false;
         }
+        ++vertexLocks;
         if (!(flags & D3DLOCK_READONLY)) vertexWritable = true;
         *out = vertexStaging.data();
         return D3D_OK;
     }
 
     HRESULT UnlockVertexBuffer() override
+    {
+        return GuardedHresult([&] { return UnlockVertices(); });
+    }
+
+    HRESULT UnlockVertices()
     {
         if (vertexLocks == 0) return D3DERR_INVALIDCALL;
         if (--vertexLocks > 0) return D3D_OK;
@@ -110,19 +130,24 @@ struct PortableMesh final : ID3DXMesh {
             // The device uploads the changed data on the next draw.
             PortableReleaseGpuObjects(data.gpu);
         }
-        vertexStaging.clear();
-        vertexStaging.shrink_to_fit();
+        std::vector<uint8_t>().swap(vertexStaging);
         return D3D_OK;
     }
 
     HRESULT LockIndexBuffer(DWORD flags, LPVOID* out) override
     {
+        return GuardedHresult([&] { return LockIndices(flags, out); });
+    }
+
+    HRESULT LockIndices(DWORD flags, LPVOID* out)
+    {
         if (out == nullptr) return D3DERR_INVALIDCALL;
         const bool wide = (options & D3DXMESH_32BIT) != 0;
-        if (indexLocks++ == 0) {
+        if (indexLocks == 0) {
             if (!wide) indexStaging.assign(data.indices.begin(), data.indices.end());
             indexWritable = false;
         }
+        ++indexLocks;
         if (!(flags & D3DLOCK_READONLY)) indexWritable = true;
         *out = wide ? static_cast<void*>(data.indices.data()) : static_cast<void*>(indexStaging.data());
         return D3D_OK;
@@ -130,14 +155,19 @@ struct PortableMesh final : ID3DXMesh {
 
     HRESULT UnlockIndexBuffer() override
     {
+        return GuardedHresult([&] { return UnlockIndices(); });
+    }
+
+    HRESULT UnlockIndices()
+    {
         if (indexLocks == 0) return D3DERR_INVALIDCALL;
         if (--indexLocks > 0) return D3D_OK;
         if (indexWritable) {
-            if (!(options & D3DXMESH_32BIT)) data.indices.assign(indexStaging.begin(), indexStaging.end());
+            // As many indices as before: copied into the room they had.
+            if (!(options & D3DXMESH_32BIT)) std::copy(indexStaging.begin(), indexStaging.end(), data.indices.begin());
             PortableReleaseGpuObjects(data.gpu);
         }
-        indexStaging.clear();
-        indexStaging.shrink_to_fit();
+        std::vector<uint16_t>().swap(indexStaging);
         return D3D_OK;
     }
 
@@ -191,6 +221,19 @@ ID3DXBuffer* MaterialBuffer(const std::vector<XMaterial>& materials)
     return buffer;
 }
 
+// One reference on a buffer, given up when the holder goes unless taken.
+struct BufferReference {
+    ID3DXBuffer* buffer = nullptr;
+    BufferReference() = default;
+    BufferReference(const BufferReference&) = delete;
+    BufferReference& operator=(const BufferReference&) = delete;
+    ~BufferReference()
+    {
+        if (buffer != nullptr) buffer->Release();
+    }
+    ID3DXBuffer* Take() { return std::exchange(buffer, nullptr); }
+};
+
 ID3DXBuffer* AdjacencyBuffer(const PortableMeshData& mesh)
 {
     const std::vector<DWORD> adjacency = XMeshAdjacency(mesh);
@@ -200,16 +243,14 @@ ID3DXBuffer* AdjacencyBuffer(const PortableMeshData& mesh)
     }
     return buffer;
 }
-} // namespace
 
-HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device,
-                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                                  DWORD* materialCount, ID3DXMesh** mesh)
+HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                 ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount, ID3DXMesh** mesh)
 {
     if (fileName == nullptr) return D3DERR_INVALIDCALL;
     FileBytes bytes;
     // A file that cannot be read, or holds nothing, is invalid data to D3DX.
-    if (!ReadWholeFile(fileName, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
+    if (!ReadWholeFile(fileName, bytes, kMaxXFileBytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
     if (device == nullptr || mesh == nullptr) return D3DERR_INVALIDCALL;
 
     XDocument document;
@@ -220,29 +261,36 @@ HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevi
     result = BuildXMesh(document, options, withMaterials, built);
     if (FAILED(result)) return result;
 
-    ID3DXBuffer* materialBuffer = nullptr;
-    ID3DXBuffer* adjacencyBuffer = nullptr;
-    if (materials != nullptr && (materialBuffer = MaterialBuffer(built.materials)) == nullptr) return E_OUTOFMEMORY;
-    if (adjacency != nullptr && (adjacencyBuffer = AdjacencyBuffer(built.mesh)) == nullptr) {
-        if (materialBuffer != nullptr) materialBuffer->Release();
+    BufferReference materialBuffer;
+    BufferReference adjacencyBuffer;
+    if (materials != nullptr && (materialBuffer.buffer = MaterialBuffer(built.materials)) == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    if (adjacency != nullptr && (adjacencyBuffer.buffer = AdjacencyBuffer(built.mesh)) == nullptr) {
         return E_OUTOFMEMORY;
     }
     auto* loaded = new (std::nothrow) PortableMesh;
-    if (loaded == nullptr) {
-        if (materialBuffer != nullptr) materialBuffer->Release();
-        if (adjacencyBuffer != nullptr) adjacencyBuffer->Release();
-        return E_OUTOFMEMORY;
-    }
+    if (loaded == nullptr) return E_OUTOFMEMORY;
     loaded->device = device;
     device->AddRef();
     loaded->options = built.options;
     loaded->data = std::move(built.mesh);
 
     *mesh = loaded;
-    if (materials != nullptr) *materials = materialBuffer;
-    if (adjacency != nullptr) *adjacency = adjacencyBuffer;
+    if (materials != nullptr) *materials = materialBuffer.Take();
+    if (adjacency != nullptr) *adjacency = adjacencyBuffer.Take();
     // Effect instances are not made; callers that ask get none.
     if (effectInstances != nullptr) *effectInstances = nullptr;
     if (materialCount != nullptr) *materialCount = static_cast<DWORD>(built.materials.size());
     return D3D_OK;
+}
+} // namespace
+
+HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device,
+                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
+                                  DWORD* materialCount, ID3DXMesh** mesh)
+{
+    return GuardedHresult([&] {
+        return LoadMesh(fileName, options, device, adjacency, materials, effectInstances, materialCount, mesh);
+    });
 }

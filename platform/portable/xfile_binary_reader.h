@@ -63,6 +63,9 @@ struct XBinaryReader {
     }
 
     size_t Remaining() const { return static_cast<size_t>(end - p); }
+    // The most values the rest can hold: each takes at least 4 bytes (an
+    // entry of a list, or a 6-byte integer token).
+    size_t MaxValues() const { return Remaining() / 4; }
 
     bool ReadU16(uint16_t& value)
     {

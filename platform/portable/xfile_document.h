@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/portable/huge_pages.h"
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_source.h"
 
 struct XGuid {
@@ -94,6 +95,7 @@ struct XObject {
 
 // A growable array of value slots. Slots it adds are left uninitialised, to
 // be written at once by the parser; growth reallocates in place where it can.
+// It holds at most kMaxXValues slots: past them, Extend gives null.
 struct XValueStore {
     uint32_t* slots = nullptr;
     size_t count = 0;
@@ -136,15 +138,25 @@ struct XValueStore {
         capacity = wanted;
         AdviseHugePages(slots, capacity * sizeof(uint32_t));
     }
-    // `n` new slots at the end, uninitialised.
-    uint32_t* Extend(size_t n)
+    // `n` new slots at the end, uninitialised; null past the limit.
+    [[nodiscard]] uint32_t* Extend(size_t n)
     {
-        if (capacity - count < n) Reserve(count + n > 2 * capacity ? count + n : 2 * capacity);
+        if (capacity - count < n) {
+            if (n > kMaxXValues - count) return nullptr;
+            const size_t doubled = 2 * capacity < kMaxXValues ? 2 * capacity : kMaxXValues;
+            Reserve(count + n > doubled ? count + n : doubled);
+        }
         uint32_t* added = slots + count;
         count += n;
         return added;
     }
-    void push_back(uint32_t slot) { *Extend(1) = slot; }
+    [[nodiscard]] bool push_back(uint32_t slot)
+    {
+        uint32_t* place = Extend(1);
+        if (place == nullptr) return false;
+        *place = slot;
+        return true;
+    }
 };
 
 struct XDocument {

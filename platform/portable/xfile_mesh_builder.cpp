@@ -6,15 +6,12 @@
 
 #include "platform/portable/d3dx9_math.h"
 #include "platform/portable/huge_pages.h"
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_parser.h"
 
 namespace {
 constexpr uint32_t kNone = 0xffffffffu;
 constexpr D3DCOLOR kDefaultVertexColor = D3DCOLOR_ARGB(0, 0xff, 0xff, 0xff);
-// Frames visited and meshes placed, at most: references can repeat a
-// subtree many times over.
-constexpr size_t kMaxFrameVisits = 1u << 20;
-constexpr size_t kMaxParts = 1u << 16;
 
 // Reads the value slots of one object, never past its end.
 struct Cursor {
@@ -122,10 +119,13 @@ struct Builder {
     const XDocument& document;
     bool withMaterials;
     XMeshResult& result;
+    // Vertices and corners, and faces, that the mesh may have for the size
+    // of the file: references may place a mesh many times, not without end.
     size_t maxElements;
     std::vector<Part> parts;
     std::vector<uint8_t> visiting;
     size_t frameVisits = 0;
+    size_t materialBytes = 0; // of the materials buffer, records and texture names
     HRESULT failure = E_FAIL;
 
     bool Fail(HRESULT code)
@@ -145,15 +145,15 @@ struct Builder {
 
     bool AddPart(uint32_t mesh, const D3DXMATRIX& transform, bool identity)
     {
-        if (parts.size() >= kMaxParts) return Fail(E_OUTOFMEMORY);
+        if (parts.size() >= kMaxXMeshParts) return Fail(E_OUTOFMEMORY);
         parts.push_back(Part{mesh, transform, identity});
         return true;
     }
 
     bool CollectFrame(uint32_t frame, const D3DXMATRIX& parent, bool parentIdentity, unsigned depth)
     {
-        if (depth >= kMaxObjectDepth || visiting[frame] != 0) return Fail(E_FAIL);
-        if (++frameVisits > kMaxFrameVisits) return Fail(E_OUTOFMEMORY);
+        if (depth >= kMaxXObjectDepth || visiting[frame] != 0) return Fail(E_FAIL);
+        if (++frameVisits > kMaxXFrameVisits) return Fail(E_OUTOFMEMORY);
         visiting[frame] = 1;
         D3DXMATRIX world = parent;
         bool identity = parentIdentity;
@@ -223,7 +223,10 @@ struct Builder {
             if (slot >= document.strings.size()) return Fail(E_FAIL);
             const std::string_view name = document.strings[slot];
             // The name ends at its first zero byte, as a C string would.
-            material.texture.assign(name.data(), std::find(name.begin(), name.end(), '\0') - name.begin());
+            const size_t length = static_cast<size_t>(std::find(name.begin(), name.end(), '\0') - name.begin());
+            materialBytes += length + 1;
+            if (materialBytes > kMaxXMaterialBytes) return Fail(E_OUTOFMEMORY);
+            material.texture.assign(name.data(), length);
             material.hasTexture = true;
         }
         return true;
@@ -256,6 +259,8 @@ struct Builder {
             const XObject& resolved = Resolved(document, child);
             if (resolved.kind != XKind::Material) continue;
             if (materials.size() >= materialCount) return Fail(E_FAIL);
+            materialBytes += sizeof(D3DXMATERIAL);
+            if (materialBytes > kMaxXMaterialBytes) return Fail(E_OUTOFMEMORY);
             materials.emplace_back();
             if (!ParseMaterial(resolved, materials.back())) return false;
         }
@@ -343,13 +348,15 @@ struct Builder {
 
         PortableMeshData& out = result.mesh;
         if (out.vertices.size() + vertexCount + cornerCount > maxElements
-            || out.attributes.size() + triangleCount > maxElements) {
+            || out.attributes.size() + triangleCount > maxElements
+            || out.vertices.size() + vertexCount > kMaxXMeshVertices
+            || out.attributes.size() + triangleCount > kMaxXMeshFaces) {
             return Fail(E_OUTOFMEMORY);
         }
         const size_t base = out.vertices.size();
         const size_t firstFace = out.attributes.size();
-        ReserveHuge(out.indices, 3 * (firstFace + triangleCount));
-        ReserveHuge(out.attributes, firstFace + triangleCount);
+        ReserveHuge(out.indices, 3 * (firstFace + triangleCount), 3 * kMaxXMeshFaces);
+        ReserveHuge(out.attributes, firstFace + triangleCount, kMaxXMeshFaces);
         out.indices.resize(3 * (firstFace + triangleCount));
         out.attributes.resize(firstFace + triangleCount);
         // Where the next triangle of each material goes.
@@ -402,7 +409,8 @@ struct Builder {
         }
 
         const size_t outputVertices = vertexCount + source.size();
-        ReserveHuge(out.vertices, base + outputVertices);
+        if (base + outputVertices > kMaxXMeshVertices) return Fail(E_OUTOFMEMORY);
+        ReserveHuge(out.vertices, base + outputVertices, kMaxXMeshVertices);
         out.vertices.resize(base + outputVertices);
         for (size_t k = 0; k < outputVertices; ++k) {
             const uint32_t original = k < vertexCount ? static_cast<uint32_t>(k) : source[k - vertexCount];
@@ -546,9 +554,32 @@ struct Builder {
         }
     }
 
+    // The least the placed meshes add up to, from their vertex and polygon
+    // counts: a file that places meshes past the limits fails before any of
+    // them is built. A part whose counts do not hold ends the sum; building
+    // it reports the damage.
+    bool CheckLeastSize()
+    {
+        size_t vertices = 0;
+        size_t polygons = 0;
+        for (const Part& part : parts) {
+            Cursor cursor(document, document.objects[part.mesh]);
+            const uint32_t vertexCount = cursor.U();
+            if (!cursor.ok || !cursor.Has(3ull * vertexCount + 1)) break;
+            if (vertexCount == 0) continue; // left out
+            cursor.p += 3ull * vertexCount;
+            vertices += vertexCount;
+            polygons += cursor.U(); // each at least one face and three corners
+            if (vertices > kMaxXMeshVertices || polygons > kMaxXMeshFaces || vertices + 3 * polygons > maxElements) {
+                return Fail(E_OUTOFMEMORY);
+            }
+        }
+        return true;
+    }
+
     bool Build()
     {
-        if (!Collect()) return false;
+        if (!Collect() || !CheckLeastSize()) return false;
         std::vector<PartOutput> outputs(parts.size());
         DWORD fvf = 0;
         for (size_t i = 0; i < parts.size(); ++i) {
@@ -591,7 +622,7 @@ HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials,
     result = XMeshResult{};
     result.options = options;
     const size_t maxElements = std::max<size_t>(size_t{1} << 20, 16 * document.values.size());
-    Builder builder{document, withMaterials, result, maxElements, {}, {}, 0, E_FAIL};
+    Builder builder{document, withMaterials, result, maxElements, {}, {}, 0, 0, E_FAIL};
     if (!builder.Build()) {
         result = XMeshResult{};
         return builder.failure;

@@ -23,7 +23,8 @@ struct XMeshResult {
 
 // `withMaterials` is false when the caller asks for no material output; the
 // material lists are then not read, as with D3DX. Fails with E_FAIL for
-// inconsistent mesh data, D3DERR_INVALIDCALL for a mesh without faces.
+// inconsistent mesh data, D3DERR_INVALIDCALL for a mesh without faces,
+// E_OUTOFMEMORY for a mesh or materials past the limits of xfile_limits.h.
 HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials, XMeshResult& result);
 
 // The faces next to each face across each edge (3 per face, 0xffffffff for

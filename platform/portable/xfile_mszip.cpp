@@ -1,16 +1,21 @@
 #include "platform/portable/xfile_mszip.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <zlib.h>
 
 #include "platform/portable/huge_pages.h"
+#include "platform/portable/xfile_limits.h"
+#include "platform/portable/xfile_result.h"
 
 namespace {
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kMaxBlock = 32768;
-// Deflate cannot expand data by more than about 1032:1.
-constexpr uint64_t kMaxRatio = 1100;
+// Room made before the first block: the body of a file compressed this well
+// or worse (MSZIP shrinks .x files three to five times) comes in one
+// allocation. Data that compresses better earns its room as it inflates.
+constexpr size_t kFirstRoomRatio = 8;
 
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t ReadU32(const uint8_t* p)
@@ -30,52 +35,70 @@ struct Inflater {
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 };
+
+// Capacity for `needed` bytes, growing geometrically up to `total`; false
+// when memory runs out.
+bool MakeRoom(XInflatedBytes& out, size_t needed, size_t total)
+{
+    if (needed <= out.capacity()) return true;
+    try {
+        out.reserve(std::min(total, std::max(needed, 2 * out.capacity())));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    AdviseHugePages(out.data(), out.capacity());
+    return true;
+}
 } // namespace
 
-bool InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
+HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
 {
     out.clear();
-    if (size < 4) return false;
+    if (size < 4) return D3DXFERR_BADFILE;
     const uint32_t totalWithHeader = ReadU32(data);
-    if (totalWithHeader < kHeaderSize) return false;
-    const uint64_t total = totalWithHeader - kHeaderSize;
-    if (total > static_cast<uint64_t>(size) * kMaxRatio + kMaxBlock) return false;
-    ReserveHuge(out, static_cast<size_t>(total));
-    out.resize(static_cast<size_t>(total));
+    if (totalWithHeader < kHeaderSize) return D3DXFERR_BADFILE;
+    const size_t total = totalWithHeader - kHeaderSize;
+    // D3DX allocates the announced size before it inflates anything.
+    if (total > kMaxXInflatedBytes) return DXFILEERR_BADALLOC;
+    if (!MakeRoom(out, std::min(total, size * kFirstRoomRatio), total)) return DXFILEERR_BADALLOC;
 
     Inflater inflater;
-    if (!inflater.ready) return false;
+    if (!inflater.ready) return DXFILEERR_BADALLOC;
     size_t pos = 4;
     size_t written = 0;
     size_t previousStart = 0;
     while (pos < size) {
-        if (size - pos < 4) return false;
+        if (size - pos < 4) return D3DXFERR_BADFILE;
         const size_t blockSize = ReadU16(data + pos);
         const size_t packedSize = ReadU16(data + pos + 2);
         pos += 4;
-        if (blockSize == 0 || blockSize > kMaxBlock || packedSize < 2 || packedSize > size - pos) return false;
-        if (data[pos] != 'C' || data[pos + 1] != 'K') return false;
-        if (blockSize > total - written) return false;
+        if (blockSize == 0 || blockSize > kMaxBlock || packedSize < 2 || packedSize > size - pos) {
+            return D3DXFERR_BADFILE;
+        }
+        if (data[pos] != 'C' || data[pos + 1] != 'K') return D3DXFERR_BADFILE;
+        if (blockSize > total - written) return D3DXFERR_BADFILE;
+        if (!MakeRoom(out, written + blockSize, total)) return DXFILEERR_BADALLOC;
+        out.resize(written + blockSize); // within the capacity: no allocation
 
         z_stream& stream = inflater.stream;
-        if (inflateReset(&stream) != Z_OK) return false;
+        if (inflateReset(&stream) != Z_OK) return D3DXFERR_BADFILE;
         if (written > 0
             && inflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(out.data() + previousStart),
                                     static_cast<uInt>(written - previousStart))
                    != Z_OK) {
-            return false;
+            return D3DXFERR_BADFILE;
         }
         stream.next_in = const_cast<Bytef*>(data + pos + 2);
         stream.avail_in = static_cast<uInt>(packedSize - 2);
         stream.next_out = reinterpret_cast<Bytef*>(out.data() + written);
         stream.avail_out = static_cast<uInt>(blockSize);
         const int status = inflate(&stream, Z_FINISH);
-        if (status != Z_STREAM_END || stream.avail_out != 0) return false;
+        if (status != Z_STREAM_END || stream.avail_out != 0) return D3DXFERR_BADFILE;
 
         previousStart = written;
         written += blockSize;
         pos += packedSize;
     }
-    if (written != total) return false;
-    return true;
+    if (written != total) return D3DXFERR_BADFILE;
+    return S_OK;
 }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/portable/win_types.h"
+
 // Leaves new elements uninitialised: the inflater writes every byte.
 template <class T>
 struct UninitializedAllocator : std::allocator<T> {
@@ -36,5 +38,8 @@ struct UninitializedAllocator : std::allocator<T> {
 using XInflatedBytes = std::vector<char, UninitializedAllocator<char>>;
 
 // Inflates the blocks that follow the 16-byte .x header. `data` starts at the
-// 4-byte total size (which counts the header too). False on any damage.
-bool InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out);
+// 4-byte total size (which counts the header too). D3DXFERR_BADFILE on any
+// damage; DXFILEERR_BADALLOC when the total is past kMaxXInflatedBytes or
+// memory runs out. Room is made as the blocks inflate, never on the word of
+// the total alone.
+HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out);

@@ -1,5 +1,6 @@
 #include "platform/portable/xfile_parser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <unordered_map>
@@ -9,9 +10,6 @@
 #include "platform/portable/xfile_text_reader.h"
 
 namespace {
-
-// Real templates have a handful of members; a cap keeps member lookups cheap.
-constexpr size_t kMaxTemplateMembers = 1024;
 
 bool IsKeyword(const XToken& token, XTok binaryKind, std::string_view word)
 {
@@ -166,7 +164,7 @@ struct XParser {
                 if (member.dims.empty()) return Fail();
             }
             if (reader.Next().kind != XTok::Semicolon) return Fail();
-            if (declared.members.size() >= kMaxTemplateMembers) return Fail();
+            if (declared.members.size() >= kMaxXTemplateMembers) return Fail();
             declared.members.push_back(std::move(member));
         }
 
@@ -178,6 +176,7 @@ struct XParser {
         if (!CompleteXTemplate(library, document.declaredTemplates, declared)) return Fail();
         // The first declaration of a name stands; repeats of it are ignored.
         if (Find(name) == kNoTemplate) {
+            if (document.declaredTemplates.size() >= kMaxXTemplates) return Fail(E_FAIL);
             declaredByName.emplace(name, static_cast<uint32_t>(library.templates.size() + document.declaredTemplates.size()));
             document.declaredTemplates.push_back(std::move(declared));
         }
@@ -229,6 +228,7 @@ struct XParser {
         case XType::String: {
             std::string_view text;
             if (!reader.ReadString(text)) return Fail();
+            if (document.strings.size() >= kMaxXStrings) return Fail(E_FAIL);
             slot = static_cast<uint32_t>(document.strings.size());
             document.strings.push_back(text);
             break;
@@ -239,8 +239,7 @@ struct XParser {
             if (!reader.ReadUInt(slot)) return Fail();
             break;
         }
-        document.values.push_back(slot);
-        return true;
+        return document.values.push_back(slot) || Fail(E_FAIL);
     }
 
     // `count` values of a primitive type, read in one run where the type allows.
@@ -252,7 +251,10 @@ struct XParser {
             }
             return true;
         }
+        // Room only for what the rest of the file can hold: reading more fails anyway.
+        if (count > reader.MaxValues()) return Fail();
         uint32_t* out = document.values.Extend(static_cast<size_t>(count));
+        if (out == nullptr) return Fail(E_FAIL);
         const bool read = type == XType::Float || type == XType::Double ? reader.ReadFloats(out, count)
                                                                          : reader.ReadUInts(out, count);
         return read || Fail();
@@ -272,7 +274,9 @@ struct XParser {
                 uint32_t size = 0;
                 if (!reader.ReadUInt(size)) return Fail();
                 if (size > reader.Remaining()) return Fail(D3DXFERR_BADARRAYSIZE);
+                if (size > reader.MaxValues()) return Fail();
                 uint32_t* out = document.values.Extend(size + size_t{1});
+                if (out == nullptr) return Fail(E_FAIL);
                 out[0] = size;
                 if (!reader.ReadUInts(out + 1, size)) return Fail();
             }
@@ -315,8 +319,10 @@ struct XParser {
         return true;
     }
 
+    // A new object's index; kNoObject past the limit.
     uint32_t NewObject()
     {
+        if (document.objects.size() >= kMaxXObjects) return kNoObject;
         document.objects.emplace_back();
         return static_cast<uint32_t>(document.objects.size() - 1);
     }
@@ -326,7 +332,7 @@ struct XParser {
     bool ParseDataObject(std::string_view templateName, unsigned depth, uint32_t& index)
     {
         index = kNoObject;
-        if (depth >= kMaxObjectDepth) return Fail();
+        if (depth >= kMaxXObjectDepth) return Fail();
         const uint32_t templateIndex = Find(templateName);
         XToken token = reader.Next();
         std::string_view name;
@@ -345,6 +351,7 @@ struct XParser {
 
         const XTemplate& layout = TemplateAt(templateIndex);
         const uint32_t self = NewObject();
+        if (self == kNoObject) return Fail(E_FAIL);
         {
             XObject& object = document.objects[self];
             object.kind = layout.kind;
@@ -388,6 +395,7 @@ struct XParser {
     {
         XToken token = reader.Next();
         const uint32_t self = NewObject();
+        if (self == kNoObject) return Fail(E_FAIL);
         XObject& reference = document.objects[self];
         reference.isReference = true;
         if (token.kind == XTok::Name) {
@@ -445,7 +453,7 @@ HRESULT ParseXFile(const char* data, size_t size, XDocument& document)
     const XFileSource& source = document.source;
     // Room for the values a typical file of this size holds (about four bytes
     // a value in binary, seven or more in text); the store grows past it if needed.
-    document.values.Reserve(source.bodySize / (source.binary ? 4 : 7) + 16);
+    document.values.Reserve(std::min(kMaxXValues, source.bodySize / (source.binary ? 4 : 7) + 16));
     if (source.binary) {
         XParser<XBinaryReader> parser{XBinaryReader(source.body, source.bodySize, source.floatBits),
                                       BuiltinXTemplates(), document, D3DXFERR_PARSEERROR, {}, {}};

@@ -5,10 +5,8 @@
 #include <string_view>
 
 #include "platform/portable/xfile_document.h"
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_templates.h"
-
-// Deepest nesting of data objects inside one another.
-constexpr unsigned kMaxObjectDepth = 256;
 
 // Parses the file in `data` (header included). Strings in the document point
 // into `data` or into the document's inflated body: keep `data` alive.

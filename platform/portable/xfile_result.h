@@ -16,3 +16,6 @@
 #define D3DXFERR_PARSEERROR MAKE_HRESULT(1, _FACD3DXF, 912)
 #define D3DXFERR_BADARRAYSIZE MAKE_HRESULT(1, _FACD3DXF, 913)
 #define D3DXFERR_BADDATAREFERENCE MAKE_HRESULT(1, _FACD3DXF, 914)
+// The older DirectX file API's code for memory it cannot have, which D3DX
+// passes on when it cannot allocate the inflated body of a compressed file.
+#define DXFILEERR_BADALLOC MAKE_HRESULT(1, _FACD3DXF, 854)

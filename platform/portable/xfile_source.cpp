@@ -42,10 +42,11 @@ HRESULT OpenXFileSource(const char* data, size_t size, XFileSource& source)
     }
 
     if (source.encoding == XFileEncoding::TextCompressed || source.encoding == XFileEncoding::BinaryCompressed) {
-        if (!InflateMsZip(reinterpret_cast<const uint8_t*>(data + kHeaderSize), size - kHeaderSize,
-                          source.inflated)) {
-            source.inflated.clear();
-            return D3DXFERR_BADFILE;
+        const HRESULT inflated =
+            InflateMsZip(reinterpret_cast<const uint8_t*>(data + kHeaderSize), size - kHeaderSize, source.inflated);
+        if (FAILED(inflated)) {
+            XInflatedBytes().swap(source.inflated);
+            return inflated;
         }
         source.body = source.inflated.data();
         source.bodySize = source.inflated.size();

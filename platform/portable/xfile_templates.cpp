@@ -1,5 +1,6 @@
 #include "platform/portable/xfile_templates.h"
 
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_parser.h"
 
 namespace {
@@ -169,5 +170,5 @@ bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
                                        && members[0].dims.empty() && IsIntegerType(members[1].type)
                                        && members[1].dims.size() == 1 && !members[1].dims[0].fixed
                                        && members[1].dims[0].value == 0;
-    return declaredTemplate.depth <= kMaxTemplateDepth;
+    return declaredTemplate.depth <= kMaxXTemplateDepth;
 }

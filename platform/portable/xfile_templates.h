@@ -11,8 +11,6 @@
 #include "platform/portable/xfile_document.h"
 
 constexpr uint32_t kNoTemplate = 0xffffffffu;
-// Deepest nesting of template members that a template may have.
-constexpr unsigned kMaxTemplateDepth = 32;
 
 struct XNameHash {
     size_t operator()(std::string_view name) const;

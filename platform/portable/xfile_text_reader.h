@@ -45,6 +45,9 @@ struct XTextReader {
     XTextReader(const char* begin, size_t size) : p(begin), end(begin + size) {}
 
     size_t Remaining() const { return static_cast<size_t>(end - p); }
+    // The most values the rest can hold: a digit and a delimiter each, the
+    // last without its delimiter.
+    size_t MaxValues() const { return (Remaining() + 1) / 2; }
 
     static uint8_t Class(char c) { return xtext::kClasses.of[static_cast<unsigned char>(c)]; }
     static bool IsSpace(char c) { return (Class(c) & xtext::kSpace) != 0; }

@@ -1,12 +1,15 @@
-// libFuzzer target: the .x reader and the mesh built from what it reads.
+// libFuzzer target: the .x reader and the mesh built from what it reads, with
+// the limits the program runs with (nothing here changes them).
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/portable/xfile_limits.h"
 #include "platform/portable/xfile_mesh_builder.h"
 #include "platform/portable/xfile_parser.h"
 
 namespace {
-// Faults the fuzzer should stop at: a mesh that points outside itself.
+// Faults the fuzzer should stop at: a mesh that points outside itself, or
+// parsed data past the limits.
 void Check(bool condition)
 {
     if (!condition) __builtin_trap();
@@ -16,11 +19,16 @@ void Check(bool condition)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     XDocument document;
-    if (FAILED(ParseXFile(reinterpret_cast<const char*>(data), size, document))) return 0;
+    const HRESULT parsed = ParseXFile(reinterpret_cast<const char*>(data), size, document);
+    Check(document.source.inflated.size() <= kMaxXInflatedBytes);
+    Check(document.values.size() <= kMaxXValues && document.objects.size() <= kMaxXObjects);
+    Check(document.strings.size() <= kMaxXStrings && document.declaredTemplates.size() <= kMaxXTemplates);
+    if (FAILED(parsed)) return 0;
     for (bool withMaterials : {true, false}) {
         XMeshResult result;
         if (FAILED(BuildXMesh(document, D3DXMESH_MANAGED, withMaterials, result))) continue;
         const PortableMeshData& mesh = result.mesh;
+        Check(mesh.vertices.size() <= kMaxXMeshVertices && mesh.attributes.size() <= kMaxXMeshFaces);
         Check(mesh.indices.size() == 3 * mesh.attributes.size());
         Check(!result.materials.empty());
         for (uint32_t index : mesh.indices) Check(index < mesh.vertices.size());

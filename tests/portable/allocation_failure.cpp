@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 #include <execinfo.h>
+#include <malloc.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
@@ -16,6 +18,27 @@ namespace {
 // Allocations left before the one that fails; negative: none fails.
 long countdown = -1;
 bool failed = false;
+// The OpenGL driver allocates from threads of its own as well.
+std::atomic<long> liveBlocks{0};
+std::atomic<size_t> liveBytes{0};
+std::atomic<size_t> peakBytes{0};
+
+void Count(void* memory)
+{
+    ++liveBlocks;
+    const size_t now = liveBytes += malloc_usable_size(memory);
+    size_t peak = peakBytes.load();
+    while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
+    }
+}
+
+void Free(void* memory) noexcept
+{
+    if (memory == nullptr) return;
+    --liveBlocks;
+    liveBytes -= malloc_usable_size(memory);
+    std::free(memory);
+}
 
 bool InExecutable(const void* address)
 {
@@ -57,7 +80,11 @@ void* Allocate(std::size_t size, std::size_t alignment, bool nothrow)
     void* memory = alignment <= alignof(std::max_align_t)
                        ? std::malloc(size)
                        : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-    if (memory == nullptr && !nothrow) throw std::bad_alloc();
+    if (memory == nullptr) {
+        if (!nothrow) throw std::bad_alloc();
+        return nullptr;
+    }
+    Count(memory);
     return memory;
 }
 } // namespace
@@ -74,14 +101,14 @@ void* operator new[](std::size_t size, std::align_val_t alignment)
 {
     return Allocate(size, static_cast<std::size_t>(alignment), false);
 }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory) noexcept { Free(memory); }
+void operator delete[](void* memory) noexcept { Free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { Free(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { Free(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { Free(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { Free(memory); }
 
 int RunWithEachAllocationFailing(const std::function<void()>& attempt, int maxRuns)
 {
@@ -101,4 +128,14 @@ int RunWithEachAllocationFailing(const std::function<void()>& attempt, int maxRu
         if (!failed) break;
     }
     return runs;
+}
+
+long LiveAllocations() { return liveBlocks; }
+
+size_t PeakAllocatedBytes(const std::function<void()>& attempt)
+{
+    const size_t start = liveBytes;
+    peakBytes = start;
+    attempt();
+    return peakBytes - start;
 }

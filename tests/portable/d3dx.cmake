@@ -47,3 +47,20 @@ if(TARGET xinfo)
     "out=$(\"$0\" \"$1\" 2>&1); status=$?; echo \"$out\"; [ $status -eq 1 ] && echo \"$out\" | grep -q 'does not load: D3DXERR_INVALIDDATA'"
     $<TARGET_FILE:xinfo> ${XINFO_SAMPLES}/absent.x)
 endif()
+
+# Memory: each allocation failing in turn inside the D3DX entry points, and
+# files that ask for gigabytes. allocation_failure.cpp replaces operator new
+# for the whole executable, so these tests have one of their own.
+add_executable(d3dx_memory_tests
+  ${CMAKE_CURRENT_LIST_DIR}/allocation_failure.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3dx_out_of_memory_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/d3dx_test_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xfile_limits_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xfile_writer.cpp
+  ${PROJECT_SOURCE_DIR}/platform/portable/path_open.cpp
+  ${PROJECT_SOURCE_DIR}/platform/portable/wide_text.cpp
+)
+target_include_directories(d3dx_memory_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(d3dx_memory_tests PRIVATE WALKTHROUGH_MODELS_DIR="${PROJECT_SOURCE_DIR}/Models")
+target_link_libraries(d3dx_memory_tests PRIVATE platform_d3dx GTest::gtest GTest::gtest_main)
+gtest_discover_tests(d3dx_memory_tests DISCOVERY_TIMEOUT 60)

@@ -164,7 +164,7 @@ std::vector<BadCase> BadCases()
         {"StrayCloseBrace", Text("}"), D3DXFERR_PARSEERROR},
         {"BadBlockSignature", badSignature, D3DXFERR_BADFILE},
         {"BadDeflateData", badDeflate, D3DXFERR_BADFILE},
-        {"HugeDeclaredSize", hugeTotal, D3DXFERR_BADFILE},
+        {"HugeDeclaredSize", hugeTotal, DXFILEERR_BADALLOC},
         {"WrongDeclaredSize", wrongTotal, D3DXFERR_BADFILE},
         {"EmptyBlock", zeroBlock, D3DXFERR_BADFILE},
         {"BlockPastTheEnd", longBlock, D3DXFERR_BADFILE},

@@ -329,4 +329,28 @@ TEST(XFileParser, ArraysThatRunShortFailAsBefore)
     }
 }
 
+// A count makes room for no more values than the rest of the file could
+// hold: 300,000 points (900,000 floats) before a megabyte of filler.
+TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
+{
+    std::string binary = "xof 0303bin 0032";
+    const auto put = [&binary](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) binary.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+    };
+    put(1, 2); // name
+    put(4, 4);
+    binary += "Mesh";
+    put(10, 2); // {
+    put(6, 2);  // a list of one integer
+    put(1, 4);
+    put(300000, 4);
+    binary += std::string(1000000, '\0');
+    const std::string text = "xof 0303txt 0032\nMesh { 300000; " + std::string(1000000, ' ');
+    for (const std::string& file : {binary, text}) {
+        XDocument document;
+        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), D3DXFERR_PARSEERROR);
+        EXPECT_LE(document.values.capacity * sizeof(uint32_t), file.size() + 64);
+    }
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/portable/xfile_writer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -235,6 +236,66 @@ std::string XTextToBinary(std::string_view text, unsigned floatBits)
     return converter.out;
 }
 
+namespace {
+constexpr size_t kRunBlock = 32768;
+
+std::string Deflate(std::string_view block, std::string_view dictionary)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    if (!dictionary.empty()) {
+        deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
+                             static_cast<uInt>(dictionary.size()));
+    }
+    std::string packed(deflateBound(&stream, static_cast<uLong>(block.size())) + 16, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
+    stream.avail_in = static_cast<uInt>(block.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate failed");
+    packed.resize(packed.size() - stream.avail_out);
+    deflateEnd(&stream);
+    return packed;
+}
+
+} // namespace
+
+std::string XCompressRun(std::string_view format, std::string_view head, std::string_view unit, size_t count,
+                         std::string_view tail)
+{
+    if (kRunBlock % unit.size() != 0) throw std::logic_error("the unit must divide the block size");
+    const size_t runEnd = head.size() + unit.size() * count;
+    const size_t total = runEnd + tail.size();
+    std::string file = "xof 0303" + std::string(format) + "0032";
+    Put32(file, static_cast<uint32_t>(total + 16));
+    const auto bodyAt = [&](size_t offset) {
+        if (offset < head.size()) return head[offset];
+        if (offset < runEnd) return unit[(offset - head.size()) % unit.size()];
+        return tail[offset - runEnd];
+    };
+    std::string previous;
+    std::string runPacked; // a block of the run that follows another
+    for (size_t offset = 0; offset < total; offset += kRunBlock) {
+        const size_t length = std::min(kRunBlock, total - offset);
+        const bool inRun = offset >= head.size() + kRunBlock && offset + length <= runEnd && length == kRunBlock;
+        if (!inRun || runPacked.empty()) {
+            std::string block(length, '\0');
+            for (size_t i = 0; i < length; ++i) block[i] = bodyAt(offset + i);
+            const std::string packed = Deflate(block, previous);
+            if (inRun) runPacked = packed;
+            previous = std::move(block);
+            Put16(file, static_cast<uint16_t>(length));
+            Put16(file, static_cast<uint16_t>(packed.size() + 2));
+            file += "CK" + packed;
+        } else {
+            Put16(file, static_cast<uint16_t>(length));
+            Put16(file, static_cast<uint16_t>(runPacked.size() + 2));
+            file += "CK" + runPacked;
+        }
+    }
+    return file;
+}
+
 std::string XCompress(std::string_view file, size_t blockSize)
 {
     std::string out(file.substr(0, 16));
@@ -249,24 +310,10 @@ std::string XCompress(std::string_view file, size_t blockSize)
     size_t previous = 0;
     while (start < body.size()) {
         const size_t length = std::min(blockSize, body.size() - start);
-        z_stream stream{};
-        deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-        if (start > 0) {
-            deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(body.data() + previous),
-                                 static_cast<uInt>(start - previous));
-        }
-        std::vector<unsigned char> packed(deflateBound(&stream, static_cast<uLong>(length)) + 16);
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + start));
-        stream.avail_in = static_cast<uInt>(length);
-        stream.next_out = packed.data();
-        stream.avail_out = static_cast<uInt>(packed.size());
-        if (deflate(&stream, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate failed");
-        const size_t packedSize = packed.size() - stream.avail_out;
-        deflateEnd(&stream);
+        const std::string packed = Deflate(body.substr(start, length), body.substr(previous, start - previous));
         Put16(out, static_cast<uint16_t>(length));
-        Put16(out, static_cast<uint16_t>(packedSize + 2));
-        out.append("CK");
-        out.append(reinterpret_cast<const char*>(packed.data()), packedSize);
+        Put16(out, static_cast<uint16_t>(packed.size() + 2));
+        out += "CK" + packed;
         previous = start;
         start += length;
     }

@@ -1,8 +1,10 @@
 // Load time and peak memory of our .x reader (D3DXLoadMeshFromXW) next to
 // Assimp's, on one large generated model in four encodings. Each reader runs
 // in a child process of its own so that its peak memory is not mixed with the
-// other's. With --textures, also the texture loader (D3DXCreateTextureFromFileExW)
-// on every image file under DIR, and on a large and a hostile image.
+// other's. Then our reader's peak memory on small hostile files that ask for
+// gigabytes, which its limits refuse. With --textures, also the texture loader
+// (D3DXCreateTextureFromFileExW) on every image file under DIR, and on a large
+// and a hostile image.
 //   xload_bench [--work DIR --modelgen PATH] [--faces 500000] [--runs 5]
 //               [--reader ours|assimp] [--encoding text|bin32|tzip32|bzip32]
 //               [--textures DIR]
@@ -36,6 +38,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/null_device.h"
+#include "tests/portable/xfile_writer.h"
 
 namespace {
 
@@ -54,6 +57,7 @@ struct Options {
 // What a child sends back through its pipe: plain bytes, no pointers.
 struct LoadFigures {
     bool loaded = false;
+    std::uint32_t result = 0; // our reader's HRESULT
     double medianMs = 0;
     double peakMb = 0;
     std::uint64_t vertices = 0;
@@ -63,6 +67,7 @@ struct LoadFigures {
 
 struct LoadCounts {
     bool loaded = false;
+    HRESULT result = S_OK;
     std::uint64_t vertices = 0;
     std::uint64_t faces = 0;
     std::string error;
@@ -87,6 +92,7 @@ LoadCounts LoadOurs(const std::wstring& path, NullDevice& device)
     DWORD materialCount = 0;
     const HRESULT result = D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials,
                                               nullptr, &materialCount, &mesh);
+    counts.result = result;
     if (FAILED(result) || mesh == nullptr) {
         char text[32];
         std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(static_cast<DWORD>(result)));
@@ -161,6 +167,8 @@ LoadFigures MeasureInChild(Reader reader, const std::string& path, int runs)
         if (!counts.loaded) break;
         times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
     }
+    figures.result = static_cast<std::uint32_t>(counts.result);
+    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
     if (!counts.loaded) {
         std::snprintf(figures.error, sizeof figures.error, "%s", counts.error.c_str());
         return figures;
@@ -168,7 +176,6 @@ LoadFigures MeasureInChild(Reader reader, const std::string& path, int runs)
     std::sort(times.begin(), times.end());
     const size_t middle = times.size() / 2;
     figures.medianMs = times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
     figures.vertices = counts.vertices;
     figures.faces = counts.faces;
     figures.loaded = true;
@@ -561,6 +568,66 @@ void PrintFigures(const Row& row, Reader reader)
                 static_cast<unsigned long long>(figures.faces));
 }
 
+struct HostileFile {
+    const char* name;
+    const char* what;
+    std::string bytes;
+};
+
+std::string Le32(std::uint32_t value)
+{
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+    return bytes;
+}
+
+std::string Repeat(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+std::vector<HostileFile> HostileFiles()
+{
+    const std::string triangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
+    // Binary: a mesh of 20 million points at the origin and one face.
+    const std::uint32_t points = 20000000;
+    const std::string binaryHead = std::string("\x01\x00", 2) + Le32(4) + "Mesh" + std::string("\x0a\x00\x06\x00", 4)
+                                   + Le32(1) + Le32(points) + std::string("\x07\x00", 2) + Le32(3 * points);
+    const std::string binaryTail = std::string("\x06\x00", 2) + Le32(5) + Le32(1) + Le32(3) + Le32(0) + Le32(1)
+                                   + Le32(2) + std::string("\x0b\x00", 2);
+    return {
+        {"spaces", "1.6 GB of spaces after a triangle", XCompressRun("tzip", triangle, " ", size_t{1600} << 20, "")},
+        {"points", "a mesh of 20 million points", XCompressRun("bzip", binaryHead, std::string(4, '\0'),
+                                                                size_t{3} * points, binaryTail)},
+        {"references", "4 million references",
+         XCompressRun("tzip", "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nFrame F {\n", "{M}\n", 4u << 20,
+                      "}\n" + triangle)},
+        {"placed", "a mesh of 600,000 points placed 15 times",
+         XCompressRun("tzip", "Mesh M { 600000; ", "0;0;0;, ", 599999,
+                      "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n")},
+    };
+}
+
+// Each file written to the work folder and loaded once by our reader in a
+// child process: what it gives and the resident growth on the way.
+void MeasureHostileFiles(const fs::path& work)
+{
+    std::printf("\nhostile files, our reader: peak = resident growth during one load\n");
+    std::printf("%-44s %9s %12s %10s\n", "file", "size KB", "result", "peak MB");
+    for (const HostileFile& hostile : HostileFiles()) {
+        const fs::path path = work / (std::string("hostile-") + hostile.name + ".x");
+        {
+            std::ofstream out(path, std::ios::binary);
+            out.write(hostile.bytes.data(), static_cast<std::streamsize>(hostile.bytes.size()));
+        }
+        const LoadFigures figures = Measure(Reader::Ours, path.string(), 1);
+        std::printf("%-44s %9.0f   0x%08lx %10.1f\n", hostile.what, static_cast<double>(hostile.bytes.size()) / 1024.0,
+                    static_cast<unsigned long>(figures.result), figures.peakMb);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -625,5 +692,6 @@ int main(int argc, char** argv)
         else
             std::printf("%12.2f %16s\n", speed, "n/a");
     }
+    if (options.reader != "assimp" && options.encoding.empty()) MeasureHostileFiles(options.work);
     return 0;
 }

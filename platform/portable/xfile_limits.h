@@ -1,0 +1,49 @@
+// The most the .x reader takes on for one file. No model that a real-time
+// Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
+// model (50 MB of text) uses a few percent of each. They keep what a hostile
+// file can claim from becoming memory: whatever it says, a load stays under
+// 2 GB besides the mapped file, and a small file far below that. A file past
+// a limit fails with the code D3DX gives when it cannot hold that much at the
+// same stage.
+#pragma once
+
+#include <cstddef>
+
+// The file as read (it is mapped, not copied). Larger: D3DXERR_INVALIDDATA,
+// as for a file that cannot be read.
+constexpr size_t kMaxXFileBytes = size_t{1} << 31;
+
+// The inflated body of a compressed file, 256 MiB: five times the benchmark
+// model in text. Compression can multiply a file by about 1000, so this is
+// what keeps a small file from asking for gigabytes. Larger:
+// DXFILEERR_BADALLOC, D3DX's code when it cannot allocate the body.
+constexpr size_t kMaxXInflatedBytes = size_t{1} << 28;
+
+// Parsed data; past these the parse fails with E_FAIL, as D3DX's does when it
+// cannot keep what it read. Values (4 bytes each, 256 MiB; the benchmark
+// model has 6 million), data objects and references (64 bytes each;
+// exporters write a handful per mesh), strings, and declared templates with
+// their members (real files declare a few dozen templates of a few members).
+constexpr size_t kMaxXValues = size_t{1} << 26;
+constexpr size_t kMaxXObjects = size_t{1} << 20;
+constexpr size_t kMaxXStrings = size_t{1} << 20;
+constexpr size_t kMaxXTemplates = 256;
+constexpr size_t kMaxXTemplateMembers = 1024;
+
+// Nesting, which recursion follows: data objects inside one another (and
+// frames inside frames, references followed), and template members of
+// template types. Deeper: D3DXFERR_PARSEERROR in the file, E_FAIL through
+// references.
+constexpr unsigned kMaxXObjectDepth = 256;
+constexpr unsigned kMaxXTemplateDepth = 32;
+
+// The mesh built from the file. Vertices (36 bytes each, 288 MiB: more than
+// a Direct3D 9 card's memory) and faces of the merged mesh; meshes placed
+// (references can place one mesh many times) and frames visited; the
+// materials buffer, records and texture names. Past these: E_OUTOFMEMORY,
+// D3DX's code when the mesh it builds does not fit in memory.
+constexpr size_t kMaxXMeshVertices = size_t{1} << 23;
+constexpr size_t kMaxXMeshFaces = size_t{1} << 23;
+constexpr size_t kMaxXMeshParts = size_t{1} << 16;
+constexpr size_t kMaxXFrameVisits = size_t{1} << 20;
+constexpr size_t kMaxXMaterialBytes = size_t{1} << 24;
