@@ -14,6 +14,7 @@
 // recorded that would allocate.
 HRESULT PortableDrawMeshSubset(IDirect3DDevice9*, PortableMeshData&, DWORD) { return D3D_OK; }
 void PortableReleaseGpuObjects(GpuObjects&) {}
+UINT PortableMaxTextureSide(IDirect3DDevice9*) { return kPortableMaxTextureSide; }
 
 namespace {
 
