@@ -6,11 +6,11 @@
 #if defined(_WIN32)
 #include "platform/windows/sdk.h"
 #else
-#include "platform/portable/win_types.h"
-#include "platform/portable/crt_files.h"
-#include "platform/portable/win_api.h"
-#include "platform/portable/d3d9_types.h"
-#include "platform/portable/d3d9_api.h"
-#include "platform/portable/d3dx9_math.h"
-#include "platform/portable/d3dx9_api.h"
+#include "platform/portable/win32/types.h"
+#include "platform/portable/win32/crt_files.h"
+#include "platform/portable/win32/api.h"
+#include "platform/portable/d3d9/types.h"
+#include "platform/portable/d3d9/api.h"
+#include "platform/portable/d3dx/math.h"
+#include "platform/portable/d3dx/api.h"
 #endif

@@ -17,7 +17,7 @@ endif()
 find_package(assimp QUIET)
 if(assimp_FOUND)
   add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/xfile_writer.cpp)
+    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/writer.cpp)
   target_include_directories(xload_bench PRIVATE ${PROJECT_SOURCE_DIR})
   find_package(ZLIB REQUIRED)
   find_package(JPEG REQUIRED)

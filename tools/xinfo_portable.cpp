@@ -2,7 +2,7 @@
 // without a display, so the device is a stand-in that is never drawn with.
 #include "tools/xinfo_platform.h"
 
-#include "platform/portable/null_device.h"
+#include "platform/portable/d3d9/null_device.h"
 
 IDirect3DDevice9* CreateInspectionDevice(std::string&) { return new NullDevice; }
 

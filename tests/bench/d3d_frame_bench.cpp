@@ -14,9 +14,9 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/portable/d3d9_internal.h"
-#include "platform/portable/managed_resources.h"
-#include "tests/portable/d3d_test_support.h"
+#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/managed_resources.h"
+#include "tests/portable/d3d9/test_support.h"
 
 namespace {
 constexpr int kCrates = 24;
@@ -50,7 +50,7 @@ void FinishMesh(PortableMeshData& mesh, DWORD fvf)
     mesh.fvf = fvf;
     const auto faces = static_cast<DWORD>(mesh.indices.size() / 3);
     mesh.attributes.assign(faces, 0);
-    mesh.attributeTable = {D3DXATTRIBUTERANGE{0, 0, faces, 0, static_cast<DWORD>(mesh.vertices.size())}};
+    mesh.attributeTable = {SubsetRange{0, 0, faces, 0, static_cast<DWORD>(mesh.vertices.size())}};
 }
 
 // A 64 x 64 grid of quads on y = 0.

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/portable/image_texture.h"
+#include "platform/portable/d3dx/image/texture.h"
 
 #ifndef FUZZ_IMAGE_DECODER
 #error "FUZZ_IMAGE_DECODER names the decoder under test"

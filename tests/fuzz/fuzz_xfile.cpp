@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/portable/xfile_limits.h"
-#include "platform/portable/xfile_mesh_builder.h"
-#include "platform/portable/xfile_parser.h"
+#include "platform/portable/d3dx/xfile/limits.h"
+#include "platform/portable/d3dx/xfile/mesh_builder.h"
+#include "platform/portable/d3dx/xfile/parser.h"
 
 namespace {
 // Faults the fuzzer should stop at: a mesh that points outside itself, or
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (uint32_t index : mesh.indices) Check(index < mesh.vertices.size());
         for (DWORD attribute : mesh.attributes) Check(attribute < result.materials.size());
         size_t covered = 0;
-        for (const D3DXATTRIBUTERANGE& range : mesh.attributeTable) {
+        for (const SubsetRange& range : mesh.attributeTable) {
             Check(range.FaceStart == covered);
             covered += range.FaceCount;
             Check(static_cast<size_t>(range.VertexStart) + range.VertexCount <= mesh.vertices.size());

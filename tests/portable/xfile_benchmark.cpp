@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "platform/portable/image_texture.h"
-#include "platform/portable/xfile_mesh_builder.h"
-#include "platform/portable/xfile_parser.h"
-#include "tests/portable/image_test_files.h"
-#include "tests/portable/xfile_writer.h"
+#include "platform/portable/d3dx/image/texture.h"
+#include "platform/portable/d3dx/xfile/mesh_builder.h"
+#include "platform/portable/d3dx/xfile/parser.h"
+#include "tests/portable/d3dx/image/test_files.h"
+#include "tests/portable/d3dx/xfile/writer.h"
 
 namespace {
 

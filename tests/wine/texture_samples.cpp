@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/portable/image_test_files.h"
+#include "tests/portable/d3dx/image/test_files.h"
 
 namespace {
 Texels WithAlpha(Texels image)

@@ -37,8 +37,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/portable/null_device.h"
-#include "tests/portable/xfile_writer.h"
+#include "platform/portable/d3d9/null_device.h"
+#include "tests/portable/d3dx/xfile/writer.h"
 
 namespace {
 

@@ -1,0 +1,149 @@
+// Device creation, reference counting and destruction.
+#include <SDL.h>
+
+#include "platform/portable/d3d9/device.h"
+#include "platform/portable/d3d9/display_modes.h"
+#include "platform/portable/d3d9/present_params.h"
+#include "platform/portable/d3d9/gl/api.h"
+
+namespace {
+void* CreateCoreContext(SDL_Window* window)
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    return SDL_GL_CreateContext(window);
+}
+
+bool CreateGlObjects(PortableDevice& device)
+{
+    if (!LoadGlApi()) return false;
+    if (!CreateGlBackBuffer(device.backBuffer, device.params.BackBufferWidth, device.params.BackBufferHeight,
+                            device.params.EnableAutoDepthStencil != FALSE, device.params.AutoDepthStencilFormat)) {
+        return false;
+    }
+    if (!CreateFixedFunctionProgram(device.program)) return false;
+    gl.GenSamplers(1, &device.sampler);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    return true;
+}
+
+void DestroyDevice(PortableDevice* device)
+{
+    const bool current = MakeDeviceCurrent(*device);
+    ReleaseAllUploads(*device);
+    if (current) {
+        DestroyFixedFunctionProgram(device->program);
+        if (device->sampler != 0) gl.DeleteSamplers(1, &device->sampler);
+        DestroyGlBackBuffer(device->backBuffer);
+    }
+    LeaveFullscreen(*device);
+    if (device->context != nullptr) {
+        if (current) SDL_GL_MakeCurrent(SdlWindowOf(device->window), nullptr);
+        SDL_GL_DeleteContext(device->context);
+    }
+    if (device->parent != nullptr) device->parent->Release();
+    delete device;
+}
+
+// Everything that follows the device's allocation; the caller destroys a
+// device that this fails on.
+HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdlWindow, D3DPRESENT_PARAMETERS& params,
+                     const D3DPRESENT_PARAMETERS& completed, IDirect3DDevice9** result)
+{
+    device->context = CreateCoreContext(sdlWindow);
+    if (device->context == nullptr) {
+        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "no OpenGL 3.3 core context: %s", SDL_GetError());
+        return D3DERR_NOTAVAILABLE;
+    }
+    if (!MakeDeviceCurrent(*device) || !CreateGlObjects(*device)) return D3DERR_NOTAVAILABLE;
+    if (!completed.Windowed) {
+        const HRESULT entered = EnterFullscreen(*device);
+        if (FAILED(entered)) return entered;
+    }
+    // A display that cannot wait for the vertical blank presents at once.
+    SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+    ResetDeviceState(*device);
+
+    if (parent != nullptr) {
+        parent->AddRef();
+        device->parent = parent;
+    }
+    params = completed;
+    *result = device;
+    return D3D_OK;
+}
+} // namespace
+
+PortableDevice* AsPortableDevice(IDirect3DDevice9* device)
+{
+    return static_cast<PortableDevice*>(device);
+}
+
+bool MakeDeviceCurrent(PortableDevice& device)
+{
+    if (device.context == nullptr) return false;
+    SDL_Window* window = SdlWindowOf(device.window);
+    if (window == nullptr) return false;
+    if (SDL_GL_GetCurrentContext() == device.context && SDL_GL_GetCurrentWindow() == window) return true;
+    return SDL_GL_MakeCurrent(window, device.context) == 0;
+}
+
+void ResetDeviceState(PortableDevice& device)
+{
+    for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
+        device.textureData[stage] = nullptr;
+    }
+    SetDefaultDeviceStates(device.states, device.params.EnableAutoDepthStencil != FALSE);
+    device.inScene = false;
+    InvalidateGlState(device);
+}
+
+HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int display,
+                             D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** result)
+{
+    if (result == nullptr) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+
+    const HRESULT valid = ValidatePresentParameters(params);
+    if (FAILED(valid)) return valid;
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    if (sdlWindow == nullptr) return D3DERR_INVALIDCALL;
+
+    int windowWidth = 0, windowHeight = 0;
+    SDL_GetWindowSize(sdlWindow, &windowWidth, &windowHeight);
+    D3DPRESENT_PARAMETERS completed = params;
+    CompletePresentParameters(completed, static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight));
+    SDL_DisplayMode mode{};
+    if (!completed.Windowed
+        && !FindSdlDisplayMode(display, completed.BackBufferWidth, completed.BackBufferHeight,
+                               completed.FullScreen_RefreshRateInHz, mode)) {
+        return D3DERR_NOTAVAILABLE;
+    }
+
+    auto* device = new PortableDevice;
+    device->window = window;
+    device->display = display;
+    device->params = completed;
+    HRESULT made = E_FAIL;
+    try {
+        made = FinishDevice(device, parent, sdlWindow, params, completed, result);
+    } catch (...) {
+        DestroyDevice(device);
+        throw;
+    }
+    if (FAILED(made)) DestroyDevice(device);
+    return made;
+}
+ULONG PortableDevice::AddRef()
+{
+    return ++references;
+}
+
+ULONG PortableDevice::Release()
+{
+    const ULONG left = --references;
+    if (left == 0) DestroyDevice(this);
+    return left;
+}

@@ -1,0 +1,99 @@
+// The portable Direct3D 9 device: an OpenGL 3.3 core context on the device
+// window, drawing into a back buffer of its own. Shared by the device's files
+// and the D3DX font; nothing above the platform boundary includes this.
+#pragma once
+
+#include <unordered_map>
+
+#include "platform/portable/d3d9/gl/device_states.h"
+#include "platform/portable/d3d9/gl/back_buffer.h"
+#include "platform/portable/d3d9/gl/fixed_function.h"
+#include "platform/portable/d3d9/managed_resources.h"
+
+struct SDL_Window;
+
+// The window a device draws on: one made by CreateWindowExW, or, for the
+// platform's own tests, an SDL window given directly (by its SDL id).
+struct DeviceWindow {
+    HWND handle = nullptr;
+    unsigned sdlWindowId = 0;
+};
+
+SDL_Window* SdlWindowOf(const DeviceWindow& window);  // null once the window is gone
+
+struct WindowPresence {
+    bool visible = false;     // shown and not minimised
+    bool foreground = false;  // visible and holding the input focus
+};
+WindowPresence PresenceOf(const DeviceWindow& window);
+
+struct PortableDevice final : IDirect3DDevice9 {
+    ULONG references = 1;
+    IDirect3D9* parent = nullptr;  // one reference held
+    DeviceWindow window;
+    int display = 0;
+    void* context = nullptr;       // SDL_GLContext
+    D3DPRESENT_PARAMETERS params{};
+    bool fullscreenActive = false; // the display is in the device's mode
+    bool lost = false;             // needs a Reset before it draws again
+    bool hadForeground = false;    // the window has held the focus since the last Reset
+    bool inScene = false;
+    int defaultPoolResources = 0;  // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
+
+    GlBackBuffer backBuffer;
+    FixedFunctionProgram program;
+    unsigned sampler = 0;          // sampler object for stage 0
+    DeviceStates states{};
+    // The data of the bound portable textures. Binding holds no reference, as
+    // in Direct3D; the device knows the data, so a texture's end unbinds it.
+    PortableTextureData* textureData[kSamplerCount] = {};
+    bool glStateValid = false;     // false: render and sampler states must be applied again
+
+    // Managed resources the device has taken on, and whether their objects exist.
+    enum class Upload { pending, ready, unusable };
+    std::unordered_map<GpuObjects*, Upload> uploads;
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT TestCooperativeLevel() override;
+    HRESULT Reset(D3DPRESENT_PARAMETERS* presentParameters) override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                    const RGNDATA* dirtyRegion) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+};
+
+// Creates a device on a window whose SDL window was made with SDL_WINDOW_OPENGL.
+HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int display,
+                             D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** device);
+
+PortableDevice* AsPortableDevice(IDirect3DDevice9* device);
+// Makes the device's context current; false when its window is gone.
+bool MakeDeviceCurrent(PortableDevice& device);
+// Marks the OpenGL state as changed behind the device's back (text drawing, clears).
+inline void InvalidateGlState(PortableDevice& device) { device.glStateValid = false; }
+// Unbinds every texture and sets the default states (CreateDevice and Reset).
+void ResetDeviceState(PortableDevice& device);
+// Frees every object made for managed resources and forgets them.
+void ReleaseAllUploads(PortableDevice& device);
+// True when the mesh's buffers exist on this device (uploading them now if
+// needed); false when its data cannot be drawn (indices out of range).
+bool EnsureMeshUploaded(PortableDevice& device, PortableMeshData& mesh);
+// The texture object on this device, or 0 when the data is unusable.
+unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& texture);
+// Takes a resource on for this device without uploading it yet (a bound texture).
+void ClaimGpuObjects(PortableDevice& device, GpuObjects& gpu);
+
+// Full-screen mode handling (fullscreen.cpp).
+HRESULT EnterFullscreen(PortableDevice& device);
+void LeaveFullscreen(PortableDevice& device);
+// Checks the window: a full-screen device is lost when its window is hidden or
+// minimised, or loses the focus it had. It then gives the display its mode
+// back and minimises the window.
+void UpdateDeviceLoss(PortableDevice& device);

@@ -1,0 +1,114 @@
+// Present, device loss and Reset.
+#include <SDL.h>
+
+#include "platform/portable/win32/api_guard.h"
+#include "platform/portable/d3d9/device.h"
+#include "platform/portable/d3d9/display_modes.h"
+#include "platform/portable/d3d9/present_params.h"
+#include "platform/portable/d3d9/gl/api.h"
+
+void UpdateDeviceLoss(PortableDevice& device)
+{
+    if (device.params.Windowed || device.lost) return;
+    const WindowPresence presence = PresenceOf(device.window);
+    if (presence.foreground) {
+        device.hadForeground = true;
+        return;
+    }
+    // Focus is an event, not a state: a window that has not had it yet (it
+    // arrives after the window is shown) loses nothing.
+    if (presence.visible && !device.hadForeground) return;
+    device.lost = true;
+    device.hadForeground = false;
+    LeaveFullscreen(device);
+    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
+}
+
+HRESULT PortableDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND, const RGNDATA*)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        UpdateDeviceLoss(*this);
+        if (lost) return D3DERR_DEVICELOST;
+        if ((sourceRect != nullptr || destRect != nullptr) && params.SwapEffect != D3DSWAPEFFECT_COPY) {
+            return D3DERR_INVALIDCALL;
+        }
+        if (!MakeDeviceCurrent(*this)) return D3DERR_INVALIDCALL;
+
+        SDL_Window* sdlWindow = SdlWindowOf(window);
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(sdlWindow, &width, &height);
+        BlitGlBackBuffer(backBuffer, width, height);
+        SDL_GL_SwapWindow(sdlWindow);
+        InvalidateGlState(*this);
+        return D3D_OK;
+    });
+}
+
+HRESULT PortableDevice::TestCooperativeLevel()
+{
+    UpdateDeviceLoss(*this);
+    if (!lost) return D3D_OK;
+    if (params.Windowed) return D3DERR_DEVICENOTRESET;
+    return PresenceOf(window).visible ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
+}
+
+HRESULT PortableDevice::Reset(D3DPRESENT_PARAMETERS* presentParameters)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        if (presentParameters == nullptr) return D3DERR_INVALIDCALL;
+        UpdateDeviceLoss(*this);
+        if (lost && !params.Windowed && !PresenceOf(window).visible) return D3DERR_DEVICELOST;
+
+        // From here a failed Reset leaves the device waiting for another one.
+        if (defaultPoolResources > 0) {
+            lost = true;
+            return D3DERR_INVALIDCALL;
+        }
+        const HRESULT valid = ValidatePresentParameters(*presentParameters);
+        if (FAILED(valid)) {
+            lost = true;
+            return valid;
+        }
+        SDL_Window* sdlWindow = SdlWindowOf(window);
+        if (sdlWindow == nullptr || !MakeDeviceCurrent(*this)) {
+            lost = true;
+            return D3DERR_INVALIDCALL;
+        }
+
+        int windowWidth = 0, windowHeight = 0;
+        SDL_GetWindowSize(sdlWindow, &windowWidth, &windowHeight);
+        D3DPRESENT_PARAMETERS completed = *presentParameters;
+        CompletePresentParameters(completed, static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight));
+        SDL_DisplayMode mode{};
+        if (!completed.Windowed
+            && !FindSdlDisplayMode(display, completed.BackBufferWidth, completed.BackBufferHeight,
+                                   completed.FullScreen_RefreshRateInHz, mode)) {
+            lost = true;
+            return D3DERR_NOTAVAILABLE;
+        }
+
+        DestroyGlBackBuffer(backBuffer);
+        if (!CreateGlBackBuffer(backBuffer, completed.BackBufferWidth, completed.BackBufferHeight,
+                                completed.EnableAutoDepthStencil != FALSE, completed.AutoDepthStencilFormat)) {
+            lost = true;
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+        params = completed;
+        if (completed.Windowed) {
+            LeaveFullscreen(*this);
+        } else {
+            const HRESULT entered = EnterFullscreen(*this);
+            if (FAILED(entered)) {
+                lost = true;
+                return entered;
+            }
+        }
+        SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+
+        ResetDeviceState(*this);
+        lost = false;
+        hadForeground = false;
+        *presentParameters = completed;
+        return D3D_OK;
+    });
+}

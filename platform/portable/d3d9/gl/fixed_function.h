@@ -1,0 +1,55 @@
+// Direct3D 9's fixed-function pipeline for the states the portable device
+// supports, as one GLSL program: transform with Direct3D's clip conventions,
+// ambient and emissive lighting, texture stage 0 modulating, alpha test.
+#pragma once
+
+#include "platform/portable/d3d9/gl/device_states.h"
+
+struct FixedFunctionProgram {
+    unsigned program = 0;
+    int worldViewProjection = -1;
+    int pixelOffset = -1;
+    int lighting = -1;
+    int fromVertex = -1;
+    int materialDiffuse = -1;
+    int materialAmbient = -1;
+    int materialEmissive = -1;
+    int globalAmbient = -1;
+    int textured = -1;
+    int sampler = -1;
+    int alphaFunc = -1;
+    int alphaRef = -1;
+};
+
+// What one draw feeds the program, worked out from the device states.
+struct FixedFunctionInputs {
+    D3DMATRIX worldViewProjection;
+    float pixelOffset[2];        // half a pixel in clip units: Direct3D 9 pixel centres lie on integers
+    bool lighting;
+    bool diffuseFromVertex;      // material sources that take the vertex colour
+    bool ambientFromVertex;
+    bool emissiveFromVertex;
+    D3DCOLORVALUE materialDiffuse;
+    D3DCOLORVALUE materialAmbient;
+    D3DCOLORVALUE materialEmissive;
+    D3DCOLORVALUE globalAmbient;
+    bool textured;
+    int alphaFunc;               // D3DCMP value, 0 when the alpha test is off
+    float alphaRef;              // 0..255
+};
+
+// renderWidth/renderHeight: the back buffer size. vertexHasDiffuse: the FVF carries D3DFVF_DIFFUSE.
+FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool vertexHasDiffuse, bool textured,
+                                               UINT renderWidth, UINT renderHeight);
+D3DCOLORVALUE ColourValueOf(D3DCOLOR colour);
+
+// Needs a current context.
+bool CreateFixedFunctionProgram(FixedFunctionProgram& program);
+void DestroyFixedFunctionProgram(FixedFunctionProgram& program);
+// Uses the program and sets its uniforms.
+void ApplyFixedFunctionInputs(const FixedFunctionProgram& program, const FixedFunctionInputs& inputs);
+
+// Vertex attribute locations of the program.
+constexpr unsigned kAttributePosition = 0;
+constexpr unsigned kAttributeTexcoord = 1;
+constexpr unsigned kAttributeDiffuse = 2;

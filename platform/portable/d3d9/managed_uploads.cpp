@@ -1,0 +1,82 @@
+// The device's account of managed resources: which it has taken on, whether
+// their objects exist, and their end.
+#include "platform/portable/d3d9/device.h"
+#include "platform/portable/d3d9/gl/managed_upload.h"
+
+namespace {
+using Upload = PortableDevice::Upload;
+
+// True when the resource still has to be uploaded to this device; otherwise
+// usable says whether its objects exist.
+bool NeedsUpload(PortableDevice& device, GpuObjects& gpu, bool& usable)
+{
+    ClaimGpuObjects(device, gpu);
+    const Upload state = device.uploads[&gpu];
+    usable = state == Upload::ready;
+    return state == Upload::pending;
+}
+} // namespace
+
+bool EnsureMeshUploaded(PortableDevice& device, PortableMeshData& mesh)
+{
+    bool usable = false;
+    if (!NeedsUpload(device, mesh.gpu, usable)) return usable;
+    usable = UploadMesh(mesh);
+    device.uploads[&mesh.gpu] = usable ? Upload::ready : Upload::unusable;
+    return usable;
+}
+
+unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& texture)
+{
+    bool usable = false;
+    if (!NeedsUpload(device, texture.gpu, usable)) return usable ? texture.gpu.texture : 0;
+    usable = UploadTexture(texture, GlMaxTextureSide());
+    device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
+    if (!usable) return 0;
+    InvalidateGlState(device);
+    return texture.gpu.texture;
+}
+
+UINT PortableMaxTextureSide(IDirect3DDevice9* device)
+{
+    auto* portable = dynamic_cast<PortableDevice*>(device);
+    if (portable == nullptr || !MakeDeviceCurrent(*portable)) return kPortableMaxTextureSide;
+    return GlMaxTextureSide();
+}
+
+void ClaimGpuObjects(PortableDevice& device, GpuObjects& gpu)
+{
+    if (gpu.owner == &device) return;
+    if (gpu.owner != nullptr) PortableReleaseGpuObjects(gpu);
+    gpu.owner = &device;
+    device.uploads[&gpu] = Upload::pending;
+}
+
+void PortableReleaseGpuObjects(GpuObjects& gpu)
+{
+    if (gpu.owner == nullptr) return;
+    PortableDevice& device = *AsPortableDevice(gpu.owner);
+    device.uploads.erase(&gpu);
+    // A texture going away while bound is unbound.
+    for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
+        if (device.textureData[stage] != nullptr && &device.textureData[stage]->gpu == &gpu) {
+            device.textureData[stage] = nullptr;
+        }
+    }
+    if (MakeDeviceCurrent(device)) DeleteGpuObjects(gpu);
+    gpu = GpuObjects{};
+}
+
+void ReleaseAllUploads(PortableDevice& device)
+{
+    const bool current = MakeDeviceCurrent(device);
+    for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
+        device.textureData[stage] = nullptr;
+    }
+    for (auto& entry : device.uploads) {
+        GpuObjects& gpu = *entry.first;
+        if (current) DeleteGpuObjects(gpu);
+        gpu = GpuObjects{};
+    }
+    device.uploads.clear();
+}

@@ -1,0 +1,45 @@
+// The portable managed IDirect3DTexture9: the texels of every level in
+// memory, uploaded by the device on first use.
+#include <memory>
+
+#include "platform/portable/d3d9/managed_resources.h"
+
+namespace {
+struct PortableTexture final : IDirect3DTexture9 {
+    ULONG references = 1;
+    IDirect3DDevice9* device = nullptr; // one reference held
+    PortableTextureData data;
+
+    ~PortableTexture()
+    {
+        PortableReleaseGpuObjects(data.gpu);
+        if (device != nullptr) device->Release();
+    }
+
+    ULONG AddRef() override { return ++references; }
+    ULONG Release() override
+    {
+        const ULONG left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+    DWORD GetLevelCount() override { return static_cast<DWORD>(data.levels.size()); }
+};
+} // namespace
+
+HRESULT CreateManagedTexture(IDirect3DDevice9* device, PortableTextureData&& data, IDirect3DTexture9** texture)
+{
+    if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
+    std::unique_ptr<PortableTexture> made(new PortableTexture);
+    made->data = std::move(data);
+    made->device = device;
+    device->AddRef();
+    *texture = made.release();
+    return D3D_OK;
+}
+
+PortableTextureData* PortableTextureDataOf(IDirect3DBaseTexture9* texture)
+{
+    auto* portable = dynamic_cast<PortableTexture*>(texture);
+    return portable != nullptr ? &portable->data : nullptr;
+}

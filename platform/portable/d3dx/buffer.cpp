@@ -1,0 +1,56 @@
+#include "platform/portable/d3dx/buffer.h"
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "platform/portable/win32/api_guard.h"
+
+namespace {
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
+
+struct PortableBuffer final : ID3DXBuffer {
+    ULONG references = 1;
+    size_t size = 0;
+    // calloc: zeroed, aligned for any record, and a large block costs
+    // nothing until it is written.
+    std::unique_ptr<void, FreeBlock> storage;
+
+    ULONG AddRef() override { return ++references; }
+    ULONG Release() override
+    {
+        const ULONG left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+    void* GetBufferPointer() override { return storage.get(); }
+    DWORD GetBufferSize() override { return static_cast<DWORD>(size); }
+};
+} // namespace
+
+ID3DXBuffer* CreatePortableBuffer(size_t size)
+{
+    auto* buffer = new (std::nothrow) PortableBuffer;
+    if (buffer == nullptr) return nullptr;
+    // A buffer of no bytes still has a pointer, as D3DX's does.
+    buffer->storage.reset(std::calloc(size > 0 ? size : 1, 1));
+    if (buffer->storage == nullptr) {
+        delete buffer;
+        return nullptr;
+    }
+    buffer->size = size;
+    return buffer;
+}
+
+HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        if (buffer == nullptr) return D3DERR_INVALIDCALL;
+        ID3DXBuffer* created = CreatePortableBuffer(numBytes);
+        if (created == nullptr) return E_OUTOFMEMORY;
+        *buffer = created;
+        return D3D_OK;
+    });
+}

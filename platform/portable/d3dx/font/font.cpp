@@ -1,0 +1,88 @@
+// D3DXCreateFontW and ID3DXFont::DrawTextW.
+#include <memory>
+
+#include "platform/portable/win32/api_guard.h"
+#include "platform/portable/d3d9/device.h"
+#include "platform/portable/d3dx/font/face.h"
+#include "platform/portable/d3dx/font/layout.h"
+#include "platform/portable/d3dx/font/renderer.h"
+#include "platform/portable/d3dx/font/text.h"
+
+namespace {
+struct PortableFont final : ID3DXFont {
+    ULONG references = 1;
+    PortableDevice* device = nullptr;  // one reference held
+    FontFace face;
+    FontRenderer renderer;
+
+    ~PortableFont()
+    {
+        CloseFontFace(face);
+        if (device == nullptr) return; // never finished: nothing of the device's was taken
+        if (MakeDeviceCurrent(*device)) DestroyFontRenderer(renderer);
+        // The glyph atlas is a default-pool resource of the device.
+        --device->defaultPoolResources;
+        device->Release();
+    }
+
+    ULONG AddRef() override { return ++references; }
+
+    ULONG Release() override
+    {
+        const ULONG left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    INT DrawTextW(ID3DXSprite*, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR colour) override
+    {
+        return GuardedCall<INT>(0, 0, [&]() -> INT {
+            if (text == nullptr || count == 0) return 0;
+            const std::u32string codepoints = DecodeWideText(text, count);
+            if (codepoints.empty()) return 0;
+
+            const RECT area = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
+            // Without a rectangle nothing clips and the text starts at the origin.
+            const DWORD effective = rect != nullptr ? format : (format | DT_NOCLIP);
+            const bool current = MakeDeviceCurrent(*device);
+            const TextLayout layout = LayOutText(codepoints, area, effective, LineHeightOf(face), [&](char32_t c) {
+                return current ? GlyphFor(renderer, face, c).advance : 0;
+            });
+
+            if ((format & DT_CALCRECT) != 0) {
+                if (rect != nullptr) *rect = layout.bounds;
+                return layout.height;
+            }
+            if (current && !device->lost && device->backBuffer.framebuffer != 0) {
+                DrawLaidOutText(renderer, face, *device, layout, colour, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
+            }
+            return layout.height;
+        });
+    }
+};
+} // namespace
+
+HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT, BOOL italic,
+                               DWORD, DWORD, DWORD, DWORD, LPCWSTR faceName, ID3DXFont** font)
+{
+    if (device == nullptr || font == nullptr) return D3DERR_INVALIDCALL;
+    *font = nullptr;
+    return GuardedHresult([&]() -> HRESULT {
+        PortableDevice* portable = AsPortableDevice(device);
+        FontRequest request;
+        request.family = faceName != nullptr ? Utf8FromWide(faceName) : std::string();
+        request.height = height;
+        request.width = width;
+        request.weight = weight;
+        request.italic = italic != FALSE;
+
+        auto made = std::make_unique<PortableFont>();
+        if (!OpenFontFace(request, made->face)) return E_FAIL;
+        if (!MakeDeviceCurrent(*portable) || !CreateFontRenderer(made->renderer)) return D3DERR_INVALIDCALL;
+        portable->AddRef();
+        ++portable->defaultPoolResources;
+        made->device = portable;
+        *font = made.release();
+        return D3D_OK;
+    });
+}

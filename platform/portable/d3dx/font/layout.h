@@ -1,0 +1,27 @@
+// Placing text in a rectangle as DrawText does: lines, alignment, the height.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/portable/d3dx/api.h"
+
+struct PlacedGlyph {
+    char32_t codepoint;
+    int x;        // pen position
+    int lineTop;  // top of the glyph's line; the baseline is lineTop + ascent
+};
+
+struct TextLayout {
+    std::vector<PlacedGlyph> glyphs;
+    RECT bounds{};     // the lines' extent
+    int height = 0;    // DrawText's result
+};
+
+using AdvanceOf = std::function<int(char32_t)>;
+
+// Honours DT_SINGLELINE, DT_WORDBREAK, DT_CENTER, DT_RIGHT, DT_VCENTER and
+// DT_BOTTOM. A line break at the very end starts no further line.
+TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight,
+                      const AdvanceOf& advance);

@@ -1,0 +1,229 @@
+// DDS files: uncompressed formats described by bit masks, and DXT1 to DXT5,
+// with their mip chains. Cube maps give their first face.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/portable/d3dx/image/decode.h"
+#include "platform/portable/d3dx/image/dxt.h"
+#include "platform/portable/d3dx/image/rows.h"
+
+namespace {
+constexpr uint32_t kHeaderSize = 124;
+constexpr uint32_t kPixelFormatSize = 32;
+constexpr uint32_t kFlagMipMapCount = 0x20000;
+constexpr uint32_t kPixelAlphaPixels = 0x1;
+constexpr uint32_t kPixelAlpha = 0x2;
+constexpr uint32_t kPixelFourCC = 0x4;
+constexpr uint32_t kPixelRgb = 0x40;
+constexpr uint32_t kPixelLuminance = 0x20000;
+constexpr uint32_t kCaps2Volume = 0x200000;
+
+uint32_t ReadU32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
+           | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+constexpr uint32_t FourCC(char a, char b, char c, char d)
+{
+    return static_cast<uint32_t>(static_cast<uint8_t>(a)) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8)
+           | (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16)
+           | (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
+}
+
+// One channel described by a bit mask, widened to 8 bits.
+struct Channel {
+    uint32_t mask = 0;
+    unsigned shift = 0;
+    uint32_t max = 0;
+
+    explicit Channel(uint32_t channelMask) : mask(channelMask)
+    {
+        if (mask == 0) return;
+        shift = static_cast<unsigned>(std::countr_zero(mask));
+        max = mask >> shift;
+        // Masks with holes count as their full span.
+    }
+    uint8_t Value(uint32_t pixel, uint8_t absent) const
+    {
+        if (mask == 0) return absent;
+        const uint32_t raw = (pixel & mask) >> shift;
+        return static_cast<uint8_t>((static_cast<uint64_t>(raw) * 255 + max / 2) / max);
+    }
+};
+
+struct Layout {
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    bool compressed = false;
+    bool luminance = false;
+    uint32_t bitsPerPixel = 0;
+    uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+D3DFORMAT MaskFormat(const Layout& layout)
+{
+    struct Known {
+        uint32_t bits, r, g, b, a;
+        D3DFORMAT format;
+    };
+    static constexpr Known kKnown[] = {
+        {32, 0xff0000, 0xff00, 0xff, 0xff000000, D3DFMT_A8R8G8B8},
+        {32, 0xff0000, 0xff00, 0xff, 0, D3DFMT_X8R8G8B8},
+        {32, 0xff, 0xff00, 0xff0000, 0xff000000, D3DFMT_A8B8G8R8},
+        {32, 0xff, 0xff00, 0xff0000, 0, D3DFMT_X8B8G8R8},
+        {24, 0xff0000, 0xff00, 0xff, 0, D3DFMT_R8G8B8},
+        {16, 0xf800, 0x7e0, 0x1f, 0, D3DFMT_R5G6B5},
+        {16, 0x7c00, 0x3e0, 0x1f, 0, D3DFMT_X1R5G5B5},
+        {16, 0x7c00, 0x3e0, 0x1f, 0x8000, D3DFMT_A1R5G5B5},
+        {16, 0xf00, 0xf0, 0xf, 0xf000, D3DFMT_A4R4G4B4},
+    };
+    if (layout.luminance) return layout.alpha != 0 ? D3DFMT_A8L8 : D3DFMT_L8;
+    if (layout.red == 0 && layout.green == 0 && layout.blue == 0) return D3DFMT_A8;
+    for (const Known& known : kKnown) {
+        if (known.bits == layout.bitsPerPixel && known.r == layout.red && known.g == layout.green
+            && known.b == layout.blue && known.a == layout.alpha) {
+            return known.format;
+        }
+    }
+    return layout.alpha != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+bool ReadLayout(const uint8_t* pf, Layout& layout)
+{
+    if (ReadU32(pf) != kPixelFormatSize) return false;
+    const uint32_t flags = ReadU32(pf + 4);
+    if (flags & kPixelFourCC) {
+        switch (ReadU32(pf + 8)) {
+        case FourCC('D', 'X', 'T', '1'): layout.format = D3DFMT_DXT1; break;
+        case FourCC('D', 'X', 'T', '2'): layout.format = D3DFMT_DXT2; break;
+        case FourCC('D', 'X', 'T', '3'): layout.format = D3DFMT_DXT3; break;
+        case FourCC('D', 'X', 'T', '4'): layout.format = D3DFMT_DXT4; break;
+        case FourCC('D', 'X', 'T', '5'): layout.format = D3DFMT_DXT5; break;
+        default: return false;
+        }
+        layout.compressed = true;
+        return true;
+    }
+    layout.bitsPerPixel = ReadU32(pf + 12);
+    if (layout.bitsPerPixel != 8 && layout.bitsPerPixel != 16 && layout.bitsPerPixel != 24
+        && layout.bitsPerPixel != 32) {
+        return false;
+    }
+    layout.luminance = (flags & kPixelLuminance) != 0;
+    if (!(flags & (kPixelRgb | kPixelLuminance | kPixelAlpha))) return false;
+    layout.red = ReadU32(pf + 16);
+    layout.green = layout.luminance ? 0 : ReadU32(pf + 20);
+    layout.blue = layout.luminance ? 0 : ReadU32(pf + 24);
+    layout.alpha = (flags & (kPixelAlphaPixels | kPixelAlpha)) ? ReadU32(pf + 28) : 0;
+    const uint64_t reach = layout.bitsPerPixel == 32 ? 0xffffffffull : (1ull << layout.bitsPerPixel) - 1;
+    if (layout.red > reach || layout.green > reach || layout.blue > reach || layout.alpha > reach) return false;
+    if (layout.red == 0 && layout.alpha == 0) return false;
+    layout.format = MaskFormat(layout);
+    return true;
+}
+
+uint64_t LevelBytes(const Layout& layout, uint32_t width, uint32_t height)
+{
+    if (layout.compressed) {
+        return static_cast<uint64_t>((width + 3) / 4) * ((height + 3) / 4) * DxtBlockBytes(layout.format);
+    }
+    return static_cast<uint64_t>(width) * height * (layout.bitsPerPixel / 8);
+}
+
+// One row of an uncompressed level to texels.
+void ConvertRow(const Layout& layout, const uint8_t* data, uint32_t width, uint8_t* out)
+{
+    const Channel red(layout.red), green(layout.green), blue(layout.blue), alpha(layout.alpha);
+    const uint32_t bytes = layout.bitsPerPixel / 8;
+    for (size_t i = 0; i < width; ++i) {
+        uint32_t pixel = 0;
+        for (uint32_t b = 0; b < bytes; ++b) pixel |= static_cast<uint32_t>(data[i * bytes + b]) << (8 * b);
+        uint8_t* texel = out + 4 * i;
+        const uint8_t r = red.Value(pixel, 0);
+        if (layout.luminance) {
+            texel[0] = texel[1] = texel[2] = r;
+        } else if (layout.format == D3DFMT_A8) {
+            texel[0] = texel[1] = texel[2] = 0;
+        } else {
+            texel[0] = blue.Value(pixel, 0);
+            texel[1] = green.Value(pixel, 0);
+            texel[2] = r;
+        }
+        texel[3] = alpha.Value(pixel, 255);
+    }
+}
+
+// One level, whose bytes the file holds, row by row (a strip of blocks at a time).
+ImageLevel DecodeLevel(const Layout& layout, const uint8_t* data, uint32_t width, uint32_t height, UINT fitWidth,
+                       UINT fitHeight)
+{
+    RowCollector rows = StartRows(width, height, fitWidth, fitHeight, false);
+    ReserveRows(rows);
+    if (layout.compressed) {
+        const size_t stripBytes = LevelBytes(layout, width, 4);
+        std::vector<uint8_t> strip(size_t{width} * 4 * 4);
+        for (uint32_t top = 0; top < height; top += 4) {
+            const uint32_t count = std::min(4u, height - top);
+            DecodeDxtLevel(layout.format, data + top / 4 * stripBytes, width, count, strip.data());
+            for (uint32_t y = 0; y < count; ++y) AddRow(rows, strip.data() + size_t{y} * width * 4);
+        }
+    } else {
+        const size_t stride = size_t{width} * (layout.bitsPerPixel / 8);
+        std::vector<uint8_t> row(size_t{width} * 4);
+        for (uint32_t y = 0; y < height; ++y) {
+            ConvertRow(layout, data + y * stride, width, row.data());
+            AddRow(rows, row.data());
+        }
+    }
+    return FinishRows(rows);
+}
+} // namespace
+
+HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image)
+{
+    if (size < 4 + kHeaderSize) return D3DXERR_INVALIDDATA;
+    const uint8_t* header = data + 4;
+    if (ReadU32(header) != kHeaderSize) return D3DXERR_INVALIDDATA;
+    const uint32_t flags = ReadU32(header + 4);
+    const uint32_t height = ReadU32(header + 8);
+    const uint32_t width = ReadU32(header + 12);
+    const uint32_t depth = ReadU32(header + 20);
+    uint32_t mipCount = (flags & kFlagMipMapCount) ? ReadU32(header + 24) : 1;
+    const uint32_t caps2 = ReadU32(header + 108);
+    if (OutsideImageLimits(width, height)) return D3DXERR_INVALIDDATA;
+    if ((caps2 & kCaps2Volume) && depth > 1) return D3DXERR_INVALIDDATA;
+
+    Layout layout;
+    if (!ReadLayout(header + 72, layout)) return D3DXERR_INVALIDDATA;
+
+    uint32_t fullChain = 1;
+    while ((width >> fullChain) > 0 || (height >> fullChain) > 0) ++fullChain;
+    if (mipCount == 0) mipCount = 1;
+    if (mipCount > fullChain) mipCount = fullChain;
+
+    image.info.width = width;
+    image.info.height = height;
+    image.info.mipLevels = mipCount;
+    image.info.format = layout.format;
+    image.info.fileType = D3DXIFF_DDS;
+    image.info.hasAlpha = layout.compressed || layout.alpha != 0;
+    if (fit == nullptr) return S_OK;
+
+    // Every level must be in the file before any is decoded.
+    uint64_t needed = 0;
+    for (uint32_t level = 0; level < mipCount; ++level) {
+        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
+    }
+    if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
+    const uint8_t* cursor = data + 4 + kHeaderSize;
+    for (uint32_t level = 0; level < mipCount; ++level) {
+        const uint32_t levelWidth = std::max(1u, width >> level);
+        const uint32_t levelHeight = std::max(1u, height >> level);
+        const UINT fitWidth = std::max(1u, fit->width >> level);
+        const UINT fitHeight = std::max(1u, fit->height >> level);
+        image.levels.push_back(DecodeLevel(layout, cursor, levelWidth, levelHeight, fitWidth, fitHeight));
+        cursor += LevelBytes(layout, levelWidth, levelHeight);
+    }
+    return S_OK;
+}

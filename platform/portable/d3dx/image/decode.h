@@ -1,0 +1,65 @@
+// Image files as D3DX reads them for textures: BMP, TGA, PNG, JPEG and DDS,
+// decoded to B, G, R, A bytes per texel. The files come from users' model
+// folders: every decoder bounds what it reads and what it allocates.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/portable/d3dx/api.h"
+
+// Largest width or height of an image file: no Direct3D device takes a wider
+// texture. Larger files are refused before any texel is decoded.
+constexpr uint32_t kMaxImageSide = 16384;
+
+// What D3DXIMAGE_INFO reports of a file.
+struct ImageInfo {
+    UINT width = 0;
+    UINT height = 0;
+    UINT mipLevels = 1;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    D3DXIMAGE_FILEFORMAT fileType = D3DXIFF_BMP;
+    bool hasAlpha = false;
+};
+
+struct ImageLevel {
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<uint8_t> bgra; // rows from the top
+};
+
+struct DecodedImage {
+    ImageInfo info;
+    std::vector<ImageLevel> levels; // level 0 first; more than one only for a DDS file with mip levels
+};
+
+// The largest level 0 the caller needs; level i's bound is this halved i
+// times. A level larger than its bound on a side is reduced to the bound on
+// that side while it decodes, each texel the mean of those it covers.
+struct ImageFit {
+    UINT width = kMaxImageSide;
+    UINT height = kMaxImageSide;
+};
+
+// Reads only the header. D3DXERR_INVALIDDATA for data that is not an image of
+// these kinds, or one larger than kMaxImageSide.
+HRESULT ReadImageInfo(const uint8_t* data, size_t size, ImageInfo& info);
+
+// Decodes every level. D3DXERR_INVALIDDATA as above and for damaged data;
+// E_OUTOFMEMORY when the image would need more memory than a decoder allows.
+HRESULT DecodeImage(const uint8_t* data, size_t size, const ImageFit& fit, DecodedImage& image);
+
+// The decoders behind both: each fills image.info from the header and, when
+// `fit` is given, image.levels.
+HRESULT DecodeBmp(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image);
+HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image);
+HRESULT DecodeJpeg(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image);
+HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image);
+HRESULT DecodeTga(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image);
+
+// True when a side of width x height is 0 or above kMaxImageSide.
+inline bool OutsideImageLimits(uint64_t width, uint64_t height)
+{
+    return width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide;
+}

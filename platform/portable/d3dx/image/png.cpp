@@ -1,0 +1,123 @@
+// PNG files through libspng, row by row: a file that ends early fails after
+// the rows it holds, and a large image is reduced as its rows arrive.
+#include <spng.h>
+
+#include <memory>
+
+#include "platform/portable/d3dx/image/decode.h"
+#include "platform/portable/d3dx/image/rows.h"
+
+namespace {
+// Ancillary chunks (text, colour profiles) are kept by libspng: at most this much.
+constexpr size_t kChunkCacheLimit = 4u << 20;
+// DEFLATE expands at most about 1032 times: memory for the whole image is
+// taken at once only when the file can hold it (and an interlaced image,
+// which needs it, is refused otherwise).
+constexpr uint64_t kDeflateExpansion = 1032;
+
+struct ContextFree {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextFree>;
+
+HRESULT Failure(int error) { return error == SPNG_EMEM ? E_OUTOFMEMORY : D3DXERR_INVALIDDATA; }
+
+// The format D3DX reports, by channels after transparency is applied.
+D3DFORMAT FileFormat(bool colour, bool alpha)
+{
+    if (colour) return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
+    return alpha ? D3DFMT_A8L8 : D3DFMT_L8;
+}
+
+// The filtered image data's size, before compression.
+uint64_t StoredBytes(const spng_ihdr& header)
+{
+    unsigned channels = 1;
+    switch (header.color_type) {
+    case SPNG_COLOR_TYPE_TRUECOLOR: channels = 3; break;
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: channels = 2; break;
+    case SPNG_COLOR_TYPE_TRUECOLOR_ALPHA: channels = 4; break;
+    default: break;
+    }
+    const uint64_t rowBits = uint64_t{header.width} * channels * header.bit_depth;
+    return uint64_t{header.height} * (1 + (rowBits + 7) / 8);
+}
+
+void ToBgra(uint8_t* texels, size_t count, bool alpha)
+{
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* texel = texels + 4 * i;
+        const uint8_t red = texel[0];
+        texel[0] = texel[2];
+        texel[2] = red;
+        if (!alpha) texel[3] = 255;
+    }
+}
+} // namespace
+
+HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image)
+{
+    Context context(spng_ctx_new(0));
+    if (!context) return E_OUTOFMEMORY;
+    spng_ctx* png = context.get();
+    spng_set_image_limits(png, kMaxImageSide, kMaxImageSide);
+    spng_set_chunk_limits(png, size, kChunkCacheLimit);
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Checksums would stop nearly every mutated file at its first chunk.
+    spng_set_crc_action(png, SPNG_CRC_USE, SPNG_CRC_USE);
+#else
+    spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
+#endif
+    if (int error = spng_set_png_buffer(png, data, size); error != 0) return Failure(error);
+
+    spng_ihdr header{};
+    if (int error = spng_get_ihdr(png, &header); error != 0) return Failure(error);
+    if (OutsideImageLimits(header.width, header.height)) return D3DXERR_INVALIDDATA;
+    spng_trns transparency{};
+    const bool hasTransparency = spng_get_trns(png, &transparency) == 0;
+    const bool colour = header.color_type != SPNG_COLOR_TYPE_GRAYSCALE
+                        && header.color_type != SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
+    const bool alpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA
+                       || header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || hasTransparency;
+    image.info.width = header.width;
+    image.info.height = header.height;
+    image.info.format = FileFormat(colour, alpha);
+    image.info.fileType = D3DXIFF_PNG;
+    image.info.hasAlpha = alpha;
+    if (fit == nullptr) return S_OK;
+
+    const int flags = SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE;
+    if (int error = spng_decode_image(png, nullptr, 0, SPNG_FMT_RGBA8, flags); error != 0) return Failure(error);
+    const size_t rowBytes = size_t{header.width} * 4;
+    RowCollector rows = StartRows(header.width, header.height, fit->width, fit->height, false);
+    const bool plausible = StoredBytes(header) <= uint64_t{size} * kDeflateExpansion;
+    if (plausible) ReserveRows(rows);
+    int status = 0;
+    if (header.interlace_method == SPNG_INTERLACE_NONE) {
+        std::vector<uint8_t> row(rowBytes);
+        while (status == 0) {
+            status = spng_decode_row(png, row.data(), row.size());
+            if (status != 0 && status != SPNG_EOI) return Failure(status);
+            ToBgra(row.data(), header.width, alpha);
+            AddRow(rows, row.data());
+        }
+    } else {
+        // Passes fill rows in turn, so the whole image is needed before any row is done.
+        if (!plausible) return D3DXERR_INVALIDDATA;
+        const uint64_t bytes = uint64_t{rowBytes} * header.height;
+        std::vector<uint8_t> whole(static_cast<size_t>(bytes));
+        while (status == 0) {
+            spng_row_info where{};
+            if (int error = spng_get_row_info(png, &where); error != 0) return Failure(error);
+            if (where.row_num >= header.height) return D3DXERR_INVALIDDATA;
+            status = spng_decode_row(png, whole.data() + where.row_num * rowBytes, rowBytes);
+            if (status != 0 && status != SPNG_EOI) return Failure(status);
+        }
+        for (uint32_t y = 0; y < header.height; ++y) {
+            ToBgra(whole.data() + y * rowBytes, header.width, alpha);
+            AddRow(rows, whole.data() + y * rowBytes);
+        }
+    }
+    image.levels.push_back(FinishRows(rows));
+    return S_OK;
+}

@@ -1,0 +1,472 @@
+#include "platform/portable/d3dx/xfile/parser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <unordered_map>
+
+#include "platform/portable/d3dx/xfile/binary_reader.h"
+#include "platform/portable/d3dx/xfile/result.h"
+#include "platform/portable/d3dx/xfile/text_reader.h"
+
+namespace {
+
+bool IsKeyword(const XToken& token, XTok binaryKind, std::string_view word)
+{
+    return token.kind == binaryKind || (token.kind == XTok::Name && EqualsIgnoreCase(token.text, word));
+}
+
+// The primitive type a token names, if it names one.
+bool PrimitiveType(const XToken& token, XType& type)
+{
+    switch (token.kind) {
+    case XTok::TypeWord: type = XType::Word; return true;
+    case XTok::TypeDword: type = XType::Dword; return true;
+    case XTok::TypeFloat: type = XType::Float; return true;
+    case XTok::TypeDouble: type = XType::Double; return true;
+    case XTok::TypeChar: type = XType::Char; return true;
+    case XTok::TypeUchar: type = XType::Uchar; return true;
+    case XTok::TypeSword: type = XType::Sword; return true;
+    case XTok::TypeSdword: type = XType::Sdword; return true;
+    case XTok::TypeString:
+    case XTok::TypeUnicode:
+    case XTok::TypeCstring: type = XType::String; return true;
+    case XTok::Name: break;
+    default: return false;
+    }
+    struct Named {
+        std::string_view name;
+        XType type;
+    };
+    static constexpr Named kNames[] = {
+        {"WORD", XType::Word},     {"DWORD", XType::Dword},   {"FLOAT", XType::Float},
+        {"DOUBLE", XType::Double}, {"CHAR", XType::Char},     {"UCHAR", XType::Uchar},
+        {"BYTE", XType::Uchar},    {"SWORD", XType::Sword},   {"SDWORD", XType::Sdword},
+        {"STRING", XType::String}, {"LPSTR", XType::String},  {"UNICODE", XType::String},
+        {"CSTRING", XType::String},
+    };
+    for (const Named& named : kNames) {
+        if (EqualsIgnoreCase(token.text, named.name)) {
+            type = named.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct GuidHash {
+    size_t operator()(const XGuid& guid) const
+    {
+        uint64_t tail;
+        std::memcpy(&tail, guid.data4, sizeof tail);
+        return std::hash<uint64_t>()(tail ^ (static_cast<uint64_t>(guid.data1) << 32)
+                                     ^ (static_cast<uint64_t>(guid.data2) << 16) ^ guid.data3);
+    }
+};
+
+template <class Reader>
+struct XParser {
+    Reader reader;
+    const XTemplateLibrary& library;
+    XDocument& document;
+    HRESULT failure = D3DXFERR_PARSEERROR;
+    std::vector<uint32_t> memberStarts; // a stack: the first slot of each member being parsed
+    // The file's own templates by name; the keys view the file's text.
+    std::unordered_map<std::string_view, uint32_t, XNameHash, XNameEqual> declaredByName;
+
+    uint32_t Find(std::string_view name) const
+    {
+        const auto builtin = library.byName.find(name);
+        if (builtin != library.byName.end()) return builtin->second;
+        const auto declared = declaredByName.find(name);
+        return declared != declaredByName.end() ? declared->second : kNoTemplate;
+    }
+
+    bool Fail(HRESULT code = D3DXFERR_PARSEERROR)
+    {
+        failure = code;
+        return false;
+    }
+
+    const XTemplate& TemplateAt(uint32_t index) const
+    {
+        return XTemplateAt(library, document.declaredTemplates, index);
+    }
+
+    HRESULT ParseAll(bool templatesOnly)
+    {
+        for (;;) {
+            const XToken token = reader.Next();
+            if (token.kind == XTok::End) break;
+            if (IsKeyword(token, XTok::Template, "template")) {
+                if (!ParseTemplate()) return failure;
+            } else if (token.kind == XTok::Name && !templatesOnly) {
+                uint32_t index = kNoObject;
+                if (!ParseDataObject(token.text, 0, index)) return failure;
+                if (index != kNoObject) document.topLevel.push_back(index);
+            } else {
+                return D3DXFERR_PARSEERROR;
+            }
+        }
+        return ResolveReferences() ? S_OK : failure;
+    }
+
+    bool ParseTemplate()
+    {
+        XTemplate declared;
+        XToken token = reader.Next();
+        if (token.kind != XTok::Name) return Fail();
+        const std::string_view name = token.text;
+        declared.name = std::string(name);
+        if (reader.Next().kind != XTok::OBrace) return Fail();
+        token = reader.Next();
+        if (token.kind != XTok::Guid) return Fail();
+        declared.guid = token.guid;
+
+        for (;;) {
+            token = reader.Peek();
+            const bool isArray = IsKeyword(token, XTok::Array, "array");
+            if (isArray) {
+                reader.Next();
+                token = reader.Peek();
+            }
+            XMember member;
+            if (!PrimitiveType(token, member.type)) {
+                if (token.kind != XTok::Name) {
+                    if (isArray) return Fail();
+                    break;
+                }
+                member.type = XType::Template;
+                member.templateIndex = Find(token.text);
+                if (member.templateIndex == kNoTemplate) return Fail();
+            }
+            reader.Next();
+            token = reader.Next();
+            if (token.kind != XTok::Name) return Fail();
+            member.name = std::string(token.text);
+            if (isArray) {
+                while (reader.Peek().kind == XTok::OBracket) {
+                    reader.Next();
+                    token = reader.Next();
+                    XDimension dim;
+                    if (token.kind == XTok::Integer) {
+                        dim.fixed = true;
+                        dim.value = token.integer;
+                    } else if (token.kind == XTok::Name) {
+                        dim.fixed = false;
+                        if (!FindSizeMember(declared, token.text, dim.value)) return Fail();
+                    } else {
+                        return Fail();
+                    }
+                    if (reader.Next().kind != XTok::CBracket) return Fail();
+                    member.dims.push_back(dim);
+                }
+                if (member.dims.empty()) return Fail();
+            }
+            if (reader.Next().kind != XTok::Semicolon) return Fail();
+            if (declared.members.size() >= kMaxXTemplateMembers) return Fail();
+            declared.members.push_back(std::move(member));
+        }
+
+        if (reader.Peek().kind == XTok::OBracket) {
+            reader.Next();
+            if (!SkipRestrictions()) return false;
+        }
+        if (reader.Next().kind != XTok::CBrace) return Fail();
+        if (!CompleteXTemplate(library, document.declaredTemplates, declared)) return Fail();
+        // The first declaration of a name stands; repeats of it are ignored.
+        if (Find(name) == kNoTemplate) {
+            if (document.declaredTemplates.size() >= kMaxXTemplates) return Fail(E_FAIL);
+            declaredByName.emplace(name, static_cast<uint32_t>(library.templates.size() + document.declaredTemplates.size()));
+            document.declaredTemplates.push_back(std::move(declared));
+        }
+        return true;
+    }
+
+    bool FindSizeMember(const XTemplate& declared, std::string_view name, uint32_t& index)
+    {
+        for (uint32_t i = 0; i < declared.members.size(); ++i) {
+            const XMember& member = declared.members[i];
+            if (member.name == name) {
+                if (member.type != XType::Dword || !member.dims.empty()) return false;
+                index = i;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // "[ ... ]" or "[ Name <guid>, Name ... ]", after the opening bracket.
+    bool SkipRestrictions()
+    {
+        XToken token = reader.Next();
+        if (token.kind == XTok::Dot) {
+            if (reader.Next().kind != XTok::Dot || reader.Next().kind != XTok::Dot) return Fail();
+            return reader.Next().kind == XTok::CBracket || Fail();
+        }
+        for (;;) {
+            if (token.kind != XTok::Name) return Fail();
+            token = reader.Next();
+            if (token.kind == XTok::Guid) token = reader.Next();
+            if (token.kind == XTok::CBracket) return true;
+            if (token.kind != XTok::Comma) return Fail();
+            token = reader.Next();
+        }
+    }
+
+    bool ParseValue(XType type)
+    {
+        uint32_t slot = 0;
+        switch (type) {
+        case XType::Float:
+        case XType::Double: {
+            float value = 0.0f;
+            if (!reader.ReadFloat(value)) return Fail();
+            slot = FloatSlot(value);
+            break;
+        }
+        case XType::String: {
+            std::string_view text;
+            if (!reader.ReadString(text)) return Fail();
+            if (document.strings.size() >= kMaxXStrings) return Fail(E_FAIL);
+            slot = static_cast<uint32_t>(document.strings.size());
+            document.strings.push_back(text);
+            break;
+        }
+        case XType::Template:
+            return Fail();
+        default:
+            if (!reader.ReadUInt(slot)) return Fail();
+            break;
+        }
+        return document.values.push_back(slot) || Fail(E_FAIL);
+    }
+
+    // `count` values of a primitive type, read in one run where the type allows.
+    bool ParsePrimitives(XType type, uint64_t count)
+    {
+        if (type == XType::String) {
+            for (uint64_t k = 0; k < count; ++k) {
+                if (!ParseValue(type)) return false;
+            }
+            return true;
+        }
+        // Room only for what the rest of the file can hold: reading more fails anyway.
+        if (count > reader.MaxValues()) return Fail();
+        uint32_t* out = document.values.Extend(static_cast<size_t>(count));
+        if (out == nullptr) return Fail(E_FAIL);
+        const bool read = type == XType::Float || type == XType::Double ? reader.ReadFloats(out, count)
+                                                                         : reader.ReadUInts(out, count);
+        return read || Fail();
+    }
+
+    // `count` elements of template `sub`.
+    bool ParseElements(const XTemplate& sub, uint64_t count)
+    {
+        // Elements of one value kind are one run of values: separators between
+        // the values of an element and between elements read alike.
+        if (sub.fixedSize && sub.flatClass != XValueClass::Mixed && count * sub.flatLayout.size() <= reader.Remaining()) {
+            return ParsePrimitives(sub.flatClass == XValueClass::Floats ? XType::Float : XType::Dword,
+                                   count * sub.flatLayout.size());
+        }
+        if (sub.countedIntegers) {
+            for (uint64_t k = 0; k < count; ++k) {
+                uint32_t size = 0;
+                if (!reader.ReadUInt(size)) return Fail();
+                if (size > reader.Remaining()) return Fail(D3DXFERR_BADARRAYSIZE);
+                if (size > reader.MaxValues()) return Fail();
+                uint32_t* out = document.values.Extend(size + size_t{1});
+                if (out == nullptr) return Fail(E_FAIL);
+                out[0] = size;
+                if (!reader.ReadUInts(out + 1, size)) return Fail();
+            }
+            return true;
+        }
+        for (uint64_t k = 0; k < count; ++k) {
+            if (!ParseMembers(sub)) return false;
+        }
+        return true;
+    }
+
+    bool ParseMembers(const XTemplate& layout)
+    {
+        if (layout.fixedSize) {
+            for (XType type : layout.flatLayout) {
+                if (!ParseValue(type)) return false;
+            }
+            return true;
+        }
+        const size_t base = memberStarts.size();
+        memberStarts.resize(base + layout.members.size());
+        for (size_t i = 0; i < layout.members.size(); ++i) {
+            const XMember& member = layout.members[i];
+            memberStarts[base + i] = static_cast<uint32_t>(document.values.size());
+            if (!member.hasData) continue;
+            uint64_t count = 1;
+            for (const XDimension& dim : member.dims) {
+                const uint64_t size = dim.fixed ? dim.value : document.values[memberStarts[base + dim.value]];
+                count *= size;
+                // Every element takes at least one byte of input.
+                if (count > reader.Remaining()) return Fail(D3DXFERR_BADARRAYSIZE);
+            }
+            if (member.type == XType::Template) {
+                if (!ParseElements(TemplateAt(member.templateIndex), count)) return false;
+            } else if (!ParsePrimitives(member.type, count)) {
+                return false;
+            }
+        }
+        memberStarts.resize(base);
+        return true;
+    }
+
+    // A new object's index; kNoObject past the limit.
+    uint32_t NewObject()
+    {
+        if (document.objects.size() >= kMaxXObjects) return kNoObject;
+        document.objects.emplace_back();
+        return static_cast<uint32_t>(document.objects.size() - 1);
+    }
+
+    // Parses one data object whose template name has been read. `index` is
+    // kNoObject for an object of an unknown template, which is skipped.
+    bool ParseDataObject(std::string_view templateName, unsigned depth, uint32_t& index)
+    {
+        index = kNoObject;
+        if (depth >= kMaxXObjectDepth) return Fail();
+        const uint32_t templateIndex = Find(templateName);
+        XToken token = reader.Next();
+        std::string_view name;
+        if (token.kind == XTok::Name) {
+            name = token.text;
+            token = reader.Next();
+        }
+        if (token.kind != XTok::OBrace) return Fail();
+        XGuid guid;
+        bool hasGuid = false;
+        if (reader.Peek().kind == XTok::Guid) {
+            guid = reader.Next().guid;
+            hasGuid = true;
+        }
+        if (templateIndex == kNoTemplate) return reader.SkipObjectBody() || Fail();
+
+        const XTemplate& layout = TemplateAt(templateIndex);
+        const uint32_t self = NewObject();
+        if (self == kNoObject) return Fail(E_FAIL);
+        {
+            XObject& object = document.objects[self];
+            object.kind = layout.kind;
+            object.templateIndex = templateIndex;
+            object.name = name;
+            object.guid = guid;
+            object.hasGuid = hasGuid;
+            object.valueBegin = static_cast<uint32_t>(document.values.size());
+        }
+        if (!ParseMembers(layout)) return false;
+        if (!reader.EndMembers()) return Fail();
+        document.objects[self].valueEnd = static_cast<uint32_t>(document.values.size());
+
+        uint32_t lastChild = kNoObject;
+        for (;;) {
+            token = reader.Next();
+            uint32_t child = kNoObject;
+            if (token.kind == XTok::CBrace) break;
+            if (token.kind == XTok::Comma || token.kind == XTok::Semicolon) continue;
+            if (token.kind == XTok::OBrace) {
+                if (!ParseReference(child)) return false;
+            } else if (token.kind == XTok::Name) {
+                if (!ParseDataObject(token.text, depth + 1, child)) return false;
+            } else {
+                return Fail();
+            }
+            if (child == kNoObject) continue;
+            if (lastChild == kNoObject) {
+                document.objects[self].firstChild = child;
+            } else {
+                document.objects[lastChild].nextSibling = child;
+            }
+            lastChild = child;
+        }
+        index = self;
+        return true;
+    }
+
+    // "{ name }", "{ name <guid> }" or "{ <guid> }", after the opening brace.
+    bool ParseReference(uint32_t& index)
+    {
+        XToken token = reader.Next();
+        const uint32_t self = NewObject();
+        if (self == kNoObject) return Fail(E_FAIL);
+        XObject& reference = document.objects[self];
+        reference.isReference = true;
+        if (token.kind == XTok::Name) {
+            reference.name = token.text;
+            token = reader.Next();
+        }
+        if (token.kind == XTok::Guid) {
+            reference.guid = token.guid;
+            reference.hasGuid = true;
+            token = reader.Next();
+        }
+        if (token.kind != XTok::CBrace || (reference.name.empty() && !reference.hasGuid)) return Fail();
+        index = self;
+        return true;
+    }
+
+    // Points every reference at the first object with its name (or, without
+    // a name, its GUID).
+    bool ResolveReferences()
+    {
+        bool any = false;
+        for (const XObject& object : document.objects) any = any || object.isReference;
+        if (!any) return true;
+        std::unordered_map<std::string_view, uint32_t> byName;
+        std::unordered_map<XGuid, uint32_t, GuidHash> byGuid;
+        for (uint32_t i = 0; i < document.objects.size(); ++i) {
+            const XObject& object = document.objects[i];
+            if (object.isReference) continue;
+            if (!object.name.empty()) byName.emplace(object.name, i);
+            if (object.hasGuid) byGuid.emplace(object.guid, i);
+        }
+        for (XObject& reference : document.objects) {
+            if (!reference.isReference) continue;
+            if (!reference.name.empty()) {
+                const auto found = byName.find(reference.name);
+                if (found != byName.end()) reference.target = found->second;
+            } else {
+                const auto found = byGuid.find(reference.guid);
+                if (found != byGuid.end()) reference.target = found->second;
+            }
+            if (reference.target == kNoObject) return Fail(D3DXFERR_BADDATAREFERENCE);
+            reference.kind = document.objects[reference.target].kind;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+HRESULT ParseXFile(const char* data, size_t size, XDocument& document)
+{
+    document = XDocument{};
+    const HRESULT opened = OpenXFileSource(data, size, document.source);
+    if (FAILED(opened)) return opened;
+    const XFileSource& source = document.source;
+    // Room for the values a typical file of this size holds (about four bytes
+    // a value in binary, seven or more in text); the store grows past it if needed.
+    document.values.Reserve(std::min(kMaxXValues, source.bodySize / (source.binary ? 4 : 7) + 16));
+    if (source.binary) {
+        XParser<XBinaryReader> parser{XBinaryReader(source.body, source.bodySize, source.floatBits),
+                                      BuiltinXTemplates(), document, D3DXFERR_PARSEERROR, {}, {}};
+        return parser.ParseAll(false);
+    }
+    XParser<XTextReader> parser{XTextReader(source.body, source.bodySize), BuiltinXTemplates(), document,
+                                D3DXFERR_PARSEERROR, {}, {}};
+    return parser.ParseAll(false);
+}
+
+HRESULT ParseXTemplateText(std::string_view text, const XTemplateLibrary& library, XDocument& document)
+{
+    XParser<XTextReader> parser{XTextReader(text.data(), text.size()), library, document, D3DXFERR_PARSEERROR,
+                                {}, {}};
+    return parser.ParseAll(true);
+}

@@ -1,9 +1,0 @@
-// The portable ID3DXBuffer: a block of memory with a reference count.
-#pragma once
-
-#include <cstddef>
-
-#include "platform/portable/d3dx9_api.h"
-
-// A buffer of `size` zero bytes, holding one reference; null when out of memory.
-ID3DXBuffer* CreatePortableBuffer(size_t size);

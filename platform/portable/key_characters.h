@@ -1,8 +1,0 @@
-// The character a key types, for TranslateMessage: US layout, with Shift,
-// Caps Lock and Ctrl.
-#pragma once
-
-#include "platform/portable/win_api.h"
-
-// 0 when the key types nothing in this state.
-WCHAR CharacterOfKey(UINT virtualKey, bool shift, bool capsLock, bool control);

@@ -1,0 +1,12 @@
+// Program entry on the portable build: main hands over to WinMain.
+#include "platform/portable/win32/api.h"
+
+namespace {
+int g_moduleAnchor = 0;
+}
+
+int main()
+{
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(&g_moduleAnchor);
+    return WinMain(module, nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
+}

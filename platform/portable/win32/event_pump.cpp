@@ -1,0 +1,93 @@
+// Moves pending SDL events into the message queue.
+#include <vector>
+
+#include <SDL.h>
+
+#include "platform/portable/win32/event_translation.h"
+#include "platform/portable/win32/window_internal.h"
+#include "platform/portable/win32/window_table.h"
+#include "platform/portable/win32/x11_window_watch.h"
+
+namespace {
+HWND WindowOfEvent(const SDL_Event& event)
+{
+    Uint32 windowId = 0;
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: windowId = event.key.windowID; break;
+    case SDL_MOUSEMOTION: windowId = event.motion.windowID; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: windowId = event.button.windowID; break;
+    case SDL_MOUSEWHEEL: windowId = event.wheel.windowID; break;
+    case SDL_WINDOWEVENT: windowId = event.window.windowID; break;
+    default: break;
+    }
+    HWND window = windowId != 0 ? PortableWindowFromSdl(SDL_GetWindowFromID(windowId)) : nullptr;
+    // Keys without a window (a reset of the keyboard) go to the keyboard focus.
+    if (window == nullptr && (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP))
+        window = PortableWindowFromSdl(SDL_GetKeyboardFocus());
+    return window;
+}
+
+POINT OriginOf(HWND window)
+{
+    POINT origin{};
+    if (SDL_Window* sdlWindow = PortableSdlWindow(window)) {
+        int x = 0;
+        int y = 0;
+        SDL_GetWindowPosition(sdlWindow, &x, &y);
+        origin = POINT{x, y};
+    }
+    return origin;
+}
+
+HWND RawTarget(const RawMouseRegistration& registration)
+{
+    if (!registration.registered) return nullptr;
+    if (registration.target != nullptr)
+        return FindWindowRecord(registration.target) != nullptr ? registration.target : nullptr;
+    return PortableWindowFromSdl(SDL_GetKeyboardFocus());
+}
+
+// A window that another client destroyed ends as DestroyWindow ends it: its
+// procedure gets WM_DESTROY, and the handle goes.
+void DestroyVanishedWindows()
+{
+    std::vector<HWND> vanished;
+    for (const auto& entry : ThreadWindows().windows) {
+        const WindowRecord& record = entry.second;
+        if (record.xWindow != 0 && !record.destroying && PortableX11WindowGone(record.xWindow))
+            vanished.push_back(record.handle);
+    }
+    for (HWND window : vanished) DestroyWindow(window);
+}
+
+void Translate(const SDL_Event& event, HWND window)
+{
+    const RawMouseRegistration& rawMouse = ThreadRawMouse();
+    EventTranslation translation{ThreadQueue(), ThreadKeyboard(), ThreadRawInput(), rawMouse};
+    translation.window = window;
+    translation.rawTarget = RawTarget(rawMouse);
+    translation.rawTargetForeground = PortableWindowIsForeground(translation.rawTarget);
+    translation.windowOrigin = OriginOf(window);
+    translation.time = timeGetTime();
+    TranslateEvent(event, translation);
+}
+} // namespace
+
+void PortablePumpEvents()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    // One read of the window system per call; events that arrive meanwhile wait for the next.
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (PortableNoteX11Event(event)) continue;
+        if (event.type == SDL_QUIT) {
+            for (const auto& entry : ThreadWindows().windows) Translate(event, entry.second.handle);
+            continue;
+        }
+        Translate(event, WindowOfEvent(event));
+    }
+    DestroyVanishedWindows();
+}

@@ -1,0 +1,122 @@
+#include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/raw_input.h"
+
+#include <cstring>
+
+#include <SDL.h>
+
+#include "platform/portable/win32/window_table.h"
+
+namespace {
+constexpr uint64_t kHandleBase = 0x10000;
+constexpr size_t kMaxRecords = 1u << 16;
+
+uint64_t IdOf(HRAWINPUT handle)
+{
+    const auto value = reinterpret_cast<uintptr_t>(handle);
+    return value < kHandleBase ? 0 : value - kHandleBase;
+}
+
+// Raw mouse motion is unbounded only while SDL reports relative motion; it
+// follows the registration and gives the pointer back when it ends.
+void FollowRegistration(const RawMouseRegistration& registration)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    SDL_SetRelativeMouseMode(registration.registered ? SDL_TRUE : SDL_FALSE);
+}
+} // namespace
+
+RawMouseRegistration& ThreadRawMouse()
+{
+    static RawMouseRegistration registration;
+    return registration;
+}
+
+RawInputStore& ThreadRawInput()
+{
+    static RawInputStore store;
+    return store;
+}
+
+HRAWINPUT StoreRawInput(RawInputStore& store, const RAWINPUT& record)
+{
+    const uint64_t id = store.nextId++;
+    store.records[id] = record;
+    if (store.records.size() > kMaxRecords) store.records.erase(id - kMaxRecords);
+    return reinterpret_cast<HRAWINPUT>(static_cast<uintptr_t>(kHandleBase + id));
+}
+
+void ReleaseRawInput(RawInputStore& store, HRAWINPUT handle)
+{
+    store.records.erase(IdOf(handle));
+}
+
+UINT ReadRawInput(const RawInputStore& store, HRAWINPUT handle, UINT command, void* data, UINT* size,
+                  UINT headerSize)
+{
+    constexpr UINT kFailed = static_cast<UINT>(-1);
+    if (size == nullptr || headerSize != sizeof(RAWINPUTHEADER)) return kFailed;
+    if (command != RID_INPUT && command != RID_HEADER) return kFailed;
+    const auto found = store.records.find(IdOf(handle));
+    if (found == store.records.end()) return kFailed;
+    const RAWINPUT& record = found->second;
+    const UINT needed = command == RID_INPUT ? record.header.dwSize : static_cast<UINT>(sizeof(RAWINPUTHEADER));
+    if (data == nullptr) {
+        *size = needed;
+        return 0;
+    }
+    if (*size < needed) return kFailed;
+    std::memcpy(data, &record, needed);
+    return needed;
+}
+
+RAWINPUT RawMouseMotion(LONG dx, LONG dy, USHORT buttonFlags, USHORT buttonData, WPARAM inputCode)
+{
+    RAWINPUT record{};
+    record.header.dwType = RIM_TYPEMOUSE;
+    record.header.dwSize = static_cast<DWORD>(sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE));
+    record.header.hDevice = nullptr;
+    record.header.wParam = inputCode;
+    record.data.mouse.usFlags = MOUSE_MOVE_RELATIVE;
+    record.data.mouse.usButtonFlags = buttonFlags;
+    record.data.mouse.usButtonData = buttonData;
+    record.data.mouse.lLastX = dx;
+    record.data.mouse.lLastY = dy;
+    return record;
+}
+
+BOOL WINAPI RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT size)
+{
+    return GuardedCall<BOOL>(FALSE, FALSE, [&]() -> BOOL {
+        if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
+        // Check every record before changing anything, as Windows does.
+        for (UINT i = 0; i < count; ++i) {
+            const RAWINPUTDEVICE& device = devices[i];
+            if (device.usUsagePage != HID_USAGE_PAGE_GENERIC || device.usUsage != HID_USAGE_GENERIC_MOUSE) return FALSE;
+            if (device.dwFlags & RIDEV_REMOVE) {
+                if (device.hwndTarget != nullptr) return FALSE;
+            } else {
+                if ((device.dwFlags & RIDEV_INPUTSINK) && device.hwndTarget == nullptr) return FALSE;
+                if (device.hwndTarget != nullptr && FindWindowRecord(device.hwndTarget) == nullptr) return FALSE;
+            }
+        }
+        RawMouseRegistration& registration = ThreadRawMouse();
+        for (UINT i = 0; i < count; ++i) {
+            const RAWINPUTDEVICE& device = devices[i];
+            if (device.dwFlags & RIDEV_REMOVE) {
+                registration = RawMouseRegistration{};
+            } else {
+                registration.registered = true;
+                registration.flags = device.dwFlags;
+                registration.target = device.hwndTarget;
+            }
+        }
+        FollowRegistration(registration);
+        return TRUE;
+    });
+}
+
+UINT WINAPI GetRawInputData(HRAWINPUT rawInput, UINT command, LPVOID data, PUINT size, UINT headerSize)
+{
+    return ReadRawInput(ThreadRawInput(), rawInput, command, data, size, headerSize);
+}

@@ -1,0 +1,39 @@
+// SDL's video subsystem, started on first use and shut down at exit, which
+// also closes every window and gives back a changed display mode.
+#include <cstdio>
+#include <cstdlib>
+
+#include <SDL.h>
+
+#include "platform/portable/win32/window_internal.h"
+#include "platform/portable/win32/x11_window_watch.h"
+
+namespace {
+void ShutDownSdl()
+{
+    SDL_Quit();
+}
+} // namespace
+
+bool PortableVideoInit()
+{
+    static bool failed = false;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
+    if (failed) return false;
+    // Closing a window asks the program to close it (WM_CLOSE); the quit
+    // event stays for signals and session ends.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    PortableCatchX11Errors();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        failed = true;
+        return false;
+    }
+    PortableWatchX11Windows();
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        std::atexit(ShutDownSdl);
+    }
+    return true;
+}

@@ -1,0 +1,161 @@
+#include "tests/portable/d3d9/test_support.h"
+
+#include <cstdlib>
+
+#include "platform/portable/d3d9/internal.h"
+
+namespace d3dtest {
+
+bool StartVideo(std::string& error)
+{
+    const char* display = std::getenv("DISPLAY");
+    const std::string advice = std::string(" (DISPLAY=") + (display != nullptr ? display : "unset")
+                               + "); run these tests under xvfb-run, as CTest does";
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("no display for the device tests: ") + SDL_GetError() + advice;
+        return false;
+    }
+    // SDL falls back to drivers without a screen; these tests need display modes and windows.
+    const std::string driver = SDL_GetCurrentVideoDriver();
+    if (driver != "x11" && driver != "wayland") {
+        error = "no display server for the device tests: SDL chose its '" + driver + "' video driver" + advice;
+        return false;
+    }
+    return true;
+}
+
+D3DPRESENT_PARAMETERS WindowedParams(UINT width, UINT height)
+{
+    D3DPRESENT_PARAMETERS params{};
+    params.BackBufferWidth = width;
+    params.BackBufferHeight = height;
+    params.BackBufferFormat = D3DFMT_A8R8G8B8;
+    params.BackBufferCount = 1;
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.Windowed = TRUE;
+    params.EnableAutoDepthStencil = TRUE;
+    params.AutoDepthStencilFormat = D3DFMT_D16;
+    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return params;
+}
+
+D3DPRESENT_PARAMETERS FullscreenParams()
+{
+    SDL_DisplayMode mode{};
+    SDL_GetCurrentDisplayMode(0, &mode);
+    D3DPRESENT_PARAMETERS params = WindowedParams(static_cast<UINT>(mode.w), static_cast<UINT>(mode.h));
+    params.Windowed = FALSE;
+    params.FullScreen_RefreshRateInHz = mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 0;
+    params.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    return params;
+}
+
+Pixels ReadBack(IDirect3DDevice9* device)
+{
+    Pixels pixels;
+    EXPECT_TRUE(PortableReadBackBuffer(device, pixels.values, pixels.width, pixels.height));
+    return pixels;
+}
+
+void MeshRelease::operator()(PortableMeshData* mesh) const
+{
+    PortableReleaseGpuObjects(mesh->gpu);
+    delete mesh;
+}
+
+TestMesh MakeQuads(const std::vector<Quad>& quads, DWORD fvf)
+{
+    TestMesh made(new PortableMeshData);
+    PortableMeshData& mesh = *made;
+    mesh.fvf = fvf;
+    for (const Quad& q : quads) {
+        const auto base = static_cast<uint32_t>(mesh.vertices.size());
+        const float corners[4][4] = {
+            {q.left, q.top, 0.0f, 0.0f},
+            {q.right, q.top, 1.0f, 0.0f},
+            {q.right, q.bottom, 1.0f, 1.0f},
+            {q.left, q.bottom, 0.0f, 1.0f},
+        };
+        for (const auto& c : corners) {
+            MeshVertex v{};
+            v.position[0] = c[0];
+            v.position[1] = c[1];
+            v.position[2] = q.z;
+            v.normal[2] = -1.0f;
+            v.texcoord[0] = c[2];
+            v.texcoord[1] = c[3];
+            v.diffuse = q.colour;
+            mesh.vertices.push_back(v);
+        }
+        // top-left, top-right, bottom-right: clockwise on screen.
+        for (uint32_t index : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(base + index);
+    }
+    const auto faces = static_cast<DWORD>(mesh.indices.size() / 3);
+    mesh.attributes.assign(faces, 0);
+    mesh.attributeTable.push_back(SubsetRange{0, 0, faces, 0, static_cast<DWORD>(mesh.vertices.size())});
+    return made;
+}
+
+TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR colour)
+{
+    TestMesh made(new PortableMeshData);
+    PortableMeshData& mesh = *made;
+    mesh.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    for (const auto& c : corners) {
+        MeshVertex v{};
+        v.position[0] = c[0];
+        v.position[1] = c[1];
+        v.position[2] = z;
+        v.diffuse = colour;
+        mesh.vertices.push_back(v);
+    }
+    mesh.indices = {0, 1, 2};
+    mesh.attributes = {0};
+    mesh.attributeTable.push_back(SubsetRange{0, 0, 1, 0, 3});
+    return made;
+}
+
+int Channel(D3DCOLOR colour, int shift)
+{
+    return static_cast<int>((colour >> shift) & 0xFF);
+}
+
+::testing::AssertionResult ColourNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance)
+{
+    for (int shift : {16, 8, 0}) {
+        if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
+            char text[96];
+            std::snprintf(text, sizeof text, "colour %08X, expected %08X (±%d per channel)",
+                          static_cast<unsigned>(actual), static_cast<unsigned>(expected), tolerance);
+            return ::testing::AssertionFailure() << text;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void DeviceTest::SetUp()
+{
+    std::string error;
+    ASSERT_TRUE(StartVideo(error)) << error;
+    window = SDL_CreateWindow("device test", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    D3DPRESENT_PARAMETERS params = WindowedParams(kWidth, kHeight);
+    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+}
+
+void DeviceTest::TearDown()
+{
+    if (device != nullptr) {
+        EXPECT_EQ(device->Release(), 0u);
+    }
+    if (window != nullptr) SDL_DestroyWindow(window);
+}
+
+void DeviceTest::Draw(const TestMesh& mesh)
+{
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(PortableDrawMeshSubset(device, *mesh, 0), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+}
+
+} // namespace d3dtest

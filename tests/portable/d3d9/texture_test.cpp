@@ -1,0 +1,183 @@
+// Texture stage 0: the texture modulates the colour and gives the alpha;
+// unbinding, and textures released while bound.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+#include "tests/portable/d3d9/test_support.h"
+
+namespace {
+using d3dtest::ColourNear;
+using d3dtest::DeviceTest;
+using d3dtest::MakeQuads;
+using d3dtest::Quad;
+using d3dtest::ReadBack;
+
+constexpr D3DCOLOR kGrey = 0xFF808080;
+// Top-left, top-right, bottom-left, bottom-right texels as A8R8G8B8.
+constexpr D3DCOLOR kTexels[4] = {0xFFC86432, 0xFF0A141E, 0xFFFFFFFF, 0x8000FF00};
+constexpr D3DCOLOR kVertexColour = 0xFF80C0FF;
+
+// An uncompressed 32-bit TGA, top row first.
+std::filesystem::path WriteTexture(const std::string& name)
+{
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    unsigned char header[18] = {};
+    header[2] = 2;          // true colour
+    header[12] = 2;         // width 2
+    header[14] = 2;         // height 2
+    header[16] = 32;        // bits per pixel
+    header[17] = 0x28;      // 8 alpha bits, top-left origin
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return {};
+    std::fwrite(header, 1, sizeof header, file);
+    for (D3DCOLOR texel : kTexels) {
+        const unsigned char bgra[4] = {static_cast<unsigned char>(texel), static_cast<unsigned char>(texel >> 8),
+                                       static_cast<unsigned char>(texel >> 16), static_cast<unsigned char>(texel >> 24)};
+        std::fwrite(bgra, 1, 4, file);
+    }
+    std::fclose(file);
+    return path;
+}
+
+D3DCOLOR Modulate(D3DCOLOR texel, D3DCOLOR colour)
+{
+    D3DCOLOR result = texel & 0xFF000000;  // alpha from the texture
+    for (int shift : {16, 8, 0}) {
+        const long product = std::lround(d3dtest::Channel(texel, shift) * d3dtest::Channel(colour, shift) / 255.0);
+        result |= static_cast<D3DCOLOR>(product) << shift;
+    }
+    return result;
+}
+
+class TextureTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        if (HasFatalFailure()) return;
+        path = WriteTexture("d3d_texture_test_" + std::to_string(::getpid()) + ".tga");
+        ASSERT_FALSE(path.empty());
+        const std::wstring widePath(path.native().begin(), path.native().end());
+        ASSERT_EQ(D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               nullptr, nullptr, &texture),
+                  D3D_OK);
+    }
+
+    void TearDown() override
+    {
+        if (texture != nullptr) texture->Release();
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        DeviceTest::TearDown();
+    }
+
+    d3dtest::Pixels DrawTexturedQuad()
+    {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kGrey, 1.0f, 0);
+        d3dtest::TestMesh quad =
+            MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, 0.5f, kVertexColour}}, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        Draw(quad);
+        return ReadBack(device);
+    }
+
+    std::filesystem::path path;
+    IDirect3DTexture9* texture = nullptr;
+};
+
+TEST_F(TextureTest, TextureModulatesTheColourAndGivesTheAlpha)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    const UINT spots[4][2] = {{16, 16}, {48, 16}, {16, 48}, {48, 48}};
+    for (int i = 0; i < 4; ++i) {
+        const D3DCOLOR value = pixels.At(spots[i][0], spots[i][1]);
+        const D3DCOLOR expected = Modulate(kTexels[i], kVertexColour);
+        EXPECT_TRUE(ColourNear(value, expected, 1)) << "texel " << i;
+        EXPECT_EQ(value >> 24, expected >> 24) << "texel " << i;
+    }
+}
+
+TEST_F(TextureTest, LitMaterialIsModulatedToo)
+{
+    D3DMATERIAL9 material{};
+    material.Diffuse = {1, 1, 1, 1};
+    material.Ambient = {0.5f, 0.5f, 0.5f, 1};
+    device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    device->SetTexture(0, texture);
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    EXPECT_TRUE(ColourNear(pixels.At(16, 48), 0xFF808080, 1)) << "white texel times half ambient";
+    EXPECT_TRUE(ColourNear(pixels.At(16, 16), Modulate(kTexels[0], 0xFF808080), 1));
+}
+
+TEST_F(TextureTest, UnboundTextureLeavesTheColour)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, texture);
+    DrawTexturedQuad();
+    ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    EXPECT_EQ(pixels.At(16, 16), kVertexColour);
+    EXPECT_EQ(pixels.At(48, 48), kVertexColour);
+}
+
+TEST_F(TextureTest, TextureReleasedWhileBoundIsUnbound)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, texture);
+    DrawTexturedQuad();
+    EXPECT_EQ(texture->Release(), 0u) << "binding holds no reference";
+    texture = nullptr;
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    EXPECT_EQ(pixels.At(16, 16), kVertexColour);
+}
+
+TEST_F(TextureTest, TextureBoundButNeverDrawnCanGoFirst)
+{
+    device->SetTexture(0, texture);
+    EXPECT_EQ(texture->Release(), 0u);
+    texture = nullptr;
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    EXPECT_EQ(DrawTexturedQuad().At(32, 32), kVertexColour);
+}
+
+// A file wider than the device takes: the loader fits it to the device's
+// largest side, and the device draws what the loader made.
+TEST_F(TextureTest, AFileWiderThanTheDeviceTakesIsFittedAndDrawn)
+{
+    const std::filesystem::path wide = std::filesystem::temp_directory_path()
+                                       / ("d3d_texture_wide_" + std::to_string(::getpid()) + ".tga");
+    {
+        const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0, 24, 0}; // 16384x1
+        FILE* file = std::fopen(wide.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(header, 1, sizeof header, file);
+        const unsigned char red[3] = {0, 0, 255};
+        for (int x = 0; x < 16384; ++x) std::fwrite(red, 1, sizeof red, file);
+        std::fclose(file);
+    }
+    const std::wstring widePath(wide.native().begin(), wide.native().end());
+    IDirect3DTexture9* fitted = nullptr;
+    const HRESULT result = D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
+                                                        D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                        D3DX_DEFAULT, 0, nullptr, nullptr, &fitted);
+    std::filesystem::remove(wide);
+    ASSERT_EQ(result, D3D_OK);
+    const UINT side = PortableMaxTextureSide(device);
+    EXPECT_GE(side, 1024u);
+    EXPECT_LE(side, kPortableMaxTextureSide);
+    EXPECT_EQ(PortableTextureDataOf(fitted)->width, side);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, fitted);
+    const d3dtest::Pixels pixels = DrawTexturedQuad();
+    EXPECT_TRUE(ColourNear(pixels.At(32, 32), Modulate(0xFFFF0000, kVertexColour), 1));
+    device->SetTexture(0, nullptr);
+    fitted->Release();
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+// Windows-style paths on a case-sensitive file system.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/portable/win32/crt_files.h"
+#include "platform/portable/win32/path_open.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+class PathOpenTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("path_open_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root / "Models" / "Crate");
+        fs::create_directories(root / "Models" / "Level");
+        Touch("Models/Crate/Crate.x", "crate");
+        Touch("Models/Crate/crate.BMP", "texture");
+        Touch("Models/Level/level.x", "level");
+        Touch("Models/Level/Caf\xC3\xA9.png", "accented");
+        previous = fs::current_path();
+        fs::current_path(root);
+    }
+
+    void TearDown() override
+    {
+        fs::current_path(previous);
+        fs::remove_all(root);
+    }
+
+    void Touch(const std::string& relative, const std::string& content)
+    {
+        std::ofstream(root / relative) << content;
+    }
+
+    static std::string Content(const std::string& path)
+    {
+        std::ifstream file(path);
+        std::string text;
+        std::getline(file, text);
+        return text;
+    }
+
+    fs::path root;
+    fs::path previous;
+};
+
+TEST_F(PathOpenTest, ResolvesBackslashesAndLetterCase)
+{
+    struct ResolveCase {
+        std::string written;
+        std::string resolved;
+    };
+    const ResolveCase cases[] = {
+        {"Models\\Crate\\Crate.x", "Models/Crate/Crate.x"},
+        {"models\\crate\\crate.bmp", "Models/Crate/crate.BMP"},
+        {"MODELS/LEVEL/Level.X", "Models/Level/level.x"},
+        {"Models\\Level\\CAF\xC3\x89.PNG", "Models/Level/Caf\xC3\xA9.png"},
+        {".\\models\\..\\Models\\crate\\CRATE.x", "./Models/../Models/Crate/Crate.x"},
+        {"Models\\\\Crate\\Crate.x", "Models/Crate/Crate.x"},
+        {"Models\\Crate\\", "Models/Crate/"},
+    };
+    for (const ResolveCase& c : cases) {
+        EXPECT_EQ(PortableResolvePath(std::string_view(c.written)), c.resolved) << c.written;
+        if (c.resolved.back() != '/') {
+            EXPECT_FALSE(Content(PortableResolvePath(std::string_view(c.written))).empty()) << c.written;
+        }
+    }
+}
+
+TEST_F(PathOpenTest, MissingPartsStayAsWrittenFromTheFirstMiss)
+{
+    EXPECT_EQ(PortableResolvePath(std::string_view("models\\Sniper\\sniper.x")), "Models/Sniper/sniper.x");
+    EXPECT_EQ(PortableResolvePath(std::string_view("models\\crate\\new.txt")), "Models/Crate/new.txt");
+    EXPECT_EQ(PortableResolvePath(std::string_view("")), "");
+}
+
+TEST_F(PathOpenTest, AbsolutePathsResolveFromTheRoot)
+{
+    const std::string written = (root / "MODELS" / "crate" / "crate.x").string();
+    EXPECT_EQ(PortableResolvePath(std::string_view(written)), (root / "Models" / "Crate" / "Crate.x").string());
+}
+
+TEST_F(PathOpenTest, ExactNameWinsOverOtherCases)
+{
+    Touch("Models/Crate/crate.x", "lower");
+    EXPECT_EQ(Content(PortableResolvePath(std::string_view("Models\\Crate\\crate.x"))), "lower");
+    EXPECT_EQ(Content(PortableResolvePath(std::string_view("Models\\Crate\\Crate.x"))), "crate");
+    // Neither written form exists: the first match in byte order is taken.
+    EXPECT_EQ(PortableResolvePath(std::string_view("Models\\Crate\\CRATE.X")), "Models/Crate/Crate.x");
+}
+
+TEST_F(PathOpenTest, OpensWidePaths)
+{
+    FILE* file = PortableOpenFile(L"models\\LEVEL\\caf\u00C9.png", "rb");
+    ASSERT_NE(file, nullptr);
+    char text[16] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof(text) - 1, file), 8u);
+    EXPECT_STREQ(text, "accented");
+    std::fclose(file);
+    EXPECT_EQ(PortableOpenFile(L"Models\\none.x", "rb"), nullptr);
+}
+
+TEST_F(PathOpenTest, CreatesFilesInTheMatchingDirectory)
+{
+    FILE* file = PortableOpenFile(L"MODELS\\crate\\out.txt", "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("written", file);
+    std::fclose(file);
+    EXPECT_EQ(Content((root / "Models" / "Crate" / "out.txt").string()), "written");
+}
+
+TEST_F(PathOpenTest, SharedOpeningTakesFilesOnlyAsWindowsDoes)
+{
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0600), 0);
+    struct OpenCase {
+        const char* name;
+        const char* mode;
+        int error; // 0: opens
+    };
+    const OpenCase cases[] = {
+        {"models\\crate\\CRATE.x", "rb", 0},
+        {"Models\\Crate\\new.txt", "w", 0},
+        {"Models", "rb", EACCES},       // a folder: Windows cannot open one as a file
+        {"Models\\Crate", "w", EACCES},
+        {"pipe", "rb", EACCES},         // refused at once, without waiting for a writer
+        {"none.ini", "rb", ENOENT},
+        {"Models\\Crate\\Crate.x", "q", EINVAL},
+    };
+    for (const OpenCase& c : cases) {
+        errno = 0;
+        FILE* file = _fsopen(c.name, c.mode, _SH_DENYNO);
+        EXPECT_EQ(file != nullptr, c.error == 0) << c.name;
+        if (file != nullptr) std::fclose(file);
+        else EXPECT_EQ(errno, c.error) << c.name;
+    }
+    FILE* file = _fsopen("MODELS\\LEVEL\\LEVEL.X", "rb", _SH_DENYNO);
+    ASSERT_NE(file, nullptr);
+    char text[8] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof(text) - 1, file), 5u);
+    EXPECT_STREQ(text, "level");
+    std::fclose(file);
+}
+} // namespace
