@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/portable/win32/com_object.h"
 #include "tests/fake/fake_platform.h"
 
 using fake::State;
@@ -34,23 +35,16 @@ HRESULT Next(std::deque<HRESULT>& script, HRESULT otherwise)
     return result;
 }
 
-// Reference counting shared by every fake object; Release records the object's name.
+// Every fake object counts as live until its last Release, which is recorded.
 template <typename Interface>
-struct Counted : Interface {
-    ULONG references = 1;
+struct Counted : RefCounted<Interface> {
     std::string name;
 
     explicit Counted(std::string objectName) : name(std::move(objectName)) { ++State().liveObjects; }
-    virtual ~Counted() { --State().liveObjects; }
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override
+    ~Counted() override
     {
-        const ULONG left = --references;
-        if (left == 0) {
-            Record("Release(" + name + ")");
-            delete this;
-        }
-        return left;
+        Record("Release(" + name + ")");
+        --State().liveObjects;
     }
 };
 

@@ -1,4 +1,6 @@
 // Device creation, reference counting and destruction.
+#include <memory>
+
 #include <SDL.h>
 
 #include "platform/portable/d3d9/device.h"
@@ -29,24 +31,6 @@ bool CreateGlObjects(PortableDevice& device)
     return true;
 }
 
-void DestroyDevice(PortableDevice* device)
-{
-    const bool current = MakeDeviceCurrent(*device);
-    ReleaseAllUploads(*device);
-    if (current) {
-        DestroyFixedFunctionProgram(device->program);
-        if (device->sampler != 0) gl.DeleteSamplers(1, &device->sampler);
-        DestroyGlBackBuffer(device->backBuffer);
-    }
-    LeaveFullscreen(*device);
-    if (device->context != nullptr) {
-        if (current) SDL_GL_MakeCurrent(SdlWindowOf(device->window), nullptr);
-        SDL_GL_DeleteContext(device->context);
-    }
-    if (device->parent != nullptr) device->parent->Release();
-    delete device;
-}
-
 // Everything that follows the device's allocation; the caller destroys a
 // device that this fails on.
 HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdlWindow, D3DPRESENT_PARAMETERS& params,
@@ -66,10 +50,7 @@ HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdl
     SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
     ResetDeviceState(*device);
 
-    if (parent != nullptr) {
-        parent->AddRef();
-        device->parent = parent;
-    }
+    device->parent = ComRef<IDirect3D9>::Share(parent);
     params = completed;
     *result = device;
     return D3D_OK;
@@ -122,28 +103,27 @@ HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int
         return D3DERR_NOTAVAILABLE;
     }
 
-    auto* device = new PortableDevice;
+    auto device = std::make_unique<PortableDevice>();
     device->window = window;
     device->display = display;
     device->params = completed;
-    HRESULT made = E_FAIL;
-    try {
-        made = FinishDevice(device, parent, sdlWindow, params, completed, result);
-    } catch (...) {
-        DestroyDevice(device);
-        throw;
-    }
-    if (FAILED(made)) DestroyDevice(device);
+    const HRESULT made = FinishDevice(device.get(), parent, sdlWindow, params, completed, result);
+    if (SUCCEEDED(made)) device.release();
     return made;
 }
-ULONG PortableDevice::AddRef()
-{
-    return ++references;
-}
 
-ULONG PortableDevice::Release()
+PortableDevice::~PortableDevice()
 {
-    const ULONG left = --references;
-    if (left == 0) DestroyDevice(this);
-    return left;
+    const bool current = MakeDeviceCurrent(*this);
+    ReleaseAllUploads(*this);
+    if (current) {
+        DestroyFixedFunctionProgram(program);
+        if (sampler != 0) gl.DeleteSamplers(1, &sampler);
+        DestroyGlBackBuffer(backBuffer);
+    }
+    LeaveFullscreen(*this);
+    if (context != nullptr) {
+        if (current) SDL_GL_MakeCurrent(SdlWindowOf(window), nullptr);
+        SDL_GL_DeleteContext(context);
+    }
 }

@@ -9,6 +9,7 @@
 #include "platform/portable/d3d9/gl/back_buffer.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 #include "platform/portable/d3d9/managed_resources.h"
+#include "platform/portable/win32/com_object.h"
 
 struct SDL_Window;
 
@@ -27,9 +28,8 @@ struct WindowPresence {
 };
 WindowPresence PresenceOf(const DeviceWindow& window);
 
-struct PortableDevice final : IDirect3DDevice9 {
-    ULONG references = 1;
-    IDirect3D9* parent = nullptr;  // one reference held
+struct PortableDevice final : RefCounted<IDirect3DDevice9> {
+    ComRef<IDirect3D9> parent;
     DeviceWindow window;
     int display = 0;
     void* context = nullptr;       // SDL_GLContext
@@ -53,8 +53,9 @@ struct PortableDevice final : IDirect3DDevice9 {
     enum class Upload { pending, ready, unusable };
     std::unordered_map<GpuObjects*, Upload> uploads;
 
-    ULONG AddRef() override;
-    ULONG Release() override;
+    // Frees the device's objects and gives the display its mode back.
+    ~PortableDevice() override;
+
     HRESULT TestCooperativeLevel() override;
     HRESULT Reset(D3DPRESENT_PARAMETERS* presentParameters) override;
     HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,

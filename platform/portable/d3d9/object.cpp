@@ -15,18 +15,7 @@ bool IsAdapter(UINT adapter)
     return displays > 0 && adapter < static_cast<UINT>(displays);
 }
 
-struct PortableDirect3D final : IDirect3D9 {
-    ULONG references = 1;
-
-    ULONG AddRef() override { return ++references; }
-
-    ULONG Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0) delete this;
-        return left;
-    }
-
+struct PortableDirect3D final : RefCounted<IDirect3D9> {
     UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override
     {
         if (format != D3DFMT_X8R8G8B8 || !IsAdapter(adapter)) return 0;

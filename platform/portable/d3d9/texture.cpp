@@ -3,26 +3,14 @@
 #include <memory>
 
 #include "platform/portable/d3d9/managed_resources.h"
+#include "platform/portable/win32/com_object.h"
 
 namespace {
-struct PortableTexture final : IDirect3DTexture9 {
-    ULONG references = 1;
-    IDirect3DDevice9* device = nullptr; // one reference held
+struct PortableTexture final : RefCounted<IDirect3DTexture9> {
+    ComRef<IDirect3DDevice9> device;
     PortableTextureData data;
 
-    ~PortableTexture()
-    {
-        PortableReleaseGpuObjects(data.gpu);
-        if (device != nullptr) device->Release();
-    }
-
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0) delete this;
-        return left;
-    }
+    ~PortableTexture() override { PortableReleaseGpuObjects(data.gpu); }
     DWORD GetLevelCount() override { return static_cast<DWORD>(data.levels.size()); }
 };
 } // namespace
@@ -32,8 +20,7 @@ HRESULT CreateManagedTexture(IDirect3DDevice9* device, PortableTextureData&& dat
     if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
     std::unique_ptr<PortableTexture> made(new PortableTexture);
     made->data = std::move(data);
-    made->device = device;
-    device->AddRef();
+    made->device = ComRef<IDirect3DDevice9>::Share(device);
     *texture = made.release();
     return D3D_OK;
 }

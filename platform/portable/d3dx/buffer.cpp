@@ -5,26 +5,19 @@
 #include <new>
 
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/com_object.h"
 
 namespace {
 struct FreeBlock {
     void operator()(void* block) const { std::free(block); }
 };
 
-struct PortableBuffer final : ID3DXBuffer {
-    ULONG references = 1;
+struct PortableBuffer final : RefCounted<ID3DXBuffer> {
     size_t size = 0;
     // calloc: zeroed, aligned for any record, and a large block costs
     // nothing until it is written.
     std::unique_ptr<void, FreeBlock> storage;
 
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0) delete this;
-        return left;
-    }
     void* GetBufferPointer() override { return storage.get(); }
     DWORD GetBufferSize() override { return static_cast<DWORD>(size); }
 };

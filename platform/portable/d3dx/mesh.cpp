@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/com_object.h"
 #include "platform/portable/d3dx/buffer.h"
 #include "platform/portable/win32/file_bytes.h"
 #include "platform/portable/d3d9/managed_resources.h"
@@ -25,9 +26,8 @@ DWORD VertexBytes(DWORD fvf)
     return bytes;
 }
 
-struct PortableMesh final : ID3DXMesh {
-    ULONG references = 1;
-    IDirect3DDevice9* device = nullptr; // one reference held
+struct PortableMesh final : RefCounted<ID3DXMesh> {
+    ComRef<IDirect3DDevice9> device;
     DWORD options = 0;
     PortableMeshData data;
     // What a lock hands out: vertices in the FVF layout, 16-bit indices.
@@ -39,23 +39,11 @@ struct PortableMesh final : ID3DXMesh {
     bool indexWritable = false;
     int attributeLocks = 0;
 
-    ~PortableMesh()
-    {
-        PortableReleaseGpuObjects(data.gpu);
-        if (device != nullptr) device->Release();
-    }
-
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0) delete this;
-        return left;
-    }
+    ~PortableMesh() override { PortableReleaseGpuObjects(data.gpu); }
 
     HRESULT DrawSubset(DWORD attribId) override
     {
-        return GuardedHresult([&] { return PortableDrawMeshSubset(device, data, attribId); });
+        return GuardedHresult([&] { return PortableDrawMeshSubset(device.get(), data, attribId); });
     }
     DWORD GetNumFaces() override { return static_cast<DWORD>(data.attributes.size()); }
     DWORD GetNumVertices() override { return static_cast<DWORD>(data.vertices.size()); }
@@ -221,19 +209,6 @@ ID3DXBuffer* MaterialBuffer(const std::vector<XMaterial>& materials)
     return buffer;
 }
 
-// One reference on a buffer, given up when the holder goes unless taken.
-struct BufferReference {
-    ID3DXBuffer* buffer = nullptr;
-    BufferReference() = default;
-    BufferReference(const BufferReference&) = delete;
-    BufferReference& operator=(const BufferReference&) = delete;
-    ~BufferReference()
-    {
-        if (buffer != nullptr) buffer->Release();
-    }
-    ID3DXBuffer* Take() { return std::exchange(buffer, nullptr); }
-};
-
 ID3DXBuffer* AdjacencyBuffer(const PortableMeshData& mesh)
 {
     const std::vector<DWORD> adjacency = XMeshAdjacency(mesh);
@@ -261,18 +236,17 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     result = BuildXMesh(document, options, withMaterials, built);
     if (FAILED(result)) return result;
 
-    BufferReference materialBuffer;
-    BufferReference adjacencyBuffer;
-    if (materials != nullptr && (materialBuffer.buffer = MaterialBuffer(built.materials)) == nullptr) {
+    ComRef<ID3DXBuffer> materialBuffer;
+    ComRef<ID3DXBuffer> adjacencyBuffer;
+    if (materials != nullptr && !(materialBuffer = ComRef<ID3DXBuffer>::Adopt(MaterialBuffer(built.materials)))) {
         return E_OUTOFMEMORY;
     }
-    if (adjacency != nullptr && (adjacencyBuffer.buffer = AdjacencyBuffer(built.mesh)) == nullptr) {
+    if (adjacency != nullptr && !(adjacencyBuffer = ComRef<ID3DXBuffer>::Adopt(AdjacencyBuffer(built.mesh)))) {
         return E_OUTOFMEMORY;
     }
     auto* loaded = new (std::nothrow) PortableMesh;
     if (loaded == nullptr) return E_OUTOFMEMORY;
-    loaded->device = device;
-    device->AddRef();
+    loaded->device = ComRef<IDirect3DDevice9>::Share(device);
     loaded->options = built.options;
     loaded->data = std::move(built.mesh);
 

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/com_object.h"
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3dx/font/face.h"
 #include "platform/portable/d3dx/font/layout.h"
@@ -9,29 +10,18 @@
 #include "platform/portable/d3dx/font/text.h"
 
 namespace {
-struct PortableFont final : ID3DXFont {
-    ULONG references = 1;
-    PortableDevice* device = nullptr;  // one reference held
+struct PortableFont final : RefCounted<ID3DXFont> {
+    ComRef<PortableDevice> device;
     FontFace face;
     FontRenderer renderer;
 
-    ~PortableFont()
+    ~PortableFont() override
     {
         CloseFontFace(face);
-        if (device == nullptr) return; // never finished: nothing of the device's was taken
+        if (!device) return; // never finished: nothing of the device's was taken
         if (MakeDeviceCurrent(*device)) DestroyFontRenderer(renderer);
         // The glyph atlas is a default-pool resource of the device.
         --device->defaultPoolResources;
-        device->Release();
-    }
-
-    ULONG AddRef() override { return ++references; }
-
-    ULONG Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0) delete this;
-        return left;
     }
 
     INT DrawTextW(ID3DXSprite*, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR colour) override
@@ -79,9 +69,8 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
         auto made = std::make_unique<PortableFont>();
         if (!OpenFontFace(request, made->face)) return E_FAIL;
         if (!MakeDeviceCurrent(*portable) || !CreateFontRenderer(made->renderer)) return D3DERR_INVALIDCALL;
-        portable->AddRef();
         ++portable->defaultPoolResources;
-        made->device = portable;
+        made->device = ComRef<PortableDevice>::Share(portable);
         *font = made.release();
         return D3D_OK;
     });
