@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/portable/d3dx/xfile/limits.h"
+#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 

@@ -12,6 +12,7 @@
 #include "platform/portable/win32/file_bytes.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/d3dx/xfile/limits.h"
+#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 

@@ -27,7 +27,3 @@ struct XMeshResult {
 // inconsistent mesh data, D3DERR_INVALIDCALL for a mesh without faces,
 // E_OUTOFMEMORY for a mesh or materials past the limits of limits.h.
 HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials, XMeshResult& result);
-
-// The faces next to each face across each edge (3 per face, 0xffffffff for
-// none), matching edges by vertex positions as D3DX does with epsilon 0.
-std::vector<DWORD> XMeshAdjacency(const PortableMeshData& mesh);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/portable/d3dx/xfile/binary_reader.h"
 #include "platform/portable/d3dx/xfile/result.h"
@@ -66,6 +67,11 @@ struct GuidHash {
 
 template <class Reader>
 struct XParser {
+    XParser(Reader fileReader, const XTemplateLibrary& templates, XDocument& into)
+        : reader(std::move(fileReader)), library(templates), document(into)
+    {
+    }
+
     Reader reader;
     const XTemplateLibrary& library;
     XDocument& document;
@@ -455,18 +461,16 @@ HRESULT ParseXFile(const char* data, size_t size, XDocument& document)
     // a value in binary, seven or more in text); the store grows past it if needed.
     document.values.Reserve(std::min(kMaxXValues, source.bodySize / (source.binary ? 4 : 7) + 16));
     if (source.binary) {
-        XParser<XBinaryReader> parser{XBinaryReader(source.body, source.bodySize, source.floatBits),
-                                      BuiltinXTemplates(), document, D3DXFERR_PARSEERROR, {}, {}};
+        XParser<XBinaryReader> parser(XBinaryReader(source.body, source.bodySize, source.floatBits),
+                                      BuiltinXTemplates(), document);
         return parser.ParseAll(false);
     }
-    XParser<XTextReader> parser{XTextReader(source.body, source.bodySize), BuiltinXTemplates(), document,
-                                D3DXFERR_PARSEERROR, {}, {}};
+    XParser<XTextReader> parser(XTextReader(source.body, source.bodySize), BuiltinXTemplates(), document);
     return parser.ParseAll(false);
 }
 
 HRESULT ParseXTemplateText(std::string_view text, const XTemplateLibrary& library, XDocument& document)
 {
-    XParser<XTextReader> parser{XTextReader(text.data(), text.size()), library, document, D3DXFERR_PARSEERROR,
-                                {}, {}};
+    XParser<XTextReader> parser(XTextReader(text.data(), text.size()), library, document);
     return parser.ParseAll(true);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "tests/portable/d3dx/test_files.h"
 
 namespace {

@@ -1,0 +1,27 @@
+// One placed mesh of a file added to the loaded mesh: its polygons as
+// triangle fans sorted by material, a vertex copied for each further normal
+// it is used with, the channels the file gives, the frames' transform.
+#pragma once
+
+#include <vector>
+
+#include "platform/portable/d3dx/xfile/mesh_builder.h"
+#include "platform/portable/d3dx/xfile/mesh_frames.h"
+
+// What one build may still take, across its parts.
+struct MeshBudget {
+    size_t maxElements;          // vertices and corners, and faces, for the size of the file
+    size_t materialBytes = 0;    // of the materials buffer so far, records and texture names
+};
+
+struct PartOutput {
+    size_t faceStart = 0;
+    size_t faceCount = 0;
+    std::vector<XMaterial> materials; // the part's own, its faces' attributes index them
+};
+
+// Appends the part to `mesh` and adds its vertex format to `fvf`. A mesh
+// without vertices adds nothing. E_FAIL for inconsistent data,
+// D3DERR_INVALIDCALL for vertices without faces, E_OUTOFMEMORY past the limits.
+HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool withMaterials, MeshBudget& budget,
+                      PortableMeshData& mesh, PartOutput& output, DWORD& fvf);
