@@ -1,6 +1,8 @@
-// The platform boundary: every Win32, Direct3D 9 and D3DX 9 name the program
-// uses. On Windows it is the SDK itself; elsewhere the portable layer declares
-// the same names with the same values.
+// The platform boundary: the Win32, Direct3D 9 and D3DX 9 names of the SDK
+// that the program may use. The ones it does use are those the test fake
+// (tests/fake/) implements. On Windows this is the SDK itself; elsewhere the
+// portable layer declares the same names with the SDK's values, and keeps
+// its own helpers in namespace portable, out of the program's sight.
 #pragma once
 
 #if defined(_WIN32)

@@ -4,6 +4,8 @@
 
 #include "platform/portable/d3d9/null_device.h"
 
+using namespace portable;
+
 IDirect3DDevice9* CreateInspectionDevice(std::string&) { return new NullDevice; }
 
 void DestroyInspectionDevice(IDirect3DDevice9* device)

@@ -18,6 +18,8 @@
 #include "platform/portable/d3d9/managed_resources.h"
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
 constexpr int kCrates = 24;
 
@@ -26,11 +28,11 @@ struct Scene {
     IDirect3DDevice9* device = nullptr;
     ID3DXFont* font = nullptr;
     IDirect3DTexture9* texture = nullptr;
-    PortableMeshData ground;
-    PortableMeshData box;  // crates, and the sky box from inside
+    MeshData ground;
+    MeshData box;  // crates, and the sky box from inside
 };
 
-void AddFace(PortableMeshData& mesh, const float (&corners)[4][3], D3DCOLOR colour)
+void AddFace(MeshData& mesh, const float (&corners)[4][3], D3DCOLOR colour)
 {
     const auto base = static_cast<uint32_t>(mesh.vertices.size());
     const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -45,7 +47,7 @@ void AddFace(PortableMeshData& mesh, const float (&corners)[4][3], D3DCOLOR colo
     for (uint32_t index : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(base + index);
 }
 
-void FinishMesh(PortableMeshData& mesh, DWORD fvf)
+void FinishMesh(MeshData& mesh, DWORD fvf)
 {
     mesh.fvf = fvf;
     const auto faces = static_cast<DWORD>(mesh.indices.size() / 3);
@@ -54,7 +56,7 @@ void FinishMesh(PortableMeshData& mesh, DWORD fvf)
 }
 
 // A 64 x 64 grid of quads on y = 0.
-void BuildGround(PortableMeshData& mesh)
+void BuildGround(MeshData& mesh)
 {
     const int cells = 64;
     const float size = 8.0f;
@@ -69,7 +71,7 @@ void BuildGround(PortableMeshData& mesh)
 }
 
 // A unit cube, faces clockwise from outside.
-void BuildBox(PortableMeshData& mesh)
+void BuildBox(MeshData& mesh)
 {
     const float faces[6][4][3] = {
         {{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, -1, -1}}, {{1, 1, 1}, {-1, 1, 1}, {-1, -1, 1}, {1, -1, 1}},
@@ -120,7 +122,7 @@ bool OpenScene(Scene& scene, UINT width, UINT height, std::string& error)
         return false;
     }
     D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(width, height); // pacing off
-    if (FAILED(PortableCreateDeviceOnSdlWindow(scene.window, &params, &scene.device))) {
+    if (FAILED(CreateDeviceOnSdlWindow(scene.window, &params, &scene.device))) {
         error = "device creation failed";
         return false;
     }
@@ -147,8 +149,8 @@ bool OpenScene(Scene& scene, UINT width, UINT height, std::string& error)
 
 void CloseScene(Scene& scene)
 {
-    PortableReleaseGpuObjects(scene.ground.gpu);
-    PortableReleaseGpuObjects(scene.box.gpu);
+    ReleaseGpuObjects(scene.ground.gpu);
+    ReleaseGpuObjects(scene.box.gpu);
     if (scene.texture != nullptr) scene.texture->Release();
     if (scene.font != nullptr) scene.font->Release();
     if (scene.device != nullptr) scene.device->Release();
@@ -156,7 +158,7 @@ void CloseScene(Scene& scene)
     scene = Scene{};
 }
 
-void DrawBox(IDirect3DDevice9* device, PortableMeshData& box, float x, float y, float z, float scale, float yaw)
+void DrawBox(IDirect3DDevice9* device, MeshData& box, float x, float y, float z, float scale, float yaw)
 {
     D3DXMATRIX scaling, rotation, translation, world;
     D3DXMatrixIdentity(&scaling);
@@ -166,7 +168,7 @@ void DrawBox(IDirect3DDevice9* device, PortableMeshData& box, float x, float y, 
     D3DXMatrixMultiply(&world, &scaling, &rotation);
     D3DXMatrixMultiply(&world, &world, &translation);
     device->SetTransform(D3DTS_WORLD, &world);
-    PortableDrawMeshSubset(device, box, 0);
+    DrawMeshSubset(device, box, 0);
 }
 
 // One frame in the order the program draws it.
@@ -203,7 +205,7 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
         device->SetMaterial(&material);
         D3DXMatrixIdentity(&identity);
         device->SetTransform(D3DTS_WORLD, &identity);
-        PortableDrawMeshSubset(device, scene.ground, 0);
+        DrawMeshSubset(device, scene.ground, 0);
         for (int i = 0; i < kCrates; ++i) {
             const float a = static_cast<float>(i) * 0.7f;
             DrawBox(device, scene.box, std::cos(a) * (10.0f + i * 2.0f), 2.0f, std::sin(a) * (10.0f + i * 2.0f), 2.0f, a);

@@ -37,7 +37,7 @@ HRESULT Next(std::deque<HRESULT>& script, HRESULT otherwise)
 
 // Every fake object counts as live until its last Release, which is recorded.
 template <typename Interface>
-struct Counted : RefCounted<Interface> {
+struct Counted : portable::RefCounted<Interface> {
     std::string name;
 
     explicit Counted(std::string objectName) : name(std::move(objectName)) { ++State().liveObjects; }

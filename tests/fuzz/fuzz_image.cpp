@@ -7,6 +7,10 @@
 
 #include "platform/portable/d3dx/image/texture.h"
 
+using namespace portable;
+
+namespace portable {
+
 #ifndef FUZZ_IMAGE_DECODER
 #error "FUZZ_IMAGE_DECODER names the decoder under test"
 #endif
@@ -17,7 +21,7 @@ void Check(bool condition)
     if (!condition) __builtin_trap();
 }
 
-void CheckTexture(const PortableTextureData& texture, const TextureShape& shape)
+void CheckTexture(const TextureData& texture, const TextureShape& shape)
 {
     Check(texture.width == shape.width && texture.height == shape.height);
     Check(texture.levels.size() == shape.levels);
@@ -29,6 +33,8 @@ void CheckTexture(const PortableTextureData& texture, const TextureShape& shape)
     }
 }
 } // namespace
+
+} // namespace portable
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -44,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     small.colorKey = D3DCOLOR_ARGB(255, 0, 0, 0);
     TextureRequest defaults; // what the program asks for, where that texture stays small
     for (const TextureRequest* request : {&small, &defaults}) {
-        const TextureShape shape = ShapeTexture(info, *request, kPortableMaxTextureSide);
+        const TextureShape shape = ShapeTexture(info, *request, kMaxTextureSide);
         if (shape.width > 256 || shape.height > 256) continue;
         DecodedImage image;
         const ImageFit fit{shape.width, shape.height};
@@ -59,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Check(level.width <= std::max(1u, shape.width >> i) && level.height <= std::max(1u, shape.height >> i));
             Check(level.bgra.size() == size_t{level.width} * level.height * 4);
         }
-        PortableTextureData texture;
+        TextureData texture;
         Check(SUCCEEDED(BuildTextureData(std::move(image), shape, request->colorKey, texture)));
         CheckTexture(texture, shape);
     }

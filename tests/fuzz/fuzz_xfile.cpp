@@ -8,6 +8,8 @@
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
+using namespace portable;
+
 namespace {
 // Faults the fuzzer should stop at: a mesh that points outside itself, or
 // parsed data past the limits.
@@ -28,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (bool withMaterials : {true, false}) {
         XMeshResult result;
         if (FAILED(BuildXMesh(document, D3DXMESH_MANAGED, withMaterials, result))) continue;
-        const PortableMeshData& mesh = result.mesh;
+        const MeshData& mesh = result.mesh;
         Check(mesh.vertices.size() <= kMaxXMeshVertices && mesh.attributes.size() <= kMaxXMeshFaces);
         Check(mesh.indices.size() == 3 * mesh.attributes.size());
         Check(!result.materials.empty());

@@ -10,6 +10,8 @@
 #include "tests/portable/d3dx/image/test_files.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 // A side x side grid of quads with normals, texture coordinates and one material.
@@ -103,10 +105,10 @@ void LoadTexture(benchmark::State& state)
     const uint32_t side = static_cast<uint32_t>(state.range(0));
     const std::string file = MakePng(Pattern(side, side), 3);
     for (auto _ : state) {
-        PortableTextureData texture;
+        TextureData texture;
         D3DXIMAGE_INFO info{};
         if (FAILED(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), TextureRequest{},
-                                   kPortableMaxTextureSide, texture, info))) {
+                                   kMaxTextureSide, texture, info))) {
             state.SkipWithError("the texture does not load");
             break;
         }

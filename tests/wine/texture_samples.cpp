@@ -11,6 +11,8 @@
 
 #include "tests/portable/d3dx/image/test_files.h"
 
+using namespace portable;
+
 namespace {
 Texels WithAlpha(Texels image)
 {

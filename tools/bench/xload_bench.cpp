@@ -40,6 +40,8 @@
 #include "platform/portable/d3d9/null_device.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -8,6 +8,10 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 void* CreateCoreContext(SDL_Window* window)
 {
@@ -18,7 +22,7 @@ void* CreateCoreContext(SDL_Window* window)
     return SDL_GL_CreateContext(window);
 }
 
-bool CreateGlObjects(PortableDevice& device)
+bool CreateGlObjects(Device& device)
 {
     if (!LoadGlApi()) return false;
     if (!CreateGlBackBuffer(device.backBuffer, device.params.BackBufferWidth, device.params.BackBufferHeight,
@@ -33,7 +37,7 @@ bool CreateGlObjects(PortableDevice& device)
 
 // Everything that follows the device's allocation; the caller destroys a
 // device that this fails on.
-HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdlWindow, D3DPRESENT_PARAMETERS& params,
+HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, D3DPRESENT_PARAMETERS& params,
                      const D3DPRESENT_PARAMETERS& completed, IDirect3DDevice9** result)
 {
     device->context = CreateCoreContext(sdlWindow);
@@ -57,12 +61,12 @@ HRESULT FinishDevice(PortableDevice* device, IDirect3D9* parent, SDL_Window* sdl
 }
 } // namespace
 
-PortableDevice* AsPortableDevice(IDirect3DDevice9* device)
+Device* AsDevice(IDirect3DDevice9* device)
 {
-    return static_cast<PortableDevice*>(device);
+    return static_cast<Device*>(device);
 }
 
-bool MakeDeviceCurrent(PortableDevice& device)
+bool MakeDeviceCurrent(Device& device)
 {
     if (device.context == nullptr) return false;
     SDL_Window* window = SdlWindowOf(device.window);
@@ -71,7 +75,7 @@ bool MakeDeviceCurrent(PortableDevice& device)
     return SDL_GL_MakeCurrent(window, device.context) == 0;
 }
 
-void ResetDeviceState(PortableDevice& device)
+void ResetDeviceState(Device& device)
 {
     for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
         device.textureData[stage] = nullptr;
@@ -81,7 +85,7 @@ void ResetDeviceState(PortableDevice& device)
     InvalidateGlState(device);
 }
 
-HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int display,
+HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display,
                              D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** result)
 {
     if (result == nullptr) return D3DERR_INVALIDCALL;
@@ -103,7 +107,7 @@ HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int
         return D3DERR_NOTAVAILABLE;
     }
 
-    auto device = std::make_unique<PortableDevice>();
+    auto device = std::make_unique<Device>();
     device->window = window;
     device->display = display;
     device->params = completed;
@@ -112,7 +116,7 @@ HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int
     return made;
 }
 
-PortableDevice::~PortableDevice()
+Device::~Device()
 {
     const bool current = MakeDeviceCurrent(*this);
     ReleaseAllUploads(*this);
@@ -127,3 +131,5 @@ PortableDevice::~PortableDevice()
         SDL_GL_DeleteContext(context);
     }
 }
+
+} // namespace portable

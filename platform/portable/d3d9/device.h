@@ -13,6 +13,8 @@
 
 struct SDL_Window;
 
+namespace portable {
+
 // The window a device draws on: one made by CreateWindowExW, or, for the
 // platform's own tests, an SDL window given directly (by its SDL id).
 struct DeviceWindow {
@@ -28,7 +30,7 @@ struct WindowPresence {
 };
 WindowPresence PresenceOf(const DeviceWindow& window);
 
-struct PortableDevice final : RefCounted<IDirect3DDevice9> {
+struct Device final : RefCounted<IDirect3DDevice9> {
     ComRef<IDirect3D9> parent;
     DeviceWindow window;
     int display = 0;
@@ -46,7 +48,7 @@ struct PortableDevice final : RefCounted<IDirect3DDevice9> {
     DeviceStates states{};
     // The data of the bound portable textures. Binding holds no reference, as
     // in Direct3D; the device knows the data, so a texture's end unbinds it.
-    PortableTextureData* textureData[kSamplerCount] = {};
+    TextureData* textureData[kSamplerCount] = {};
     bool glStateValid = false;     // false: render and sampler states must be applied again
 
     // Managed resources the device has taken on, and whether their objects exist.
@@ -54,7 +56,7 @@ struct PortableDevice final : RefCounted<IDirect3DDevice9> {
     std::unordered_map<GpuObjects*, Upload> uploads;
 
     // Frees the device's objects and gives the display its mode back.
-    ~PortableDevice() override;
+    ~Device() override;
 
     HRESULT TestCooperativeLevel() override;
     HRESULT Reset(D3DPRESENT_PARAMETERS* presentParameters) override;
@@ -71,30 +73,32 @@ struct PortableDevice final : RefCounted<IDirect3DDevice9> {
 };
 
 // Creates a device on a window whose SDL window was made with SDL_WINDOW_OPENGL.
-HRESULT CreatePortableDevice(IDirect3D9* parent, const DeviceWindow& window, int display,
+HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display,
                              D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** device);
 
-PortableDevice* AsPortableDevice(IDirect3DDevice9* device);
+Device* AsDevice(IDirect3DDevice9* device);
 // Makes the device's context current; false when its window is gone.
-bool MakeDeviceCurrent(PortableDevice& device);
+bool MakeDeviceCurrent(Device& device);
 // Marks the OpenGL state as changed behind the device's back (text drawing, clears).
-inline void InvalidateGlState(PortableDevice& device) { device.glStateValid = false; }
+inline void InvalidateGlState(Device& device) { device.glStateValid = false; }
 // Unbinds every texture and sets the default states (CreateDevice and Reset).
-void ResetDeviceState(PortableDevice& device);
+void ResetDeviceState(Device& device);
 // Frees every object made for managed resources and forgets them.
-void ReleaseAllUploads(PortableDevice& device);
+void ReleaseAllUploads(Device& device);
 // True when the mesh's buffers exist on this device (uploading them now if
 // needed); false when its data cannot be drawn (indices out of range).
-bool EnsureMeshUploaded(PortableDevice& device, PortableMeshData& mesh);
+bool EnsureMeshUploaded(Device& device, MeshData& mesh);
 // The texture object on this device, or 0 when the data is unusable.
-unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& texture);
+unsigned EnsureTextureUploaded(Device& device, TextureData& texture);
 // Takes a resource on for this device without uploading it yet (a bound texture).
-void ClaimGpuObjects(PortableDevice& device, GpuObjects& gpu);
+void ClaimGpuObjects(Device& device, GpuObjects& gpu);
 
 // Full-screen mode handling (fullscreen.cpp).
-HRESULT EnterFullscreen(PortableDevice& device);
-void LeaveFullscreen(PortableDevice& device);
+HRESULT EnterFullscreen(Device& device);
+void LeaveFullscreen(Device& device);
 // Checks the window: a full-screen device is lost when its window is hidden or
 // minimised, or loses the focus it had. It then gives the display its mode
 // back and minimises the window.
-void UpdateDeviceLoss(PortableDevice& device);
+void UpdateDeviceLoss(Device& device);
+
+} // namespace portable

@@ -5,9 +5,13 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/render_state.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // Sets the OpenGL state again when a render or sampler state changed.
-void ApplyGlState(PortableDevice& device)
+void ApplyGlState(Device& device)
 {
     if (device.glStateValid) return;
     ApplyRenderStates(device.states, device.backBuffer, device.sampler);
@@ -16,7 +20,7 @@ void ApplyGlState(PortableDevice& device)
 
 // The faces of one subset: from the attribute table, or from the attribute
 // buffer when there is no table. False when the subset has no faces.
-bool FindSubset(const PortableMeshData& mesh, DWORD attribId, size_t& firstFace, size_t& faceCount)
+bool FindSubset(const MeshData& mesh, DWORD attribId, size_t& firstFace, size_t& faceCount)
 {
     const size_t totalFaces = mesh.indices.size() / 3;
     for (const SubsetRange& range : mesh.attributeTable) {
@@ -41,21 +45,21 @@ bool FindSubset(const PortableMeshData& mesh, DWORD attribId, size_t& firstFace,
 }
 } // namespace
 
-HRESULT PortableDevice::BeginScene()
+HRESULT Device::BeginScene()
 {
     if (inScene) return D3DERR_INVALIDCALL;
     inScene = true;
     return D3D_OK;
 }
 
-HRESULT PortableDevice::EndScene()
+HRESULT Device::EndScene()
 {
     if (!inScene) return D3DERR_INVALIDCALL;
     inScene = false;
     return D3D_OK;
 }
 
-HRESULT PortableDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                               DWORD stencil)
 {
     if ((flags & D3DCLEAR_ZBUFFER) != 0 && !backBuffer.hasDepth) return D3DERR_INVALIDCALL;
@@ -64,7 +68,7 @@ HRESULT PortableDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags
 
     GLbitfield mask = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
-        const D3DCOLORVALUE value = ColourValueOf(color);
+        const D3DCOLORVALUE value = ColorValueOf(color);
         gl.ClearColor(value.r, value.g, value.b, value.a);
         gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         mask |= GL_COLOR_BUFFER_BIT;
@@ -103,9 +107,9 @@ HRESULT PortableDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags
     return D3D_OK;
 }
 
-HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh, DWORD attribId)
+HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
 {
-    PortableDevice* portable = AsPortableDevice(device);
+    Device* portable = AsDevice(device);
     if (portable == nullptr) return D3DERR_INVALIDCALL;
     size_t firstFace = 0, faceCount = 0;
     if (!FindSubset(mesh, attribId, firstFace, faceCount)) return D3D_OK;
@@ -114,7 +118,7 @@ HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh,
     if (!EnsureMeshUploaded(*portable, mesh)) return D3DERR_INVALIDCALL;
 
     unsigned texture = 0;
-    if (PortableTextureData* data = portable->textureData[0]) texture = EnsureTextureUploaded(*portable, *data);
+    if (TextureData* data = portable->textureData[0]) texture = EnsureTextureUploaded(*portable, *data);
 
     ApplyGlState(*portable);
     gl.ActiveTexture(GL_TEXTURE0);
@@ -129,3 +133,5 @@ HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh,
     gl.BindVertexArray(0);
     return D3D_OK;
 }
+
+} // namespace portable

@@ -7,7 +7,11 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 
-void UpdateDeviceLoss(PortableDevice& device)
+using namespace portable;
+
+namespace portable {
+
+void UpdateDeviceLoss(Device& device)
 {
     if (device.params.Windowed || device.lost) return;
     const WindowPresence presence = PresenceOf(device.window);
@@ -24,7 +28,7 @@ void UpdateDeviceLoss(PortableDevice& device)
     if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
 }
 
-HRESULT PortableDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND, const RGNDATA*)
+HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, const RGNDATA*)
 {
     return GuardedHresult([&]() -> HRESULT {
         UpdateDeviceLoss(*this);
@@ -44,7 +48,7 @@ HRESULT PortableDevice::Present(const RECT* sourceRect, const RECT* destRect, HW
     });
 }
 
-HRESULT PortableDevice::TestCooperativeLevel()
+HRESULT Device::TestCooperativeLevel()
 {
     UpdateDeviceLoss(*this);
     if (!lost) return D3D_OK;
@@ -52,7 +56,7 @@ HRESULT PortableDevice::TestCooperativeLevel()
     return PresenceOf(window).visible ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
 }
 
-HRESULT PortableDevice::Reset(D3DPRESENT_PARAMETERS* presentParameters)
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
 {
     return GuardedHresult([&]() -> HRESULT {
         if (presentParameters == nullptr) return D3DERR_INVALIDCALL;
@@ -112,3 +116,5 @@ HRESULT PortableDevice::Reset(D3DPRESENT_PARAMETERS* presentParameters)
         return D3D_OK;
     });
 }
+
+} // namespace portable

@@ -3,6 +3,10 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/d3d9/device.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr DWORD kTexture0 = D3DTS_TEXTURE0;
 constexpr DWORD kWorld0 = 256;
@@ -17,7 +21,7 @@ bool IsSpecialSampler(DWORD sampler)
 }
 } // namespace
 
-HRESULT PortableDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
 {
     if (matrix == nullptr) return D3DERR_INVALIDCALL;
     const DWORD which = static_cast<DWORD>(state);
@@ -35,14 +39,14 @@ HRESULT PortableDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRI
     return D3D_OK;
 }
 
-HRESULT PortableDevice::SetMaterial(const D3DMATERIAL9* material)
+HRESULT Device::SetMaterial(const D3DMATERIAL9* material)
 {
     if (material == nullptr) return D3DERR_INVALIDCALL;
     states.material = *material;
     return D3D_OK;
 }
 
-HRESULT PortableDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
 {
     const DWORD which = static_cast<DWORD>(state);
     if (which == 0 || which >= kRenderStateCount) return D3DERR_INVALIDCALL;
@@ -53,7 +57,7 @@ HRESULT PortableDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
     return D3D_OK;
 }
 
-HRESULT PortableDevice::SetSamplerState(DWORD samplerIndex, D3DSAMPLERSTATETYPE type, DWORD value)
+HRESULT Device::SetSamplerState(DWORD samplerIndex, D3DSAMPLERSTATETYPE type, DWORD value)
 {
     const DWORD which = static_cast<DWORD>(type);
     if (which == 0 || which >= kSamplerStateCount) return D3DERR_INVALIDCALL;
@@ -66,11 +70,11 @@ HRESULT PortableDevice::SetSamplerState(DWORD samplerIndex, D3DSAMPLERSTATETYPE 
     return D3D_OK;
 }
 
-HRESULT PortableDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     if (IsSpecialSampler(stage)) return D3D_OK;
     if (stage >= kSamplerCount) return D3DERR_INVALIDCALL;
-    PortableTextureData* data = texture != nullptr ? PortableTextureDataOf(texture) : nullptr;
+    TextureData* data = texture != nullptr ? TextureDataOf(texture) : nullptr;
     // Known to the device from now on, so that the texture's end unbinds it.
     if (data != nullptr) {
         const HRESULT claimed = GuardedHresult([&] {
@@ -82,3 +86,5 @@ HRESULT PortableDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
     textureData[stage] = data;
     return D3D_OK;
 }
+
+} // namespace portable

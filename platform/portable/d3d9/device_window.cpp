@@ -5,9 +5,13 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/win32/window_internal.h"
 
+using namespace portable;
+
+namespace portable {
+
 SDL_Window* SdlWindowOf(const DeviceWindow& window)
 {
-    if (window.handle != nullptr) return PortableSdlWindow(window.handle);
+    if (window.handle != nullptr) return SdlWindowOf(window.handle);
     if (window.sdlWindowId == 0 || SDL_WasInit(SDL_INIT_VIDEO) == 0) return nullptr;
     return SDL_GetWindowFromID(window.sdlWindowId);
 }
@@ -20,9 +24,11 @@ WindowPresence PresenceOf(const DeviceWindow& window)
     const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
     presence.visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
     if (window.handle != nullptr) {
-        presence.foreground = PortableWindowIsForeground(window.handle);
+        presence.foreground = WindowIsForeground(window.handle);
     } else {
         presence.foreground = presence.visible && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
     }
     return presence;
 }
+
+} // namespace portable

@@ -5,9 +5,13 @@
 
 #include <SDL.h>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
-// True colour modes are the ones Direct3D reports as X8R8G8B8.
-bool IsTrueColour(Uint32 format)
+// True color modes are the ones Direct3D reports as X8R8G8B8.
+bool IsTrueColor(Uint32 format)
 {
     return format == SDL_PIXELFORMAT_UNKNOWN || SDL_BITSPERPIXEL(format) >= 24;
 }
@@ -40,7 +44,7 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};
         if (SDL_GetDisplayMode(display, i, &sdlMode) != 0) continue;
-        if (!IsTrueColour(sdlMode.format) || sdlMode.w <= 0 || sdlMode.h <= 0) continue;
+        if (!IsTrueColor(sdlMode.format) || sdlMode.w <= 0 || sdlMode.h <= 0) continue;
         D3DDISPLAYMODE mode{};
         mode.Width = static_cast<UINT>(sdlMode.w);
         mode.Height = static_cast<UINT>(sdlMode.h);
@@ -58,7 +62,7 @@ bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, 
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};
-        if (SDL_GetDisplayMode(display, i, &sdlMode) != 0 || !IsTrueColour(sdlMode.format)) continue;
+        if (SDL_GetDisplayMode(display, i, &sdlMode) != 0 || !IsTrueColor(sdlMode.format)) continue;
         if (static_cast<UINT>(sdlMode.w) != width || static_cast<UINT>(sdlMode.h) != height) continue;
         const UINT rate = sdlMode.refresh_rate > 0 ? static_cast<UINT>(sdlMode.refresh_rate) : 0;
         if (refreshRate != 0 && rate != refreshRate) continue;
@@ -68,3 +72,5 @@ bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, 
     }
     return any;
 }
+
+} // namespace portable

@@ -7,6 +7,8 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 // Sorts by width and height ascending, the rates of one size descending (the
 // order of Wine's Direct3D), and drops repeats.
 void SortDisplayModes(std::vector<D3DDISPLAYMODE>& modes);
@@ -16,3 +18,5 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display);
 
 // The display's own record for a mode; a refresh rate of 0 takes the highest rate of that size.
 bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, SDL_DisplayMode& found);
+
+} // namespace portable

@@ -9,6 +9,10 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/display_modes.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // SDL ids of the windows that hold the display in a device's mode.
 std::vector<Uint32>& FullscreenWindows()
@@ -50,7 +54,7 @@ bool DisplayShows(int display, const SDL_DisplayMode& wanted)
 }
 } // namespace
 
-HRESULT EnterFullscreen(PortableDevice& device)
+HRESULT EnterFullscreen(Device& device)
 {
     SDL_Window* window = SdlWindowOf(device.window);
     if (window == nullptr) return D3DERR_INVALIDCALL;
@@ -82,7 +86,7 @@ HRESULT EnterFullscreen(PortableDevice& device)
     return D3D_OK;
 }
 
-void LeaveFullscreen(PortableDevice& device)
+void LeaveFullscreen(Device& device)
 {
     if (!device.fullscreenActive) return;
     device.fullscreenActive = false;
@@ -91,3 +95,5 @@ void LeaveFullscreen(PortableDevice& device)
     SDL_SetWindowFullscreen(window, 0);
     Untrack(SDL_GetWindowID(window));
 }
+
+} // namespace portable

@@ -4,19 +4,23 @@
 
 #include "platform/portable/d3d9/device.h"
 
-HRESULT PortableCreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
+using namespace portable;
+
+namespace portable {
+
+HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
                                         IDirect3DDevice9** device)
 {
     if (device != nullptr) *device = nullptr;
     if (window == nullptr || params == nullptr) return D3DERR_INVALIDCALL;
     DeviceWindow deviceWindow;
     deviceWindow.sdlWindowId = SDL_GetWindowID(window);
-    return CreatePortableDevice(nullptr, deviceWindow, 0, *params, device);
+    return CreateDeviceOnWindow(nullptr, deviceWindow, 0, *params, device);
 }
 
-bool PortableReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pixels, UINT& width, UINT& height)
+bool ReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pixels, UINT& width, UINT& height)
 {
-    PortableDevice* portable = AsPortableDevice(device);
+    Device* portable = AsDevice(device);
     if (portable == nullptr || !MakeDeviceCurrent(*portable)) return false;
     if (!ReadGlBackBuffer(portable->backBuffer, pixels)) return false;
     width = portable->backBuffer.width;
@@ -24,3 +28,5 @@ bool PortableReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pix
     InvalidateGlState(*portable);
     return true;
 }
+
+} // namespace portable

@@ -8,10 +8,14 @@
 
 struct SDL_Window;
 
+namespace portable {
+
 // The window must have been made with SDL_WINDOW_OPENGL. Full-screen devices
 // are lost while the window is hidden or minimised. The device is on display 0.
-HRESULT PortableCreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
+HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
                                         IDirect3DDevice9** device);
 
 // The back buffer as D3DCOLOR values, top row first.
-bool PortableReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pixels, UINT& width, UINT& height);
+bool ReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pixels, UINT& width, UINT& height);
+
+} // namespace portable

@@ -3,12 +3,16 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/gl/managed_upload.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
-using Upload = PortableDevice::Upload;
+using Upload = Device::Upload;
 
 // True when the resource still has to be uploaded to this device; otherwise
 // usable says whether its objects exist.
-bool NeedsUpload(PortableDevice& device, GpuObjects& gpu, bool& usable)
+bool NeedsUpload(Device& device, GpuObjects& gpu, bool& usable)
 {
     ClaimGpuObjects(device, gpu);
     const Upload state = device.uploads[&gpu];
@@ -17,7 +21,7 @@ bool NeedsUpload(PortableDevice& device, GpuObjects& gpu, bool& usable)
 }
 } // namespace
 
-bool EnsureMeshUploaded(PortableDevice& device, PortableMeshData& mesh)
+bool EnsureMeshUploaded(Device& device, MeshData& mesh)
 {
     bool usable = false;
     if (!NeedsUpload(device, mesh.gpu, usable)) return usable;
@@ -26,7 +30,7 @@ bool EnsureMeshUploaded(PortableDevice& device, PortableMeshData& mesh)
     return usable;
 }
 
-unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& texture)
+unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
 {
     bool usable = false;
     if (!NeedsUpload(device, texture.gpu, usable)) return usable ? texture.gpu.texture : 0;
@@ -37,25 +41,25 @@ unsigned EnsureTextureUploaded(PortableDevice& device, PortableTextureData& text
     return texture.gpu.texture;
 }
 
-UINT PortableMaxTextureSide(IDirect3DDevice9* device)
+UINT MaxTextureSide(IDirect3DDevice9* device)
 {
-    auto* portable = dynamic_cast<PortableDevice*>(device);
-    if (portable == nullptr || !MakeDeviceCurrent(*portable)) return kPortableMaxTextureSide;
+    auto* portable = dynamic_cast<Device*>(device);
+    if (portable == nullptr || !MakeDeviceCurrent(*portable)) return kMaxTextureSide;
     return GlMaxTextureSide();
 }
 
-void ClaimGpuObjects(PortableDevice& device, GpuObjects& gpu)
+void ClaimGpuObjects(Device& device, GpuObjects& gpu)
 {
     if (gpu.owner == &device) return;
-    if (gpu.owner != nullptr) PortableReleaseGpuObjects(gpu);
+    if (gpu.owner != nullptr) ReleaseGpuObjects(gpu);
     gpu.owner = &device;
     device.uploads[&gpu] = Upload::pending;
 }
 
-void PortableReleaseGpuObjects(GpuObjects& gpu)
+void ReleaseGpuObjects(GpuObjects& gpu)
 {
     if (gpu.owner == nullptr) return;
-    PortableDevice& device = *AsPortableDevice(gpu.owner);
+    Device& device = *AsDevice(gpu.owner);
     device.uploads.erase(&gpu);
     // A texture going away while bound is unbound.
     for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
@@ -67,7 +71,7 @@ void PortableReleaseGpuObjects(GpuObjects& gpu)
     gpu = GpuObjects{};
 }
 
-void ReleaseAllUploads(PortableDevice& device)
+void ReleaseAllUploads(Device& device)
 {
     const bool current = MakeDeviceCurrent(device);
     for (DWORD stage = 0; stage < kSamplerCount; ++stage) {
@@ -80,3 +84,5 @@ void ReleaseAllUploads(PortableDevice& device)
     }
     device.uploads.clear();
 }
+
+} // namespace portable

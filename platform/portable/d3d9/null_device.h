@@ -5,6 +5,8 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 struct NullDevice final : IDirect3DDevice9 {
     ULONG references = 1;
 
@@ -22,3 +24,5 @@ struct NullDevice final : IDirect3DDevice9 {
     HRESULT SetTexture(DWORD, IDirect3DBaseTexture9*) override { return D3D_OK; }
     HRESULT SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return D3D_OK; }
 };
+
+} // namespace portable

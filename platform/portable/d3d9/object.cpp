@@ -8,6 +8,8 @@
 #include "platform/portable/d3d9/display_modes.h"
 #include "platform/portable/win32/window_internal.h"
 
+using namespace portable;
+
 namespace {
 bool IsAdapter(UINT adapter)
 {
@@ -15,7 +17,7 @@ bool IsAdapter(UINT adapter)
     return displays > 0 && adapter < static_cast<UINT>(displays);
 }
 
-struct PortableDirect3D final : RefCounted<IDirect3D9> {
+struct Direct3D final : RefCounted<IDirect3D9> {
     UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override
     {
         if (format != D3DFMT_X8R8G8B8 || !IsAdapter(adapter)) return 0;
@@ -54,11 +56,11 @@ struct PortableDirect3D final : RefCounted<IDirect3D9> {
         // Full screen needs a focus window; the device window defaults to it.
         if (!params->Windowed && focusWindow == nullptr) return D3DERR_INVALIDCALL;
         HWND deviceWindow = params->hDeviceWindow != nullptr ? params->hDeviceWindow : focusWindow;
-        if (deviceWindow == nullptr || PortableSdlWindow(deviceWindow) == nullptr) return D3DERR_INVALIDCALL;
+        if (deviceWindow == nullptr || SdlWindowOf(deviceWindow) == nullptr) return D3DERR_INVALIDCALL;
 
         DeviceWindow window;
         window.handle = deviceWindow;
-        return GuardedHresult([&] { return CreatePortableDevice(this, window, static_cast<int>(adapter), *params, device); });
+        return GuardedHresult([&] { return CreateDeviceOnWindow(this, window, static_cast<int>(adapter), *params, device); });
     }
 };
 } // namespace
@@ -66,6 +68,6 @@ struct PortableDirect3D final : RefCounted<IDirect3D9> {
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion)
 {
     if (sdkVersion != D3D_SDK_VERSION) return nullptr;
-    if (!PortableVideoInit()) return nullptr;
-    return new (std::nothrow) PortableDirect3D;
+    if (!InitVideo()) return nullptr;
+    return new (std::nothrow) Direct3D;
 }

@@ -1,5 +1,9 @@
 #include "platform/portable/d3d9/present_params.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr UINT kMaxBackBuffers = 3;
 constexpr UINT kIntervalTwo = 2;
@@ -99,3 +103,5 @@ void CompletePresentParameters(D3DPRESENT_PARAMETERS& params, UINT windowWidth, 
     if (params.BackBufferHeight == 0) params.BackBufferHeight = windowHeight > 0 ? windowHeight : 1;
     if (params.BackBufferFormat == D3DFMT_UNKNOWN) params.BackBufferFormat = D3DFMT_X8R8G8B8;
 }
+
+} // namespace portable

@@ -3,6 +3,8 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 // D3D_OK, D3DERR_INVALIDCALL for parameters Direct3D rejects, or
 // D3DERR_NOTAVAILABLE for valid ones this device cannot provide. The display
 // mode itself is checked against the display separately.
@@ -16,3 +18,5 @@ bool IsDepthFormat(D3DFORMAT format);
 bool HasStencil(D3DFORMAT format);
 // Swap interval for SDL: 0 for immediate, otherwise the number of vertical blanks.
 int SwapIntervalOf(UINT presentationInterval);
+
+} // namespace portable

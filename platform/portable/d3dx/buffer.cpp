@@ -7,12 +7,16 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/com_object.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 struct FreeBlock {
     void operator()(void* block) const { std::free(block); }
 };
 
-struct PortableBuffer final : RefCounted<ID3DXBuffer> {
+struct Buffer final : RefCounted<ID3DXBuffer> {
     size_t size = 0;
     // calloc: zeroed, aligned for any record, and a large block costs
     // nothing until it is written.
@@ -23,9 +27,9 @@ struct PortableBuffer final : RefCounted<ID3DXBuffer> {
 };
 } // namespace
 
-ID3DXBuffer* CreatePortableBuffer(size_t size)
+ID3DXBuffer* CreateBuffer(size_t size)
 {
-    auto* buffer = new (std::nothrow) PortableBuffer;
+    auto* buffer = new (std::nothrow) Buffer;
     if (buffer == nullptr) return nullptr;
     // A buffer of no bytes still has a pointer, as D3DX's does.
     buffer->storage.reset(std::calloc(size > 0 ? size : 1, 1));
@@ -37,11 +41,13 @@ ID3DXBuffer* CreatePortableBuffer(size_t size)
     return buffer;
 }
 
+} // namespace portable
+
 HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer)
 {
     return GuardedHresult([&]() -> HRESULT {
         if (buffer == nullptr) return D3DERR_INVALIDCALL;
-        ID3DXBuffer* created = CreatePortableBuffer(numBytes);
+        ID3DXBuffer* created = CreateBuffer(numBytes);
         if (created == nullptr) return E_OUTOFMEMORY;
         *buffer = created;
         return D3D_OK;

@@ -5,5 +5,9 @@
 
 #include "platform/portable/d3dx/api.h"
 
+namespace portable {
+
 // A buffer of `size` zero bytes, holding one reference; null when out of memory.
-ID3DXBuffer* CreatePortableBuffer(size_t size);
+ID3DXBuffer* CreateBuffer(size_t size);
+
+} // namespace portable

@@ -16,6 +16,8 @@
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
+using namespace portable;
+
 namespace {
 // Bytes of one vertex in the D3DX layout of `fvf`: position, normal, diffuse, texture coordinates.
 DWORD VertexBytes(DWORD fvf)
@@ -27,10 +29,10 @@ DWORD VertexBytes(DWORD fvf)
     return bytes;
 }
 
-struct PortableMesh final : RefCounted<ID3DXMesh> {
+struct Mesh final : RefCounted<ID3DXMesh> {
     ComRef<IDirect3DDevice9> device;
     DWORD options = 0;
-    PortableMeshData data;
+    MeshData data;
     // What a lock hands out: vertices in the FVF layout, 16-bit indices.
     std::vector<uint8_t> vertexStaging;
     std::vector<uint16_t> indexStaging;
@@ -40,11 +42,11 @@ struct PortableMesh final : RefCounted<ID3DXMesh> {
     bool indexWritable = false;
     int attributeLocks = 0;
 
-    ~PortableMesh() override { PortableReleaseGpuObjects(data.gpu); }
+    ~Mesh() override { ReleaseGpuObjects(data.gpu); }
 
     HRESULT DrawSubset(DWORD attribId) override
     {
-        return GuardedHresult([&] { return PortableDrawMeshSubset(device.get(), data, attribId); });
+        return GuardedHresult([&] { return DrawMeshSubset(device.get(), data, attribId); });
     }
     DWORD GetNumFaces() override { return static_cast<DWORD>(data.attributes.size()); }
     DWORD GetNumVertices() override { return static_cast<DWORD>(data.vertices.size()); }
@@ -117,7 +119,7 @@ struct PortableMesh final : RefCounted<ID3DXMesh> {
                 }
             }
             // The device uploads the changed data on the next draw.
-            PortableReleaseGpuObjects(data.gpu);
+            ReleaseGpuObjects(data.gpu);
         }
         std::vector<uint8_t>().swap(vertexStaging);
         return D3D_OK;
@@ -154,7 +156,7 @@ struct PortableMesh final : RefCounted<ID3DXMesh> {
         if (indexWritable) {
             // As many indices as before: copied into the room they had.
             if (!(options & D3DXMESH_32BIT)) std::copy(indexStaging.begin(), indexStaging.end(), data.indices.begin());
-            PortableReleaseGpuObjects(data.gpu);
+            ReleaseGpuObjects(data.gpu);
         }
         std::vector<uint16_t>().swap(indexStaging);
         return D3D_OK;
@@ -194,7 +196,7 @@ ID3DXBuffer* MaterialBuffer(const std::vector<XMaterial>& materials)
     for (const XMaterial& material : materials) {
         if (material.hasTexture) size += material.texture.size() + 1;
     }
-    ID3DXBuffer* buffer = CreatePortableBuffer(size);
+    ID3DXBuffer* buffer = CreateBuffer(size);
     if (buffer == nullptr) return nullptr;
     auto* records = static_cast<D3DXMATERIAL*>(buffer->GetBufferPointer());
     char* names = reinterpret_cast<char*>(records + materials.size());
@@ -210,10 +212,10 @@ ID3DXBuffer* MaterialBuffer(const std::vector<XMaterial>& materials)
     return buffer;
 }
 
-ID3DXBuffer* AdjacencyBuffer(const PortableMeshData& mesh)
+ID3DXBuffer* AdjacencyBuffer(const MeshData& mesh)
 {
     const std::vector<DWORD> adjacency = XMeshAdjacency(mesh);
-    ID3DXBuffer* buffer = CreatePortableBuffer(adjacency.size() * sizeof(DWORD));
+    ID3DXBuffer* buffer = CreateBuffer(adjacency.size() * sizeof(DWORD));
     if (buffer != nullptr && !adjacency.empty()) {
         std::memcpy(buffer->GetBufferPointer(), adjacency.data(), adjacency.size() * sizeof(DWORD));
     }
@@ -245,7 +247,7 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     if (adjacency != nullptr && !(adjacencyBuffer = ComRef<ID3DXBuffer>::Adopt(AdjacencyBuffer(built.mesh)))) {
         return E_OUTOFMEMORY;
     }
-    auto* loaded = new (std::nothrow) PortableMesh;
+    auto* loaded = new (std::nothrow) Mesh;
     if (loaded == nullptr) return E_OUTOFMEMORY;
     loaded->device = ComRef<IDirect3DDevice9>::Share(device);
     loaded->options = built.options;

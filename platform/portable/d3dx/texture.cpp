@@ -4,6 +4,8 @@
 #include "platform/portable/d3dx/image/texture.h"
 #include "platform/portable/d3d9/managed_resources.h"
 
+using namespace portable;
+
 namespace {
 bool ValidPool(D3DPOOL pool)
 {
@@ -32,10 +34,10 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
         request.mipLevels = mipLevels;
         request.format = format;
         request.colorKey = colorKey;
-        PortableTextureData data;
+        TextureData data;
         D3DXIMAGE_INFO info{};
         const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), request,
-                                               PortableMaxTextureSide(device), data, info);
+                                               MaxTextureSide(device), data, info);
         if (FAILED(result)) return result;
         const HRESULT made = CreateManagedTexture(device, std::move(data), texture);
         if (SUCCEEDED(made) && srcInfo != nullptr) *srcInfo = info;

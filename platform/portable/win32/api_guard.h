@@ -7,6 +7,8 @@
 
 #include "platform/portable/win32/types.h"
 
+namespace portable {
+
 // Runs body(); a std::bad_alloc gives outOfMemory, any other exception failure.
 template <typename Result, typename Body>
 Result GuardedCall(Result outOfMemory, Result failure, Body&& body) noexcept
@@ -37,3 +39,5 @@ void GuardedVoid(Body&& body) noexcept
     } catch (...) {
     }
 }
+
+} // namespace portable

@@ -9,6 +9,8 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/api.h"
 
+using namespace portable;
+
 namespace {
 constexpr UINT kThreadAnsiCodePage = 3;
 constexpr UINT kWindows1252 = 1252;

@@ -6,6 +6,8 @@
 
 #include "platform/portable/win32/types.h"
 
+namespace portable {
+
 // An object born with one reference; the last Release deletes it.
 template <typename Interface>
 struct RefCounted : Interface {
@@ -63,3 +65,5 @@ private:
 
     Interface* held = nullptr;
 };
+
+} // namespace portable

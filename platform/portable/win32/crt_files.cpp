@@ -10,6 +10,8 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/path_open.h"
 
+using namespace portable;
+
 namespace {
 int OpenFlags(const char* mode)
 {
@@ -29,7 +31,7 @@ FILE* OpenShared(const char* filename, const char* mode)
         errno = EINVAL;
         return nullptr;
     }
-    const std::string path = PortableResolvePath(std::string_view(filename));
+    const std::string path = ResolvePath(std::string_view(filename));
     const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         if (errno == EISDIR) errno = EACCES;

@@ -8,6 +8,10 @@
 #include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11_window_watch.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 HWND WindowOfEvent(const SDL_Event& event)
 {
@@ -22,17 +26,17 @@ HWND WindowOfEvent(const SDL_Event& event)
     case SDL_WINDOWEVENT: windowId = event.window.windowID; break;
     default: break;
     }
-    HWND window = windowId != 0 ? PortableWindowFromSdl(SDL_GetWindowFromID(windowId)) : nullptr;
+    HWND window = windowId != 0 ? WindowFromSdl(SDL_GetWindowFromID(windowId)) : nullptr;
     // Keys without a window (a reset of the keyboard) go to the keyboard focus.
     if (window == nullptr && (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP))
-        window = PortableWindowFromSdl(SDL_GetKeyboardFocus());
+        window = WindowFromSdl(SDL_GetKeyboardFocus());
     return window;
 }
 
 POINT OriginOf(HWND window)
 {
     POINT origin{};
-    if (SDL_Window* sdlWindow = PortableSdlWindow(window)) {
+    if (SDL_Window* sdlWindow = SdlWindowOf(window)) {
         int x = 0;
         int y = 0;
         SDL_GetWindowPosition(sdlWindow, &x, &y);
@@ -46,7 +50,7 @@ HWND RawTarget(const RawMouseRegistration& registration)
     if (!registration.registered) return nullptr;
     if (registration.target != nullptr)
         return FindWindowRecord(registration.target) != nullptr ? registration.target : nullptr;
-    return PortableWindowFromSdl(SDL_GetKeyboardFocus());
+    return WindowFromSdl(SDL_GetKeyboardFocus());
 }
 
 // A window that another client destroyed ends as DestroyWindow ends it: its
@@ -56,7 +60,7 @@ void DestroyVanishedWindows()
     std::vector<HWND> vanished;
     for (const auto& entry : ThreadWindows().windows) {
         const WindowRecord& record = entry.second;
-        if (record.xWindow != 0 && !record.destroying && PortableX11WindowGone(record.xWindow))
+        if (record.xWindow != 0 && !record.destroying && X11WindowGone(record.xWindow))
             vanished.push_back(record.handle);
     }
     for (HWND window : vanished) DestroyWindow(window);
@@ -68,21 +72,21 @@ void Translate(const SDL_Event& event, HWND window)
     EventTranslation translation{ThreadQueue(), ThreadKeyboard(), ThreadRawInput(), rawMouse};
     translation.window = window;
     translation.rawTarget = RawTarget(rawMouse);
-    translation.rawTargetForeground = PortableWindowIsForeground(translation.rawTarget);
+    translation.rawTargetForeground = WindowIsForeground(translation.rawTarget);
     translation.windowOrigin = OriginOf(window);
     translation.time = timeGetTime();
     TranslateEvent(event, translation);
 }
 } // namespace
 
-void PortablePumpEvents()
+void PumpEvents()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     // One read of the window system per call; events that arrive meanwhile wait for the next.
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
-        if (PortableNoteX11Event(event)) continue;
+        if (NoteX11Event(event)) continue;
         if (event.type == SDL_QUIT) {
             for (const auto& entry : ThreadWindows().windows) Translate(event, entry.second.handle);
             continue;
@@ -91,3 +95,5 @@ void PortablePumpEvents()
     }
     DestroyVanishedWindows();
 }
+
+} // namespace portable

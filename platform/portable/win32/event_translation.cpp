@@ -1,5 +1,9 @@
 #include "platform/portable/win32/event_translation.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr WPARAM kMkLeftButton = 0x0001;
 constexpr WPARAM kMkRightButton = 0x0002;
@@ -200,3 +204,5 @@ void TranslateEvent(const SDL_Event& event, EventTranslation& translation)
         break;
     }
 }
+
+} // namespace portable

@@ -8,6 +8,8 @@
 #include "platform/portable/win32/message_queue.h"
 #include "platform/portable/win32/raw_input.h"
 
+namespace portable {
+
 struct EventTranslation {
     MessageQueue& queue;
     KeyboardState& keyboard;
@@ -24,3 +26,5 @@ struct EventTranslation {
 };
 
 void TranslateEvent(const SDL_Event& event, EventTranslation& translation);
+
+} // namespace portable

@@ -9,6 +9,10 @@
 
 #include "platform/portable/win32/path_open.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -45,7 +49,7 @@ void FileBytes::Clear()
 bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit)
 {
     bytes.Clear();
-    std::unique_ptr<FILE, FileCloser> file(PortableOpenFile(path, "rb"));
+    std::unique_ptr<FILE, FileCloser> file(OpenWindowsPath(path, "rb"));
     if (file == nullptr) return false;
     struct stat status{};
     if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
@@ -72,3 +76,5 @@ bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit)
     }
     return std::ferror(file.get()) == 0;
 }
+
+} // namespace portable

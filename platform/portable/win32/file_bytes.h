@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace portable {
+
 // A file's bytes: a read-only mapping of a regular file, or a copy read from
 // any other kind. Move-only; the mapping goes with the record.
 struct FileBytes {
@@ -28,3 +30,5 @@ struct FileBytes {
 // Reads the file (backslashes and any letter case resolved); false when it
 // cannot be opened or read, or is larger than `limit` bytes.
 bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit = size_t{1} << 31);
+
+} // namespace portable

@@ -1,5 +1,9 @@
 #include "platform/portable/win32/key_characters.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 struct PunctuationKey {
     UINT virtualKey;
@@ -50,3 +54,5 @@ WCHAR CharacterOfKey(UINT virtualKey, bool shift, bool capsLock, bool control)
         if (key.virtualKey == virtualKey) return static_cast<WCHAR>(shift ? key.shifted : key.plain);
     return 0;
 }
+
+} // namespace portable

@@ -4,5 +4,9 @@
 
 #include "platform/portable/win32/api.h"
 
+namespace portable {
+
 // 0 when the key types nothing in this state.
 WCHAR CharacterOfKey(UINT virtualKey, bool shift, bool capsLock, bool control);
+
+} // namespace portable

@@ -1,5 +1,9 @@
 #include "platform/portable/win32/key_messages.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr LPARAM kExtendedBit = LPARAM{1} << 24;
 constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
@@ -75,3 +79,5 @@ KeyMessage ApplyKey(KeyboardState& keyboard, const VirtualKey& key, bool pressed
     result.lParam = lParam;
     return result;
 }
+
+} // namespace portable

@@ -6,6 +6,8 @@
 
 #include "platform/portable/win32/keyboard_map.h"
 
+namespace portable {
+
 struct KeyboardState {
     // Down keys by side-specific code.
     std::array<bool, 256> down{};
@@ -38,3 +40,5 @@ bool ShiftDown(const KeyboardState& keyboard);
 // Alt is down, bit 30 for the previous state and bit 31 for a release. A key
 // without a code gives message 0.
 KeyMessage ApplyKey(KeyboardState& keyboard, const VirtualKey& key, bool pressed, bool repeat, bool altGr = false);
+
+} // namespace portable

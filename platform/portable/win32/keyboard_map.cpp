@@ -2,6 +2,10 @@
 
 #include <array>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr UINT kVkOem102 = 0xE2;
 
@@ -142,3 +146,5 @@ VirtualKey VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode)
     }
     return result;
 }
+
+} // namespace portable

@@ -6,6 +6,8 @@
 
 #include "platform/portable/win32/api.h"
 
+namespace portable {
+
 struct VirtualKey {
     // The code in wParam of key messages: generic for Shift, Ctrl and Alt; 0 for keys Windows has no code for.
     UINT code = 0;
@@ -21,3 +23,5 @@ struct VirtualKey {
 // code); every other key, and keys whose character has no code of its own,
 // follow the physical position (the scan code) on a US keyboard.
 VirtualKey VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode);
+
+} // namespace portable

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
 
@@ -47,3 +51,5 @@ bool TakeMessage(MessageQueue& queue, MSG& msg, HWND window, UINT filterMin, UIN
     }
     return TakeFrom(queue.input, msg, window, filterMin, filterMax, remove);
 }
+
+} // namespace portable

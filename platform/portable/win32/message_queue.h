@@ -6,6 +6,8 @@
 
 #include "platform/portable/win32/api.h"
 
+namespace portable {
+
 struct MessageQueue {
     // Delivered straight to the window procedure by the next retrieval call, never returned.
     std::deque<MSG> sent;
@@ -42,3 +44,5 @@ void PurgeWindowMessages(MessageQueue& queue, HWND window, Dropped dropped)
         }
     }
 }
+
+} // namespace portable

@@ -7,6 +7,8 @@
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
 namespace {
 // The raw input record of the last WM_INPUT retrieved: it stays readable while that message is handled.
 HRAWINPUT g_rawInputInUse = nullptr;
@@ -40,7 +42,7 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
             ReleaseRawInput(ThreadRawInput(), g_rawInputInUse);
             g_rawInputInUse = nullptr;
         }
-        PortablePumpEvents();
+        PumpEvents();
         DeliverSentMessages(queue);
         if (msg == nullptr) return FALSE;
         const bool remove = (removeMessage & PM_REMOVE) != 0;

@@ -8,6 +8,10 @@
 
 #include "platform/portable/win32/wide_text.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // Code points of UTF-8 text with Latin letters (ASCII and Latin-1) in lower
 // case; bytes that are not valid UTF-8 stand for themselves.
@@ -65,7 +69,7 @@ std::string FindWithoutCase(const std::string& directory, std::string_view name)
 }
 } // namespace
 
-std::string PortableResolvePath(std::string_view path)
+std::string ResolvePath(std::string_view path)
 {
     std::string written(path);
     std::replace(written.begin(), written.end(), '\\', '/');
@@ -94,12 +98,14 @@ std::string PortableResolvePath(std::string_view path)
     return resolved;
 }
 
-std::string PortableResolvePath(std::wstring_view path)
+std::string ResolvePath(std::wstring_view path)
 {
-    return PortableResolvePath(std::string_view(WideToUtf8(path)));
+    return ResolvePath(std::string_view(WideToUtf8(path)));
 }
 
-FILE* PortableOpenFile(std::wstring_view path, const char* mode)
+FILE* OpenWindowsPath(std::wstring_view path, const char* mode)
 {
-    return std::fopen(PortableResolvePath(path).c_str(), mode);
+    return std::fopen(ResolvePath(path).c_str(), mode);
 }
+
+} // namespace portable

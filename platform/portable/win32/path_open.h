@@ -5,13 +5,17 @@
 #include <string>
 #include <string_view>
 
+namespace portable {
+
 // The file system path for a Windows-style path: backslashes become slashes,
 // and each component that does not exist as written takes the name of an
 // entry of its directory that matches it without regard to case (the first in
 // byte order when several do). From the first component that matches nothing
 // on, the path is kept as written, so that the result can still be created.
-std::string PortableResolvePath(std::string_view path);
+std::string ResolvePath(std::string_view path);
 // The same for a wide path (one wchar_t per code point); the result is UTF-8.
-std::string PortableResolvePath(std::wstring_view path);
+std::string ResolvePath(std::wstring_view path);
 // std::fopen of the resolved path.
-FILE* PortableOpenFile(std::wstring_view path, const char* mode);
+FILE* OpenWindowsPath(std::wstring_view path, const char* mode);
+
+} // namespace portable

@@ -7,6 +7,10 @@
 
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr uint64_t kHandleBase = 0x10000;
 constexpr size_t kMaxRecords = 1u << 16;
@@ -84,6 +88,8 @@ RAWINPUT RawMouseMotion(LONG dx, LONG dy, USHORT buttonFlags, USHORT buttonData,
     record.data.mouse.lLastY = dy;
     return record;
 }
+
+} // namespace portable
 
 BOOL WINAPI RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT size)
 {

@@ -6,6 +6,8 @@
 
 #include "platform/portable/win32/api.h"
 
+namespace portable {
+
 struct RawMouseRegistration {
     bool registered = false;
     DWORD flags = 0;
@@ -50,3 +52,5 @@ constexpr USHORT kRawWheel = 0x0400;
 constexpr USHORT kRawHorizontalWheel = 0x0800;
 constexpr WPARAM kRawInputForeground = 0;
 constexpr WPARAM kRawInputBackground = 1;
+
+} // namespace portable

@@ -5,6 +5,8 @@
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
 namespace {
 // What Windows tells a program that has not declared itself DPI-aware,
 // whatever the monitor: it scales such a program's output itself.
@@ -19,7 +21,7 @@ constexpr int kPrimaryDisplay = 0;
 int Resolution(bool horizontal)
 {
     SDL_DisplayMode mode{};
-    if (!PortableVideoInit() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0) return 0;
+    if (!InitVideo() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0) return 0;
     return horizontal ? mode.w : mode.h;
 }
 } // namespace

@@ -8,6 +8,10 @@
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/x11_window_watch.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 void ShutDownSdl()
 {
@@ -15,7 +19,7 @@ void ShutDownSdl()
 }
 } // namespace
 
-bool PortableVideoInit()
+bool InitVideo()
 {
     static bool failed = false;
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
@@ -23,13 +27,13 @@ bool PortableVideoInit()
     // Closing a window asks the program to close it (WM_CLOSE); the quit
     // event stays for signals and session ends.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    PortableCatchX11Errors();
+    CatchX11Errors();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
         failed = true;
         return false;
     }
-    PortableWatchX11Windows();
+    WatchX11Windows();
     static bool registered = false;
     if (!registered) {
         registered = true;
@@ -37,3 +41,5 @@ bool PortableVideoInit()
     }
     return true;
 }
+
+} // namespace portable

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr uint32_t kReplacement = 0xFFFD;
 
@@ -44,3 +48,5 @@ std::string WideToUtf8(std::wstring_view text)
     }
     return out;
 }
+
+} // namespace portable

@@ -2,6 +2,8 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass)
 {
     return GuardedCall<ATOM>(0, 0, [&]() -> ATOM {

@@ -6,13 +6,17 @@
 
 struct SDL_Window;
 
+namespace portable {
+
 // Starts SDL's video subsystem once; false when no display can be opened.
-bool PortableVideoInit();
+bool InitVideo();
 // The SDL window behind a handle made by CreateWindowExW, or null for any other value.
-SDL_Window* PortableSdlWindow(HWND window);
+SDL_Window* SdlWindowOf(HWND window);
 // The handle of the window made for this SDL window, or null.
-HWND PortableWindowFromSdl(SDL_Window* window);
+HWND WindowFromSdl(SDL_Window* window);
 // What a full-screen device watches: the window is shown, not minimised and has the input focus.
-bool PortableWindowIsForeground(HWND window);
+bool WindowIsForeground(HWND window);
 // Moves pending SDL events into the message queue (PeekMessageW does this on every call).
-void PortablePumpEvents();
+void PumpEvents();
+
+} // namespace portable

@@ -9,6 +9,8 @@
 #include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11_window_watch.h"
 
+using namespace portable;
+
 namespace {
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
@@ -33,7 +35,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         // Child windows have nothing to stand on here.
         if (parent != nullptr) return nullptr;
         if (width < 0 || height < 0) return nullptr;
-        if (!PortableVideoInit()) return nullptr;
+        if (!InitVideo()) return nullptr;
 
         if (x == CW_USEDEFAULT) x = y = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
         if (width == CW_USEDEFAULT) {
@@ -55,7 +57,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         record.classAtom = windowClass->atom;
         record.style = style;
         record.exStyle = exStyle;
-        record.xWindow = PortableX11WindowOf(sdlWindow);
+        record.xWindow = X11WindowOf(sdlWindow);
         try {
             table.windows.emplace(reinterpret_cast<uintptr_t>(record.handle), record);
         } catch (...) {
@@ -76,7 +78,7 @@ BOOL WINAPI DestroyWindow(HWND window)
         table.retired.reserve(table.retired.size() + 1);
         record->destroying = true;
         SDL_Window* sdlWindow = record->sdlWindow;
-        if (record->xWindow != 0 && PortableX11WindowGone(record->xWindow)) PortableConfirmUnmapOfGoneWindow(sdlWindow);
+        if (record->xWindow != 0 && X11WindowGone(record->xWindow)) ConfirmUnmapOfGoneWindow(sdlWindow);
         SDL_HideWindow(sdlWindow);
 
         SendToWindow(window, WM_DESTROY, 0, 0);
@@ -92,16 +94,20 @@ BOOL WINAPI DestroyWindow(HWND window)
     });
 }
 
-SDL_Window* PortableSdlWindow(HWND window)
+namespace portable {
+
+SDL_Window* SdlWindowOf(HWND window)
 {
     const WindowRecord* record = FindWindowRecord(window);
     return record != nullptr ? record->sdlWindow : nullptr;
 }
 
-HWND PortableWindowFromSdl(SDL_Window* window)
+HWND WindowFromSdl(SDL_Window* window)
 {
     if (window == nullptr) return nullptr;
     for (const auto& entry : ThreadWindows().windows)
         if (entry.second.sdlWindow == window) return entry.second.handle;
     return nullptr;
 }
+
+} // namespace portable

@@ -1,6 +1,8 @@
 // DefWindowProcW: what a window does with the messages its procedure passes on.
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
 namespace {
 constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
 constexpr WPARAM kSysCommandMask = 0xFFF0;

@@ -4,6 +4,8 @@
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
 namespace {
 constexpr int kShowNoActivate = 4;
 constexpr int kShowMinimizedNoActivate = 7;
@@ -60,11 +62,15 @@ BOOL WINAPI UpdateWindow(HWND window)
     return FindWindowRecord(window) != nullptr ? TRUE : FALSE;
 }
 
-bool PortableWindowIsForeground(HWND window)
+namespace portable {
+
+bool WindowIsForeground(HWND window)
 {
-    SDL_Window* sdlWindow = PortableSdlWindow(window);
+    SDL_Window* sdlWindow = SdlWindowOf(window);
     if (sdlWindow == nullptr) return false;
     const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
     return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0 &&
            (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
+
+} // namespace portable

@@ -1,5 +1,9 @@
 #include "platform/portable/win32/window_table.h"
 
+using namespace portable;
+
+namespace portable {
+
 WindowTable& ThreadWindows()
 {
     static WindowTable table;
@@ -41,3 +45,5 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (record == nullptr || record->procedure == nullptr) return 0;
     return record->procedure(window, message, wParam, lParam);
 }
+
+} // namespace portable

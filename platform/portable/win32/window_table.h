@@ -10,6 +10,8 @@
 
 struct SDL_Window;
 
+namespace portable {
+
 struct WindowClassRecord {
     ATOM atom = 0;
     std::wstring name;
@@ -53,3 +55,5 @@ WindowRecord* FindWindowRecord(HWND window);
 // Calls the window procedure at once, as SendMessage does on the window's own
 // thread; 0 for a handle that is not a live window.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace portable

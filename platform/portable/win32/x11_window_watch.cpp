@@ -8,6 +8,10 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // X windows known to be gone. A handful is plenty: the program has one window.
 constexpr size_t kGoneCapacity = 16;
@@ -16,7 +20,7 @@ std::atomic<size_t> goneCount{0};
 
 void NoteGone(uint64_t xWindow)
 {
-    if (xWindow == 0 || PortableX11WindowGone(xWindow)) return;
+    if (xWindow == 0 || X11WindowGone(xWindow)) return;
     const size_t slot = goneCount.fetch_add(1) % kGoneCapacity;
     gone[slot].store(xWindow);
 }
@@ -38,12 +42,12 @@ int OnXError(Display*, XErrorEvent* error)
 }
 } // namespace
 
-void PortableCatchX11Errors()
+void CatchX11Errors()
 {
     XSetErrorHandler(OnXError);
 }
 
-void PortableWatchX11Windows()
+void WatchX11Windows()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
@@ -51,7 +55,7 @@ void PortableWatchX11Windows()
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-uint64_t PortableX11WindowOf(SDL_Window* window)
+uint64_t X11WindowOf(SDL_Window* window)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -60,7 +64,7 @@ uint64_t PortableX11WindowOf(SDL_Window* window)
     return info.info.x11.window;
 }
 
-bool PortableNoteX11Event(const SDL_Event& event)
+bool NoteX11Event(const SDL_Event& event)
 {
     if (event.type != SDL_SYSWMEVENT || event.syswm.msg == nullptr || event.syswm.msg->subsystem != SDL_SYSWM_X11)
         return false;
@@ -69,7 +73,7 @@ bool PortableNoteX11Event(const SDL_Event& event)
     return true;
 }
 
-void PortableConfirmUnmapOfGoneWindow(SDL_Window* window)
+void ConfirmUnmapOfGoneWindow(SDL_Window* window)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -83,10 +87,12 @@ void PortableConfirmUnmapOfGoneWindow(SDL_Window* window)
     XPutBackEvent(info.info.x11.display, &unmapped);
 }
 
-bool PortableX11WindowGone(uint64_t xWindow)
+bool X11WindowGone(uint64_t xWindow)
 {
     const size_t count = std::min(goneCount.load(), kGoneCapacity);
     for (size_t i = 0; i < count; ++i)
         if (gone[i].load() == xWindow) return true;
     return false;
 }
+
+} // namespace portable

@@ -2,6 +2,8 @@
 #include "platform/portable/d3d9/internal.h"
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
 using d3dtest::DeviceTest;
 using d3dtest::MakeQuads;
@@ -13,7 +15,7 @@ constexpr D3DCOLOR kRed = 0xFFFF0000;
 
 class ClearTest : public DeviceTest, public ::testing::WithParamInterface<D3DCOLOR> {};
 
-TEST_P(ClearTest, FillsTheWholeTargetWithTheColour)
+TEST_P(ClearTest, FillsTheWholeTargetWithTheColor)
 {
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, GetParam(), 1.0f, 0), D3D_OK);
     const d3dtest::Pixels pixels = ReadBack(device);
@@ -22,7 +24,7 @@ TEST_P(ClearTest, FillsTheWholeTargetWithTheColour)
     for (D3DCOLOR value : pixels.values) ASSERT_EQ(value, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Colours, ClearTest,
+INSTANTIATE_TEST_SUITE_P(Colors, ClearTest,
                          ::testing::Values(0xFF808080u, 0xFF000000u, 0xFFFFFFFFu, 0xFF123456u, 0x80FEDCBAu,
                                            0x00000000u));
 
@@ -49,7 +51,7 @@ TEST_F(DeviceTest, ClearingBuffersTheDeviceLacksIsInvalid)
     D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(32, 32);
     params.EnableAutoDepthStencil = FALSE;
     IDirect3DDevice9* withoutDepth = nullptr;
-    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(other, &params, &withoutDepth), D3D_OK);
+    ASSERT_EQ(CreateDeviceOnSdlWindow(other, &params, &withoutDepth), D3D_OK);
     EXPECT_EQ(withoutDepth->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(withoutDepth->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
     withoutDepth->Release();
@@ -135,7 +137,7 @@ TEST_F(DeviceTest, ResourcesOutlivingTheDeviceAreLetGo)
     device = nullptr;
     EXPECT_EQ(quad->gpu.owner, nullptr);
     EXPECT_EQ(quad->gpu.vertexArray, 0u);
-    PortableReleaseGpuObjects(quad->gpu);  // what the mesh does when it goes: harmless now
+    ReleaseGpuObjects(quad->gpu);  // what the mesh does when it goes: harmless now
 }
 
 TEST_F(DeviceTest, ReleasedObjectsAreUploadedAgainOnNextUse)
@@ -143,7 +145,7 @@ TEST_F(DeviceTest, ReleasedObjectsAreUploadedAgainOnNextUse)
     d3dtest::TestMesh quad = MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, 0.5f, kRed}}, D3DFVF_XYZ | D3DFVF_DIFFUSE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     Draw(quad);
-    PortableReleaseGpuObjects(quad->gpu);
+    ReleaseGpuObjects(quad->gpu);
     EXPECT_EQ(quad->gpu.owner, nullptr);
     quad->vertices[0].diffuse = quad->vertices[1].diffuse = quad->vertices[2].diffuse = quad->vertices[3].diffuse =
         0xFF00FF00;

@@ -1,12 +1,14 @@
-// Fixed-function drawing: vertex colours, ambient lighting, depth, culling
+// Fixed-function drawing: vertex colors, ambient lighting, depth, culling
 // and Direct3D's transform and rasterisation conventions.
 #include <cmath>
 #include <ostream>
 
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
-using d3dtest::ColourNear;
+using d3dtest::ColorNear;
 using d3dtest::DeviceTest;
 using d3dtest::MakeQuads;
 using d3dtest::MakeTriangle;
@@ -17,29 +19,29 @@ constexpr D3DCOLOR kGrey = 0xFF808080;
 constexpr D3DCOLOR kRed = 0xFFFF0000;
 constexpr D3DCOLOR kGreen = 0xFF00FF00;
 constexpr D3DCOLOR kBlue = 0xFF0000FF;
-constexpr DWORD kColoured = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+constexpr DWORD kColored = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 
 // A quad over the whole target at depth z.
-Quad FullScreen(float z, D3DCOLOR colour)
+Quad FullScreen(float z, D3DCOLOR color)
 {
-    return Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, colour};
+    return Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, color};
 }
 
 class DrawTest : public DeviceTest {
 protected:
-    void ClearAll(D3DCOLOR colour = kGrey)
+    void ClearAll(D3DCOLOR color = kGrey)
     {
-        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0), D3D_OK);
     }
     D3DCOLOR Centre() { return ReadBack(device).At(kWidth / 2, kHeight / 2); }
 };
 
-TEST_F(DrawTest, UnlitDrawingShowsTheVertexColourOrWhite)
+TEST_F(DrawTest, UnlitDrawingShowsTheVertexColorOrWhite)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     ClearAll();
-    d3dtest::TestMesh coloured = MakeQuads({FullScreen(0.5f, 0xFF336699)}, kColoured);
-    Draw(coloured);
+    d3dtest::TestMesh colored = MakeQuads({FullScreen(0.5f, 0xFF336699)}, kColored);
+    Draw(colored);
     EXPECT_EQ(Centre() & 0xFFFFFF, 0x336699u);
 
     ClearAll();
@@ -62,7 +64,7 @@ void PrintTo(const AmbientCase& c, std::ostream* out)
 
 class AmbientLightingTest : public DrawTest, public ::testing::WithParamInterface<AmbientCase> {};
 
-TEST_P(AmbientLightingTest, ColourIsEmissivePlusAmbientTimesGlobalAmbient)
+TEST_P(AmbientLightingTest, ColorIsEmissivePlusAmbientTimesGlobalAmbient)
 {
     const AmbientCase& c = GetParam();
     D3DMATERIAL9 material{};
@@ -72,8 +74,8 @@ TEST_P(AmbientLightingTest, ColourIsEmissivePlusAmbientTimesGlobalAmbient)
     ASSERT_EQ(device->SetMaterial(&material), D3D_OK);
     ASSERT_EQ(device->SetRenderState(D3DRS_AMBIENT, c.globalAmbient), D3D_OK);
     ClearAll();
-    // Lighting is on by default; the vertex colour only feeds the diffuse term.
-    d3dtest::TestMesh quad = MakeQuads({FullScreen(0.5f, 0xFFFFFFFF)}, kColoured);
+    // Lighting is on by default; the vertex color only feeds the diffuse term.
+    d3dtest::TestMesh quad = MakeQuads({FullScreen(0.5f, 0xFFFFFFFF)}, kColored);
     Draw(quad);
 
     auto expected = [&](float ambient, float emissive, int shift) {
@@ -83,7 +85,7 @@ TEST_P(AmbientLightingTest, ColourIsEmissivePlusAmbientTimesGlobalAmbient)
     };
     const D3DCOLOR want = expected(c.ambient.r, c.emissive.r, 16) | expected(c.ambient.g, c.emissive.g, 8)
                           | expected(c.ambient.b, c.emissive.b, 0);
-    EXPECT_TRUE(ColourNear(Centre(), want, 1));
+    EXPECT_TRUE(ColorNear(Centre(), want, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -100,8 +102,8 @@ TEST_F(DrawTest, NearObjectHidesFarOneInEitherOrder)
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     for (bool nearFirst : {true, false}) {
         ClearAll();
-        d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColoured);
-        d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColoured);
+        d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColored);
+        d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColored);
         Draw(nearFirst ? nearQuad : farQuad);
         Draw(nearFirst ? farQuad : nearQuad);
         EXPECT_EQ(Centre() & 0xFFFFFF, kRed & 0xFFFFFF) << (nearFirst ? "near first" : "far first");
@@ -113,12 +115,12 @@ TEST_F(DrawTest, DepthWritesOffLeaveTheDepthBufferUntouched)
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     ClearAll();
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColoured);
+    d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColored);
     Draw(nearQuad);
     EXPECT_EQ(Centre() & 0xFFFFFF, kRed & 0xFFFFFF);  // drawn, depth-tested against the cleared 1.0
 
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColoured);
+    d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColored);
     Draw(farQuad);
     EXPECT_EQ(Centre() & 0xFFFFFF, kGreen & 0xFFFFFF);
 }
@@ -128,8 +130,8 @@ TEST_F(DrawTest, DepthTestOffDrawsInSubmissionOrder)
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     ClearAll();
-    d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColoured);
-    d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColoured);
+    d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColored);
+    d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColored);
     Draw(nearQuad);
     Draw(farQuad);
     EXPECT_EQ(Centre() & 0xFFFFFF, kGreen & 0xFFFFFF);
@@ -198,7 +200,7 @@ TEST_F(DrawTest, PerspectiveViewPutsPointsWhereDirect3DDoes)
 
     // A small square to the right of and above the look-at point, 5 units in front of the eye.
     const float cx = 1.0f, cy = 0.8f, half = 0.15f;
-    d3dtest::TestMesh square = MakeQuads({Quad{cx - half, cy + half, cx + half, cy - half, 0.0f, kRed}}, kColoured);
+    d3dtest::TestMesh square = MakeQuads({Quad{cx - half, cy + half, cx + half, cy - half, 0.0f, kRed}}, kColored);
     ClearAll();
     Draw(square);
 
@@ -212,7 +214,7 @@ TEST_F(DrawTest, PerspectiveViewPutsPointsWhereDirect3DDoes)
     EXPECT_EQ(pixels.At(static_cast<UINT>(64.0f - x), static_cast<UINT>(64.0f - y)), kGrey);
 
     // The same square behind the eye is clipped away.
-    d3dtest::TestMesh behind = MakeQuads({Quad{cx - half, cy + half, cx + half, cy - half, -10.0f, kRed}}, kColoured);
+    d3dtest::TestMesh behind = MakeQuads({Quad{cx - half, cy + half, cx + half, cy - half, -10.0f, kRed}}, kColored);
     ClearAll();
     Draw(behind);
     const d3dtest::Pixels empty = ReadBack(device);
@@ -226,7 +228,7 @@ TEST_F(DrawTest, GeometryOutsideTheNearAndFarPlanesIsClipped)
     D3DXMatrixPerspectiveFovLH(&projection, 3.14159265f / 2.0f, 1.0f, 1.0f, 10.0f);
     device->SetTransform(D3DTS_PROJECTION, &projection);
     for (float z : {0.5f, 1.1f, 5.0f, 9.9f, 10.5f}) {
-        d3dtest::TestMesh quad = MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, kRed}}, kColoured);
+        d3dtest::TestMesh quad = MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, kRed}}, kColored);
         ClearAll();
         Draw(quad);
         EXPECT_EQ((Centre() & 0xFFFFFF) == (kRed & 0xFFFFFF), z > 1.0f && z < 10.0f) << "z = " << z;
@@ -239,7 +241,7 @@ TEST_F(DrawTest, DepthValuesAreDirect3DsZOverW)
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     for (float z : {0.3f, 0.45f, 0.55f, 0.7f}) {
         ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kGrey, 0.5f, 0), D3D_OK);
-        d3dtest::TestMesh quad = MakeQuads({FullScreen(z, kRed)}, kColoured);
+        d3dtest::TestMesh quad = MakeQuads({FullScreen(z, kRed)}, kColored);
         Draw(quad);
         EXPECT_EQ(Centre() == kRed, z < 0.5f) << "z = " << z;
     }
@@ -253,13 +255,13 @@ TEST_F(DrawTest, PixelCentresLieOnIntegerCoordinates)
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     auto ndc = [](float pixels) { return pixels / 32.0f - 1.0f; };
     ClearAll();
-    d3dtest::TestMesh between = MakeQuads({Quad{ndc(16.25f), 1.0f, ndc(16.75f), -1.0f, 0.5f, kRed}}, kColoured);
+    d3dtest::TestMesh between = MakeQuads({Quad{ndc(16.25f), 1.0f, ndc(16.75f), -1.0f, 0.5f, kRed}}, kColored);
     Draw(between);
     const d3dtest::Pixels none = ReadBack(device);
     for (D3DCOLOR value : none.values) ASSERT_EQ(value, kGrey);
 
     ClearAll();
-    d3dtest::TestMesh column = MakeQuads({Quad{ndc(15.5f), 1.0f, ndc(16.5f), -1.0f, 0.5f, kRed}}, kColoured);
+    d3dtest::TestMesh column = MakeQuads({Quad{ndc(15.5f), 1.0f, ndc(16.5f), -1.0f, 0.5f, kRed}}, kColored);
     Draw(column);
     const d3dtest::Pixels one = ReadBack(device);
     for (UINT x = 0; x < kWidth; ++x) {
@@ -270,10 +272,10 @@ TEST_F(DrawTest, PixelCentresLieOnIntegerCoordinates)
 TEST_F(DrawTest, IndicesOutOfRangeAreRefused)
 {
     ClearAll();
-    d3dtest::TestMesh broken = MakeQuads({FullScreen(0.5f, kRed)}, kColoured);
+    d3dtest::TestMesh broken = MakeQuads({FullScreen(0.5f, kRed)}, kColored);
     broken->indices[2] = 1000;
     ASSERT_EQ(device->BeginScene(), D3D_OK);
-    EXPECT_EQ(PortableDrawMeshSubset(device, *broken, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(DrawMeshSubset(device, *broken, 0), D3DERR_INVALIDCALL);
     device->EndScene();
     EXPECT_EQ(Centre(), kGrey);
 }
@@ -282,13 +284,13 @@ TEST_F(DrawTest, SubsetsDrawOnlyTheirFaces)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     d3dtest::TestMesh mesh =
-        MakeQuads({Quad{-1.0f, 1.0f, 0.0f, -1.0f, 0.5f, kRed}, Quad{0.0f, 1.0f, 1.0f, -1.0f, 0.5f, kGreen}}, kColoured);
+        MakeQuads({Quad{-1.0f, 1.0f, 0.0f, -1.0f, 0.5f, kRed}, Quad{0.0f, 1.0f, 1.0f, -1.0f, 0.5f, kGreen}}, kColored);
     mesh->attributes = {0, 0, 1, 1};
     mesh->attributeTable = {SubsetRange{0, 0, 2, 0, 4}, SubsetRange{1, 2, 2, 4, 4}};
     ClearAll();
     ASSERT_EQ(device->BeginScene(), D3D_OK);
-    EXPECT_EQ(PortableDrawMeshSubset(device, *mesh, 1), D3D_OK);
-    EXPECT_EQ(PortableDrawMeshSubset(device, *mesh, 7), D3D_OK);  // no such subset: nothing
+    EXPECT_EQ(DrawMeshSubset(device, *mesh, 1), D3D_OK);
+    EXPECT_EQ(DrawMeshSubset(device, *mesh, 7), D3D_OK);  // no such subset: nothing
     device->EndScene();
     const d3dtest::Pixels pixels = ReadBack(device);
     EXPECT_EQ(pixels.At(16, 32), kGrey);

@@ -9,6 +9,8 @@
 #include "platform/portable/win32/window_internal.h"
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
 constexpr D3DCOLOR kGrey = 0xFF808080;
 
@@ -34,14 +36,14 @@ HWND CreateProgramWindow(int width, int height)
 // Gives the window the input focus and waits, with a timeout, until the window layer sees it.
 bool MakeForeground(HWND window)
 {
-    SDL_SetWindowInputFocus(PortableSdlWindow(window));
+    SDL_SetWindowInputFocus(SdlWindowOf(window));
     const Uint32 deadline = SDL_GetTicks() + 5000;
-    while (!PortableWindowIsForeground(window) && SDL_GetTicks() < deadline) {
+    while (!WindowIsForeground(window) && SDL_GetTicks() < deadline) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         SDL_Delay(5);
     }
-    return PortableWindowIsForeground(window);
+    return WindowIsForeground(window);
 }
 
 // Focuses an SDL window and waits, with a timeout, until SDL reports it.
@@ -162,7 +164,7 @@ TEST_F(FullscreenTest, CreateDeviceReportsFailuresWithDirect3DsCodes)
     EXPECT_EQ(device, nullptr);
 
     ASSERT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &params, &device), D3D_OK);
-    SDL_Window* sdlWindow = PortableSdlWindow(window);
+    SDL_Window* sdlWindow = SdlWindowOf(window);
     EXPECT_TRUE(IsFullscreen(sdlWindow));
     int width = 0, height = 0;
     SDL_GetWindowSize(sdlWindow, &width, &height);
@@ -223,7 +225,7 @@ TEST_F(FullscreenTest, ModeIsGivenBackWhenTheProcessExits)
             params.BackBufferHeight = other.Height;
             params.FullScreen_RefreshRateInHz = other.RefreshRate;
             IDirect3DDevice9* device = nullptr;
-            if (window == nullptr || FAILED(PortableCreateDeviceOnSdlWindow(window, &params, &device))) std::exit(3);
+            if (window == nullptr || FAILED(CreateDeviceOnSdlWindow(window, &params, &device))) std::exit(3);
             SDL_DisplayMode current{};
             SDL_GetCurrentDisplayMode(0, &current);
             std::exit(UINT(current.w) == other.Width && UINT(current.h) == other.Height ? 0 : 4);
@@ -247,7 +249,7 @@ TEST_F(FullscreenTest, DeviceIsLostWhileHiddenAndResetWaitsForTheFont)
     ASSERT_NE(window, nullptr);
     D3DPRESENT_PARAMETERS params = d3dtest::FullscreenParams();
     IDirect3DDevice9* device = nullptr;
-    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+    ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
     EXPECT_TRUE(IsFullscreen(window));
     EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
@@ -297,7 +299,7 @@ TEST_F(FullscreenTest, LosingTheFocusLosesTheDeviceButNotHavingHadItDoesNot)
     D3DPRESENT_PARAMETERS params = d3dtest::FullscreenParams();
     IDirect3DDevice9* device = nullptr;
     ASSERT_TRUE(FocusSdlWindow(other, true, other));
-    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+    ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << "shown but not focused yet";
 
     ASSERT_TRUE(FocusSdlWindow(window, true, window));

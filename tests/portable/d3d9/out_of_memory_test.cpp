@@ -7,6 +7,8 @@
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
 LRESULT CALLBACK QuietProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -58,7 +60,7 @@ TEST(OutOfMemory, DeviceFontAndFramesFailWithTheirCodes)
     ASSERT_NE(window, nullptr) << SDL_GetError();
     IDirect3DDevice9* device = nullptr;
     D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(64, 64);
-    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+    ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
 
     auto failedWith = [](HRESULT result) { return result == E_OUTOFMEMORY; };
     bool drewText = false;

@@ -8,6 +8,8 @@
 #include "platform/portable/d3d9/display_modes.h"
 #include "platform/portable/d3d9/present_params.h"
 
+using namespace portable;
+
 namespace {
 D3DPRESENT_PARAMETERS ProgramParams()
 {

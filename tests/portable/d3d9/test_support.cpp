@@ -4,6 +4,10 @@
 
 #include "platform/portable/d3d9/internal.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace d3dtest {
 
 bool StartVideo(std::string& error)
@@ -53,20 +57,20 @@ D3DPRESENT_PARAMETERS FullscreenParams()
 Pixels ReadBack(IDirect3DDevice9* device)
 {
     Pixels pixels;
-    EXPECT_TRUE(PortableReadBackBuffer(device, pixels.values, pixels.width, pixels.height));
+    EXPECT_TRUE(ReadBackBuffer(device, pixels.values, pixels.width, pixels.height));
     return pixels;
 }
 
-void MeshRelease::operator()(PortableMeshData* mesh) const
+void MeshRelease::operator()(MeshData* mesh) const
 {
-    PortableReleaseGpuObjects(mesh->gpu);
+    ReleaseGpuObjects(mesh->gpu);
     delete mesh;
 }
 
 TestMesh MakeQuads(const std::vector<Quad>& quads, DWORD fvf)
 {
-    TestMesh made(new PortableMeshData);
-    PortableMeshData& mesh = *made;
+    TestMesh made(new MeshData);
+    MeshData& mesh = *made;
     mesh.fvf = fvf;
     for (const Quad& q : quads) {
         const auto base = static_cast<uint32_t>(mesh.vertices.size());
@@ -84,7 +88,7 @@ TestMesh MakeQuads(const std::vector<Quad>& quads, DWORD fvf)
             v.normal[2] = -1.0f;
             v.texcoord[0] = c[2];
             v.texcoord[1] = c[3];
-            v.diffuse = q.colour;
+            v.diffuse = q.color;
             mesh.vertices.push_back(v);
         }
         // top-left, top-right, bottom-right: clockwise on screen.
@@ -96,17 +100,17 @@ TestMesh MakeQuads(const std::vector<Quad>& quads, DWORD fvf)
     return made;
 }
 
-TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR colour)
+TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR color)
 {
-    TestMesh made(new PortableMeshData);
-    PortableMeshData& mesh = *made;
+    TestMesh made(new MeshData);
+    MeshData& mesh = *made;
     mesh.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
     for (const auto& c : corners) {
         MeshVertex v{};
         v.position[0] = c[0];
         v.position[1] = c[1];
         v.position[2] = z;
-        v.diffuse = colour;
+        v.diffuse = color;
         mesh.vertices.push_back(v);
     }
     mesh.indices = {0, 1, 2};
@@ -115,17 +119,17 @@ TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR colour)
     return made;
 }
 
-int Channel(D3DCOLOR colour, int shift)
+int Channel(D3DCOLOR color, int shift)
 {
-    return static_cast<int>((colour >> shift) & 0xFF);
+    return static_cast<int>((color >> shift) & 0xFF);
 }
 
-::testing::AssertionResult ColourNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance)
+::testing::AssertionResult ColorNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance)
 {
     for (int shift : {16, 8, 0}) {
         if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
             char text[96];
-            std::snprintf(text, sizeof text, "colour %08X, expected %08X (±%d per channel)",
+            std::snprintf(text, sizeof text, "color %08X, expected %08X (±%d per channel)",
                           static_cast<unsigned>(actual), static_cast<unsigned>(expected), tolerance);
             return ::testing::AssertionFailure() << text;
         }
@@ -140,7 +144,7 @@ void DeviceTest::SetUp()
     window = SDL_CreateWindow("device test", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     D3DPRESENT_PARAMETERS params = WindowedParams(kWidth, kHeight);
-    ASSERT_EQ(PortableCreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+    ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
 }
 
 void DeviceTest::TearDown()
@@ -154,8 +158,10 @@ void DeviceTest::TearDown()
 void DeviceTest::Draw(const TestMesh& mesh)
 {
     ASSERT_EQ(device->BeginScene(), D3D_OK);
-    EXPECT_EQ(PortableDrawMeshSubset(device, *mesh, 0), D3D_OK);
+    EXPECT_EQ(DrawMeshSubset(device, *mesh, 0), D3D_OK);
     ASSERT_EQ(device->EndScene(), D3D_OK);
 }
 
 } // namespace d3dtest
+
+} // namespace portable

@@ -12,6 +12,8 @@
 #include "platform/platform.h"
 #include "platform/portable/d3d9/managed_resources.h"
 
+namespace portable {
+
 namespace d3dtest {
 
 // Starts SDL video; on failure the message says why (no display).
@@ -33,21 +35,21 @@ Pixels ReadBack(IDirect3DDevice9* device);
 // triangles clockwise on screen when y points up and x right.
 struct Quad {
     float left, top, right, bottom, z;
-    D3DCOLOR colour;
+    D3DCOLOR color;
 };
 // Mesh data that lets the device go of it when destroyed, as a D3DX mesh does.
 struct MeshRelease {
-    void operator()(PortableMeshData* mesh) const;
+    void operator()(MeshData* mesh) const;
 };
-using TestMesh = std::unique_ptr<PortableMeshData, MeshRelease>;
+using TestMesh = std::unique_ptr<MeshData, MeshRelease>;
 
 TestMesh MakeQuads(const std::vector<Quad>& quads, DWORD fvf);
 // A single triangle with its corners in the given order.
-TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR colour);
+TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR color);
 
-int Channel(D3DCOLOR colour, int shift);
+int Channel(D3DCOLOR color, int shift);
 // Each of R, G, B within tolerance.
-::testing::AssertionResult ColourNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance);
+::testing::AssertionResult ColorNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance);
 
 // A window and a windowed device of the given size; every test starts from a fresh one.
 class DeviceTest : public ::testing::Test {
@@ -63,3 +65,5 @@ protected:
 };
 
 } // namespace d3dtest
+
+} // namespace portable

@@ -1,4 +1,4 @@
-// Texture stage 0: the texture modulates the colour and gives the alpha;
+// Texture stage 0: the texture modulates the color and gives the alpha;
 // unbinding, and textures released while bound.
 #include <cstdio>
 #include <filesystem>
@@ -8,8 +8,10 @@
 
 #include "tests/portable/d3d9/test_support.h"
 
+using namespace portable;
+
 namespace {
-using d3dtest::ColourNear;
+using d3dtest::ColorNear;
 using d3dtest::DeviceTest;
 using d3dtest::MakeQuads;
 using d3dtest::Quad;
@@ -18,14 +20,14 @@ using d3dtest::ReadBack;
 constexpr D3DCOLOR kGrey = 0xFF808080;
 // Top-left, top-right, bottom-left, bottom-right texels as A8R8G8B8.
 constexpr D3DCOLOR kTexels[4] = {0xFFC86432, 0xFF0A141E, 0xFFFFFFFF, 0x8000FF00};
-constexpr D3DCOLOR kVertexColour = 0xFF80C0FF;
+constexpr D3DCOLOR kVertexColor = 0xFF80C0FF;
 
 // An uncompressed 32-bit TGA, top row first.
 std::filesystem::path WriteTexture(const std::string& name)
 {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
     unsigned char header[18] = {};
-    header[2] = 2;          // true colour
+    header[2] = 2;          // true color
     header[12] = 2;         // width 2
     header[14] = 2;         // height 2
     header[16] = 32;        // bits per pixel
@@ -42,11 +44,11 @@ std::filesystem::path WriteTexture(const std::string& name)
     return path;
 }
 
-D3DCOLOR Modulate(D3DCOLOR texel, D3DCOLOR colour)
+D3DCOLOR Modulate(D3DCOLOR texel, D3DCOLOR color)
 {
     D3DCOLOR result = texel & 0xFF000000;  // alpha from the texture
     for (int shift : {16, 8, 0}) {
-        const long product = std::lround(d3dtest::Channel(texel, shift) * d3dtest::Channel(colour, shift) / 255.0);
+        const long product = std::lround(d3dtest::Channel(texel, shift) * d3dtest::Channel(color, shift) / 255.0);
         result |= static_cast<D3DCOLOR>(product) << shift;
     }
     return result;
@@ -79,7 +81,7 @@ protected:
     {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kGrey, 1.0f, 0);
         d3dtest::TestMesh quad =
-            MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, 0.5f, kVertexColour}}, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, 0.5f, kVertexColor}}, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
         Draw(quad);
         return ReadBack(device);
     }
@@ -88,7 +90,7 @@ protected:
     IDirect3DTexture9* texture = nullptr;
 };
 
-TEST_F(TextureTest, TextureModulatesTheColourAndGivesTheAlpha)
+TEST_F(TextureTest, TextureModulatesTheColorAndGivesTheAlpha)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
@@ -96,8 +98,8 @@ TEST_F(TextureTest, TextureModulatesTheColourAndGivesTheAlpha)
     const UINT spots[4][2] = {{16, 16}, {48, 16}, {16, 48}, {48, 48}};
     for (int i = 0; i < 4; ++i) {
         const D3DCOLOR value = pixels.At(spots[i][0], spots[i][1]);
-        const D3DCOLOR expected = Modulate(kTexels[i], kVertexColour);
-        EXPECT_TRUE(ColourNear(value, expected, 1)) << "texel " << i;
+        const D3DCOLOR expected = Modulate(kTexels[i], kVertexColor);
+        EXPECT_TRUE(ColorNear(value, expected, 1)) << "texel " << i;
         EXPECT_EQ(value >> 24, expected >> 24) << "texel " << i;
     }
 }
@@ -111,19 +113,19 @@ TEST_F(TextureTest, LitMaterialIsModulatedToo)
     device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
     device->SetTexture(0, texture);
     const d3dtest::Pixels pixels = DrawTexturedQuad();
-    EXPECT_TRUE(ColourNear(pixels.At(16, 48), 0xFF808080, 1)) << "white texel times half ambient";
-    EXPECT_TRUE(ColourNear(pixels.At(16, 16), Modulate(kTexels[0], 0xFF808080), 1));
+    EXPECT_TRUE(ColorNear(pixels.At(16, 48), 0xFF808080, 1)) << "white texel times half ambient";
+    EXPECT_TRUE(ColorNear(pixels.At(16, 16), Modulate(kTexels[0], 0xFF808080), 1));
 }
 
-TEST_F(TextureTest, UnboundTextureLeavesTheColour)
+TEST_F(TextureTest, UnboundTextureLeavesTheColor)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetTexture(0, texture);
     DrawTexturedQuad();
     ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
     const d3dtest::Pixels pixels = DrawTexturedQuad();
-    EXPECT_EQ(pixels.At(16, 16), kVertexColour);
-    EXPECT_EQ(pixels.At(48, 48), kVertexColour);
+    EXPECT_EQ(pixels.At(16, 16), kVertexColor);
+    EXPECT_EQ(pixels.At(48, 48), kVertexColor);
 }
 
 TEST_F(TextureTest, TextureReleasedWhileBoundIsUnbound)
@@ -134,7 +136,7 @@ TEST_F(TextureTest, TextureReleasedWhileBoundIsUnbound)
     EXPECT_EQ(texture->Release(), 0u) << "binding holds no reference";
     texture = nullptr;
     const d3dtest::Pixels pixels = DrawTexturedQuad();
-    EXPECT_EQ(pixels.At(16, 16), kVertexColour);
+    EXPECT_EQ(pixels.At(16, 16), kVertexColor);
 }
 
 TEST_F(TextureTest, TextureBoundButNeverDrawnCanGoFirst)
@@ -143,7 +145,7 @@ TEST_F(TextureTest, TextureBoundButNeverDrawnCanGoFirst)
     EXPECT_EQ(texture->Release(), 0u);
     texture = nullptr;
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    EXPECT_EQ(DrawTexturedQuad().At(32, 32), kVertexColour);
+    EXPECT_EQ(DrawTexturedQuad().At(32, 32), kVertexColor);
 }
 
 // A file wider than the device takes: the loader fits it to the device's
@@ -168,14 +170,14 @@ TEST_F(TextureTest, AFileWiderThanTheDeviceTakesIsFittedAndDrawn)
                                                         D3DX_DEFAULT, 0, nullptr, nullptr, &fitted);
     std::filesystem::remove(wide);
     ASSERT_EQ(result, D3D_OK);
-    const UINT side = PortableMaxTextureSide(device);
+    const UINT side = MaxTextureSide(device);
     EXPECT_GE(side, 1024u);
-    EXPECT_LE(side, kPortableMaxTextureSide);
-    EXPECT_EQ(PortableTextureDataOf(fitted)->width, side);
+    EXPECT_LE(side, kMaxTextureSide);
+    EXPECT_EQ(TextureDataOf(fitted)->width, side);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetTexture(0, fitted);
     const d3dtest::Pixels pixels = DrawTexturedQuad();
-    EXPECT_TRUE(ColourNear(pixels.At(32, 32), Modulate(0xFFFF0000, kVertexColour), 1));
+    EXPECT_TRUE(ColorNear(pixels.At(32, 32), Modulate(0xFFFF0000, kVertexColor), 1));
     device->SetTexture(0, nullptr);
     fitted->Release();
 }

@@ -10,11 +10,15 @@
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
 
+using namespace portable;
+
+namespace portable {
+
 // The device side of managed meshes: nothing is drawn here, and nothing is
 // recorded that would allocate.
-HRESULT PortableDrawMeshSubset(IDirect3DDevice9*, PortableMeshData&, DWORD) { return D3D_OK; }
-void PortableReleaseGpuObjects(GpuObjects&) {}
-UINT PortableMaxTextureSide(IDirect3DDevice9*) { return kPortableMaxTextureSide; }
+HRESULT DrawMeshSubset(IDirect3DDevice9*, MeshData&, DWORD) { return D3D_OK; }
+void ReleaseGpuObjects(GpuObjects&) {}
+UINT MaxTextureSide(IDirect3DDevice9*) { return kMaxTextureSide; }
 
 namespace {
 
@@ -127,3 +131,5 @@ TEST(D3dxOutOfMemory, LocksAndBuffersSucceedOrFailWithoutATrace)
 }
 
 } // namespace
+
+} // namespace portable

@@ -1,5 +1,9 @@
 #include "tests/portable/d3dx/test_device.h"
 
+using namespace portable;
+
+namespace portable {
+
 std::vector<DrawCall>& RecordedDraws()
 {
     static std::vector<DrawCall> draws;
@@ -12,18 +16,20 @@ std::vector<const GpuObjects*>& RecordedGpuReleases()
     return releases;
 }
 
-HRESULT PortableDrawMeshSubset(IDirect3DDevice9* device, PortableMeshData& mesh, DWORD attribId)
+HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
 {
     RecordedDraws().push_back(DrawCall{device, &mesh, attribId});
     return D3D_OK;
 }
 
-void PortableReleaseGpuObjects(GpuObjects& gpu) { RecordedGpuReleases().push_back(&gpu); }
+void ReleaseGpuObjects(GpuObjects& gpu) { RecordedGpuReleases().push_back(&gpu); }
 
 UINT& TestMaxTextureSide()
 {
-    static UINT side = kPortableMaxTextureSide;
+    static UINT side = kMaxTextureSide;
     return side;
 }
 
-UINT PortableMaxTextureSide(IDirect3DDevice9*) { return TestMaxTextureSide(); }
+UINT MaxTextureSide(IDirect3DDevice9*) { return TestMaxTextureSide(); }
+
+} // namespace portable

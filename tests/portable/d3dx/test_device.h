@@ -7,17 +7,21 @@
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/d3d9/null_device.h"
 
+namespace portable {
+
 using TestDevice = NullDevice;
 
 struct DrawCall {
     IDirect3DDevice9* device;
-    const PortableMeshData* mesh;
+    const MeshData* mesh;
     DWORD attribId;
 };
 
-// Every PortableDrawMeshSubset call since the last clear.
+// Every DrawMeshSubset call since the last clear.
 std::vector<DrawCall>& RecordedDraws();
-// Every PortableReleaseGpuObjects call since the last clear.
+// Every ReleaseGpuObjects call since the last clear.
 std::vector<const GpuObjects*>& RecordedGpuReleases();
-// What PortableMaxTextureSide reports (kPortableMaxTextureSide unless a test sets it).
+// What MaxTextureSide reports (kMaxTextureSide unless a test sets it).
 UINT& TestMaxTextureSide();
+
+} // namespace portable

@@ -6,6 +6,10 @@
 
 #include <unistd.h>
 
+using namespace portable;
+
+namespace portable {
+
 ScratchFolder::ScratchFolder()
 {
     static std::atomic<int> counter{0};
@@ -92,3 +96,5 @@ Frame Root {
   }
 }
 )";
+
+} // namespace portable

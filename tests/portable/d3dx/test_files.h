@@ -8,6 +8,8 @@
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
+namespace portable {
+
 // A fresh folder under the system's temporary folder, removed with the object.
 struct ScratchFolder {
     std::filesystem::path path;
@@ -28,3 +30,5 @@ HRESULT LoadXText(std::string_view file, XMeshResult& result, bool withMaterials
 
 // A textured, lit quad in a frame, with two materials, in text form.
 extern const std::string_view kSampleModel;
+
+} // namespace portable

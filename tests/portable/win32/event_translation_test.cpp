@@ -5,6 +5,8 @@
 
 #include "platform/portable/win32/event_translation.h"
 
+using namespace portable;
+
 namespace {
 const HWND kWindow = reinterpret_cast<HWND>(0x10020);
 

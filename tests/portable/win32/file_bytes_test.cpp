@@ -12,6 +12,8 @@
 
 #include "platform/portable/win32/file_bytes.h"
 
+using namespace portable;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -3,6 +3,8 @@
 
 #include "platform/portable/win32/key_characters.h"
 
+using namespace portable;
+
 namespace {
 struct CharacterCase {
     UINT key;

@@ -8,6 +8,8 @@
 
 #include "platform/portable/win32/key_messages.h"
 
+using namespace portable;
+
 namespace {
 constexpr LPARAM kAltBit = LPARAM{1} << 29;
 constexpr LPARAM kPreviousBit = LPARAM{1} << 30;

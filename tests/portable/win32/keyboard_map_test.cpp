@@ -7,6 +7,8 @@
 
 #include "platform/portable/win32/keyboard_map.h"
 
+using namespace portable;
+
 namespace {
 struct KeyCase {
     const char* name;

@@ -5,6 +5,8 @@
 
 #include "platform/portable/win32/message_queue.h"
 
+using namespace portable;
+
 namespace {
 const HWND kWindow = reinterpret_cast<HWND>(0x10020);
 const HWND kOtherWindow = reinterpret_cast<HWND>(0x10024);

@@ -6,6 +6,8 @@
 #include "platform/platform.h"
 #include "platform/portable/win32/message_queue.h"
 
+using namespace portable;
+
 namespace {
 class MessagesTest : public testing::Test {
 protected:

@@ -13,6 +13,8 @@
 #include "platform/portable/win32/crt_files.h"
 #include "platform/portable/win32/path_open.h"
 
+using namespace portable;
+
 namespace {
 namespace fs = std::filesystem;
 
@@ -72,49 +74,49 @@ TEST_F(PathOpenTest, ResolvesBackslashesAndLetterCase)
         {"Models\\Crate\\", "Models/Crate/"},
     };
     for (const ResolveCase& c : cases) {
-        EXPECT_EQ(PortableResolvePath(std::string_view(c.written)), c.resolved) << c.written;
+        EXPECT_EQ(ResolvePath(std::string_view(c.written)), c.resolved) << c.written;
         if (c.resolved.back() != '/') {
-            EXPECT_FALSE(Content(PortableResolvePath(std::string_view(c.written))).empty()) << c.written;
+            EXPECT_FALSE(Content(ResolvePath(std::string_view(c.written))).empty()) << c.written;
         }
     }
 }
 
 TEST_F(PathOpenTest, MissingPartsStayAsWrittenFromTheFirstMiss)
 {
-    EXPECT_EQ(PortableResolvePath(std::string_view("models\\Sniper\\sniper.x")), "Models/Sniper/sniper.x");
-    EXPECT_EQ(PortableResolvePath(std::string_view("models\\crate\\new.txt")), "Models/Crate/new.txt");
-    EXPECT_EQ(PortableResolvePath(std::string_view("")), "");
+    EXPECT_EQ(ResolvePath(std::string_view("models\\Sniper\\sniper.x")), "Models/Sniper/sniper.x");
+    EXPECT_EQ(ResolvePath(std::string_view("models\\crate\\new.txt")), "Models/Crate/new.txt");
+    EXPECT_EQ(ResolvePath(std::string_view("")), "");
 }
 
 TEST_F(PathOpenTest, AbsolutePathsResolveFromTheRoot)
 {
     const std::string written = (root / "MODELS" / "crate" / "crate.x").string();
-    EXPECT_EQ(PortableResolvePath(std::string_view(written)), (root / "Models" / "Crate" / "Crate.x").string());
+    EXPECT_EQ(ResolvePath(std::string_view(written)), (root / "Models" / "Crate" / "Crate.x").string());
 }
 
 TEST_F(PathOpenTest, ExactNameWinsOverOtherCases)
 {
     Touch("Models/Crate/crate.x", "lower");
-    EXPECT_EQ(Content(PortableResolvePath(std::string_view("Models\\Crate\\crate.x"))), "lower");
-    EXPECT_EQ(Content(PortableResolvePath(std::string_view("Models\\Crate\\Crate.x"))), "crate");
+    EXPECT_EQ(Content(ResolvePath(std::string_view("Models\\Crate\\crate.x"))), "lower");
+    EXPECT_EQ(Content(ResolvePath(std::string_view("Models\\Crate\\Crate.x"))), "crate");
     // Neither written form exists: the first match in byte order is taken.
-    EXPECT_EQ(PortableResolvePath(std::string_view("Models\\Crate\\CRATE.X")), "Models/Crate/Crate.x");
+    EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.X")), "Models/Crate/Crate.x");
 }
 
 TEST_F(PathOpenTest, OpensWidePaths)
 {
-    FILE* file = PortableOpenFile(L"models\\LEVEL\\caf\u00C9.png", "rb");
+    FILE* file = OpenWindowsPath(L"models\\LEVEL\\caf\u00C9.png", "rb");
     ASSERT_NE(file, nullptr);
     char text[16] = {};
     EXPECT_EQ(std::fread(text, 1, sizeof(text) - 1, file), 8u);
     EXPECT_STREQ(text, "accented");
     std::fclose(file);
-    EXPECT_EQ(PortableOpenFile(L"Models\\none.x", "rb"), nullptr);
+    EXPECT_EQ(OpenWindowsPath(L"Models\\none.x", "rb"), nullptr);
 }
 
 TEST_F(PathOpenTest, CreatesFilesInTheMatchingDirectory)
 {
-    FILE* file = PortableOpenFile(L"MODELS\\crate\\out.txt", "wb");
+    FILE* file = OpenWindowsPath(L"MODELS\\crate\\out.txt", "wb");
     ASSERT_NE(file, nullptr);
     std::fputs("written", file);
     std::fclose(file);

@@ -6,6 +6,8 @@
 #include "platform/platform.h"
 #include "platform/portable/win32/raw_input.h"
 
+using namespace portable;
+
 namespace {
 constexpr UINT kFailed = static_cast<UINT>(-1);
 constexpr UINT kMouseRecordSize = sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE);

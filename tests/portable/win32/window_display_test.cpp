@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 #include "platform/portable/win32/window_internal.h"
 
+using namespace portable;
+
 namespace {
 std::vector<UINT> g_received;
 std::vector<std::pair<LONG, LONG>> g_rawMotion;
@@ -87,7 +89,7 @@ protected:
 
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-    Uint32 WindowId() const { return SDL_GetWindowID(PortableSdlWindow(window)); }
+    Uint32 WindowId() const { return SDL_GetWindowID(SdlWindowOf(window)); }
 
     bool Received(UINT message) const
     {
@@ -101,9 +103,9 @@ protected:
 
 TEST_F(DisplayTest, WindowIsABorderlessTopmostOpenGlWindowOfTheGivenSize)
 {
-    SDL_Window* sdlWindow = PortableSdlWindow(window);
+    SDL_Window* sdlWindow = SdlWindowOf(window);
     ASSERT_NE(sdlWindow, nullptr);
-    EXPECT_EQ(PortableWindowFromSdl(sdlWindow), window);
+    EXPECT_EQ(WindowFromSdl(sdlWindow), window);
     EXPECT_STREQ(SDL_GetWindowTitle(sdlWindow), "D3D Window");
     int width = 0;
     int height = 0;
@@ -120,11 +122,11 @@ TEST_F(DisplayTest, WindowIsABorderlessTopmostOpenGlWindowOfTheGivenSize)
 TEST_F(DisplayTest, ShowWindowShowsAndReportsThePreviousVisibility)
 {
     EXPECT_FALSE(ShowWindow(window, SW_SHOW));
-    EXPECT_NE(SDL_GetWindowFlags(PortableSdlWindow(window)) & SDL_WINDOW_SHOWN, 0u);
+    EXPECT_NE(SDL_GetWindowFlags(SdlWindowOf(window)) & SDL_WINDOW_SHOWN, 0u);
     EXPECT_TRUE(ShowWindow(window, SW_SHOW));
     EXPECT_TRUE(UpdateWindow(window));
     EXPECT_TRUE(ShowWindow(window, SW_HIDE));
-    EXPECT_FALSE(PortableWindowIsForeground(window));
+    EXPECT_FALSE(WindowIsForeground(window));
     EXPECT_FALSE(ShowWindow(window, SW_HIDE));
 }
 
@@ -133,7 +135,7 @@ TEST_F(DisplayTest, DestroyWindowSendsDestroyThenEndsTheHandle)
     PostMessageW(window, WM_USER, 0, 0);
     ASSERT_TRUE(DestroyWindow(window));
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_EQ(PortableSdlWindow(window), nullptr);
+    EXPECT_EQ(SdlWindowOf(window), nullptr);
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));
     EXPECT_EQ(RunLoop(), std::vector<UINT>{WM_QUIT}) << "messages of the window went with it";
@@ -151,7 +153,7 @@ TEST_F(DisplayTest, DefaultProcedureDestroysAClosedWindow)
 {
     EXPECT_EQ(DefWindowProcW(window, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_EQ(PortableSdlWindow(window), nullptr);
+    EXPECT_EQ(SdlWindowOf(window), nullptr);
 }
 
 TEST_F(DisplayTest, AltF4ThroughTheDefaultProcedureEndsInQuit)
@@ -168,7 +170,7 @@ TEST_F(DisplayTest, F4WithoutAltAndOtherSystemKeysLeaveTheWindow)
     DefWindowProcW(window, WM_SYSKEYDOWN, VK_F10, 0x00440001);
     DefWindowProcW(window, WM_SYSKEYUP, VK_F4, 0xC03E0001 | (LPARAM{1} << 29));
     EXPECT_TRUE(g_received.empty());
-    EXPECT_NE(PortableSdlWindow(window), nullptr);
+    EXPECT_NE(SdlWindowOf(window), nullptr);
 }
 
 TEST_F(DisplayTest, KeysPressedOnTheWindowArriveAsKeyMessages)

@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
+using namespace portable;
+
+namespace portable {
+
 GlApi gl;
 
 bool LoadGlApi()
@@ -25,3 +29,5 @@ bool LoadGlApi()
     loaded = true;
     return true;
 }
+
+} // namespace portable

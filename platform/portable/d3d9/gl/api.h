@@ -4,6 +4,8 @@
 
 #include <GL/glcorearb.h>
 
+namespace portable {
+
 #define PORTABLE_GL_FUNCTIONS(X)                                           \
     X(PFNGLGETINTEGERVPROC, GetIntegerv, glGetIntegerv)                    \
     X(PFNGLVIEWPORTPROC, Viewport, glViewport)                             \
@@ -94,3 +96,5 @@ extern GlApi gl;
 
 // Resolves every function; needs a current context. False when one is missing.
 bool LoadGlApi();
+
+} // namespace portable

@@ -4,6 +4,10 @@
 
 #include "platform/portable/d3d9/gl/api.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 GLenum DepthStorageOf(D3DFORMAT format)
 {
@@ -39,10 +43,10 @@ bool CreateGlBackBuffer(GlBackBuffer& buffer, UINT width, UINT height, bool with
     gl.GenFramebuffers(1, &made.framebuffer);
     gl.BindFramebuffer(GL_FRAMEBUFFER, made.framebuffer);
 
-    gl.GenRenderbuffers(1, &made.colour);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, made.colour);
+    gl.GenRenderbuffers(1, &made.color);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, made.color);
     gl.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.colour);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.color);
 
     if (withDepth) {
         const GLenum storage = DepthStorageOf(depthFormat);
@@ -75,7 +79,7 @@ void DestroyGlBackBuffer(GlBackBuffer& buffer)
         gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
         gl.DeleteFramebuffers(1, &buffer.framebuffer);
     }
-    if (buffer.colour != 0) gl.DeleteRenderbuffers(1, &buffer.colour);
+    if (buffer.color != 0) gl.DeleteRenderbuffers(1, &buffer.color);
     if (buffer.depth != 0) gl.DeleteRenderbuffers(1, &buffer.depth);
     buffer = GlBackBuffer{};
 }
@@ -113,3 +117,5 @@ bool ReadGlBackBuffer(const GlBackBuffer& buffer, std::vector<D3DCOLOR>& pixels)
     }
     return true;
 }
+
+} // namespace portable

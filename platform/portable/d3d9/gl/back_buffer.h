@@ -6,9 +6,11 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 struct GlBackBuffer {
     unsigned framebuffer = 0;
-    unsigned colour = 0;
+    unsigned color = 0;
     unsigned depth = 0;
     UINT width = 0;
     UINT height = 0;
@@ -23,3 +25,5 @@ void DestroyGlBackBuffer(GlBackBuffer& buffer);
 void BlitGlBackBuffer(const GlBackBuffer& buffer, int windowWidth, int windowHeight);
 // The back buffer's pixels as D3DCOLOR values, top row first.
 bool ReadGlBackBuffer(const GlBackBuffer& buffer, std::vector<D3DCOLOR>& pixels);
+
+} // namespace portable

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 DWORD FloatBits(float value)
 {
@@ -110,3 +114,5 @@ void SetDefaultDeviceStates(DeviceStates& states, bool hasDepthBuffer)
     states.material = D3DMATERIAL9{};
     states.material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
 }
+
+} // namespace portable

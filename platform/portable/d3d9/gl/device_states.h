@@ -4,6 +4,8 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 constexpr DWORD kRenderStateCount = 210;  // one past D3DRS_BLENDOPALPHA
 constexpr DWORD kSamplerCount = 16;
 constexpr DWORD kSamplerStateCount = 14;  // one past D3DSAMP_DMAPOFFSET
@@ -91,3 +93,5 @@ struct DeviceStates {
 // Direct3D 9's state after CreateDevice and Reset; ZENABLE is on when the
 // device has an automatic depth buffer.
 void SetDefaultDeviceStates(DeviceStates& states, bool hasDepthBuffer);
+
+} // namespace portable

@@ -3,11 +3,15 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/shader.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 const char* const kVertexSource = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec2 texcoord;
-layout(location = 2) in vec4 diffuse;   // white when the vertices have no colour
+layout(location = 2) in vec4 diffuse;   // white when the vertices have no color
 
 uniform mat4 worldViewProjection;       // row-vector matrix as stored, so it multiplies on the left here
 uniform vec2 pixelOffset;
@@ -18,7 +22,7 @@ uniform vec4 materialAmbient;
 uniform vec4 materialEmissive;
 uniform vec4 globalAmbient;
 
-out vec4 colour;
+out vec4 color;
 out vec2 uv;
 
 void main()
@@ -32,16 +36,16 @@ void main()
         vec4 d = fromVertex.x ? diffuse : materialDiffuse;
         vec4 a = fromVertex.y ? diffuse : materialAmbient;
         vec4 e = fromVertex.z ? diffuse : materialEmissive;
-        colour = vec4(clamp(e.rgb + a.rgb * globalAmbient.rgb, 0.0, 1.0), clamp(d.a, 0.0, 1.0));
+        color = vec4(clamp(e.rgb + a.rgb * globalAmbient.rgb, 0.0, 1.0), clamp(d.a, 0.0, 1.0));
     } else {
-        colour = diffuse;
+        color = diffuse;
     }
     uv = texcoord;
 }
 )";
 
 const char* const kFragmentSource = R"(#version 330 core
-in vec4 colour;
+in vec4 color;
 in vec2 uv;
 
 uniform sampler2D stage0;
@@ -66,10 +70,10 @@ bool Passes(float alpha)
 
 void main()
 {
-    vec4 result = colour;
+    vec4 result = color;
     if (textured) {
         vec4 texel = texture(stage0, uv);
-        result = vec4(colour.rgb * texel.rgb, texel.a);
+        result = vec4(color.rgb * texel.rgb, texel.a);
     }
     if (alphaFunc != 0 && !Passes(result.a)) discard;
     fragment = result;
@@ -89,18 +93,18 @@ void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, D3DMATRIX& out)
     out = result;
 }
 
-bool TakesVertexColour(const DeviceStates& states, D3DRENDERSTATETYPE source, bool vertexHasDiffuse)
+bool TakesVertexColor(const DeviceStates& states, D3DRENDERSTATETYPE source, bool vertexHasDiffuse)
 {
     return states.render[D3DRS_COLORVERTEX] != FALSE && vertexHasDiffuse
            && states.render[source] == D3DMCS_COLOR1;
 }
 } // namespace
 
-D3DCOLORVALUE ColourValueOf(D3DCOLOR colour)
+D3DCOLORVALUE ColorValueOf(D3DCOLOR color)
 {
-    return D3DCOLORVALUE{static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
-                         static_cast<float>((colour >> 8) & 0xFF) / 255.0f, static_cast<float>(colour & 0xFF) / 255.0f,
-                         static_cast<float>((colour >> 24) & 0xFF) / 255.0f};
+    return D3DCOLORVALUE{static_cast<float>((color >> 16) & 0xFF) / 255.0f,
+                         static_cast<float>((color >> 8) & 0xFF) / 255.0f, static_cast<float>(color & 0xFF) / 255.0f,
+                         static_cast<float>((color >> 24) & 0xFF) / 255.0f};
 }
 
 FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool vertexHasDiffuse, bool textured,
@@ -114,13 +118,13 @@ FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool 
     inputs.pixelOffset[1] = renderHeight > 0 ? -1.0f / static_cast<float>(renderHeight) : 0.0f;
 
     inputs.lighting = states.render[D3DRS_LIGHTING] != FALSE;
-    inputs.diffuseFromVertex = TakesVertexColour(states, D3DRS_DIFFUSEMATERIALSOURCE, vertexHasDiffuse);
-    inputs.ambientFromVertex = TakesVertexColour(states, D3DRS_AMBIENTMATERIALSOURCE, vertexHasDiffuse);
-    inputs.emissiveFromVertex = TakesVertexColour(states, D3DRS_EMISSIVEMATERIALSOURCE, vertexHasDiffuse);
+    inputs.diffuseFromVertex = TakesVertexColor(states, D3DRS_DIFFUSEMATERIALSOURCE, vertexHasDiffuse);
+    inputs.ambientFromVertex = TakesVertexColor(states, D3DRS_AMBIENTMATERIALSOURCE, vertexHasDiffuse);
+    inputs.emissiveFromVertex = TakesVertexColor(states, D3DRS_EMISSIVEMATERIALSOURCE, vertexHasDiffuse);
     inputs.materialDiffuse = states.material.Diffuse;
     inputs.materialAmbient = states.material.Ambient;
     inputs.materialEmissive = states.material.Emissive;
-    inputs.globalAmbient = ColourValueOf(states.render[D3DRS_AMBIENT]);
+    inputs.globalAmbient = ColorValueOf(states.render[D3DRS_AMBIENT]);
 
     inputs.textured = textured;
     inputs.alphaFunc = states.render[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int>(states.render[D3DRS_ALPHAFUNC]) : 0;
@@ -174,3 +178,5 @@ void ApplyFixedFunctionInputs(const FixedFunctionProgram& p, const FixedFunction
     gl.Uniform1i(p.alphaFunc, inputs.alphaFunc);
     gl.Uniform1f(p.alphaRef, inputs.alphaRef);
 }
+
+} // namespace portable

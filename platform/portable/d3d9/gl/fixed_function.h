@@ -5,6 +5,8 @@
 
 #include "platform/portable/d3d9/gl/device_states.h"
 
+namespace portable {
+
 struct FixedFunctionProgram {
     unsigned program = 0;
     int worldViewProjection = -1;
@@ -26,7 +28,7 @@ struct FixedFunctionInputs {
     D3DMATRIX worldViewProjection;
     float pixelOffset[2];        // half a pixel in clip units: Direct3D 9 pixel centres lie on integers
     bool lighting;
-    bool diffuseFromVertex;      // material sources that take the vertex colour
+    bool diffuseFromVertex;      // material sources that take the vertex color
     bool ambientFromVertex;
     bool emissiveFromVertex;
     D3DCOLORVALUE materialDiffuse;
@@ -41,7 +43,7 @@ struct FixedFunctionInputs {
 // renderWidth/renderHeight: the back buffer size. vertexHasDiffuse: the FVF carries D3DFVF_DIFFUSE.
 FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool vertexHasDiffuse, bool textured,
                                                UINT renderWidth, UINT renderHeight);
-D3DCOLORVALUE ColourValueOf(D3DCOLOR colour);
+D3DCOLORVALUE ColorValueOf(D3DCOLOR color);
 
 // Needs a current context.
 bool CreateFixedFunctionProgram(FixedFunctionProgram& program);
@@ -53,3 +55,5 @@ void ApplyFixedFunctionInputs(const FixedFunctionProgram& program, const FixedFu
 constexpr unsigned kAttributePosition = 0;
 constexpr unsigned kAttributeTexcoord = 1;
 constexpr unsigned kAttributeDiffuse = 2;
+
+} // namespace portable

@@ -6,8 +6,12 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
-bool IndicesInRange(const PortableMeshData& mesh)
+bool IndicesInRange(const MeshData& mesh)
 {
     const size_t vertexCount = mesh.vertices.size();
     for (uint32_t index : mesh.indices) {
@@ -38,7 +42,7 @@ UINT LevelSize(UINT size, size_t level)
 }
 } // namespace
 
-bool UploadMesh(PortableMeshData& mesh)
+bool UploadMesh(MeshData& mesh)
 {
     if (mesh.vertices.empty() || mesh.indices.empty() || !IndicesInRange(mesh)) return false;
     GpuObjects& gpu = mesh.gpu;
@@ -69,7 +73,7 @@ bool UploadMesh(PortableMeshData& mesh)
     return true;
 }
 
-bool UploadTexture(PortableTextureData& texture, UINT maxSide)
+bool UploadTexture(TextureData& texture, UINT maxSide)
 {
     // Levels are used while each holds the texels its size needs.
     size_t levels = 0;
@@ -111,6 +115,7 @@ UINT GlMaxTextureSide()
 {
     GLint glMax = 0;
     gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &glMax);
-    return glMax > 0 ? std::min(kPortableMaxTextureSide, static_cast<UINT>(glMax)) : kPortableMaxTextureSide;
+    return glMax > 0 ? std::min(kMaxTextureSide, static_cast<UINT>(glMax)) : kMaxTextureSide;
 }
 
+} // namespace portable

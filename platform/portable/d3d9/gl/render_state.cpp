@@ -6,6 +6,10 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 GLenum CompareOf(DWORD function)
 {
@@ -23,8 +27,8 @@ GLenum CompareOf(DWORD function)
 
 constexpr DWORD kBlendDestAlpha = 7;
 constexpr DWORD kBlendInvDestAlpha = 8;
-constexpr DWORD kBlendDestColour = 9;
-constexpr DWORD kBlendInvDestColour = 10;
+constexpr DWORD kBlendDestColor = 9;
+constexpr DWORD kBlendInvDestColor = 10;
 constexpr DWORD kBlendSrcAlphaSat = 11;
 constexpr DWORD kBlendBothSrcAlpha = 12;
 constexpr DWORD kBlendBothInvSrcAlpha = 13;
@@ -41,8 +45,8 @@ GLenum BlendOf(DWORD blend)
     case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
     case kBlendDestAlpha: return GL_DST_ALPHA;
     case kBlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case kBlendDestColour: return GL_DST_COLOR;
-    case kBlendInvDestColour: return GL_ONE_MINUS_DST_COLOR;
+    case kBlendDestColor: return GL_DST_COLOR;
+    case kBlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
     case kBlendSrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
     case kBlendFactor: return GL_CONSTANT_COLOR;
     case kBlendInvFactor: return GL_ONE_MINUS_CONSTANT_COLOR;
@@ -126,7 +130,7 @@ void ApplySampler(unsigned sampler, const DWORD* s)
     gl.SamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
     gl.SamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
                          static_cast<GLint>(MinFilterOf(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
-    const D3DCOLORVALUE border = ColourValueOf(s[D3DSAMP_BORDERCOLOR]);
+    const D3DCOLORVALUE border = ColorValueOf(s[D3DSAMP_BORDERCOLOR]);
     gl.SamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, &border.r);
     gl.SamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, FloatOf(s[D3DSAMP_MIPMAPLODBIAS]));
     gl.SamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
@@ -185,7 +189,7 @@ void ApplyRenderStates(const DeviceStates& states, const GlBackBuffer& backBuffe
         gl.Enable(GL_BLEND);
         gl.BlendFuncSeparate(source, destination, alphaSource, alphaDestination);
         gl.BlendEquation(BlendEquationOf(r[D3DRS_BLENDOP]));
-        const D3DCOLORVALUE factor = ColourValueOf(r[rs::kBlendFactor]);
+        const D3DCOLORVALUE factor = ColorValueOf(r[rs::kBlendFactor]);
         gl.BlendColor(factor.r, factor.g, factor.b, factor.a);
     } else {
         gl.Disable(GL_BLEND);
@@ -196,6 +200,8 @@ void ApplyRenderStates(const DeviceStates& states, const GlBackBuffer& backBuffe
 
     ApplySampler(sampler, states.sampler[0]);
     gl.BindSampler(0, sampler);
-    // Vertices without a colour read the generic value: opaque white.
+    // Vertices without a color read the generic value: opaque white.
     gl.VertexAttrib4f(kAttributeDiffuse, 1.0f, 1.0f, 1.0f, 1.0f);
 }
+
+} // namespace portable

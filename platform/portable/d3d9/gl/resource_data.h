@@ -8,6 +8,8 @@
 
 #include "platform/portable/d3d9/api.h"
 
+namespace portable {
+
 // The one vertex layout of portable meshes; the FVF says which parts the file gave.
 struct MeshVertex {
     float position[3];
@@ -18,7 +20,7 @@ struct MeshVertex {
 
 // Device objects made for a resource. The device fills them in on first use
 // and keeps track of the record, so it must keep its address until
-// PortableReleaseGpuObjects is called for it; a device released first clears it.
+// ReleaseGpuObjects is called for it; a device released first clears it.
 struct GpuObjects {
     IDirect3DDevice9* owner = nullptr;
     unsigned vertexArray = 0;
@@ -36,7 +38,7 @@ struct SubsetRange {
     DWORD VertexCount;
 };
 
-struct PortableMeshData {
+struct MeshData {
     DWORD fvf = D3DFVF_XYZ;
     std::vector<MeshVertex> vertices;
     std::vector<uint32_t> indices;           // three per face, faces sorted by attribute
@@ -45,7 +47,7 @@ struct PortableMeshData {
     GpuObjects gpu;
 };
 
-struct PortableTextureData {
+struct TextureData {
     UINT width = 0;
     UINT height = 0;
     D3DFORMAT format = D3DFMT_A8R8G8B8;         // the file's format as D3DX reports it
@@ -57,4 +59,6 @@ struct PortableTextureData {
 // MaxTextureWidth and MaxTextureHeight), less where OpenGL offers less. Kept
 // below the 16384 of current hardware so that a texture's levels stay within
 // about 350 MB.
-constexpr UINT kPortableMaxTextureSide = 8192;
+constexpr UINT kMaxTextureSide = 8192;
+
+} // namespace portable

@@ -6,6 +6,10 @@
 
 #include "platform/portable/d3d9/gl/api.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 unsigned CompileShader(GLenum stage, const char* source)
 {
@@ -54,3 +58,5 @@ unsigned BuildGlProgram(const char* vertexSource, const char* fragmentSource)
     gl.DeleteProgram(program);
     return 0;
 }
+
+} // namespace portable

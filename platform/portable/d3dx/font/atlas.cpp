@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 bool PlaceOnPage(AtlasPage& page, int size, int width, int height, int& x, int& y)
 {
@@ -50,3 +54,5 @@ bool PlaceGlyph(GlyphAtlas& atlas, int width, int height, AtlasSpot& spot)
     spot.page = static_cast<int>(atlas.pages.size()) - 1;
     return PlaceOnPage(atlas.pages.back(), atlas.pageSize, paddedWidth, paddedHeight, spot.x, spot.y);
 }
+
+} // namespace portable

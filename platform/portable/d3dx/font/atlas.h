@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace portable {
+
 struct AtlasShelf {
     int top = 0;
     int height = 0;
@@ -30,3 +32,5 @@ constexpr int kAtlasPadding = 1; // blank texels between glyphs, so neighbours n
 // Reserves width x height (plus padding) on the first page with room for it,
 // opening a new page when none has; false when it can never fit a page.
 bool PlaceGlyph(GlyphAtlas& atlas, int width, int height, AtlasSpot& spot);
+
+} // namespace portable

@@ -11,6 +11,10 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr INT kDefaultCellHeight = 16;
 constexpr UINT kMaxWeight = 1000;
@@ -178,3 +182,5 @@ bool RenderGlyph(FontFace& font, char32_t codepoint, GlyphImage& image)
     image.advance = static_cast<int>((slot->advance.x + 32) >> 6);
     return true;
 }
+
+} // namespace portable

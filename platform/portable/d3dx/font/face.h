@@ -8,6 +8,8 @@
 
 #include "platform/portable/d3dx/api.h"
 
+namespace portable {
+
 struct FontRequest {
     std::string family;  // UTF-8
     INT height = 0;      // < 0: character height in pixels; > 0: cell height; 0: default
@@ -41,3 +43,5 @@ void CloseFontFace(FontFace& face);
 inline int LineHeightOf(const FontFace& face) { return face.ascent + face.descent; }
 // False when FreeType cannot load the glyph; missing characters give the face's default glyph.
 bool RenderGlyph(FontFace& face, char32_t codepoint, GlyphImage& image);
+
+} // namespace portable

@@ -9,13 +9,15 @@
 #include "platform/portable/d3dx/font/renderer.h"
 #include "platform/portable/d3dx/font/text.h"
 
+using namespace portable;
+
 namespace {
-struct PortableFont final : RefCounted<ID3DXFont> {
-    ComRef<PortableDevice> device;
+struct Font final : RefCounted<ID3DXFont> {
+    ComRef<Device> device;
     FontFace face;
     FontRenderer renderer;
 
-    ~PortableFont() override
+    ~Font() override
     {
         CloseFontFace(face);
         if (!device) return; // never finished: nothing of the device's was taken
@@ -24,7 +26,7 @@ struct PortableFont final : RefCounted<ID3DXFont> {
         --device->defaultPoolResources;
     }
 
-    INT DrawTextW(ID3DXSprite*, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR colour) override
+    INT DrawTextW(ID3DXSprite*, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR color) override
     {
         return GuardedCall<INT>(0, 0, [&]() -> INT {
             if (text == nullptr || count == 0) return 0;
@@ -44,7 +46,7 @@ struct PortableFont final : RefCounted<ID3DXFont> {
                 return layout.height;
             }
             if (current && !device->lost && device->backBuffer.framebuffer != 0) {
-                DrawLaidOutText(renderer, face, *device, layout, colour, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
+                DrawLaidOutText(renderer, face, *device, layout, color, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
             }
             return layout.height;
         });
@@ -58,7 +60,7 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
     if (device == nullptr || font == nullptr) return D3DERR_INVALIDCALL;
     *font = nullptr;
     return GuardedHresult([&]() -> HRESULT {
-        PortableDevice* portable = AsPortableDevice(device);
+        Device* portable = AsDevice(device);
         FontRequest request;
         request.family = faceName != nullptr ? Utf8FromWide(faceName) : std::string();
         request.height = height;
@@ -66,11 +68,11 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
         request.weight = weight;
         request.italic = italic != FALSE;
 
-        auto made = std::make_unique<PortableFont>();
+        auto made = std::make_unique<Font>();
         if (!OpenFontFace(request, made->face)) return E_FAIL;
         if (!MakeDeviceCurrent(*portable) || !CreateFontRenderer(made->renderer)) return D3DERR_INVALIDCALL;
         ++portable->defaultPoolResources;
-        made->device = ComRef<PortableDevice>::Share(portable);
+        made->device = ComRef<Device>::Share(portable);
         *font = made.release();
         return D3D_OK;
     });

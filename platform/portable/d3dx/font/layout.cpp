@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 struct Line {
     std::u32string text;
@@ -117,3 +121,5 @@ TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format
     layout.height = offset ? top + textHeight - rect.top : textHeight;
     return layout;
 }
+
+} // namespace portable

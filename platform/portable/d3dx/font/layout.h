@@ -7,6 +7,8 @@
 
 #include "platform/portable/d3dx/api.h"
 
+namespace portable {
+
 struct PlacedGlyph {
     char32_t codepoint;
     int x;        // pen position
@@ -25,3 +27,5 @@ using AdvanceOf = std::function<int(char32_t)>;
 // DT_BOTTOM. A line break at the very end starts no further line.
 TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight,
                       const AdvanceOf& advance);
+
+} // namespace portable

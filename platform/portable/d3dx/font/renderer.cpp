@@ -5,6 +5,10 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/shader.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr int kPreferredPageSize = 512;
 constexpr int kFloatsPerVertex = 4;
@@ -24,11 +28,11 @@ void main()
 const char* const kFragmentSource = R"(#version 330 core
 in vec2 uv;
 uniform sampler2D atlas;
-uniform vec4 colour;
+uniform vec4 color;
 out vec4 fragment;
 void main()
 {
-    fragment = vec4(colour.rgb, colour.a * texture(atlas, uv).r);
+    fragment = vec4(color.rgb, color.a * texture(atlas, uv).r);
 }
 )";
 
@@ -57,7 +61,7 @@ void PushVertex(std::vector<float>& out, float x, float y, float u, float v)
     out.push_back(v);
 }
 
-void SetTextState(PortableDevice& device, const RECT* clip)
+void SetTextState(Device& device, const RECT* clip)
 {
     const GlBackBuffer& target = device.backBuffer;
     gl.BindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
@@ -90,7 +94,7 @@ bool CreateFontRenderer(FontRenderer& renderer)
     made.program = BuildGlProgram(kVertexSource, kFragmentSource);
     if (made.program == 0) return false;
     made.targetSize = gl.GetUniformLocation(made.program, "targetSize");
-    made.colour = gl.GetUniformLocation(made.program, "colour");
+    made.color = gl.GetUniformLocation(made.program, "color");
     gl.UseProgram(made.program);
     gl.Uniform1i(gl.GetUniformLocation(made.program, "atlas"), 0);
 
@@ -155,8 +159,8 @@ const FontGlyph& GlyphFor(FontRenderer& renderer, FontFace& face, char32_t codep
     return renderer.glyphs.emplace(codepoint, glyph).first->second;
 }
 
-void DrawLaidOutText(FontRenderer& renderer, FontFace& face, PortableDevice& device, const TextLayout& layout,
-                     D3DCOLOR colour, const RECT* clip)
+void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout,
+                     D3DCOLOR color, const RECT* clip)
 {
     // Render every glyph first: packing may add pages.
     for (const PlacedGlyph& placed : layout.glyphs) GlyphFor(renderer, face, placed.codepoint);
@@ -165,8 +169,8 @@ void DrawLaidOutText(FontRenderer& renderer, FontFace& face, PortableDevice& dev
     gl.UseProgram(renderer.program);
     gl.Uniform2f(renderer.targetSize, static_cast<float>(device.backBuffer.width),
                  static_cast<float>(device.backBuffer.height));
-    const D3DCOLORVALUE value = ColourValueOf(colour);
-    gl.Uniform4fv(renderer.colour, 1, &value.r);
+    const D3DCOLORVALUE value = ColorValueOf(color);
+    gl.Uniform4fv(renderer.color, 1, &value.r);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindSampler(0, 0);
     gl.BindVertexArray(renderer.vertexArray);
@@ -203,3 +207,5 @@ void DrawLaidOutText(FontRenderer& renderer, FontFace& face, PortableDevice& dev
     gl.BindVertexArray(0);
     InvalidateGlState(device);
 }
+
+} // namespace portable

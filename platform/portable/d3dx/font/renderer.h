@@ -10,6 +10,8 @@
 #include "platform/portable/d3dx/font/face.h"
 #include "platform/portable/d3dx/font/layout.h"
 
+namespace portable {
+
 struct FontGlyph {
     int page = -1;  // -1: nothing to draw (blank or unavailable)
     int x = 0;
@@ -24,7 +26,7 @@ struct FontGlyph {
 struct FontRenderer {
     unsigned program = 0;
     int targetSize = -1;
-    int colour = -1;
+    int color = -1;
     unsigned vertexArray = 0;
     unsigned vertexBuffer = 0;
     int pageSize = 0;
@@ -40,5 +42,7 @@ void DestroyFontRenderer(FontRenderer& renderer);
 // The cached glyph, rendered and packed on first use.
 const FontGlyph& GlyphFor(FontRenderer& renderer, FontFace& face, char32_t codepoint);
 // Draws laid-out text; clip is null for DT_NOCLIP. Leaves the device to apply its own state again.
-void DrawLaidOutText(FontRenderer& renderer, FontFace& face, PortableDevice& device, const TextLayout& layout,
-                     D3DCOLOR colour, const RECT* clip);
+void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout,
+                     D3DCOLOR color, const RECT* clip);
+
+} // namespace portable

@@ -1,5 +1,9 @@
 #include "platform/portable/d3dx/font/text.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kMaxCodePoint = 0x10FFFF;
@@ -60,3 +64,5 @@ std::string Utf8FromWide(LPCWSTR text)
     for (char32_t c : DecodeWideText(text, -1)) AppendUtf8(out, c);
     return out;
 }
+
+} // namespace portable

@@ -5,6 +5,8 @@
 
 #include "platform/portable/d3dx/api.h"
 
+namespace portable {
+
 // The first count characters (all up to the terminator for count < 0).
 // UTF-16 surrogate pairs are joined; lone surrogates and values beyond
 // U+10FFFF become U+FFFD.
@@ -12,3 +14,5 @@ std::u32string DecodeWideText(LPCWSTR text, INT count);
 
 // A null-terminated wide string in UTF-8 (for fontconfig).
 std::string Utf8FromWide(LPCWSTR text);
+
+} // namespace portable

@@ -8,6 +8,10 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/rows.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 
@@ -278,3 +282,5 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.levels.push_back(FinishRows(rows));
     return S_OK;
 }
+
+} // namespace portable

@@ -8,6 +8,10 @@
 #include "platform/portable/d3dx/image/dxt.h"
 #include "platform/portable/d3dx/image/rows.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr uint32_t kHeaderSize = 124;
 constexpr uint32_t kPixelFormatSize = 32;
@@ -227,3 +231,5 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     }
     return S_OK;
 }
+
+} // namespace portable

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 using Decoder = HRESULT (*)(const uint8_t*, size_t, const ImageFit*, DecodedImage&);
 
@@ -43,3 +47,5 @@ HRESULT DecodeImage(const uint8_t* data, size_t size, const ImageFit& fit, Decod
     if (FAILED(result)) image = DecodedImage{};
     return result;
 }
+
+} // namespace portable

@@ -9,6 +9,8 @@
 
 #include "platform/portable/d3dx/api.h"
 
+namespace portable {
+
 // Largest width or height of an image file: no Direct3D device takes a wider
 // texture. Larger files are refused before any texel is decoded.
 constexpr uint32_t kMaxImageSide = 16384;
@@ -63,3 +65,5 @@ inline bool OutsideImageLimits(uint64_t width, uint64_t height)
 {
     return width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide;
 }
+
+} // namespace portable

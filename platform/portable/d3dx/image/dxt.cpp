@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -9,8 +13,8 @@ uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] <
 uint8_t Widen5(unsigned v) { return static_cast<uint8_t>((v * 255 + 15) / 31); }
 uint8_t Widen6(unsigned v) { return static_cast<uint8_t>((v * 255 + 31) / 63); }
 
-// The colour part shared by all three formats: two RGB565 end points and
-// 2-bit indices. `fourColors` forces the opaque four-colour mode.
+// The color part shared by all three formats: two RGB565 end points and
+// 2-bit indices. `fourColors` forces the opaque four-color mode.
 void DecodeColors(const uint8_t* block, bool fourColors, uint8_t texels[64])
 {
     const uint16_t c0 = ReadU16(block);
@@ -110,3 +114,5 @@ void DecodeDxtLevel(D3DFORMAT format, const uint8_t* data, uint32_t width, uint3
         }
     }
 }
+
+} // namespace portable

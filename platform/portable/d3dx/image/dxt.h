@@ -6,6 +6,8 @@
 
 #include "platform/portable/d3d9/types.h"
 
+namespace portable {
+
 // Bytes of one 4x4 block: 8 for DXT1, 16 for the others.
 size_t DxtBlockBytes(D3DFORMAT format);
 
@@ -15,3 +17,5 @@ void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint8_t texels[64]);
 // Decodes a whole level of width x height texels from its blocks; `out`
 // holds width * height * 4 bytes. `data` holds every block of the level.
 void DecodeDxtLevel(D3DFORMAT format, const uint8_t* data, uint32_t width, uint32_t height, uint8_t* out);
+
+} // namespace portable

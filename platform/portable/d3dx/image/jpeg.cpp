@@ -11,6 +11,10 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/rows.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // What libjpeg may hold for a progressive file's coefficients (2 bytes per
 // sample): a 16384x8192 4:2:0 image or a 8192x8192 4:4:4 one fits.
@@ -135,3 +139,5 @@ HRESULT DecodeJpeg(const uint8_t* data, size_t size, const ImageFit* fit, Decode
     image.levels.push_back(FinishRows(rows));
     return S_OK;
 }
+
+} // namespace portable

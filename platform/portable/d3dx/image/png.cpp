@@ -7,8 +7,12 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/rows.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
-// Ancillary chunks (text, colour profiles) are kept by libspng: at most this much.
+// Ancillary chunks (text, color profiles) are kept by libspng: at most this much.
 constexpr size_t kChunkCacheLimit = 4u << 20;
 // DEFLATE expands at most about 1032 times: memory for the whole image is
 // taken at once only when the file can hold it (and an interlaced image,
@@ -23,9 +27,9 @@ using Context = std::unique_ptr<spng_ctx, ContextFree>;
 HRESULT Failure(int error) { return error == SPNG_EMEM ? E_OUTOFMEMORY : D3DXERR_INVALIDDATA; }
 
 // The format D3DX reports, by channels after transparency is applied.
-D3DFORMAT FileFormat(bool colour, bool alpha)
+D3DFORMAT FileFormat(bool color, bool alpha)
 {
-    if (colour) return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
+    if (color) return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
     return alpha ? D3DFMT_A8L8 : D3DFMT_L8;
 }
 
@@ -75,13 +79,13 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (OutsideImageLimits(header.width, header.height)) return D3DXERR_INVALIDDATA;
     spng_trns transparency{};
     const bool hasTransparency = spng_get_trns(png, &transparency) == 0;
-    const bool colour = header.color_type != SPNG_COLOR_TYPE_GRAYSCALE
+    const bool color = header.color_type != SPNG_COLOR_TYPE_GRAYSCALE
                         && header.color_type != SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
     const bool alpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA
                        || header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || hasTransparency;
     image.info.width = header.width;
     image.info.height = header.height;
-    image.info.format = FileFormat(colour, alpha);
+    image.info.format = FileFormat(color, alpha);
     image.info.fileType = D3DXIFF_PNG;
     image.info.hasAlpha = alpha;
     if (fit == nullptr) return S_OK;
@@ -121,3 +125,5 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.levels.push_back(FinishRows(rows));
     return S_OK;
 }
+
+} // namespace portable

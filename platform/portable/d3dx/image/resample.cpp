@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace portable;
+
+namespace portable {
+
 std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
                                    uint32_t targetWidth, uint32_t targetHeight)
 {
@@ -112,3 +116,5 @@ uint32_t FullMipCount(uint32_t width, uint32_t height)
     }
     return count;
 }
+
+} // namespace portable

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace portable {
+
 // The next mip level: each texel the rounded mean of a 2x2 block (2x1 or 1x2
 // once a side is 1). An odd side repeats its last row or column.
 std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
@@ -27,3 +29,5 @@ std::vector<ResampleTap> ResampleTaps(uint32_t from, uint32_t to);
 uint32_t NextPowerOfTwo(uint32_t value);
 // Number of levels down to 1x1.
 uint32_t FullMipCount(uint32_t width, uint32_t height);
+
+} // namespace portable

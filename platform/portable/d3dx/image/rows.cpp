@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 void Emit(RowCollector& collector, const float* sums)
 {
@@ -125,3 +129,5 @@ ImageLevel FinishRows(RowCollector& collector)
     collector = RowCollector{};
     return level;
 }
+
+} // namespace portable

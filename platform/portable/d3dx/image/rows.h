@@ -11,6 +11,8 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/resample.h"
 
+namespace portable {
+
 struct RowCollector {
     uint32_t sourceWidth = 0;
     uint32_t sourceHeight = 0;
@@ -46,3 +48,5 @@ inline uint32_t RowsLeft(const RowCollector& collector) { return collector.sourc
 
 // The finished level, rows from the top; every source row must have arrived.
 ImageLevel FinishRows(RowCollector& collector);
+
+} // namespace portable

@@ -4,6 +4,10 @@
 
 #include "platform/portable/d3dx/image/resample.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 bool IsDxt(D3DFORMAT format)
 {
@@ -46,7 +50,7 @@ D3DFORMAT TextureFormat(const ImageInfo& image)
     return image.format;
 }
 
-// With a colour key the texture needs alpha: the opaque formats' alpha twins.
+// With a color key the texture needs alpha: the opaque formats' alpha twins.
 D3DFORMAT AlphaFormat(D3DFORMAT format)
 {
     switch (format) {
@@ -90,7 +94,7 @@ TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, 
 }
 
 HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
-                         PortableTextureData& texture)
+                         TextureData& texture)
 {
     if (image.levels.empty() || shape.width == 0 || shape.height == 0 || shape.levels == 0) {
         return D3DXERR_INVALIDDATA;
@@ -135,7 +139,7 @@ HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOL
 }
 
 HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& request, UINT maxSide,
-                        PortableTextureData& texture, D3DXIMAGE_INFO& info)
+                        TextureData& texture, D3DXIMAGE_INFO& info)
 {
     ImageInfo file;
     HRESULT result = ReadImageInfo(data, size, file);
@@ -154,3 +158,5 @@ HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& 
     info.ImageFileFormat = file.fileType;
     return BuildTextureData(std::move(image), shape, request.colorKey, texture);
 }
+
+} // namespace portable

@@ -5,12 +5,14 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3d9/gl/resource_data.h"
 
+namespace portable {
+
 struct TextureRequest {
     UINT width = D3DX_DEFAULT;     // D3DX_DEFAULT rounds the file's up to a power of two;
     UINT height = D3DX_DEFAULT;    // 0, D3DX_DEFAULT_NONPOW2 and D3DX_FROM_FILE keep it
     UINT mipLevels = D3DX_DEFAULT; // D3DX_DEFAULT and 0: the full chain; D3DX_FROM_FILE: the file's
     D3DFORMAT format = D3DFMT_UNKNOWN;
-    D3DCOLOR colorKey = 0; // texels of this ARGB colour become transparent black; 0: none
+    D3DCOLOR colorKey = 0; // texels of this ARGB color become transparent black; 0: none
 };
 
 struct TextureShape {
@@ -27,9 +29,11 @@ TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, 
 // Fills `texture` with the shape's levels from the decoded image (whose
 // levels it takes), each file level scaled to its texture level.
 HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
-                         PortableTextureData& texture);
+                         TextureData& texture);
 
 // The whole load from a file's bytes: the header, the shape, the image
 // decoded no larger than the texture needs, the levels. `info` describes the file.
 HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& request, UINT maxSide,
-                        PortableTextureData& texture, D3DXIMAGE_INFO& info);
+                        TextureData& texture, D3DXIMAGE_INFO& info);
+
+} // namespace portable

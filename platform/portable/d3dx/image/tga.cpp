@@ -1,5 +1,5 @@
 // TGA files, read here with every offset and count checked against the file:
-// colour-mapped, true-colour (15, 16, 24 and 32 bits) and grey (8 bits, or 16
+// color-mapped, true-color (15, 16, 24 and 32 bits) and grey (8 bits, or 16
 // with alpha), plain or run-length encoded, in any of the four row orders.
 // TGA has no signature, so the header is checked strictly.
 #include <algorithm>
@@ -7,6 +7,10 @@
 
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/rows.h"
+
+using namespace portable;
+
+namespace portable {
 
 namespace {
 constexpr size_t kHeaderSize = 18;
@@ -28,8 +32,8 @@ struct Tga {
 
 uint32_t BytesPerPixel(uint32_t bits) { return (bits + 7) / 8; }
 
-// A 15- or 16-bit, 24- or 32-bit colour, or an 8-bit grey value (with alpha at 16 bits).
-void ColourTexel(uint32_t bits, bool grey, bool alpha16, const uint8_t* in, uint8_t* texel)
+// A 15- or 16-bit, 24- or 32-bit color, or an 8-bit grey value (with alpha at 16 bits).
+void ColorTexel(uint32_t bits, bool grey, bool alpha16, const uint8_t* in, uint8_t* texel)
 {
     if (grey) {
         texel[0] = texel[1] = texel[2] = in[0];
@@ -91,11 +95,11 @@ HRESULT ReadHeader(const uint8_t* data, size_t size, Tga& tga)
         if (base == 1) {
             tga.map.resize(size_t{mapLength} * 4);
             for (uint32_t i = 0; i < mapLength; ++i) {
-                ColourTexel(mapBits, false, mapBits == 16 && tga.alphaBits > 0,
+                ColorTexel(mapBits, false, mapBits == 16 && tga.alphaBits > 0,
                             data + pos + size_t{i} * BytesPerPixel(mapBits), &tga.map[4 * size_t{i}]);
             }
         }
-        pos += mapBytes; // a map beside true colour is skipped
+        pos += mapBytes; // a map beside true color is skipped
     }
     if (pos > size) return D3DXERR_INVALIDDATA;
     tga.pixelOffset = pos;
@@ -160,7 +164,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
             static constexpr uint8_t kBlack[4] = {0, 0, 0, 255};
             std::memcpy(texel, 4 * entry < tga.map.size() ? &tga.map[4 * entry] : kBlack, 4);
         } else {
-            ColourTexel(tga.bits, base == 3, alpha16, in, texel);
+            ColorTexel(tga.bits, base == 3, alpha16, in, texel);
         }
     };
     size_t pos = tga.pixelOffset;
@@ -192,3 +196,5 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.levels.push_back(FinishRows(rows));
     return S_OK;
 }
+
+} // namespace portable

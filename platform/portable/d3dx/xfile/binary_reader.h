@@ -10,6 +10,8 @@
 
 #include "platform/portable/d3dx/xfile/token.h"
 
+namespace portable {
+
 // Lists are copied into value slots as they stand.
 static_assert(std::endian::native == std::endian::little);
 
@@ -378,3 +380,5 @@ struct XBinaryReader {
         return false;
     }
 };
+
+} // namespace portable

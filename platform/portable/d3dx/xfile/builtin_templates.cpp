@@ -2,6 +2,10 @@
 // retained-mode set, plus the skinning and mesh extension templates.
 #include "platform/portable/d3dx/xfile/templates.h"
 
+using namespace portable;
+
+namespace portable {
+
 std::string_view BuiltinXTemplateText()
 {
     return R"(
@@ -133,3 +137,5 @@ template PMInfo {
 }
 )";
 }
+
+} // namespace portable

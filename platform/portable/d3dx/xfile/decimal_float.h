@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace portable {
+
 namespace decimal_float {
 
 inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
@@ -100,3 +102,5 @@ inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 }
 
 } // namespace decimal_float
+
+} // namespace portable

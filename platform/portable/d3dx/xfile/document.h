@@ -14,6 +14,8 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/source.h"
 
+namespace portable {
+
 struct XGuid {
     uint32_t data1 = 0;
     uint16_t data2 = 0;
@@ -181,3 +183,5 @@ inline uint32_t FloatSlot(float value)
     std::memcpy(&slot, &value, sizeof slot);
     return slot;
 }
+
+} // namespace portable

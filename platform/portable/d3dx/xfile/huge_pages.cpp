@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+using namespace portable;
+
+namespace portable {
+
 void AdviseHugePages(void* block, size_t bytes)
 {
     constexpr uintptr_t kPage = 4096;
@@ -13,3 +17,5 @@ void AdviseHugePages(void* block, size_t bytes)
     const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kPage - 1);
     madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
+
+} // namespace portable

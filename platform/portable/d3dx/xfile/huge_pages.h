@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace portable {
+
 // Advice only; nothing changes for blocks below a few megabytes or where the
 // kernel does not take it.
 void AdviseHugePages(void* block, size_t bytes);
@@ -21,3 +23,5 @@ void ReserveHuge(std::vector<T, Allocator>& vector, size_t count, size_t most = 
     vector.reserve(count > doubled ? count : doubled);
     AdviseHugePages(vector.data(), vector.capacity() * sizeof(T));
 }
+
+} // namespace portable

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+namespace portable {
+
 // The file as read (it is mapped, not copied). Larger: D3DXERR_INVALIDDATA,
 // as for a file that cannot be read.
 constexpr size_t kMaxXFileBytes = size_t{1} << 31;
@@ -47,3 +49,5 @@ constexpr size_t kMaxXMeshFaces = size_t{1} << 23;
 constexpr size_t kMaxXMeshParts = size_t{1} << 16;
 constexpr size_t kMaxXFrameVisits = size_t{1} << 20;
 constexpr size_t kMaxXMaterialBytes = size_t{1} << 24;
+
+} // namespace portable

@@ -4,7 +4,11 @@
 
 #include "platform/portable/d3dx/xfile/document.h"
 
-std::vector<DWORD> XMeshAdjacency(const PortableMeshData& mesh)
+using namespace portable;
+
+namespace portable {
+
+std::vector<DWORD> XMeshAdjacency(const MeshData& mesh)
 {
     struct PositionKey {
         uint32_t bits[3];
@@ -54,3 +58,5 @@ std::vector<DWORD> XMeshAdjacency(const PortableMeshData& mesh)
     }
     return adjacency;
 }
+
+} // namespace portable

@@ -8,6 +8,10 @@
 #include "platform/portable/d3dx/xfile/mesh_part.h"
 #include "platform/portable/d3dx/xfile/value_cursor.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 // The least the placed meshes add up to, from their vertex and polygon
 // counts: a file that places meshes past the limits fails before any of them
@@ -66,3 +70,5 @@ HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials,
     if (FAILED(built)) result = XMeshResult{};
     return built;
 }
+
+} // namespace portable

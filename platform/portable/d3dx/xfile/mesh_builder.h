@@ -10,6 +10,8 @@
 #include "platform/portable/d3dx/api.h"
 #include "platform/portable/d3dx/xfile/document.h"
 
+namespace portable {
+
 struct XMaterial {
     D3DMATERIAL9 material{};
     bool hasTexture = false;
@@ -17,7 +19,7 @@ struct XMaterial {
 };
 
 struct XMeshResult {
-    PortableMeshData mesh;            // gpu left empty
+    MeshData mesh;            // gpu left empty
     std::vector<XMaterial> materials; // at least one; entry i belongs to attribute i
     DWORD options = 0;                // the creation options, D3DXMESH_32BIT added when needed
 };
@@ -27,3 +29,5 @@ struct XMeshResult {
 // inconsistent mesh data, D3DERR_INVALIDCALL for a mesh without faces,
 // E_OUTOFMEMORY for a mesh or materials past the limits of limits.h.
 HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials, XMeshResult& result);
+
+} // namespace portable

@@ -3,6 +3,10 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/value_cursor.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 class FrameWalk {
 public:
@@ -76,3 +80,5 @@ HRESULT CollectMeshParts(const XDocument& document, std::vector<MeshPart>& parts
     parts.clear();
     return FrameWalk(document, parts).Walk();
 }
+
+} // namespace portable

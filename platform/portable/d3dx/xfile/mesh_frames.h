@@ -7,6 +7,8 @@
 #include "platform/portable/d3dx/math.h"
 #include "platform/portable/d3dx/xfile/document.h"
 
+namespace portable {
+
 struct MeshPart {
     uint32_t mesh;         // the Mesh object
     D3DXMATRIX transform;  // the frames' transforms, outermost last
@@ -17,3 +19,5 @@ struct MeshPart {
 // nested too deep or within themselves; E_OUTOFMEMORY past the limits on
 // parts and frame visits.
 HRESULT CollectMeshParts(const XDocument& document, std::vector<MeshPart>& parts);
+
+} // namespace portable

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 D3DMATERIAL9 DefaultMaterial()
 {
@@ -38,7 +42,7 @@ void MergeMaterials(std::vector<PartOutput>& outputs, XMeshResult& result)
 
 // Each part writes its triangles sorted, and the parts' attributes ascend
 // part by part, so the faces of one attribute are one run.
-void BuildAttributeTable(PortableMeshData& mesh, size_t attributeCount)
+void BuildAttributeTable(MeshData& mesh, size_t attributeCount)
 {
     std::vector<size_t> firstOf(attributeCount + 1, 0);
     for (size_t a = 0; a <= attributeCount; ++a) {
@@ -63,3 +67,5 @@ void BuildAttributeTable(PortableMeshData& mesh, size_t attributeCount)
         mesh.attributeTable.push_back(range);
     }
 }
+
+} // namespace portable

@@ -7,6 +7,10 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/value_cursor.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr uint32_t kNone = 0xffffffffu;
 constexpr D3DCOLOR kDefaultVertexColor = D3DCOLOR_ARGB(0, 0xff, 0xff, 0xff);
@@ -63,7 +67,7 @@ HRESULT CountPolygons(const XDocument& document, const XObject& mesh, const std:
     return S_OK;
 }
 
-// A Material's colours and power, as D3DX fills them in.
+// A Material's colors and power, as D3DX fills them in.
 D3DMATERIAL9 MaterialValues(ValueCursor& cursor)
 {
     D3DMATERIAL9 out{};
@@ -278,7 +282,7 @@ private:
 // Each polygon as a fan from its first corner, written where its material's
 // triangles go.
 void WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMaterials, const Channels& channels,
-                    size_t base, std::vector<size_t>& nextOf, NormalSplit& split, PortableMeshData& out)
+                    size_t base, std::vector<size_t>& nextOf, NormalSplit& split, MeshData& out)
 {
     const bool hasNormals = channels.normalPolygons != nullptr;
     std::vector<uint32_t> faceCorners;
@@ -310,7 +314,7 @@ void WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMate
 }
 
 void WriteVertices(const Geometry& geometry, const Channels& channels, const NormalSplit& split, size_t base,
-                   size_t outputVertices, PortableMeshData& out)
+                   size_t outputVertices, MeshData& out)
 {
     for (size_t k = 0; k < outputVertices; ++k) {
         const uint32_t original =
@@ -390,7 +394,7 @@ void TransformVertices(const D3DXMATRIX& matrix, bool hasNormals, MeshVertex* ve
 } // namespace
 
 HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool withMaterials, MeshBudget& budget,
-                      PortableMeshData& out, PartOutput& output, DWORD& fvf)
+                      MeshData& out, PartOutput& output, DWORD& fvf)
 {
     const XObject& mesh = document.objects[part.mesh];
     Geometry geometry;
@@ -458,3 +462,5 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     if (channels.texcoords != nullptr) fvf |= D3DFVF_TEX1;
     return S_OK;
 }
+
+} // namespace portable

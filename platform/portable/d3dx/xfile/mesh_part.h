@@ -8,6 +8,8 @@
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/mesh_frames.h"
 
+namespace portable {
+
 // What one build may still take, across its parts.
 struct MeshBudget {
     size_t maxElements;          // vertices and corners, and faces, for the size of the file
@@ -24,4 +26,6 @@ struct PartOutput {
 // without vertices adds nothing. E_FAIL for inconsistent data,
 // D3DERR_INVALIDCALL for vertices without faces, E_OUTOFMEMORY past the limits.
 HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool withMaterials, MeshBudget& budget,
-                      PortableMeshData& mesh, PartOutput& output, DWORD& fvf);
+                      MeshData& mesh, PartOutput& output, DWORD& fvf);
+
+} // namespace portable

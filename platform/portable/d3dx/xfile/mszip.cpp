@@ -9,6 +9,10 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/result.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kMaxBlock = 32768;
@@ -102,3 +106,5 @@ HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
     if (written != total) return D3DXFERR_BADFILE;
     return S_OK;
 }
+
+} // namespace portable

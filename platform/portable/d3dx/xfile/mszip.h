@@ -11,6 +11,8 @@
 
 #include "platform/portable/win32/types.h"
 
+namespace portable {
+
 // Leaves new elements uninitialised: the inflater writes every byte.
 template <class T>
 struct UninitializedAllocator : std::allocator<T> {
@@ -43,3 +45,5 @@ using XInflatedBytes = std::vector<char, UninitializedAllocator<char>>;
 // memory runs out. Room is made as the blocks inflate, never on the word of
 // the total alone.
 HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out);
+
+} // namespace portable

@@ -10,6 +10,10 @@
 #include "platform/portable/d3dx/xfile/result.h"
 #include "platform/portable/d3dx/xfile/text_reader.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 
 bool IsKeyword(const XToken& token, XTok binaryKind, std::string_view word)
@@ -474,3 +478,5 @@ HRESULT ParseXTemplateText(std::string_view text, const XTemplateLibrary& librar
     XParser<XTextReader> parser(XTextReader(text.data(), text.size()), library, document);
     return parser.ParseAll(true);
 }
+
+} // namespace portable

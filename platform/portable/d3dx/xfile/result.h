@@ -3,6 +3,8 @@
 
 #include "platform/portable/d3d9/types.h"
 
+namespace portable {
+
 #define _FACD3DXF 0x876
 #define D3DXFERR_BADOBJECT MAKE_HRESULT(1, _FACD3DXF, 900)
 #define D3DXFERR_BADVALUE MAKE_HRESULT(1, _FACD3DXF, 901)
@@ -19,3 +21,5 @@
 // The older DirectX file API's code for memory it cannot have, which D3DX
 // passes on when it cannot allocate the inflated body of a compressed file.
 #define DXFILEERR_BADALLOC MAKE_HRESULT(1, _FACD3DXF, 854)
+
+} // namespace portable

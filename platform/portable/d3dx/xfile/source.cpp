@@ -5,6 +5,10 @@
 #include "platform/portable/d3dx/xfile/mszip.h"
 #include "platform/portable/d3dx/xfile/result.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr size_t kHeaderSize = 16;
 
@@ -67,3 +71,5 @@ std::string_view XFileEncodingName(XFileEncoding encoding)
     }
     return "unknown";
 }
+
+} // namespace portable

@@ -10,6 +10,8 @@
 #include "platform/portable/win32/types.h"
 #include "platform/portable/d3dx/xfile/mszip.h"
 
+namespace portable {
+
 enum class XFileEncoding { Text, Binary, TextCompressed, BinaryCompressed };
 
 struct XFileSource {
@@ -33,3 +35,5 @@ HRESULT OpenXFileSource(const char* data, size_t size, XFileSource& source);
 
 // "text", "binary", "compressed text" or "compressed binary".
 std::string_view XFileEncodingName(XFileEncoding encoding);
+
+} // namespace portable

@@ -3,6 +3,10 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 constexpr size_t kMaxFlatLayout = 256;
 
@@ -172,3 +176,5 @@ bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
                                        && members[1].dims[0].value == 0;
     return declaredTemplate.depth <= kMaxXTemplateDepth;
 }
+
+} // namespace portable

@@ -10,6 +10,8 @@
 
 #include "platform/portable/d3dx/xfile/document.h"
 
+namespace portable {
+
 constexpr uint32_t kNoTemplate = 0xffffffffu;
 
 struct XNameHash {
@@ -45,3 +47,5 @@ bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
                        XTemplate& declaredTemplate);
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+} // namespace portable

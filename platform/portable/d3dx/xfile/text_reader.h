@@ -10,6 +10,8 @@
 #include "platform/portable/d3dx/xfile/decimal_float.h"
 #include "platform/portable/d3dx/xfile/token.h"
 
+namespace portable {
+
 namespace xtext {
 enum : uint8_t { kSpace = 1, kSeparator = 2, kDelimiter = 4 };
 
@@ -301,3 +303,5 @@ struct XTextReader {
         return false;
     }
 };
+
+} // namespace portable

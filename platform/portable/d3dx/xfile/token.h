@@ -6,6 +6,8 @@
 
 #include "platform/portable/d3dx/xfile/document.h"
 
+namespace portable {
+
 enum class XTok : uint8_t {
     End,
     Error,
@@ -48,3 +50,5 @@ struct XToken {
     uint32_t integer = 0;
     XGuid guid;
 };
+
+} // namespace portable

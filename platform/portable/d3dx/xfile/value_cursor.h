@@ -6,6 +6,8 @@
 
 #include "platform/portable/d3dx/xfile/document.h"
 
+namespace portable {
+
 // Reads the value slots of one object, never past its end.
 struct ValueCursor {
     const uint32_t* p;
@@ -41,3 +43,5 @@ inline uint32_t ResolvedIndex(const XDocument& document, uint32_t index)
     const XObject& object = document.objects[index];
     return object.isReference ? object.target : index;
 }
+
+} // namespace portable

@@ -5,6 +5,8 @@
 
 #include "platform/portable/d3dx/font/face.h"
 
+using namespace portable;
+
 namespace {
 struct FaceCase {
     const char* name;

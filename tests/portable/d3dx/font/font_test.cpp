@@ -1,6 +1,8 @@
-// The D3DX font on the device: where text lands, its colour, DrawText's
+// The D3DX font on the device: where text lands, its color, DrawText's
 // result, and that drawing text leaves the device's state alone.
 #include "tests/portable/d3d9/test_support.h"
+
+using namespace portable;
 
 namespace {
 using d3dtest::DeviceTest;
@@ -35,15 +37,15 @@ protected:
         DeviceTest::TearDown();
     }
 
-    INT DrawLine(const wchar_t* text, RECT rect, DWORD format, D3DCOLOR colour)
+    INT DrawLine(const wchar_t* text, RECT rect, DWORD format, D3DCOLOR color)
     {
         EXPECT_EQ(device->BeginScene(), D3D_OK);
-        const INT height = font->DrawTextW(nullptr, text, -1, &rect, format, colour);
+        const INT height = font->DrawTextW(nullptr, text, -1, &rect, format, color);
         EXPECT_EQ(device->EndScene(), D3D_OK);
         return height;
     }
 
-    // The box around every pixel that differs from the clear colour.
+    // The box around every pixel that differs from the clear color.
     RECT InkBounds(const d3dtest::Pixels& pixels)
     {
         RECT box{LONG(pixels.width), LONG(pixels.height), -1, -1};
@@ -88,7 +90,7 @@ TEST_F(FontTest, YellowTextLandsInsideItsRectangleAndNowhereElse)
             ASSERT_LE(b, 0x80);
         }
     }
-    EXPECT_GT(fullyYellow, 100) << "the glyph stems are drawn in the full colour";
+    EXPECT_GT(fullyYellow, 100) << "the glyph stems are drawn in the full color";
 
     const RECT ink = InkBounds(pixels);
     EXPECT_LE(ink.left, rect.left + 2);
@@ -164,7 +166,7 @@ TEST_F(FontTest, DrawingTextLeavesTheDeviceStateAlone)
     Draw(farther);
 
     const d3dtest::Pixels pixels = ReadBack(device);
-    EXPECT_EQ(pixels.At(200, 80), 0xFF0000FFu) << "unlit vertex colour, no culling";
+    EXPECT_EQ(pixels.At(200, 80), 0xFF0000FFu) << "unlit vertex color, no culling";
     EXPECT_EQ(pixels.At(40, 120), 0xFF00FF00u) << "depth writes stayed off";
 }
 

@@ -7,6 +7,8 @@
 #include "platform/portable/d3dx/font/layout.h"
 #include "platform/portable/d3dx/font/text.h"
 
+using namespace portable;
+
 namespace {
 // Every character is 10 pixels wide, a blank 5.
 int Advance(char32_t c)

@@ -13,6 +13,8 @@
 #include "platform/portable/d3dx/image/resample.h"
 #include "tests/portable/d3dx/image/test_files.h"
 
+using namespace portable;
+
 namespace {
 
 HRESULT Decode(const std::string& file, DecodedImage& image)
@@ -50,7 +52,7 @@ TEST(ImageDecode, EachFileKindAndLayoutGivesItsTexels)
     for (size_t i = 3; i < alpha.bgra.size(); i += 4) alpha.bgra[i] = static_cast<uint8_t>(i * 7);
     Texels oneBitAlpha = Pattern(5, 3);
     for (size_t i = 3; i < oneBitAlpha.bgra.size(); i += 4) oneBitAlpha.bgra[i] = (i / 4) % 3 == 0 ? 0 : 255;
-    const Texels opaque = Pattern(5, 3), grey = Grey(opaque), twoColours = Paletted(opaque, 2);
+    const Texels opaque = Pattern(5, 3), grey = Grey(opaque), twoColors = Paletted(opaque, 2);
     struct Case {
         const char* name;
         std::string file;
@@ -62,7 +64,7 @@ TEST(ImageDecode, EachFileKindAndLayoutGivesItsTexels)
     };
     const D3DFORMAT p8 = static_cast<D3DFORMAT>(41);
     const Case cases[] = {
-        {"bmp1", MakeBmp(opaque, BmpLayout{1}), &twoColours, D3DXIFF_BMP, p8, false, 0},
+        {"bmp1", MakeBmp(opaque, BmpLayout{1}), &twoColors, D3DXIFF_BMP, p8, false, 0},
         {"bmp4", MakeBmp(opaque, BmpLayout{4}), &opaque, D3DXIFF_BMP, p8, false, 0},
         {"bmp8-core-header", MakeBmp(opaque, BmpLayout{8, 12}), &opaque, D3DXIFF_BMP, p8, false, 0},
         // Five or six bits a channel.
@@ -107,7 +109,7 @@ TEST(ImageDecode, EachFileKindAndLayoutGivesItsTexels)
     }
 }
 
-TEST(ImageDecode, RunLengthAndColourMappedFilesGiveTheirTexels)
+TEST(ImageDecode, RunLengthAndColorMappedFilesGiveTheirTexels)
 {
     using Texel = std::array<uint8_t, 4>;
     const auto texel = [](const DecodedImage& image, size_t i) {
@@ -213,14 +215,14 @@ struct BlockCase {
 TEST(ImageDecode, DxtBlocksDecodeExactly)
 {
     const BlockCase cases[] = {
-        {"dxt1-four-colours", D3DFMT_DXT1, Le16(0xf800) + Le16(0x001f) + kRampIndices,
+        {"dxt1-four-colors", D3DFMT_DXT1, Le16(0xf800) + Le16(0x001f) + kRampIndices,
          {{{0, 0, 255, 255}}, {{255, 0, 0, 255}}, {{85, 0, 170, 255}}, {{170, 0, 85, 255}}}},
-        {"dxt1-three-colours", D3DFMT_DXT1, Le16(0x001f) + Le16(0xf800) + kRampIndices,
+        {"dxt1-three-colors", D3DFMT_DXT1, Le16(0x001f) + Le16(0xf800) + kRampIndices,
          {{{255, 0, 0, 255}}, {{0, 0, 255, 255}}, {{128, 0, 128, 255}}, {{0, 0, 0, 0}}}},
         // Mid-range channels: 16 of 31 is 132, 32 of 63 is 130.
         {"dxt1-rounding", D3DFMT_DXT1, Le16((16 << 11) | (32 << 5) | 16) + Le16(0) + kRampIndices,
          {{{132, 130, 132, 255}}, {{0, 0, 0, 255}}, {{88, 87, 88, 255}}, {{44, 43, 44, 255}}}},
-        // DXT3: explicit 4-bit alpha, and always four colours.
+        // DXT3: explicit 4-bit alpha, and always four colors.
         {"dxt3", D3DFMT_DXT3, Bytes({0x10, 0x32, 0, 0, 0, 0, 0, 0}) + Le16(0) + Le16(0xffff) + kRampIndices,
          {{{0, 0, 0, 0}}, {{255, 255, 255, 17}}, {{85, 85, 85, 34}}, {{170, 170, 170, 51}}}},
         // DXT5 with a0 > a1: eight alpha levels; indices 0, 1, 2, 7.
@@ -240,7 +242,7 @@ TEST(ImageDecode, DxtBlocksDecodeExactly)
             const std::array<uint8_t, 4> got = {texels[4 * i], texels[4 * i + 1], texels[4 * i + 2], texels[4 * i + 3]};
             EXPECT_EQ(got, c.texel[i]) << c.name << " texel " << i;
         }
-        // Every row repeats the colour indices; in DXT1 nothing else differs.
+        // Every row repeats the color indices; in DXT1 nothing else differs.
         if (c.format == D3DFMT_DXT1) {
             EXPECT_EQ(std::memcmp(texels, texels + 48, 16), 0) << c.name;
         }

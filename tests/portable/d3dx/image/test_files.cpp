@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <jpeglib.h>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 void Put16(std::string& out, uint32_t v)
 {
@@ -107,7 +111,7 @@ std::string MakeBmp(const Texels& image, const BmpLayout& layout)
             file.append(layout.headerSize - 56, '\0');
         }
     }
-    // The palette holds the first texels' colours; texel i uses entry i mod its size.
+    // The palette holds the first texels' colors; texel i uses entry i mod its size.
     for (uint32_t i = 0; i < paletteEntries; ++i) {
         const size_t texel = (i % (image.width * image.height)) * 4;
         file.append(reinterpret_cast<const char*>(&image.bgra[texel]), 3);
@@ -197,12 +201,12 @@ std::string MakeMappedTga()
 std::string MakePng(const Texels& image, int channels, bool interlaced)
 {
     const std::vector<uint8_t> pixels = Rgba(image, channels);
-    const int colourType = channels == 1 ? 0 : channels == 3 ? 2 : 6;
+    const int colorType = channels == 1 ? 0 : channels == 3 ? 2 : 6;
     std::string file = "\x89PNG\r\n\x1a\n";
     std::string header;
     PutBig32(header, image.width);
     PutBig32(header, image.height);
-    header += {8, static_cast<char>(colourType), 0, 0, static_cast<char>(interlaced ? 1 : 0)};
+    header += {8, static_cast<char>(colorType), 0, 0, static_cast<char>(interlaced ? 1 : 0)};
     PngChunk(file, "IHDR", header);
     // Unfiltered rows; Adam7 stores seven passes, each a smaller image of its own.
     struct Pass {
@@ -249,7 +253,7 @@ std::string MakeJpeg(const Texels& image, bool grey, bool progressive)
     compress.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&compress);
     jpeg_set_quality(&compress, 100, TRUE);
-    // Full-resolution colour, so that texel values survive closely.
+    // Full-resolution color, so that texel values survive closely.
     compress.comp_info[0].h_samp_factor = 1;
     compress.comp_info[0].v_samp_factor = 1;
     if (progressive) jpeg_simple_progression(&compress);
@@ -303,3 +307,5 @@ std::string MakeDds(uint32_t width, uint32_t height, const DdsLayout& layout, co
     for (const std::string& level : levels) file += level;
     return file;
 }
+
+} // namespace portable

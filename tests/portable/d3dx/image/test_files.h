@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace portable {
+
 // Texels as B, G, R, A bytes, row by row from the top.
 struct Texels {
     uint32_t width = 0;
@@ -12,9 +14,9 @@ struct Texels {
     std::vector<uint8_t> bgra;
 };
 
-Texels Pattern(uint32_t width, uint32_t height); // distinct, opaque colours
+Texels Pattern(uint32_t width, uint32_t height); // distinct, opaque colors
 
-// A BMP file: 1, 4 or 8 bits through a palette of the first texels' colours
+// A BMP file: 1, 4 or 8 bits through a palette of the first texels' colors
 // (texel i takes entry i mod its size), or 16, 24 or 32 bits, plain or by
 // masks (BI_BITFIELDS; in the header from 52 bytes on, else after it).
 struct BmpLayout {
@@ -32,7 +34,7 @@ std::string MakeTga(const Texels& image, unsigned bitsPerPixel, bool topDown, bo
 // 1, an end of line, a literal 2, 0, 1 short of the edge, an end of image a
 // row early. Rows from the top: blank; 2, 0, 1, blank; 1, 1, 1, 1.
 std::string MakeRle8Bmp();
-// A colour-mapped TGA, 3x2, top row first: a map of blue and red (24-bit)
+// A color-mapped TGA, 3x2, top row first: a map of blue and red (24-bit)
 // starting at index 1; indices 1, 2, 1 / 2, 1, 0 (0 is outside the map).
 std::string MakeMappedTga();
 std::string MakePng(const Texels& image, int channels, bool interlaced = false); // 1, 3 or 4 channels
@@ -56,3 +58,5 @@ constexpr uint32_t FourCC(const char (&text)[5])
            | (static_cast<uint32_t>(static_cast<uint8_t>(text[2])) << 16)
            | (static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24);
 }
+
+} // namespace portable

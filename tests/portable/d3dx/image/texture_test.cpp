@@ -1,5 +1,5 @@
 // The textures D3DXCreateTextureFromFileExW makes: size and mip rules,
-// formats, colour keys, and the texture object.
+// formats, color keys, and the texture object.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,15 +12,17 @@
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/image/test_files.h"
 
+using namespace portable;
+
 namespace {
 
 struct Built {
-    PortableTextureData data;
+    TextureData data;
     D3DXIMAGE_INFO info{};
 };
 
 Built Build(const std::string& file, const TextureRequest& request = TextureRequest{},
-            UINT maxSide = kPortableMaxTextureSide)
+            UINT maxSide = kMaxTextureSide)
 {
     Built built;
     EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), request, maxSide,
@@ -29,7 +31,7 @@ Built Build(const std::string& file, const TextureRequest& request = TextureRequ
     return built;
 }
 
-std::vector<std::pair<UINT, UINT>> LevelSizes(const PortableTextureData& data)
+std::vector<std::pair<UINT, UINT>> LevelSizes(const TextureData& data)
 {
     std::vector<std::pair<UINT, UINT>> sizes;
     UINT width = data.width, height = data.height;
@@ -74,7 +76,7 @@ TEST(ImageTexture, SizeAndLevelRequestsAreHonoured)
         {D3DX_DEFAULT, D3DX_DEFAULT, 2, 4, 8, 2},
         {D3DX_DEFAULT, D3DX_DEFAULT, 99, 4, 8, 4},
         {D3DX_DEFAULT, D3DX_DEFAULT, D3DX_FROM_FILE, 4, 8, 1},
-        {20000, 1, 1, kPortableMaxTextureSide, 1, 1},
+        {20000, 1, 1, kMaxTextureSide, 1, 1},
     };
     for (const Case& c : cases) {
         TextureRequest request;
@@ -158,7 +160,7 @@ TEST(ImageTexture, DdsLevelsAreKeptAndMissingOnesMade)
     EXPECT_EQ(compressed.data.levels[2], (std::vector<uint8_t>{0, 0, 255, 255}));
 }
 
-TEST(ImageTexture, AColourKeyMakesThoseTexelsTransparentBlack)
+TEST(ImageTexture, AColorKeyMakesThoseTexelsTransparentBlack)
 {
     Texels image = Pattern(2, 1);
     image.bgra[4] = 255; // texel 1 becomes magenta
@@ -200,7 +202,7 @@ TEST_F(TextureLoad, MakesATextureWhoseDataTheDeviceCanReach)
     EXPECT_EQ(texture->GetLevelCount(), 4u);
     EXPECT_EQ(device.references, 2u);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
-    PortableTextureData* data = PortableTextureDataOf(texture);
+    TextureData* data = TextureDataOf(texture);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->width, 8u);
     EXPECT_EQ(data->height, 4u);
@@ -222,8 +224,8 @@ TEST_F(TextureLoad, TexturesFitTheDevicesLargestSide)
     ASSERT_EQ(result, D3D_OK);
     EXPECT_EQ(info.Width, 64u);
     EXPECT_EQ(texture->GetLevelCount(), 5u); // 16x8 down to 1x1
-    EXPECT_EQ(PortableTextureDataOf(texture)->width, 16u);
-    EXPECT_EQ(PortableTextureDataOf(texture)->height, 8u);
+    EXPECT_EQ(TextureDataOf(texture)->width, 16u);
+    EXPECT_EQ(TextureDataOf(texture)->height, 8u);
 }
 
 TEST_F(TextureLoad, RunningOutOfMemoryAnywhereGivesEOutOfMemory)
@@ -256,8 +258,8 @@ TEST_F(TextureLoad, OnlyItsOwnTexturesHaveData)
         ULONG Release() override { return 1; }
         DWORD GetLevelCount() override { return 1; }
     } foreign;
-    EXPECT_EQ(PortableTextureDataOf(nullptr), nullptr);
-    EXPECT_EQ(PortableTextureDataOf(&foreign), nullptr);
+    EXPECT_EQ(TextureDataOf(nullptr), nullptr);
+    EXPECT_EQ(TextureDataOf(&foreign), nullptr);
 }
 
 TEST_F(TextureLoad, BadCallsAndFilesGiveD3dxCodes)

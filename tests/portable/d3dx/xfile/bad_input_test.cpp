@@ -9,6 +9,8 @@
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 HRESULT Outcome(const std::string& file)
@@ -124,7 +126,7 @@ std::vector<BadCase> BadCases()
          E_FAIL},
         {"TexCoordsMiscounted", Text("Mesh { " + kTriangle + " MeshTextureCoords { 2; 0.0;0.0;, 1.0;1.0;; } }"),
          E_FAIL},
-        {"ColourIndexOutOfRange",
+        {"ColorIndexOutOfRange",
          Text("Mesh { " + kTriangle + " MeshVertexColors { 1; 3; 1.0;1.0;1.0;1.0;;; } }"), E_FAIL},
         {"MaterialIndexOutOfRange", Text("Mesh { " + kTriangle + " MeshMaterialList { 1; 1; 1;; " + kMaterial + " } }"),
          E_FAIL},
@@ -233,7 +235,7 @@ TEST(XFileBadInput, RandomBytesAfterAHeaderFail)
 // What a loaded mesh must hold whatever the file said.
 void ExpectConsistent(const XMeshResult& result)
 {
-    const PortableMeshData& mesh = result.mesh;
+    const MeshData& mesh = result.mesh;
     ASSERT_EQ(mesh.indices.size(), 3 * mesh.attributes.size());
     for (uint32_t index : mesh.indices) ASSERT_LT(index, mesh.vertices.size());
     for (size_t f = 0; f < mesh.attributes.size(); ++f) {

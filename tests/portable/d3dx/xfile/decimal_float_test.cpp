@@ -14,6 +14,8 @@
 
 #include "platform/portable/d3dx/xfile/decimal_float.h"
 
+using namespace portable;
+
 namespace {
 
 uint32_t Bits(float value)

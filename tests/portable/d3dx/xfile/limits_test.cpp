@@ -9,6 +9,8 @@
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 constexpr size_t kBlock = 32768;

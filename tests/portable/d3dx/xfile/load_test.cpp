@@ -8,6 +8,8 @@
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 struct MeshLoad : ::testing::Test {
@@ -85,7 +87,7 @@ TEST_F(MeshLoad, DrawSubsetHandsTheSubsetToTheDevice)
     ASSERT_EQ(RecordedDraws().size(), 2u);
     EXPECT_EQ(RecordedDraws()[0].device, &device);
     EXPECT_EQ(RecordedDraws()[1].attribId, 1u);
-    const PortableMeshData* data = RecordedDraws()[0].mesh;
+    const MeshData* data = RecordedDraws()[0].mesh;
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->attributeTable.size(), 2u);
 
@@ -151,7 +153,7 @@ TEST_F(MeshLoad, WritingThroughALockChangesTheMeshAndDropsItsUpload)
 
     mesh->DrawSubset(0);
     ASSERT_EQ(RecordedDraws().size(), 1u);
-    const PortableMeshData& data = *RecordedDraws()[0].mesh;
+    const MeshData& data = *RecordedDraws()[0].mesh;
     EXPECT_EQ(data.vertices[0].position[0], 42.0f);
     EXPECT_EQ(data.indices[0], 3u);
 

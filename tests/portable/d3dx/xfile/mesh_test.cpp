@@ -10,6 +10,8 @@
 #include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "tests/portable/d3dx/test_files.h"
 
+using namespace portable;
+
 namespace {
 
 std::string File(std::string_view body) { return "xof 0303txt 0032\n" + std::string(body); }
@@ -41,7 +43,7 @@ TEST(XFileMesh, SampleModelLoadsWithEveryPart)
 {
     XMeshResult result;
     ASSERT_EQ(LoadXText(kSampleModel, result), S_OK);
-    const PortableMeshData& mesh = result.mesh;
+    const MeshData& mesh = result.mesh;
     EXPECT_EQ(mesh.fvf, static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1));
     ASSERT_EQ(mesh.vertices.size(), 5u);
     // Child scale 2, then the parent's translation (2, 3, 4).
@@ -51,7 +53,7 @@ TEST(XFileMesh, SampleModelLoadsWithEveryPart)
     EXPECT_FLOAT_EQ(mesh.vertices[4].normal[2], -1.0f);
     EXPECT_EQ(mesh.vertices[3].texcoord[0], 0.0f);
     EXPECT_EQ(mesh.vertices[1].texcoord[1], 1.0f);
-    // Colours clamped to [0, 1] and rounded; unlisted vertices white with zero alpha.
+    // Colors clamped to [0, 1] and rounded; unlisted vertices white with zero alpha.
     EXPECT_EQ(mesh.vertices[0].diffuse, D3DCOLOR_ARGB(255, 255, 128, 0));
     EXPECT_EQ(mesh.vertices[4].diffuse, D3DCOLOR_ARGB(128, 255, 0, 64));
     EXPECT_EQ(mesh.vertices[2].diffuse, D3DCOLOR_ARGB(0, 255, 255, 255));
@@ -138,7 +140,7 @@ TEST(XFileMesh, VerticesWithSeveralNormalsAreDuplicatedAtTheEnd)
         3; 3;0,0,0;, 3;1,0,0;, 3;0,2,0;; }
       MeshTextureCoords { 4; 0.1;0.2;, 0.3;0.4;, 0.5;0.6;, 0.7;0.8;; }
     })");
-    const PortableMeshData& mesh = result.mesh;
+    const MeshData& mesh = result.mesh;
     ASSERT_EQ(mesh.vertices.size(), 5u);
     ExpectPosition(mesh.vertices[4], 1.0f, 0.0f, 0.0f);
     EXPECT_EQ(mesh.vertices[4].texcoord[1], 0.4f);
@@ -178,7 +180,7 @@ TEST(XFileMesh, MeshesMergeWithOffsetIndicesAndMaterials)
       Frame { Mesh B { 4; 0.0;0.0;1.0;, 1.0;0.0;1.0;, 1.0;1.0;1.0;, 0.0;1.0;1.0;; 1; 4;0,1,2,3;;
         MeshMaterialList { 1; 1; 0;; Material { 0.3;0.3;0.3;1.0;; 3.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; } } } }
     )");
-    const PortableMeshData& mesh = result.mesh;
+    const MeshData& mesh = result.mesh;
     ASSERT_EQ(mesh.vertices.size(), 7u);
     ASSERT_EQ(result.materials.size(), 3u);
     EXPECT_EQ(result.materials[2].material.Power, 3.0f);
@@ -274,7 +276,7 @@ TEST(XFileMesh, WithoutMaterialsTheMeshGetsOneDefaultMaterial)
 
 TEST(XFileMesh, AMeshWithoutMaterialsAmongOthersGetsItsOwnDefault)
 {
-    const XMeshResult result = Load(std::string("Mesh Plain { ") + kTriangle + " }\nMesh Coloured { " + kTriangle
+    const XMeshResult result = Load(std::string("Mesh Plain { ") + kTriangle + " }\nMesh Colored { " + kTriangle
                                     + R"( MeshMaterialList { 1; 1; 0;;
         Material { 1.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; } } })");
     ASSERT_EQ(result.materials.size(), 2u);

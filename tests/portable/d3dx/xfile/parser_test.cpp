@@ -8,6 +8,8 @@
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/writer.h"
 
+using namespace portable;
+
 namespace {
 
 struct Encoding {
@@ -299,7 +301,7 @@ Mesh M {
     EXPECT_EQ(values[23], 1u);
     EXPECT_EQ(values[24], 3u);
     EXPECT_EQ(values[27], 3u);
-    EXPECT_EQ(SlotFloat(values[29]), 1.0f); // colours: an index, then four floats
+    EXPECT_EQ(SlotFloat(values[29]), 1.0f); // colors: an index, then four floats
     EXPECT_EQ(SlotFloat(values[32]), 1.0f);
 }
 

@@ -9,6 +9,10 @@
 
 #include <zlib.h>
 
+using namespace portable;
+
+namespace portable {
+
 namespace {
 enum : uint16_t {
     kName = 1, kString = 2, kInteger = 3, kGuid = 5, kIntegerList = 6, kFloatList = 7,
@@ -319,3 +323,5 @@ std::string XCompress(std::string_view file, size_t blockSize)
     }
     return out;
 }
+
+} // namespace portable

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace portable {
+
 // The binary form ("bin "), floats of `floatBits` (32 or 64) bits. Numbers
 // with a '.' or an exponent become float lists, others integer lists.
 std::string XTextToBinary(std::string_view text, unsigned floatBits = 32);
@@ -19,3 +21,5 @@ std::string XCompress(std::string_view file, size_t blockSize = 32768);
 // size must divide the 32768-byte block.
 std::string XCompressRun(std::string_view format, std::string_view head, std::string_view unit, size_t count,
                          std::string_view tail);
+
+} // namespace portable
