@@ -57,12 +57,3 @@ set_target_properties(d3d_fullscreen_tests PROPERTIES
   CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/e2e/with_dummy_display.sh)
 gtest_discover_tests(d3d_fullscreen_tests DISCOVERY_TIMEOUT 120
   PROPERTIES LABELS display TIMEOUT 120 SKIP_RETURN_CODE 77 ENVIRONMENT "${D3D_TEST_ENVIRONMENT}")
-
-# Frame rate and CPU time per frame of the device (a benchmark, not a test).
-find_package(benchmark QUIET)
-if(benchmark_FOUND)
-  add_executable(d3d_frame_bench ${PROJECT_SOURCE_DIR}/tests/bench/d3d_frame_bench.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/d3d_test_support.cpp)
-  target_include_directories(d3d_frame_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark GTest::gtest)
-endif()

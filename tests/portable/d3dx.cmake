@@ -25,18 +25,6 @@ target_link_libraries(d3dx_tests PRIVATE platform_d3dx JPEG::JPEG ZLIB::ZLIB GTe
 target_compile_definitions(d3dx_tests PRIVATE WALKTHROUGH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(d3dx_tests DISCOVERY_TIMEOUT 60)
 
-# Load speed figures (not a test): build target xfile_benchmark and run it.
-find_package(benchmark QUIET)
-if(TARGET benchmark::benchmark)
-  add_executable(xfile_benchmark
-    ${CMAKE_CURRENT_LIST_DIR}/xfile_benchmark.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/xfile_writer.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
-  )
-  target_include_directories(xfile_benchmark PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xfile_benchmark PRIVATE platform_xfile platform_image JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
-endif()
-
 # The model inspector on a compressed sample: what it prints, and its exit codes.
 if(TARGET xinfo)
   set(XINFO_SAMPLES ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/fuzz_xfile)

@@ -20,7 +20,7 @@ windows_build=${2:-$root/build/windows}
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
-cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_benchmark modelgen || exit 1
+cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_read_bench modelgen || exit 1
 
 # The display's and the program's logs stay in BUILD_DIR/bench/run.
 E2E_WORK_ROOT=$build/bench
@@ -38,7 +38,7 @@ figures() {
 
 echo
 echo "== Device: frames without pacing (vsync off), scene and overlay =="
-"$build/tests/d3d_frame_bench" --benchmark_counters_tabular=true 2>&1 | figures
+"$build/tools/d3d_frame_bench" --benchmark_counters_tabular=true 2>&1 | figures
 
 echo
 echo "== One frame's system work, native build (thread CPU time) =="
@@ -77,8 +77,6 @@ echo
 echo "== Texture loads (shipped textures, a large and a hostile image); .x model load: our reader next to Assimp (large generated model) =="
 "$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen" --textures "$root/Models"
 
-if [ -x "$build/tests/xfile_benchmark" ]; then
-  echo
-  echo "== .x and texture readers in memory: a grid in three encodings, many small meshes, textures =="
-  "$build/tests/xfile_benchmark" 2>&1 | figures
-fi
+echo
+echo "== .x and texture readers in memory: a grid in three encodings, many small meshes, textures =="
+"$build/tools/xfile_read_bench" 2>&1 | figures
