@@ -12,8 +12,10 @@ program=$(realpath "$1")
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
-e2e_setup_dir "$root/build/run"
-trap e2e_cleanup EXIT
+# Its logs (Xorg's, the program's output) stay in build/run.
+E2E_WORK_ROOT=$root/build
+E2E_KEEP=true
+e2e_setup_run program.out
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
 xset r off

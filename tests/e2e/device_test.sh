@@ -12,7 +12,7 @@
 #   exit code 0; so does a missing level model, after the crate's line, and the
 #   display gets its mode back; a folder in place of settings.ini is a file
 #   that cannot be opened.
-# Screenshots are kept in ARTEFACTS (default: the work root).
+# The run folder, WORK_ROOT/run, stays after a pass too, with the screenshots.
 #
 # device_test.sh --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--cycles N]
 set -uo pipefail
@@ -21,30 +21,13 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-kind=""
-program=""
-source_root=$(cd "$script_dir/../.." && pwd)
-work_root=""
-cycles=3
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) kind=native; program=$2; shift 2 ;;
-    --wine) kind=wine; program=$2; shift 2 ;;
-    --source-root) source_root=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    --cycles) cycles=$2; shift 2 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$kind" ] || [ -z "$work_root" ]; then
-  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe --work-root DIR [options]" >&2
-  exit 2
-fi
-e2e_check_program "$kind" "$program" openbox
+e2e_parse_args '--cycles N' -- "$@"
+cycles=${E2E_OPTIONS[cycles]:-3}
+e2e_check_programs openbox
+# The screenshots stay for a look after a pass too.
+E2E_KEEP=true
+e2e_setup_run
 
-rm -rf "$work_root"
-e2e_setup_dir "$work_root"
-trap e2e_cleanup EXIT
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
 xset r off
@@ -61,11 +44,11 @@ xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
 desktop_mode=$(e2e_current_mode)
 
 # --- A mode the display lacks -------------------------------------------------
-workdir=$work_root/missing-mode
-e2e_prepare_workdir "$workdir" "$source_root"
+workdir=$E2E_DIR/missing-mode
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
 printf '800 600 59\r\n' >"$workdir/settings.ini"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for_exit "$start_timeout" || exit 1
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_exit "$E2E_START_TIMEOUT" || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE for a missing mode"; exit 1; }
 expected_missing=$(printf '%s\n' "Log created." "Listing available modes for default adapter..." \
   "   800x600 @ 75Hz" "   800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
@@ -77,13 +60,13 @@ if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
 fi
 
 # --- A missing level model, and a folder in place of settings.ini ----------------
-workdir=$work_root/missing-level
-e2e_prepare_workdir "$workdir" "$source_root"
+workdir=$E2E_DIR/missing-level
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
 rm -f "$workdir/settings.ini"
 mkdir "$workdir/settings.ini"
 rm -f "$workdir/Models/Level/Level.x"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for_exit "$start_timeout" || exit 1
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_exit "$E2E_START_TIMEOUT" || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE without the level model"; exit 1; }
 expected_missing=$(printf '%s\n' "Log created." "Couldn't open settings file." \
   "Listing available modes for default adapter..." "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x768 @ 75Hz" "   1024x768 @ 60Hz" "   1280x720 @ 60Hz" \
@@ -96,12 +79,12 @@ fi
 [ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(e2e_current_mode)"; exit 1; }
 
 # --- The full-screen device ---------------------------------------------------
-workdir=$work_root/device
-e2e_prepare_workdir "$workdir" "$source_root"
+workdir=$E2E_DIR/device
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
 printf '800 600 60\r\n' >"$workdir/settings.ini"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
-e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$start_timeout" || exit 1
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
 e2e_wait_for_drawn_screen 60 || exit 1
 
 mode_list=$(e2e_log_messages "$workdir/log.txt" | sed -n '3,7p')
@@ -115,7 +98,7 @@ e2e_log "display switched from $desktop_mode to $running_mode"
 
 # Past the first frames-per-second sample.
 sleep 1.5
-e2e_screenshot "$work_root/$kind-frame.png" || exit 1
+e2e_screenshot "$E2E_DIR/$E2E_KIND-frame.png" || exit 1
 
 # Overlay colours, counted in the text rows: yellowish pixels (strong red and
 # green, little blue) in the help lines, near-white ones in the status lines.
@@ -124,9 +107,9 @@ count_pixels() { # FILE GEOMETRY FX-CONDITION
 }
 yellow='r > 0.8 && g > 0.8 && b < 0.4'
 white='r > 0.85 && g > 0.85 && b > 0.85'
-yellow_help=$(count_pixels "$work_root/$kind-frame.png" 360x40+8+8 "$yellow")
-white_status=$(count_pixels "$work_root/$kind-frame.png" 200x40+8+53 "$white")
-yellow_status=$(count_pixels "$work_root/$kind-frame.png" 200x40+8+53 "$yellow")
+yellow_help=$(count_pixels "$E2E_DIR/$E2E_KIND-frame.png" 360x40+8+8 "$yellow")
+white_status=$(count_pixels "$E2E_DIR/$E2E_KIND-frame.png" 200x40+8+53 "$white")
+yellow_status=$(count_pixels "$E2E_DIR/$E2E_KIND-frame.png" 200x40+8+53 "$yellow")
 e2e_log "overlay pixels: yellow help $yellow_help, white status $white_status, yellow in status rows $yellow_status"
 [ "$yellow_help" -gt 200 ] || { e2e_fail "the help lines are not yellow"; exit 1; }
 [ "$white_status" -gt 100 ] || { e2e_fail "the status lines are not white"; exit 1; }
@@ -139,13 +122,15 @@ for cycle in $(seq 1 "$cycles"); do
 done
 lost=$(count_lines "$workdir/log.txt" "Direct3D device lost.")
 restored=$(count_lines "$workdir/log.txt" "Direct3D device restored.")
-[ "$lost" -eq "$cycles" ] && [ "$restored" -eq "$cycles" ] ||
-  { e2e_fail "$lost losses and $restored restores for $cycles cycles"; exit 1; }
+if [ "$lost" -ne "$cycles" ] || [ "$restored" -ne "$cycles" ]; then
+  e2e_fail "$lost losses and $restored restores for $cycles cycles"
+  exit 1
+fi
 
 # Still drawing: the frames-per-second line keeps changing and the mode is back.
 e2e_wait_for 10 sh -c "[ \"\$(xrandr --query | grep -c '\*')\" -ge 1 ]"
-e2e_screenshot "$work_root/$kind-after-loss.png" || exit 1
-e2e_wait_for_screen_change "$work_root/$kind-after-loss.png" "$work_root/$kind-later.png" 0.0001 0 10 ||
+e2e_screenshot "$E2E_DIR/$E2E_KIND-after-loss.png" || exit 1
+e2e_wait_for_screen_change "$E2E_DIR/$E2E_KIND-after-loss.png" "$E2E_DIR/$E2E_KIND-later.png" 0.0001 0 10 ||
   { e2e_fail "nothing is drawn after the device came back"; exit 1; }
 [ "$(e2e_current_mode)" = "800x600 59.86" ] || { e2e_fail "mode after recovery is $(e2e_current_mode)"; exit 1; }
 

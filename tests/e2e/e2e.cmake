@@ -13,6 +13,8 @@ target_link_libraries(window_probe PRIVATE platform_portable)
 set(E2E_WORK_ROOT ${CMAKE_CURRENT_BINARY_DIR}/e2e)
 set(E2E_SKIP_CODE 77)
 
+# The scripts' library itself: its index, options and run folder (no display).
+add_test(NAME e2e_lib COMMAND ${CMAKE_CURRENT_LIST_DIR}/lib_test.sh)
 add_test(NAME e2e_window_probe
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_probe_test.sh --native $<TARGET_FILE:window_probe>
           --work-root ${E2E_WORK_ROOT}/window_probe)
@@ -41,7 +43,7 @@ add_test(NAME e2e_endurance
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --native $<TARGET_FILE:walkthrough> --cycles 10
           --input-seconds 30 --growth-kb ${E2E_GROWTH_KB} --source-root ${PROJECT_SOURCE_DIR}
           --work-root ${E2E_WORK_ROOT}/endurance)
-set_tests_properties(e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
+set_tests_properties(e2e_lib e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
                      e2e_endurance PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 if(NOT WALKTHROUGH_WINE_TESTS)
   add_test(NAME e2e_walk

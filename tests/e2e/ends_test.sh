@@ -14,33 +14,14 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-kind=""
-program=""
-ends=""
-source_root=$(cd "$script_dir/../.." && pwd)
-work_root=""
-keep=false
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) kind=native; program=$2; shift 2 ;;
-    --wine) kind=wine; program=$2; shift 2 ;;
-    --ends) ends=$2; shift 2 ;;
-    --source-root) source_root=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    --keep) keep=true; shift ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$kind" ]; then
-  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe [options]" >&2
-  exit 2
-fi
+e2e_parse_args '--ends "END ..."' -- "$@"
+ends=${E2E_OPTIONS[ends]:-}
 if [ -z "$ends" ]; then
   ends="escape alt-f4 wm-close windowclose sigterm sigint"
-  if [ "$kind" = wine ]; then ends="escape alt-f4 wm-close"; fi
+  if [ "$E2E_KIND" = wine ]; then ends="escape alt-f4 wm-close"; fi
 fi
-e2e_check_program "$kind" "$program" openbox wmctrl
-e2e_use_run_dir "$work_root" "$keep" program.out 20 ends_test
+e2e_check_programs openbox wmctrl
+e2e_setup_run program.out 20
 
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
@@ -49,10 +30,10 @@ xset r off
 for end in $ends; do
   xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
   desktop_mode=$(e2e_current_mode)
-  workdir=$work_root/run/$end
-  e2e_prepare_workdir "$workdir" "$source_root"
-  e2e_start_program "$kind" "$program" "$workdir" || exit 1
-  e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
+  workdir=$E2E_DIR/$end
+  e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+  e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+  e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
   e2e_wait_for_drawn_screen 60 || exit 1
   e2e_focus_window
   case "$end" in

@@ -19,33 +19,12 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-kind=""
-program=""
-cycles=10
-input_seconds=30
-growth_kb=1024
-source_root=$(cd "$script_dir/../.." && pwd)
-work_root=""
-keep=false
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) kind=native; program=$2; shift 2 ;;
-    --wine) kind=wine; program=$2; shift 2 ;;
-    --cycles) cycles=$2; shift 2 ;;
-    --input-seconds) input_seconds=$2; shift 2 ;;
-    --growth-kb) growth_kb=$2; shift 2 ;;
-    --source-root) source_root=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    --keep) keep=true; shift ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$kind" ]; then
-  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe [options]" >&2
-  exit 2
-fi
-e2e_check_program "$kind" "$program" openbox
-e2e_use_run_dir "$work_root" "$keep" program.out 30 endurance_test
+e2e_parse_args '--cycles N' '--input-seconds S' '--growth-kb K' -- "$@"
+cycles=${E2E_OPTIONS[cycles]:-10}
+input_seconds=${E2E_OPTIONS[input-seconds]:-30}
+growth_kb=${E2E_OPTIONS[growth-kb]:-1024}
+e2e_check_programs openbox
+e2e_setup_run program.out 30
 
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
@@ -54,10 +33,10 @@ xdotool mousemove 0 0
 xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
 desktop_mode=$(e2e_current_mode)
 
-workdir=$work_root/run/work
-e2e_prepare_workdir "$workdir" "$source_root"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for_window "D3D Window" "$start_timeout" || exit 1
+workdir=$E2E_DIR/work
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
 e2e_wait_for_drawn_screen 60 || exit 1
 log=$workdir/log.txt
 
@@ -95,7 +74,7 @@ check_growth() { # WHAT
   early=$(median "${samples[@]:0:half}")
   late=$(median "${samples[@]:half}")
   growth=$((late - early))
-  e2e_log "endurance: $kind, $1: median RSS ${early} kB, then ${late} kB (${growth} kB, $count samples)"
+  e2e_log "endurance: $E2E_KIND, $1: median RSS ${early} kB, then ${late} kB (${growth} kB, $count samples)"
   if [ "$growth_kb" != off ] && [ "$growth" -gt "$growth_kb" ]; then
     e2e_fail "$1: memory grew by $growth kB (at most $growth_kb allowed)"
     return 1
@@ -115,9 +94,11 @@ done
 if [ "$cycles" -gt 0 ]; then
   lost=$(count_lines "Direct3D device lost.")
   restored=$(count_lines "Direct3D device restored.")
-  [ "$lost" -eq "$cycles" ] && [ "$restored" -eq "$cycles" ] ||
-    { e2e_fail "$lost losses and $restored restores for $cycles cycles"; exit 1; }
-  e2e_log "endurance: $kind, $cycles device losses in $((SECONDS - started)) s, each lost and restored once"
+  if [ "$lost" -ne "$cycles" ] || [ "$restored" -ne "$cycles" ]; then
+    e2e_fail "$lost losses and $restored restores for $cycles cycles"
+    exit 1
+  fi
+  e2e_log "endurance: $E2E_KIND, $cycles device losses in $((SECONDS - started)) s, each lost and restored once"
   check_growth "cycles $settled_after-$cycles" || exit 1
 fi
 
@@ -139,10 +120,10 @@ if [ "$input_seconds" -gt 0 ]; then
     xdotool keyup "$key"
     presses=$((presses + 1))
   done
-  e2e_log "endurance: $kind, $presses random key presses with mouse motion in $input_seconds s"
+  e2e_log "endurance: $E2E_KIND, $presses random key presses with mouse motion in $input_seconds s"
   check_growth "input after the first ${settle} s" || exit 1
-  e2e_screenshot "$work_root/run/after-input.png" || exit 1
-  e2e_wait_for_screen_change "$work_root/run/after-input.png" "$work_root/run/later.png" 0.0001 0 10 ||
+  e2e_screenshot "$E2E_DIR/after-input.png" || exit 1
+  e2e_wait_for_screen_change "$E2E_DIR/after-input.png" "$E2E_DIR/later.png" 0.0001 0 10 ||
     { e2e_fail "nothing is drawn after the input"; exit 1; }
 fi
 

@@ -1,29 +1,96 @@
 # shellcheck shell=bash
 # Helpers for end-to-end runs of the program on a private virtual X display.
 # Source this file; every function reports failure through its status and a
-# line on stderr. State lives in E2E_* variables of the sourcing shell.
+# line on stderr. It sets no globals but E2E_* ones (and exports DISPLAY for
+# the display it starts).
 #
-#   e2e_cannot_run MESSAGE      fail, or skip (exit 77) with ALLOW_SKIP=1
-#   e2e_require_tools [TOOL...] e2e_cannot_run unless root and the tools are here
-#   e2e_setup_dir DIR          scratch folder for logs and screenshots
-#   e2e_start_display          Xorg with the dummy driver; exports DISPLAY
-#   e2e_current_mode           the display's mode, "WIDTHxHEIGHT RATE"
-#   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT
-#   e2e_device_loss_cycle LOG NUMBER        minimise and activate the window
-#   e2e_start_window_manager   openbox on that display (optional)
-#   e2e_prepare_workdir DIR SOURCE_ROOT
-#   e2e_start_program native|wine PROGRAM WORKDIR
-#   e2e_wait_for_window NAME TIMEOUT        sets E2E_WINDOW
-#   e2e_wait_for_window_or_exit NAME TIMEOUT
-#   e2e_wait_for_log_line FILE TEXT TIMEOUT / e2e_log_messages FILE / e2e_log_is_whole FILE
-#   e2e_key KEYS... / e2e_hold_key KEY MILLISECONDS / e2e_move_mouse DX DY
-#   e2e_screenshot FILE / e2e_wait_for_drawn_screen TIMEOUT
-#   e2e_changed_fraction A B TOP / e2e_wait_for_screen_change REF SHOT FRACTION TOP TIMEOUT
-#   e2e_wait_for_exit TIMEOUT                sets E2E_EXIT_CODE
-#   e2e_cleanup                              ends everything started here
+# An end-to-end script reads its options, checks its program and makes its
+# run folder the same way:
+#   e2e_parse_args '--cycles N' '--window-manager' -- "$@"
+#   cycles=${E2E_OPTIONS[cycles]:-3}
+#   e2e_check_programs openbox
+#   e2e_setup_run program.out 20
+#
+# Reporting and waiting
+#   e2e_log TEXT...                  a time-stamped line on stderr
+#   e2e_fail TEXT...                 logs "FAIL: TEXT", status 1
+#   e2e_wait_for TIMEOUT COMMAND...  polls COMMAND until it succeeds
+#   e2e_process_alive PID            true while that process runs
+#   e2e_cannot_run TEXT...           ends the script: failure, or skip (exit 77) with ALLOW_SKIP=1
+#   e2e_require_tools [TOOL...]      e2e_cannot_run unless root and the tools are here
+# Options and the run folder
+#   e2e_parse_args [SPEC...] -- ARG...  the common options, and the script's own, into E2E_*
+#   e2e_usage_error TEXT             the reason and a usage line on stderr, exit 2
+#   e2e_start_timeout KIND           seconds a start of a native|wine program may take
+#   e2e_check_programs [TOOL...]     the given programs exist; e2e_require_tools with them
+#   e2e_setup_run [SHOWN_FILE [LINES]]  the run folder E2E_DIR, and the end of the run on exit
+#   e2e_finish_run                   the exit trap: e2e_cleanup, then the run folder goes or stays
+# The display and the window manager
+#   e2e_start_display                Xorg with the dummy driver; exports DISPLAY
+#   e2e_stop_display                 ends that Xorg
+#   e2e_display_modes                the display's modes, "WIDTHxHEIGHT RATE" a line
+#   e2e_current_mode                 the display's mode, "WIDTHxHEIGHT RATE"
+#   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT  waits until the display is in that mode
+#   e2e_start_window_manager         openbox on that display
+#   e2e_stop_window_manager          ends openbox
+# The program
+#   e2e_prepare_workdir DIR SOURCE_ROOT     a fresh working folder with settings.ini and Models
+#   e2e_start_program native|wine PROGRAM WORKDIR  starts it in the background
+#   e2e_program_running              true while the program runs
+#   e2e_wait_for_exit TIMEOUT        waits for its end; sets E2E_EXIT_CODE
+#   e2e_stop_program                 ends it if it still runs
+#   e2e_cleanup                      ends the program, the window manager and the display
+# Its window and input
+#   e2e_find_window NAME             the id of the visible window of that name, if any
+#   e2e_wait_for_window NAME TIMEOUT          waits for it; sets E2E_WINDOW
+#   e2e_wait_for_window_or_exit NAME TIMEOUT  the window, or the program's end (E2E_WINDOW empty)
+#   e2e_focus_window                 activates E2E_WINDOW
+#   e2e_device_loss_cycle LOG NUMBER minimises and activates it, waiting for the log lines
+#   e2e_key KEYS...                  xdotool key presses
+#   e2e_hold_key KEY MILLISECONDS    holds one key down
+#   e2e_move_mouse DX DY             relative pointer motion
+# Its log
+#   e2e_wait_for_log_line FILE TEXT TIMEOUT  waits for a line holding TEXT
+#   e2e_log_messages FILE            the messages, without time stamps and CR
+#   e2e_log_is_whole FILE            true when every line is "[HH:MM:SS] message" CR LF
+#   e2e_first_log_line FILE          the first line without CR
+# The screen
+#   e2e_screenshot FILE              the whole screen into FILE
+#   e2e_screen_is_drawn              true when anything but black is on it
+#   e2e_wait_for_drawn_screen TIMEOUT        until the program draws; 2 when it ended first
+#   e2e_changed_fraction A B [TOP]   the fraction of pixels that differ between two screenshots
+#   e2e_wait_for_screen_change REF SHOT FRACTION TOP TIMEOUT  until the screen differs from REF
+#
+# Variables
+#   E2E_NATIVE, E2E_WINE             the programs given (--native, --wine)
+#   E2E_KIND, E2E_PROGRAM            the last of them given: native|wine, and its path
+#   E2E_SOURCE_ROOT                  --source-root (default: this repository)
+#   E2E_WORK_ROOT, E2E_KEEP          --work-root (default: a new temporary folder), --keep
+#   E2E_OPTIONS                      the script's own options by name ("cycles"); flags are "true"
+#   E2E_START_TIMEOUT                set by e2e_check_programs for E2E_KIND
+#   E2E_DIR                          the run folder: logs, screenshots, working folders
+#   E2E_WINDOW, E2E_EXIT_CODE        the program's window; its exit code once it ended
+#   E2E_XORG_CONFIG                  read: another Xorg configuration than xorg-dummy.conf
+#   E2E_LIB_DIR, E2E_SKIP, E2E_XORG_PID, E2E_WM_PID, E2E_PROGRAM_PID, E2E_PROGRAM_KIND,
+#   E2E_MADE_ROOT, E2E_SHOWN_FILE, E2E_SHOWN_LINES   internal
 
+# The E2E_* variables set here are read by the scripts that source it.
+# shellcheck disable=SC2034
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_SKIP=77
+E2E_NATIVE=""
+E2E_WINE=""
+E2E_KIND=""
+E2E_PROGRAM=""
+E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/../.." && pwd)
+E2E_WORK_ROOT=""
+E2E_KEEP=false
+declare -gA E2E_OPTIONS=()
+E2E_START_TIMEOUT=30
 E2E_DIR=""
+E2E_MADE_ROOT=false
+E2E_SHOWN_FILE=""
+E2E_SHOWN_LINES=20
 E2E_XORG_PID=""
 E2E_WM_PID=""
 E2E_PROGRAM_PID=""
@@ -52,8 +119,6 @@ e2e_wait_for() {
   done
 }
 
-E2E_SKIP=77
-
 # Ends a run that cannot be made here: a failure, unless ALLOW_SKIP=1 asks
 # for a skip (exit 77) instead, e.g. for a developer without root.
 e2e_cannot_run() {
@@ -75,58 +140,122 @@ e2e_require_tools() {
   done
 }
 
-e2e_setup_dir() {
-  E2E_DIR=$1
-  mkdir -p "$E2E_DIR"
+# Reads the options every end-to-end script takes: --native PROGRAM,
+# --wine PROGRAM.exe (one of them at least), --source-root DIR, --work-root DIR
+# and --keep. Each SPEC names one of the script's own: "--name VALUE" takes a
+# value, "--name" is a flag; they land in E2E_OPTIONS[name]. Anything else ends
+# the script with a usage line.
+e2e_parse_args() { # [SPEC...] -- ARG...
+  local -a specs=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    specs+=("$1")
+    shift
+  done
+  if [ $# -gt 0 ]; then shift; fi
+  E2E_NATIVE="" E2E_WINE="" E2E_KIND="" E2E_PROGRAM="" E2E_WORK_ROOT="" E2E_KEEP=false
+  E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/../.." && pwd)
+  E2E_OPTIONS=()
+  local option spec name value takes_value
+  while [ $# -gt 0 ]; do
+    option=$1 name="" takes_value=false
+    case "$option" in
+      --native | --wine | --source-root | --work-root) takes_value=true ;;
+      --keep) ;;
+      *)
+        for spec in "${specs[@]}"; do
+          if [ "${spec%% *}" = "$option" ]; then
+            name=${option#--}
+            if [ "$spec" != "$option" ]; then takes_value=true; fi
+          fi
+        done
+        [ -n "$name" ] || e2e_usage_error "unknown argument $option" "${specs[@]}"
+        ;;
+    esac
+    value=true
+    if [ "$takes_value" = true ]; then
+      [ $# -ge 2 ] || e2e_usage_error "$option takes a value" "${specs[@]}"
+      value=$2
+      shift
+    fi
+    shift
+    case "$option" in
+      --native) E2E_NATIVE=$value E2E_KIND=native E2E_PROGRAM=$value ;;
+      --wine) E2E_WINE=$value E2E_KIND=wine E2E_PROGRAM=$value ;;
+      --source-root) E2E_SOURCE_ROOT=$value ;;
+      --work-root) E2E_WORK_ROOT=$value ;;
+      --keep) E2E_KEEP=true ;;
+      *) E2E_OPTIONS[$name]=$value ;;
+    esac
+  done
+  [ -n "$E2E_KIND" ] || e2e_usage_error "no program given" "${specs[@]}"
 }
 
-# Checks the program a test was given (KIND native or wine): a Windows build
-# that is not there cannot be run, a missing native one is a failure. Then the tools
-# (wine's too for KIND wine). Sets `program` to its absolute path and
-# `start_timeout` to how long its start may take (Wine's first run creates
-# the prefix).
-e2e_check_program() { # KIND PROGRAM [TOOL...]
-  local check_kind=$1 check_program=$2
-  shift 2
-  if [ ! -f "$check_program" ]; then
-    # The Windows build is made separately (the windows preset); without it there is nothing to run.
-    if [ "$check_kind" = wine ]; then e2e_cannot_run "$check_program is not built (the windows preset)"; fi
-    e2e_fail "$check_program does not exist"
-    exit 2
+# Ends the script with exit code 2: the reason, and a usage line with the
+# common options and the script's own (SPECs as for e2e_parse_args).
+e2e_usage_error() { # REASON [SPEC...]
+  local reason=$1 spec usage
+  shift
+  usage="usage: $(basename "$0") --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--keep]"
+  for spec in "$@"; do usage+=" [$spec]"; done
+  printf '%s: %s\n%s\n' "$(basename "$0")" "$reason" "$usage" >&2
+  exit 2
+}
+
+# How long a start may take: Wine's first run creates the prefix.
+e2e_start_timeout() { # KIND
+  if [ "$1" = wine ]; then echo 180; else echo 30; fi
+}
+
+# Checks the programs given: a Windows build that is not there cannot be run
+# (it is made separately, by the windows preset), a missing native one is a
+# failure (exit 2). Then the tools, Wine's too for a Windows build. Makes
+# E2E_NATIVE, E2E_WINE and E2E_PROGRAM absolute and sets E2E_START_TIMEOUT.
+# shellcheck disable=SC2120
+e2e_check_programs() { # [TOOL...]
+  if [ -n "$E2E_WINE" ]; then
+    [ -f "$E2E_WINE" ] || e2e_cannot_run "$E2E_WINE is not built (the windows preset)"
+    E2E_WINE=$(realpath "$E2E_WINE")
   fi
-  if [ "$check_kind" = wine ]; then e2e_require_tools "$@" wine wineserver; else e2e_require_tools "$@"; fi
-  program=$(cd "$(dirname "$check_program")" && pwd)/$(basename "$check_program")
-  start_timeout=30
-  if [ "$check_kind" = wine ]; then start_timeout=180; fi
+  if [ -n "$E2E_NATIVE" ]; then
+    [ -f "$E2E_NATIVE" ] || { e2e_fail "$E2E_NATIVE does not exist"; exit 2; }
+    E2E_NATIVE=$(realpath "$E2E_NATIVE")
+  fi
+  if [ -n "$E2E_WINE" ]; then e2e_require_tools "$@" wine wineserver; else e2e_require_tools "$@"; fi
+  if [ "$E2E_KIND" = wine ]; then E2E_PROGRAM=$E2E_WINE; else E2E_PROGRAM=$E2E_NATIVE; fi
+  E2E_START_TIMEOUT=$(e2e_start_timeout "$E2E_KIND")
 }
 
-# A run folder, WORK_ROOT/run (WORK_ROOT a new temporary folder when empty),
-# that goes after a pass unless KEEP is true and stays after a failure, with
-# the last TAIL_LINES lines of TAIL (a path in the run folder) shown. Sets
-# `work_root`; ends the test's display and program on exit.
-e2e_use_run_dir() { # WORK_ROOT KEEP TAIL TAIL_LINES NAME
-  work_root=$1
-  E2E_KEEP=$2
-  E2E_TAIL_LINES=$4
+# Makes the run folder E2E_DIR afresh: E2E_WORK_ROOT/run, in a new temporary
+# folder when E2E_WORK_ROOT is empty. On exit the display and the program end;
+# after a pass the run folder goes unless E2E_KEEP is true, after a failure it
+# stays, and the last LINES (20) lines of SHOWN_FILE (a path in it) are shown.
+# shellcheck disable=SC2120
+e2e_setup_run() { # [SHOWN_FILE [LINES]]
+  E2E_SHOWN_FILE=${1:-}
+  E2E_SHOWN_LINES=${2:-20}
   E2E_MADE_ROOT=false
-  if [ -z "$work_root" ]; then
-    work_root=$(mktemp -d "${TMPDIR:-/tmp}/$5.XXXXXX")
+  if [ -z "$E2E_WORK_ROOT" ]; then
+    E2E_WORK_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/$(basename "$0" .sh).XXXXXX") || exit 1
     E2E_MADE_ROOT=true
   fi
-  E2E_TAIL_FILE=$work_root/run/$3
-  e2e_setup_dir "$work_root/run"
+  E2E_DIR=$E2E_WORK_ROOT/run
+  rm -rf "$E2E_DIR"
+  mkdir -p "$E2E_DIR" || exit 1
   trap e2e_finish_run EXIT
 }
 
+# The exit trap of e2e_setup_run; ends the script with the status it had.
 e2e_finish_run() {
   local status=$?
   e2e_cleanup
   if [ "$status" -ne 0 ]; then
-    e2e_log "kept $work_root/run for inspection"
-    if [ -f "$E2E_TAIL_FILE" ]; then tail -n "$E2E_TAIL_LINES" "$E2E_TAIL_FILE" >&2; fi
-  elif [ "$E2E_KEEP" = false ]; then
-    rm -rf "$work_root/run"
-    if [ "$E2E_MADE_ROOT" = true ]; then rmdir "$work_root" 2>/dev/null; fi
+    e2e_log "kept $E2E_DIR for inspection"
+    if [ -n "$E2E_SHOWN_FILE" ] && [ -f "$E2E_DIR/$E2E_SHOWN_FILE" ]; then
+      tail -n "$E2E_SHOWN_LINES" "$E2E_DIR/$E2E_SHOWN_FILE" >&2
+    fi
+  elif [ "$E2E_KEEP" != true ]; then
+    rm -rf "$E2E_DIR"
+    if [ "$E2E_MADE_ROOT" = true ]; then rmdir "$E2E_WORK_ROOT" 2>/dev/null; fi
   fi
   exit "$status"
 }
@@ -245,14 +374,14 @@ e2e_start_program() {
       ;;
     wine)
       : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix folder}"
-      export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+      local -a wine=(env WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 wine)
       if [ ! -f "$WINEPREFIX/system.reg" ]; then
         e2e_log "creating the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        wine wineboot --init >"$E2E_DIR/wineboot.out" 2>&1 || true
+        "${wine[@]}" wineboot --init >"$E2E_DIR/wineboot.out" 2>&1 || true
         wineserver -w || true
       fi
-      (cd "$workdir" && exec wine "$program") >"$E2E_DIR/program.out" 2>&1 &
+      (cd "$workdir" && exec "${wine[@]}" "$program") >"$E2E_DIR/program.out" 2>&1 &
       ;;
     *)
       e2e_fail "unknown program kind $kind"

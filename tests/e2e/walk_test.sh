@@ -6,41 +6,21 @@
 # that the mouse turned it. With both
 # builds, their starting frames are compared: same scene in the same place.
 #
-# walk_test.sh [--native PROGRAM] [--wine PROGRAM.exe] --work-root DIR [--source-root DIR]
+# The run folder, WORK_ROOT/run, stays after a pass too, with the screenshots.
+#
+# walk_test.sh [--native PROGRAM] [--wine PROGRAM.exe] [--work-root DIR] [--source-root DIR]
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-native=""
-wine_program=""
-source_root=$(cd "$script_dir/../.." && pwd)
-work_root=""
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) native=$(realpath "$2"); shift 2 ;;
-    --wine) wine_program=$2; shift 2 ;;
-    --source-root) source_root=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$work_root" ] || { [ -z "$native" ] && [ -z "$wine_program" ]; }; then
-  echo "usage: $0 [--native PROGRAM] [--wine PROGRAM.exe] --work-root DIR" >&2
-  exit 2
-fi
-if [ -n "$wine_program" ]; then
-  if [ ! -f "$wine_program" ]; then e2e_cannot_run "$wine_program is not built (the windows preset)"; fi
-  wine_program=$(realpath "$wine_program")
-  e2e_require_tools openbox wine wineserver
-else
-  e2e_require_tools openbox
-fi
+e2e_parse_args -- "$@"
+e2e_check_programs openbox
+# The screenshots stay for a look after a pass too.
+E2E_KEEP=true
+e2e_setup_run
 
-rm -rf "$work_root"
-e2e_setup_dir "$work_root"
-trap e2e_cleanup EXIT
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
 xset r off
@@ -48,12 +28,6 @@ xset r off
 # The view below the overlay rows, where the frames are compared.
 scene_geometry=800x480+0+120
 
-
-rmse() { # A B: root mean square difference (0..1) of the scene part
-  convert "$1" -crop "$scene_geometry" +repage "$work_root/rmse-a.png"
-  convert "$2" -crop "$scene_geometry" +repage "$work_root/rmse-b.png"
-  compare -metric RMSE "$work_root/rmse-a.png" "$work_root/rmse-b.png" null: 2>&1 | sed -E 's/.*\((.*)\).*/\1/'
-}
 
 # Wood-coloured pixels (the crates) in the middle of the view.
 wood_pixels() { # FILE
@@ -63,11 +37,11 @@ wood_pixels() { # FILE
 
 walk() { # KIND PROGRAM
   local kind=$1 program=$2
-  local dir=$work_root/$kind
+  local dir=$E2E_DIR/$kind
   local workdir=$dir/work
-  local timeout=30
-  [ "$kind" = wine ] && timeout=180
-  e2e_prepare_workdir "$workdir" "$source_root"
+  local timeout
+  timeout=$(e2e_start_timeout "$kind")
+  e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
   # Rest the pointer in the corner: Wine reports the pointer position as the first raw motion.
   xdotool mousemove 0 0
   e2e_start_program "$kind" "$program" "$workdir" || return 1
@@ -116,13 +90,13 @@ walk() { # KIND PROGRAM
   awk -v turned="$turned" 'BEGIN { exit !(turned > 0.2) }' || { e2e_fail "$kind: the mouse did not turn the view"; return 1; }
 }
 
-if [ -n "$native" ]; then walk native "$native" || exit 1; fi
-if [ -n "$wine_program" ]; then walk wine "$wine_program" || exit 1; fi
+if [ -n "$E2E_NATIVE" ]; then walk native "$E2E_NATIVE" || exit 1; fi
+if [ -n "$E2E_WINE" ]; then walk wine "$E2E_WINE" || exit 1; fi
 
-if [ -n "$native" ] && [ -n "$wine_program" ]; then
+if [ -n "$E2E_NATIVE" ] && [ -n "$E2E_WINE" ]; then
   # The same log.txt, byte for byte once the time stamps are set aside.
-  if ! cmp -s <(sed 's/^\[..:..:..\]//' "$work_root/native/work/log.txt") \
-    <(sed 's/^\[..:..:..\]//' "$work_root/wine/work/log.txt"); then
+  if ! cmp -s <(sed 's/^\[..:..:..\]//' "$E2E_DIR/native/work/log.txt") \
+    <(sed 's/^\[..:..:..\]//' "$E2E_DIR/wine/work/log.txt"); then
     e2e_fail "the two builds wrote different log.txt files"
     exit 1
   fi
@@ -133,13 +107,13 @@ if [ -n "$native" ] && [ -n "$wine_program" ]; then
   # Everywhere else the builds agree; a wrong matrix, winding or lighting changes
   # a large part of the view (a 20-pixel shift changes about 15% of the blocks).
   for build in native wine; do
-    convert "$work_root/$build/start.png" -crop "$scene_geometry" +repage -filter box -resize 100x60! \
-      "$work_root/$build-blocks.png"
-    convert "$work_root/$build-blocks.png" -fill black -draw "rectangle 0,22 99,36" "$work_root/$build-masked.png"
-    convert "$work_root/$build-blocks.png" -crop 100x15+0+22 +repage "$work_root/$build-band.png"
+    convert "$E2E_DIR/$build/start.png" -crop "$scene_geometry" +repage -filter box -resize 100x60! \
+      "$E2E_DIR/$build-blocks.png"
+    convert "$E2E_DIR/$build-blocks.png" -fill black -draw "rectangle 0,22 99,36" "$E2E_DIR/$build-masked.png"
+    convert "$E2E_DIR/$build-blocks.png" -crop 100x15+0+22 +repage "$E2E_DIR/$build-band.png"
   done
-  outside=$(compare -metric AE -fuzz 10% "$work_root/native-masked.png" "$work_root/wine-masked.png" null: 2>&1)
-  band=$(compare -metric AE -fuzz 10% "$work_root/native-band.png" "$work_root/wine-band.png" null: 2>&1)
+  outside=$(compare -metric AE -fuzz 10% "$E2E_DIR/native-masked.png" "$E2E_DIR/wine-masked.png" null: 2>&1)
+  band=$(compare -metric AE -fuzz 10% "$E2E_DIR/native-band.png" "$E2E_DIR/wine-band.png" null: 2>&1)
   e2e_log "native against Windows starting frame: $outside of 4500 blocks differ by more than 10% outside the distant floor, $band of 1500 in it"
   [ "${outside%% *}" -le 90 ] || { e2e_fail "the builds show different starting frames"; exit 1; }
 fi

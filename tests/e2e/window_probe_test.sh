@@ -12,28 +12,11 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-kind=""
-program=""
-work_root=""
-window_manager=false
-keep=false
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) kind=native; program=$2; shift 2 ;;
-    --wine) kind=wine; program=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    --window-manager) window_manager=true; shift ;;
-    --keep) keep=true; shift ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$kind" ]; then
-  echo "usage: $0 --native PROBE | --wine PROBE.exe [options]" >&2
-  exit 2
-fi
-e2e_check_program "$kind" "$program"
-e2e_use_run_dir "$work_root" "$keep" work/probe.txt 40 window_probe_test
-record=$work_root/run/work/probe.txt
+e2e_parse_args '--window-manager' -- "$@"
+window_manager=${E2E_OPTIONS[window-manager]:-false}
+e2e_check_programs
+e2e_setup_run work/probe.txt 40
+record=$E2E_DIR/work/probe.txt
 
 # Waits until the record has a line matching the extended regular expression.
 wait_for_record() {
@@ -56,10 +39,10 @@ xset r off
 # Unaccelerated pointer: motion arrives as sent.
 xset m 1/1 0
 
-workdir=$work_root/run/work
+workdir=$E2E_DIR/work
 mkdir -p "$workdir"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for "$start_timeout" grep -qx ready "$record" || { e2e_fail "the probe did not get ready"; exit 1; }
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for "$E2E_START_TIMEOUT" grep -qx ready "$record" || { e2e_fail "the probe did not get ready"; exit 1; }
 e2e_wait_for_window "D3D Window" 30 || exit 1
 e2e_focus_window
 # Away from the screen edges, so that no motion is clipped.

@@ -14,31 +14,11 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$script_dir/lib.sh"
 
-kind=""
-program=""
-source_root=$(cd "$script_dir/../.." && pwd)
-work_root=""
-close_with=alt-f4
-window_manager=false
-keep=false
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --native) kind=native; program=$2; shift 2 ;;
-    --wine) kind=wine; program=$2; shift 2 ;;
-    --source-root) source_root=$2; shift 2 ;;
-    --work-root) work_root=$2; shift 2 ;;
-    --close) close_with=$2; shift 2 ;;
-    --window-manager) window_manager=true; shift ;;
-    --keep) keep=true; shift ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-if [ -z "$kind" ]; then
-  echo "usage: $0 --native PROGRAM | --wine PROGRAM.exe [options]" >&2
-  exit 2
-fi
-e2e_check_program "$kind" "$program"
-e2e_use_run_dir "$work_root" "$keep" program.out 20 window_test
+e2e_parse_args '--close alt-f4|escape' '--window-manager' -- "$@"
+close_with=${E2E_OPTIONS[close]:-alt-f4}
+window_manager=${E2E_OPTIONS[window-manager]:-false}
+e2e_check_programs
+e2e_setup_run program.out 20
 
 e2e_start_display || exit 1
 modes=$(e2e_display_modes)
@@ -49,17 +29,17 @@ if [ "$(wc -l <<<"$modes")" -ne 5 ]; then e2e_fail "the display offers other mod
 if [ "$window_manager" = true ]; then e2e_start_window_manager || exit 1; fi
 xset r off
 
-workdir=$work_root/run/work
-e2e_prepare_workdir "$workdir" "$source_root"
-e2e_start_program "$kind" "$program" "$workdir" || exit 1
-e2e_wait_for_log_line "$workdir/log.txt" "Log created." "$start_timeout" || exit 1
-e2e_wait_for_window_or_exit "D3D Window" "$start_timeout" || exit 1
+workdir=$E2E_DIR/work
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_log_line "$workdir/log.txt" "Log created." "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_window_or_exit "D3D Window" "$E2E_START_TIMEOUT" || exit 1
 
 # Rows at the top that hold the overlay text, which changes every second.
 overlay_rows=120
 # A turn or a step changes far more of the view than the spinning figure does.
 changed_enough=0.05
-shots=$work_root/run
+shots=$E2E_DIR
 
 if [ -n "$E2E_WINDOW" ]; then
   e2e_focus_window

@@ -1,8 +1,5 @@
 # Tests of the model generator (tools/modelgen).
 if(TARGET modelgen_core)
-  find_package(ZLIB REQUIRED)
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
   add_executable(modelgen_tests
     ${CMAKE_CURRENT_LIST_DIR}/cli_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp

@@ -20,22 +20,29 @@ windows_build=${2:-$root/build/windows}
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
-cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_benchmark modelgen || exit 1
+cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_read_bench modelgen || exit 1
 
-e2e_setup_dir "$build/bench"
-trap e2e_cleanup EXIT
+# The display's and the program's logs stay in BUILD_DIR/bench/run.
+E2E_WORK_ROOT=$build/bench
+E2E_KEEP=true
+e2e_setup_run
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
-work=$build/bench/work
+work=$E2E_DIR/work
 e2e_prepare_workdir "$work" "$root"
+
+# A Google benchmark's table without its banner about the machine.
+figures() {
+  grep -v -E '^\*\*\*|^Run on|^CPU Caches|^  L[123]|^Load Average'
+}
 
 echo
 echo "== Device: frames without pacing (vsync off), scene and overlay =="
-"$build/tests/d3d_frame_bench" --benchmark_counters_tabular=true 2>&1 | grep -v -E '^\*\*\*|^Run on|^CPU Caches|^  L[123]|^Load Average'
+"$build/tools/d3d_frame_bench" --benchmark_counters_tabular=true 2>&1 | figures
 
 echo
 echo "== One frame's system work, native build (thread CPU time) =="
-(cd "$work" && "$build/tools/frame_bench" --benchmark_min_time=2 2>&1) | grep -v -E '^\*\*\*|^Run on|^CPU Caches|^  L[123]|^Load Average'
+(cd "$work" && "$build/tools/frame_bench" --benchmark_min_time=2 2>&1) | figures
 
 first_frame_ms() { # KIND PROGRAM
   local kind=$1 program=$2 start shown
@@ -55,13 +62,13 @@ echo
 echo "== Time from process start to the first frame on the screen (median of 3) =="
 median() { sort -n | sed -n '2p'; }
 native_times=$(for _ in 1 2 3; do first_frame_ms native "$build/walkthrough"; done)
-echo "native:          $(median <<<"$native_times") ms  (runs: $(echo $native_times))"
+echo "native:          $(median <<<"$native_times") ms  (runs: ${native_times//$'\n'/ })"
 if [ -f "$windows_build/walkthrough.exe" ] && command -v wine >/dev/null; then
   export WINEPREFIX=${WINEPREFIX:-$build/wineprefix-e2e}
   # A first run creates the prefix and starts the Wine server; it is not measured.
   first_frame_ms wine "$windows_build/walkthrough.exe" >/dev/null
   wine_times=$(for _ in 1 2 3; do first_frame_ms wine "$windows_build/walkthrough.exe"; done)
-  echo "Windows (Wine):  $(median <<<"$wine_times") ms  (runs: $(echo $wine_times))"
+  echo "Windows (Wine):  $(median <<<"$wine_times") ms  (runs: ${wine_times//$'\n'/ })"
 else
   echo "Windows (Wine):  not built"
 fi
@@ -70,8 +77,6 @@ echo
 echo "== Texture loads (shipped textures, a large and a hostile image); .x model load: our reader next to Assimp (large generated model) =="
 "$build/tools/xload_bench" --work "$build/bench/models" --modelgen "$build/tools/modelgen/modelgen" --textures "$root/Models"
 
-if [ -x "$build/tests/xfile_benchmark" ]; then
-  echo
-  echo "== .x and texture readers in memory: a grid in three encodings, many small meshes, textures =="
-  "$build/tests/xfile_benchmark" 2>&1 | grep -v -E '^\*\*\*|^Run on|^CPU Caches|^  L[123]|^Load Average'
-fi
+echo
+echo "== .x and texture readers in memory: a grid in three encodings, many small meshes, textures =="
+"$build/tools/xfile_read_bench" 2>&1 | figures
