@@ -132,7 +132,7 @@ e2e_focus_window
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
-e2e_wait_for_mode 1280x720 10 || exit 1
+e2e_wait_for_mode 1280x720 30 || exit 1
 [ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "mode $(e2e_current_mode) after the end"; exit 1; }
 e2e_log_is_whole "$log" || exit 1
 if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$E2E_DIR/program.out"; then

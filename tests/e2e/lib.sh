@@ -321,6 +321,9 @@ e2e_wait_for_mode() {
 # activated, the NUMBER-th "Direct3D device restored." line.
 e2e_device_loss_cycle() {
   local log=$1 number=$2
+  # A window that never held the focus loses nothing when minimised.
+  e2e_wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$E2E_WINDOW' ]" ||
+    { e2e_fail "cycle $number: the window does not hold the focus"; return 1; }
   xdotool windowminimize "$E2E_WINDOW"
   e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$log' | grep -c 'Direct3D device lost.\$') -ge $number ]" ||
     { e2e_fail "cycle $number: no loss logged"; return 1; }
