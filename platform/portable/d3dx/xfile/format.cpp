@@ -25,6 +25,19 @@ constexpr EncodingCode kEncodingCodes[] = {
     {Encoding::BinaryCompressed, "bzip"},
 };
 
+// The keywords of the text encoding and their tokens.
+struct Keyword {
+    std::string_view text;
+    Token token;
+};
+
+constexpr Keyword kKeywords[] = {
+    {"template", kTemplate}, {"array", kArray},     {"WORD", kWord},       {"DWORD", kDword},
+    {"FLOAT", kFloat},       {"DOUBLE", kDouble},   {"CHAR", kChar},       {"UCHAR", kUchar},
+    {"BYTE", kUchar},        {"SWORD", kSword},     {"SDWORD", kSdword},   {"STRING", kLpstr},
+    {"LPSTR", kLpstr},       {"UNICODE", kUnicode}, {"CSTRING", kCstring},
+};
+
 // A GUID as its text groups: 8-4-4-4-12 hexadecimal digits.
 constexpr Guid G(uint32_t data1, uint16_t data2, uint16_t data3, uint16_t data4High, uint64_t data4Low)
 {

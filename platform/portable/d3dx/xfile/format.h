@@ -110,27 +110,9 @@ enum Token : uint16_t {
     kArray = 52,
 };
 
-constexpr bool IsToken(uint16_t code)
-{
-    return (code >= kName && code <= kFloatList && code != 4) || (code >= kOBrace && code <= kSemicolon)
-           || code == kTemplate || (code >= kWord && code <= kArray);
-}
-
-// The keywords of the text encoding and their tokens. Readers take them in
-// any case, and BYTE and LPSTR as UCHAR and STRING.
-struct Keyword {
-    std::string_view text;
-    Token token;
-};
-
-inline constexpr Keyword kKeywords[] = {
-    {"template", kTemplate}, {"array", kArray},     {"WORD", kWord},       {"DWORD", kDword},
-    {"FLOAT", kFloat},       {"DOUBLE", kDouble},   {"CHAR", kChar},       {"UCHAR", kUchar},
-    {"BYTE", kUchar},        {"SWORD", kSword},     {"SDWORD", kSdword},   {"STRING", kLpstr},
-    {"LPSTR", kLpstr},       {"UNICODE", kUnicode}, {"CSTRING", kCstring},
-};
-
-// The keyword's token, or 0 when `word` is none (case-insensitive).
+// The token of a keyword of the text encoding ("template", "array" or a
+// primitive type), 0 for any other word. Keywords are read in any case, and
+// BYTE and LPSTR as UCHAR and STRING.
 uint16_t KeywordToken(std::string_view word);
 
 struct Guid {
