@@ -1,8 +1,5 @@
 #include "platform/portable/d3dx/xfile/format.h"
 
-#include <cstdio>
-#include <cstring>
-
 namespace xformat {
 namespace {
 
@@ -248,13 +245,23 @@ uint16_t KeywordToken(std::string_view word)
     return 0;
 }
 
-std::string GuidText(const Guid& g)
+std::string GuidText(const Guid& guid)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "<%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X>",
-                  static_cast<unsigned>(g.data1), static_cast<unsigned>(g.data2), static_cast<unsigned>(g.data3),
-                  g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-    return text;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "<";
+    const auto hex = [&text](uint32_t value, int digits) {
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xf];
+    };
+    hex(guid.data1, 8);
+    text += '-';
+    hex(guid.data2, 4);
+    text += '-';
+    hex(guid.data3, 4);
+    for (int i = 0; i < 8; ++i) {
+        if (i == 0 || i == 2) text += '-';
+        hex(guid.data4[i], 2);
+    }
+    return text + '>';
 }
 
 const std::vector<Template>& BuiltinTemplates()
@@ -273,25 +280,27 @@ const Template* FindBuiltinTemplate(std::string_view name)
 
 std::string TemplateText(const Template& declared)
 {
-    std::string text = "template " + std::string(declared.name) + " {\n " + GuidText(declared.guid) + "\n";
+    std::string text = "template ";
+    text.append(declared.name).append(" {\n ").append(GuidText(declared.guid)).append("\n");
     for (const TemplateMember& member : declared.members) {
-        text += member.dimension.empty() ? " " : " array ";
-        text += std::string(member.type) + " " + std::string(member.name);
-        if (!member.dimension.empty()) text += "[" + std::string(member.dimension) + "]";
-        text += ";\n";
+        text.append(member.dimension.empty() ? " " : " array ").append(member.type).append(" ").append(member.name);
+        if (!member.dimension.empty()) text.append("[").append(member.dimension).append("]");
+        text.append(";\n");
     }
     if (declared.restriction == Restriction::Open) {
-        text += " [...]\n";
+        text.append(" [...]\n");
     } else if (declared.restriction == Restriction::Restricted) {
-        text += " [";
+        text.append(" [");
         for (size_t i = 0; i < declared.children.size(); ++i) {
-            if (i > 0) text += ", ";
-            text += declared.children[i];
-            if (const Template* child = FindBuiltinTemplate(declared.children[i])) text += " " + GuidText(child->guid);
+            if (i > 0) text.append(", ");
+            text.append(declared.children[i]);
+            if (const Template* child = FindBuiltinTemplate(declared.children[i])) {
+                text.append(" ").append(GuidText(child->guid));
+            }
         }
-        text += "]\n";
+        text.append("]\n");
     }
-    return text + "}\n";
+    return text.append("}\n");
 }
 
 } // namespace xformat
