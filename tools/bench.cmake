@@ -17,10 +17,10 @@ if(benchmark_FOUND)
 
   # The .x and texture readers on files in memory.
   add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/writer.cpp
+    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp
     ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/image/test_files.cpp)
   target_include_directories(xfile_read_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
+  target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image modelgen_core JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
 endif()
 if(X11_FOUND)
   # The time from process start to the first frame on the screen.
@@ -31,7 +31,7 @@ endif()
 # the texture loader on the shipped textures.
 if(assimp_FOUND)
   add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/writer.cpp)
+    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp)
   target_include_directories(xload_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xload_bench PRIVATE platform_portable assimp::assimp ZLIB::ZLIB JPEG::JPEG)
+  target_link_libraries(xload_bench PRIVATE platform_portable modelgen_core assimp::assimp ZLIB::ZLIB JPEG::JPEG)
 endif()

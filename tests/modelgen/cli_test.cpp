@@ -7,11 +7,12 @@
 #include <string>
 
 #include "tests/modelgen/test_files.h"
-#include "tests/modelgen/x_test_reader.h"
+#include "tests/modelgen/x_read_back.h"
 #include "tools/modelgen/asset_output.h"
 
 namespace {
 
+using modelgen_test::ReadBackX;
 using modelgen_test::ReadBytes;
 using modelgen_test::TempFolder;
 
@@ -28,7 +29,7 @@ TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
     const auto file = ReadBytes(dir / "Crate.x");
     ASSERT_GE(file.size(), 16u);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 16), "xof 0303bzip0032");
-    EXPECT_EQ(xcheck::ReadXMesh(file).faces.size(), 6u);
+    EXPECT_EQ(ReadBackX(file).model.faces.size(), 6u);
     EXPECT_TRUE(std::filesystem::exists(dir / "wood.png"));
 }
 
@@ -36,7 +37,7 @@ TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
     TempFolder t;
     ASSERT_EQ(RunModelgen("--out \"" + t.path.string() + "\" --no-textures", t.path / "log"), 0);
     for (const char* path : {"Crate/Crate.x", "Level/Level.x", "Sniper/Sniper.x", "Skybox/Skybox.x"})
-        EXPECT_NO_THROW(xcheck::ReadXMesh(ReadBytes(t.path / path))) << path;
+        EXPECT_NO_THROW(ReadBackX(ReadBytes(t.path / path))) << path;
     EXPECT_FALSE(std::filesystem::exists(t.path / "Crate/wood.png"));
 }
 
@@ -45,10 +46,10 @@ TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
     const auto file = t.path / "bench" / "big.x";
     std::filesystem::create_directories(file.parent_path());
     ASSERT_EQ(RunModelgen("--large 20000 --encoding bin64 --out \"" + file.string() + "\"", t.path / "log"), 0);
-    const xcheck::XMesh mesh = xcheck::ReadXMesh(ReadBytes(file));
-    EXPECT_NEAR(static_cast<double>(mesh.faces.size()), 20000.0, 1000.0);
-    EXPECT_EQ(mesh.materials.size(), 4u);
-    for (const xcheck::XMaterial& m : mesh.materials)
+    const modelgen_test::ReadBack read = ReadBackX(ReadBytes(file));
+    EXPECT_NEAR(static_cast<double>(read.model.faces.size()), 20000.0, 1000.0);
+    EXPECT_EQ(read.model.materials.size(), 4u);
+    for (const modelgen::Material& m : read.model.materials)
         EXPECT_TRUE(std::filesystem::exists(file.parent_path() / m.texture)) << m.texture;
 }
 

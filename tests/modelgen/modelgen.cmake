@@ -1,4 +1,5 @@
-# Tests of the model generator (tools/modelgen).
+# Tests of the model generator (tools/modelgen); what it writes is read back
+# by the program's own .x reader.
 if(TARGET modelgen_core)
   add_executable(modelgen_tests
     ${CMAKE_CURRENT_LIST_DIR}/cli_test.cpp
@@ -10,10 +11,10 @@ if(TARGET modelgen_core)
     ${CMAKE_CURRENT_LIST_DIR}/shapes_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_files.cpp
     ${CMAKE_CURRENT_LIST_DIR}/textures_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/x_test_reader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x_read_back.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x_writer_test.cpp
   )
-  target_link_libraries(modelgen_tests PRIVATE modelgen_core ZLIB::ZLIB PkgConfig::SPNG GTest::gtest GTest::gtest_main)
+  target_link_libraries(modelgen_tests PRIVATE modelgen_core platform_d3dx_xfile ZLIB::ZLIB PkgConfig::SPNG GTest::gtest GTest::gtest_main)
   target_compile_definitions(modelgen_tests PRIVATE
     MODELGEN_EXE="$<TARGET_FILE:modelgen>"
     MODELGEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

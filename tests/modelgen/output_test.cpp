@@ -8,10 +8,12 @@
 #include <string>
 
 #include "tests/modelgen/test_files.h"
-#include "tests/modelgen/x_test_reader.h"
+#include "tests/modelgen/x_read_back.h"
 #include "tools/modelgen/asset_output.h"
 #include "tools/modelgen/assets.h"
 #include "tools/modelgen/png_writer.h"
+
+using namespace portable;
 
 namespace {
 
@@ -35,9 +37,9 @@ TEST(AssetOutput, WritesTheModelAndDecodableTextures) {
         ASSERT_EQ(files.size(), 1 + asset.textures.size());
         for (const WrittenFile& file : files) EXPECT_EQ(std::filesystem::file_size(file.path), file.bytes);
 
-        const xcheck::XMesh mesh = xcheck::ReadXMesh(ReadBytes(dir / asset.fileName));
-        for (const xcheck::XMaterial& material : mesh.materials) {
-            if (material.texture.empty()) continue;
+        const modelgen_test::ReadBack read = modelgen_test::ReadBackX(ReadBytes(dir / asset.fileName));
+        for (const XMaterial& material : read.mesh.materials) {
+            if (!material.hasTexture) continue;
             // Looked up beside the model, as the program does.
             const std::filesystem::path texture = dir / material.texture;
             ASSERT_TRUE(std::filesystem::exists(texture)) << texture;

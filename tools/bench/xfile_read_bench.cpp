@@ -8,7 +8,7 @@
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 #include "tests/portable/d3dx/image/test_files.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 

@@ -38,7 +38,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/d3d9/null_device.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 
@@ -576,13 +576,6 @@ struct HostileFile {
     std::string bytes;
 };
 
-std::string Le32(std::uint32_t value)
-{
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-    return bytes;
-}
-
 std::string Repeat(const std::string& text, int times)
 {
     std::string out;
@@ -593,12 +586,20 @@ std::string Repeat(const std::string& text, int times)
 std::vector<HostileFile> HostileFiles()
 {
     const std::string triangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
-    // Binary: a mesh of 20 million points at the origin and one face.
+    // Binary: a mesh of 20 million points at the origin (the run of zeros is
+    // its float list) and one face.
     const std::uint32_t points = 20000000;
-    const std::string binaryHead = std::string("\x01\x00", 2) + Le32(4) + "Mesh" + std::string("\x0a\x00\x06\x00", 4)
-                                   + Le32(1) + Le32(points) + std::string("\x07\x00", 2) + Le32(3 * points);
-    const std::string binaryTail = std::string("\x06\x00", 2) + Le32(5) + Le32(1) + Le32(3) + Le32(0) + Le32(1)
-                                   + Le32(2) + std::string("\x0b\x00", 2);
+    modelgen::XStream head = modelgen::MakeXStream({modelgen::XFormat::Binary, false, 32});
+    modelgen::WriteName(head, "Mesh");
+    modelgen::WriteToken(head, xformat::kOBrace);
+    modelgen::WriteDword(head, points, ';');
+    modelgen::WriteToken(head, xformat::kFloatList);
+    modelgen::WriteRaw(head, XU32(3 * points));
+    modelgen::XStream tail = modelgen::MakeXStream({modelgen::XFormat::Binary, false, 32});
+    for (const std::uint32_t value : {1u, 3u, 0u, 1u, 2u}) modelgen::WriteDword(tail, value, ';');
+    modelgen::EndObject(tail);
+    const std::string binaryHead = modelgen::FinishXStream(head);
+    const std::string binaryTail = modelgen::FinishXStream(tail);
     return {
         {"spaces", "1.6 GB of spaces after a triangle", XCompressRun("tzip", triangle, " ", size_t{1600} << 20, "")},
         {"points", "a mesh of 20 million points", XCompressRun("bzip", binaryHead, std::string(4, '\0'),

@@ -8,19 +8,10 @@
 namespace modelgen {
 namespace {
 
-void PutU16(std::vector<std::uint8_t>& out, std::size_t value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::size_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF));
-}
-
 // One raw deflate stream, ended with a final block.
 std::vector<std::uint8_t> Deflate(std::string_view input, std::string_view dictionary) {
     z_stream z{};
-    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -xformat::kMszipWindowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::runtime_error("MSZIP: deflateInit2 failed");
     if (!dictionary.empty() &&
         deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
@@ -43,28 +34,35 @@ std::vector<std::uint8_t> Deflate(std::string_view input, std::string_view dicti
 
 }  // namespace
 
+std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dictionary) {
+    if (data.empty() || data.size() > xformat::kMszipMaxBlock)
+        throw std::invalid_argument("MSZIP: a block holds 1 to 32768 bytes");
+    const std::vector<std::uint8_t> deflated = Deflate(data, dictionary);
+    if (deflated.size() > xformat::kMszipMaxDeflated) throw std::length_error("MSZIP: compressed block too large");
+    std::vector<std::uint8_t> block;
+    block.reserve(xformat::kMszipFrameSize + deflated.size());
+    xformat::AppendMszipFrame(block, data.size(), deflated.size());
+    block.insert(block.end(), deflated.begin(), deflated.end());
+    return block;
+}
+
 std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload,
                                         const MszipOptions& options) {
-    if (header.size() != 16) throw std::invalid_argument("MSZIP: the header must be 16 bytes");
+    if (header.size() != xformat::kHeaderSize) throw std::invalid_argument("MSZIP: the header must be 16 bytes");
+    if (options.blockSize == 0 || options.blockSize > xformat::kMszipMaxBlock)
+        throw std::invalid_argument("MSZIP: blocks hold 1 to 32768 bytes");
     const std::size_t total = header.size() + payload.size();
     if (total > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("MSZIP: file too large for a 32-bit size");
 
     std::vector<std::uint8_t> out(header.begin(), header.end());
-    PutU32(out, total);
+    xformat::AppendU32(out, static_cast<std::uint32_t>(total));
     std::string_view previous;
-    for (std::size_t at = 0; at < payload.size(); at += kMszipBlockSize) {
-        const std::string_view block = payload.substr(at, kMszipBlockSize);
-        const std::vector<std::uint8_t> deflated = Deflate(block, options.chainBlocks ? previous : std::string_view{});
-        const std::size_t compressedSize = deflated.size() + 2;
-        if (compressedSize > std::numeric_limits<std::uint16_t>::max())
-            throw std::length_error("MSZIP: compressed block too large");
-        PutU16(out, block.size());
-        PutU16(out, compressedSize);
-        out.push_back('C');
-        out.push_back('K');
-        out.insert(out.end(), deflated.begin(), deflated.end());
-        previous = block;
+    for (std::size_t at = 0; at < payload.size(); at += options.blockSize) {
+        const std::string_view data = payload.substr(at, options.blockSize);
+        const std::vector<std::uint8_t> block = MszipBlock(data, options.chainBlocks ? previous : std::string_view{});
+        out.insert(out.end(), block.begin(), block.end());
+        previous = data;
     }
     return out;
 }

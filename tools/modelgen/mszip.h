@@ -1,11 +1,5 @@
-// The MSZIP container of compressed .x files ("tzip" and "bzip").
-//
-// After the 16-byte header: the total uncompressed size (header included) as
-// a 4-byte little-endian count, then blocks of at most 32 KiB of output, each
-// as a 2-byte uncompressed size, a 2-byte compressed size that counts the
-// "CK" signature, "CK", and one complete raw deflate stream. A block may
-// refer back into the output of the block before it (that output is its
-// preset dictionary).
+// Writes the MSZIP container of compressed .x files ("tzip" and "bzip"); its
+// layout is in platform/portable/d3dx/xfile/format.h.
 #pragma once
 
 #include <cstddef>
@@ -14,20 +8,28 @@
 #include <string_view>
 #include <vector>
 
-namespace modelgen {
+#include "platform/portable/d3dx/xfile/format.h"
 
-constexpr std::size_t kMszipBlockSize = 32768;
+namespace modelgen {
 
 struct MszipOptions {
     // Compress each block with the previous block's output as its
     // dictionary. Off: every block stands alone, which readers that reset
     // the window between blocks can also decode.
     bool chainBlocks = false;
+    // Bytes of the payload a block holds, 1 to xformat::kMszipMaxBlock; the
+    // last block holds the rest.
+    std::size_t blockSize = xformat::kMszipMaxBlock;
 };
 
 // header: the 16-byte header of the compressed file; payload: everything
 // that follows the header in the uncompressed file.
 std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload,
                                         const MszipOptions& options);
+
+// One block as it stands in the file, frame and deflate stream: `data` (at
+// most xformat::kMszipMaxBlock bytes) compressed with `dictionary` preset,
+// none when it is empty.
+std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dictionary);
 
 }  // namespace modelgen

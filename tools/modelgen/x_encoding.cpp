@@ -1,5 +1,7 @@
 #include "tools/modelgen/x_encoding.h"
 
+#include "platform/portable/d3dx/xfile/format.h"
+
 namespace modelgen {
 
 bool operator==(const XEncoding& a, const XEncoding& b) {
@@ -29,12 +31,14 @@ std::optional<XEncoding> ParseXEncoding(std::string_view name) {
 }
 
 std::string XFileHeader(const XEncoding& encoding) {
-    std::string type;
+    using xformat::Encoding;
+    xformat::Header header;
     if (encoding.format == XFormat::Text)
-        type = encoding.compressed ? "tzip" : "txt ";
+        header.encoding = encoding.compressed ? Encoding::TextCompressed : Encoding::Text;
     else
-        type = encoding.compressed ? "bzip" : "bin ";
-    return "xof 0303" + type + (encoding.floatBits == 64 ? "0064" : "0032");
+        header.encoding = encoding.compressed ? Encoding::BinaryCompressed : Encoding::Binary;
+    header.floatBits = encoding.floatBits == 64 ? 64 : 32;
+    return xformat::HeaderText(header);
 }
 
 }  // namespace modelgen

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "tools/modelgen/x_stream.h"
 
@@ -71,6 +72,18 @@ void WriteMaterial(XStream& s, const Material& m) {
 
 }  // namespace
 
+const std::vector<const xformat::Template*>& MeshTemplates() {
+    static const std::vector<const xformat::Template*> templates = [] {
+        std::vector<const xformat::Template*> found;
+        for (const std::string_view name :
+             {"Vector", "Coords2d", "Matrix4x4", "ColorRGBA", "ColorRGB", "TextureFilename", "Material", "MeshFace",
+              "MeshTextureCoords", "MeshMaterialList", "MeshNormals", "Mesh", "FrameTransformMatrix", "Frame"})
+            found.push_back(xformat::FindBuiltinTemplate(name));
+        return found;
+    }();
+    return templates;
+}
+
 void ValidateModel(const Model& model) {
     const std::size_t vertices = model.positions.size();
     if (model.normals.size() != vertices || model.texcoords.size() != vertices)
@@ -101,7 +114,7 @@ std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encod
     XStream s = MakeXStream(encoding);
     if (encoding.format == XFormat::Text) EndLine(s);  // the header's line
     if (options.templates) {
-        for (const XTemplate& t : MeshTemplates()) WriteTemplate(s, t);
+        for (const xformat::Template* t : MeshTemplates()) WriteTemplate(s, *t);
     }
 
     BeginObject(s, "Frame", model.name);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/portable/d3dx/xfile/format.h"
 #include "tools/modelgen/model.h"
 #include "tools/modelgen/mszip.h"
 #include "tools/modelgen/x_encoding.h"
@@ -16,6 +17,10 @@ struct XWriteOptions {
     bool templates = false;  // declare the standard templates in the file
     MszipOptions mszip;
 };
+
+// The built-in templates that the file's objects use, each after the ones
+// it refers to: what XWriteOptions::templates declares.
+const std::vector<const xformat::Template*>& MeshTemplates();
 
 std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encoding, const XWriteOptions& options);
 

@@ -5,22 +5,11 @@
 #include <stdexcept>
 #include <utility>
 
-#include "tools/modelgen/x_tokens.h"
-
 namespace modelgen {
 namespace {
 
 // Values are stored in host order, which the format requires to be little-endian.
 static_assert(std::endian::native == std::endian::little);
-
-void PutU16(std::string& out, std::uint16_t value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
-void PutU32(std::string& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
 
 void PutBytes(std::string& out, const void* data, std::size_t size) {
     out.append(static_cast<const char*>(data), size);
@@ -28,7 +17,9 @@ void PutBytes(std::string& out, const void* data, std::size_t size) {
 
 void CloseList(XStream& s) {
     if (s.listToken == 0) return;
-    for (int i = 0; i < 4; ++i) s.out[s.listCountAt + i] = static_cast<char>((s.listCount >> (8 * i)) & 0xFF);
+    std::string count;
+    xformat::AppendU32(count, s.listCount);
+    s.out.replace(s.listCountAt, count.size(), count);
     s.listToken = 0;
     s.listCount = 0;
 }
@@ -36,22 +27,32 @@ void CloseList(XStream& s) {
 void OpenList(XStream& s, std::uint16_t token) {
     if (s.listToken == token) return;
     CloseList(s);
-    PutU16(s.out, token);
+    xformat::AppendU16(s.out, token);
     s.listCountAt = s.out.size();
-    PutU32(s.out, 0);
+    xformat::AppendU32(s.out, 0);
     s.listToken = token;
 }
 
 void PutToken(XStream& s, std::uint16_t token) {
     CloseList(s);
-    PutU16(s.out, token);
+    xformat::AppendU16(s.out, token);
+}
+
+// A name or string token: its length, then its bytes.
+void PutCounted(XStream& s, std::uint16_t token, std::string_view text) {
+    PutToken(s, token);
+    xformat::AppendU32(s.out, static_cast<std::uint32_t>(text.size()));
+    s.out.append(text);
 }
 
 void PutName(XStream& s, std::string_view name) {
     if (name.empty()) throw std::invalid_argument("empty name in a .x stream");
-    PutToken(s, xtoken::kName);
-    PutU32(s.out, static_cast<std::uint32_t>(name.size()));
-    s.out.append(name);
+    PutCounted(s, xformat::kName, name);
+}
+
+void PutGuid(XStream& s, const xformat::Guid& guid) {
+    PutToken(s, xformat::kGuid);
+    xformat::AppendGuid(s.out, guid);
 }
 
 void Indent(XStream& s) {
@@ -70,22 +71,6 @@ void TextLine(XStream& s, std::string_view text) {
     EndLine(s);
 }
 
-std::uint16_t PrimitiveToken(std::string_view type) {
-    struct Entry {
-        std::string_view keyword;
-        std::uint16_t token;
-    };
-    static constexpr Entry entries[] = {
-        {"WORD", xtoken::kWord},     {"DWORD", xtoken::kDword},     {"FLOAT", xtoken::kFloat},
-        {"DOUBLE", xtoken::kDouble}, {"CHAR", xtoken::kChar},       {"UCHAR", xtoken::kUchar},
-        {"SWORD", xtoken::kSword},   {"SDWORD", xtoken::kSdword},   {"STRING", xtoken::kLpstr},
-        {"UNICODE", xtoken::kUnicode}, {"CSTRING", xtoken::kCstring},
-    };
-    for (const Entry& entry : entries)
-        if (entry.keyword == type) return entry.token;
-    return 0;
-}
-
 bool IsNumber(std::string_view text) {
     if (text.empty()) return false;
     for (const char c : text)
@@ -93,12 +78,8 @@ bool IsNumber(std::string_view text) {
     return true;
 }
 
-void PutGuid(XStream& s, const Guid& guid) {
-    PutToken(s, xtoken::kGuid);
-    PutU32(s.out, guid.data1);
-    PutU16(s.out, guid.data2);
-    PutU16(s.out, guid.data3);
-    PutBytes(s.out, guid.data4.data(), guid.data4.size());
+void RequireBinary(const XStream& s) {
+    if (s.format != XFormat::Binary) throw std::logic_error("single tokens belong to the binary encoding");
 }
 
 }  // namespace
@@ -122,7 +103,7 @@ void BeginObject(XStream& s, std::string_view templateName, std::string_view obj
     if (s.format == XFormat::Binary) {
         PutName(s, templateName);
         if (!objectName.empty()) PutName(s, objectName);
-        PutToken(s, xtoken::kOpenBrace);
+        PutToken(s, xformat::kOBrace);
         return;
     }
     if (!s.atLineStart) EndLine(s);
@@ -134,7 +115,7 @@ void BeginObject(XStream& s, std::string_view templateName, std::string_view obj
 
 void EndObject(XStream& s) {
     if (s.format == XFormat::Binary) {
-        PutToken(s, xtoken::kCloseBrace);
+        PutToken(s, xformat::kCBrace);
         return;
     }
     if (!s.atLineStart) EndLine(s);
@@ -144,8 +125,8 @@ void EndObject(XStream& s) {
 
 void WriteDword(XStream& s, std::uint32_t value, char separator) {
     if (s.format == XFormat::Binary) {
-        OpenList(s, xtoken::kIntegerList);
-        PutU32(s.out, value);
+        OpenList(s, xformat::kIntegerList);
+        xformat::AppendU32(s.out, value);
         ++s.listCount;
         return;
     }
@@ -156,30 +137,28 @@ void WriteDword(XStream& s, std::uint32_t value, char separator) {
     PutTextSeparator(s, separator);
 }
 
-void WriteFloat(XStream& s, float value, char separator) {
+void WriteFloat(XStream& s, double value, char separator) {
+    const float narrow = static_cast<float>(value);
     if (s.format == XFormat::Binary) {
-        OpenList(s, xtoken::kFloatList);
+        OpenList(s, xformat::kFloatList);
         if (s.floatBits == 64) {
-            const double wide = value;
-            PutBytes(s.out, &wide, sizeof wide);
-        } else {
             PutBytes(s.out, &value, sizeof value);
+        } else {
+            PutBytes(s.out, &narrow, sizeof narrow);
         }
         ++s.listCount;
         return;
     }
     Indent(s);
-    s.out += FormatXFloat(value);
+    s.out += FormatXFloat(narrow);
     PutTextSeparator(s, separator);
 }
 
 void WriteString(XStream& s, std::string_view value, char separator) {
     if (value.find('"') != std::string_view::npos) throw std::invalid_argument("quote inside a .x string");
     if (s.format == XFormat::Binary) {
-        PutToken(s, xtoken::kString);
-        PutU32(s.out, static_cast<std::uint32_t>(value.size()));
-        s.out.append(value);
-        PutU16(s.out, separator == ',' ? xtoken::kComma : xtoken::kSemicolon);
+        PutCounted(s, xformat::kString, value);
+        xformat::AppendU16(s.out, separator == ',' ? xformat::kComma : xformat::kSemicolon);
         return;
     }
     Indent(s);
@@ -201,71 +180,88 @@ void EndLine(XStream& s) {
     s.atLineStart = true;
 }
 
-void WriteTemplate(XStream& s, const XTemplate& t) {
+void WriteTemplate(XStream& s, const xformat::Template& t) {
     if (s.format == XFormat::Text) {
         if (!s.atLineStart) EndLine(s);
-        TextLine(s, "template " + t.name + " {");
-        ++s.depth;
-        TextLine(s, FormatGuid(t.guid));
-        for (const XTemplateMember& m : t.members) {
-            std::string line = (m.dimensions.empty() ? "" : "array ") + m.type + " " + m.name;
-            for (const std::string& d : m.dimensions) line += "[" + d + "]";
-            TextLine(s, line + ";");
+        const std::string text = xformat::TemplateText(t);
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = text.find('\n', at);
+            TextLine(s, std::string_view(text).substr(at, end - at));
+            at = end + 1;
         }
-        if (t.restriction == XRestriction::Open) {
-            TextLine(s, "[...]");
-        } else if (t.restriction == XRestriction::Restricted) {
-            std::string line = "[";
-            for (std::size_t i = 0; i < t.children.size(); ++i) {
-                if (i > 0) line += ", ";
-                line += t.children[i].name;
-                if (t.children[i].guid) line += " " + FormatGuid(*t.children[i].guid);
-            }
-            TextLine(s, line + "]");
-        }
-        --s.depth;
-        TextLine(s, "}");
         return;
     }
 
-    PutToken(s, xtoken::kTemplate);
+    PutToken(s, xformat::kTemplate);
     PutName(s, t.name);
-    PutToken(s, xtoken::kOpenBrace);
+    PutToken(s, xformat::kOBrace);
     PutGuid(s, t.guid);
-    for (const XTemplateMember& m : t.members) {
-        if (!m.dimensions.empty()) PutToken(s, xtoken::kArray);
-        const std::uint16_t primitive = PrimitiveToken(m.type);
+    for (const xformat::TemplateMember& m : t.members) {
+        if (!m.dimension.empty()) PutToken(s, xformat::kArray);
+        const std::uint16_t primitive = xformat::KeywordToken(m.type);
         if (primitive != 0)
             PutToken(s, primitive);
         else
             PutName(s, m.type);
         PutName(s, m.name);
-        for (const std::string& d : m.dimensions) {
-            PutToken(s, xtoken::kOpenBracket);
-            if (IsNumber(d)) {
-                PutToken(s, xtoken::kInteger);
-                PutU32(s.out, static_cast<std::uint32_t>(std::stoul(d)));
+        if (!m.dimension.empty()) {
+            PutToken(s, xformat::kOBracket);
+            if (IsNumber(m.dimension)) {
+                PutToken(s, xformat::kInteger);
+                xformat::AppendU32(s.out, static_cast<std::uint32_t>(std::stoul(std::string(m.dimension))));
             } else {
-                PutName(s, d);
+                PutName(s, m.dimension);
             }
-            PutToken(s, xtoken::kCloseBracket);
+            PutToken(s, xformat::kCBracket);
         }
-        PutToken(s, xtoken::kSemicolon);
+        PutToken(s, xformat::kSemicolon);
     }
-    if (t.restriction == XRestriction::Open) {
-        PutToken(s, xtoken::kOpenBracket);
-        for (int i = 0; i < 3; ++i) PutToken(s, xtoken::kDot);
-        PutToken(s, xtoken::kCloseBracket);
-    } else if (t.restriction == XRestriction::Restricted) {
-        PutToken(s, xtoken::kOpenBracket);
+    if (t.restriction == xformat::Restriction::Open) {
+        PutToken(s, xformat::kOBracket);
+        for (int i = 0; i < 3; ++i) PutToken(s, xformat::kDot);
+        PutToken(s, xformat::kCBracket);
+    } else if (t.restriction == xformat::Restriction::Restricted) {
+        PutToken(s, xformat::kOBracket);
         for (std::size_t i = 0; i < t.children.size(); ++i) {
-            if (i > 0) PutToken(s, xtoken::kComma);
-            PutName(s, t.children[i].name);
-            if (t.children[i].guid) PutGuid(s, *t.children[i].guid);
+            if (i > 0) PutToken(s, xformat::kComma);
+            PutName(s, t.children[i]);
+            if (const xformat::Template* child = xformat::FindBuiltinTemplate(t.children[i])) PutGuid(s, child->guid);
         }
-        PutToken(s, xtoken::kCloseBracket);
+        PutToken(s, xformat::kCBracket);
     }
-    PutToken(s, xtoken::kCloseBrace);
+    PutToken(s, xformat::kCBrace);
+}
+
+void WriteToken(XStream& s, std::uint16_t token) {
+    RequireBinary(s);
+    PutToken(s, token);
+}
+
+void WriteName(XStream& s, std::string_view name) {
+    RequireBinary(s);
+    PutName(s, name);
+}
+
+void WriteGuid(XStream& s, const xformat::Guid& guid) {
+    RequireBinary(s);
+    PutGuid(s, guid);
+}
+
+void WriteInteger(XStream& s, std::uint32_t value) {
+    RequireBinary(s);
+    PutToken(s, xformat::kInteger);
+    xformat::AppendU32(s.out, value);
+}
+
+void WriteStringToken(XStream& s, std::string_view value) {
+    RequireBinary(s);
+    PutCounted(s, xformat::kString, value);
+}
+
+void WriteRaw(XStream& s, std::string_view bytes) {
+    RequireBinary(s);
+    CloseList(s);
+    s.out.append(bytes);
 }
 
 std::string FinishXStream(XStream& s) {

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/portable/d3dx/xfile/format.h"
 #include "tools/modelgen/x_encoding.h"
-#include "tools/modelgen/x_template.h"
 
 namespace modelgen {
 
@@ -38,14 +38,27 @@ void BeginObject(XStream& stream, std::string_view templateName, std::string_vie
 void EndObject(XStream& stream);
 // separator: ';', ',' or 0 for none.
 void WriteDword(XStream& stream, std::uint32_t value, char separator);
-void WriteFloat(XStream& stream, float value, char separator);
+// A FLOAT value. Text and 32-bit binary take it as a float; 64-bit binary
+// keeps a double as it is given.
+void WriteFloat(XStream& stream, double value, char separator);
 // A quoted string in text; in binary the separator becomes the string's
 // terminator (';' when 0).
 void WriteString(XStream& stream, std::string_view value, char separator);
 void WriteSeparator(XStream& stream, char separator);
 // Ends a text line; no effect in binary.
 void EndLine(XStream& stream);
-void WriteTemplate(XStream& stream, const XTemplate& xtemplate);
+void WriteTemplate(XStream& stream, const xformat::Template& declared);
+
+// Single tokens and raw bytes of the binary encoding, for files that no
+// model makes: the odd and damaged files of the readers' tests. Binary
+// streams only (std::logic_error for text); each ends the list being gathered.
+// WriteToken writes any code, a token's or not.
+void WriteToken(XStream& stream, std::uint16_t token);
+void WriteName(XStream& stream, std::string_view name);
+void WriteGuid(XStream& stream, const xformat::Guid& guid);
+void WriteInteger(XStream& stream, std::uint32_t value);  // a single integer token
+void WriteStringToken(XStream& stream, std::string_view value);  // without the terminator
+void WriteRaw(XStream& stream, std::string_view bytes);
 
 // Closes any open list and hands out the body.
 std::string FinishXStream(XStream& stream);

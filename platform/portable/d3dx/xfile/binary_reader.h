@@ -1,5 +1,5 @@
-// Tokens and values of the binary form of .x files: 16-bit token codes,
-// little-endian payloads, and lists of integers or floats for the data.
+// Tokens and values of the binary form of .x files (the codes are in
+// format.h), and the lists of integers or floats that hold the data.
 #pragma once
 
 #include <bit>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/portable/d3dx/xfile/format.h"
 #include "platform/portable/d3dx/xfile/token.h"
 
 namespace portable {
@@ -15,41 +16,39 @@ namespace portable {
 // Lists are copied into value slots as they stand.
 static_assert(std::endian::native == std::endian::little);
 
-namespace xbin {
-enum : uint16_t {
-    kName = 1,
-    kString = 2,
-    kInteger = 3,
-    kGuid = 5,
-    kIntegerList = 6,
-    kFloatList = 7,
-    kOBrace = 10,
-    kCBrace = 11,
-    kOParen = 12,
-    kCParen = 13,
-    kOBracket = 14,
-    kCBracket = 15,
-    kOAngle = 16,
-    kCAngle = 17,
-    kDot = 18,
-    kComma = 19,
-    kSemicolon = 20,
-    kTemplate = 31,
-    kWord = 40,
-    kDword = 41,
-    kFloat = 42,
-    kDouble = 43,
-    kChar = 44,
-    kUchar = 45,
-    kSword = 46,
-    kSdword = 47,
-    kVoid = 48,
-    kLpstr = 49,
-    kUnicode = 50,
-    kCstring = 51,
-    kArray = 52,
-};
-} // namespace xbin
+// The token of a code that carries nothing after it; XTok::Error for the
+// others and for codes that are no token.
+constexpr XTok BareTokenKind(uint16_t code)
+{
+    switch (code) {
+    case xformat::kOBrace: return XTok::OBrace;
+    case xformat::kCBrace: return XTok::CBrace;
+    case xformat::kOParen: return XTok::OParen;
+    case xformat::kCParen: return XTok::CParen;
+    case xformat::kOBracket: return XTok::OBracket;
+    case xformat::kCBracket: return XTok::CBracket;
+    case xformat::kOAngle: return XTok::OAngle;
+    case xformat::kCAngle: return XTok::CAngle;
+    case xformat::kDot: return XTok::Dot;
+    case xformat::kComma: return XTok::Comma;
+    case xformat::kSemicolon: return XTok::Semicolon;
+    case xformat::kTemplate: return XTok::Template;
+    case xformat::kWord: return XTok::TypeWord;
+    case xformat::kDword: return XTok::TypeDword;
+    case xformat::kFloat: return XTok::TypeFloat;
+    case xformat::kDouble: return XTok::TypeDouble;
+    case xformat::kChar: return XTok::TypeChar;
+    case xformat::kUchar: return XTok::TypeUchar;
+    case xformat::kSword: return XTok::TypeSword;
+    case xformat::kSdword: return XTok::TypeSdword;
+    case xformat::kVoid: return XTok::TypeVoid;
+    case xformat::kLpstr: return XTok::TypeString;
+    case xformat::kUnicode: return XTok::TypeUnicode;
+    case xformat::kCstring: return XTok::TypeCstring;
+    case xformat::kArray: return XTok::Array;
+    default: return XTok::Error;
+    }
+}
 
 struct XBinaryReader {
     const uint8_t* p;
@@ -72,7 +71,7 @@ struct XBinaryReader {
     bool ReadU16(uint16_t& value)
     {
         if (end - p < 2) return false;
-        value = static_cast<uint16_t>(p[0] | (p[1] << 8));
+        value = xformat::LoadU16(p);
         p += 2;
         return true;
     }
@@ -80,8 +79,7 @@ struct XBinaryReader {
     bool ReadU32(uint32_t& value)
     {
         if (end - p < 4) return false;
-        value = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8)
-                | (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        value = xformat::LoadU32(p);
         p += 4;
         return true;
     }
@@ -123,17 +121,17 @@ struct XBinaryReader {
             uint16_t token = 0;
             if (!ReadU16(token)) return false;
             switch (token) {
-            case xbin::kIntegerList:
+            case xformat::kIntegerList:
                 if (!StartList(false)) return false;
                 break;
-            case xbin::kFloatList:
+            case xformat::kFloatList:
                 if (!StartList(true)) return false;
                 break;
-            case xbin::kInteger:
+            case xformat::kInteger:
                 single = true;
                 return ReadU32(singleValue);
-            case xbin::kComma:
-            case xbin::kSemicolon:
+            case xformat::kComma:
+            case xformat::kSemicolon:
                 break;
             default:
                 return false;
@@ -237,8 +235,8 @@ struct XBinaryReader {
         for (;;) {
             uint16_t token = 0;
             if (!ReadU16(token)) return false;
-            if (token == xbin::kComma || token == xbin::kSemicolon) continue;
-            if (token != xbin::kString) return false;
+            if (token == xformat::kComma || token == xformat::kSemicolon) continue;
+            if (token != xformat::kString) return false;
             return ReadCounted(value);
         }
     }
@@ -257,15 +255,9 @@ struct XBinaryReader {
 
     bool ReadGuid(XGuid& guid)
     {
-        if (end - p < 16) return false;
-        uint16_t word = 0;
-        ReadU32(guid.data1);
-        ReadU16(word);
-        guid.data2 = word;
-        ReadU16(word);
-        guid.data3 = word;
-        std::memcpy(guid.data4, p, 8);
-        p += 8;
+        if (Remaining() < xformat::kGuidSize) return false;
+        guid = xformat::LoadGuid(p);
+        p += xformat::kGuidSize;
         return true;
     }
 
@@ -283,44 +275,19 @@ struct XBinaryReader {
             return token;
         }
         switch (code) {
-        case xbin::kName:
+        case xformat::kName:
             token.kind = ReadCounted(token.text) ? XTok::Name : XTok::Error;
             break;
-        case xbin::kString:
+        case xformat::kString:
             token.kind = ReadCounted(token.text) ? XTok::String : XTok::Error;
             break;
-        case xbin::kInteger:
+        case xformat::kInteger:
             token.kind = ReadU32(token.integer) ? XTok::Integer : XTok::Error;
             break;
-        case xbin::kGuid:
+        case xformat::kGuid:
             token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error;
             break;
-        case xbin::kOBrace: token.kind = XTok::OBrace; break;
-        case xbin::kCBrace: token.kind = XTok::CBrace; break;
-        case xbin::kOParen: token.kind = XTok::OParen; break;
-        case xbin::kCParen: token.kind = XTok::CParen; break;
-        case xbin::kOBracket: token.kind = XTok::OBracket; break;
-        case xbin::kCBracket: token.kind = XTok::CBracket; break;
-        case xbin::kOAngle: token.kind = XTok::OAngle; break;
-        case xbin::kCAngle: token.kind = XTok::CAngle; break;
-        case xbin::kDot: token.kind = XTok::Dot; break;
-        case xbin::kComma: token.kind = XTok::Comma; break;
-        case xbin::kSemicolon: token.kind = XTok::Semicolon; break;
-        case xbin::kTemplate: token.kind = XTok::Template; break;
-        case xbin::kWord: token.kind = XTok::TypeWord; break;
-        case xbin::kDword: token.kind = XTok::TypeDword; break;
-        case xbin::kFloat: token.kind = XTok::TypeFloat; break;
-        case xbin::kDouble: token.kind = XTok::TypeDouble; break;
-        case xbin::kChar: token.kind = XTok::TypeChar; break;
-        case xbin::kUchar: token.kind = XTok::TypeUchar; break;
-        case xbin::kSword: token.kind = XTok::TypeSword; break;
-        case xbin::kSdword: token.kind = XTok::TypeSdword; break;
-        case xbin::kVoid: token.kind = XTok::TypeVoid; break;
-        case xbin::kLpstr: token.kind = XTok::TypeString; break;
-        case xbin::kUnicode: token.kind = XTok::TypeUnicode; break;
-        case xbin::kCstring: token.kind = XTok::TypeCstring; break;
-        case xbin::kArray: token.kind = XTok::Array; break;
-        default: token.kind = XTok::Error; break;
+        default: token.kind = BareTokenKind(code); break;
         }
         return token;
     }
@@ -343,37 +310,34 @@ struct XBinaryReader {
             uint32_t count = 0;
             if (!ReadU16(code)) return false;
             switch (code) {
-            case xbin::kName:
-            case xbin::kString:
+            case xformat::kName:
+            case xformat::kString:
                 if (!ReadU32(count) || count > Remaining()) return false;
                 p += count;
                 break;
-            case xbin::kInteger:
+            case xformat::kInteger:
                 if (!ReadU32(count)) return false;
                 break;
-            case xbin::kGuid:
-                if (Remaining() < 16) return false;
-                p += 16;
+            case xformat::kGuid:
+                if (Remaining() < xformat::kGuidSize) return false;
+                p += xformat::kGuidSize;
                 break;
-            case xbin::kIntegerList:
-            case xbin::kFloatList: {
+            case xformat::kIntegerList:
+            case xformat::kFloatList: {
                 if (!ReadU32(count)) return false;
-                const uint64_t bytes = static_cast<uint64_t>(count) * (code == xbin::kFloatList ? floatSize : 4u);
+                const uint64_t bytes = static_cast<uint64_t>(count) * (code == xformat::kFloatList ? floatSize : 4u);
                 if (bytes > Remaining()) return false;
                 p += bytes;
                 break;
             }
-            case xbin::kOBrace:
+            case xformat::kOBrace:
                 ++depth;
                 break;
-            case xbin::kCBrace:
+            case xformat::kCBrace:
                 if (--depth == 0) return true;
                 break;
             default:
-                if (!((code >= xbin::kOParen && code <= xbin::kSemicolon) || code == xbin::kTemplate
-                      || (code >= xbin::kWord && code <= xbin::kArray))) {
-                    return false;
-                }
+                if (BareTokenKind(code) == XTok::Error) return false;
                 break;
             }
         }

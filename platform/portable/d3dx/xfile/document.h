@@ -10,24 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/portable/d3dx/xfile/format.h"
 #include "platform/portable/d3dx/xfile/huge_pages.h"
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/source.h"
 
 namespace portable {
 
-struct XGuid {
-    uint32_t data1 = 0;
-    uint16_t data2 = 0;
-    uint16_t data3 = 0;
-    uint8_t data4[8] = {};
-
-    friend bool operator==(const XGuid& a, const XGuid& b)
-    {
-        return a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3
-               && std::memcmp(a.data4, b.data4, sizeof a.data4) == 0;
-    }
-};
+using XGuid = xformat::Guid;
 
 // The type of a template member. Every primitive takes one value slot:
 // integers as they are, FLOAT and DOUBLE as 32-bit float bits, strings as an

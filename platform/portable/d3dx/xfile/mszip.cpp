@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include "platform/portable/d3dx/xfile/format.h"
 #include "platform/portable/d3dx/xfile/huge_pages.h"
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/result.h"
@@ -14,24 +15,15 @@ using namespace portable;
 namespace portable {
 
 namespace {
-constexpr size_t kHeaderSize = 16;
-constexpr size_t kMaxBlock = 32768;
 // Room made before the first block: the body of a file compressed this well
 // or worse (MSZIP shrinks .x files three to five times) comes in one
 // allocation. Data that compresses better earns its room as it inflates.
 constexpr size_t kFirstRoomRatio = 8;
 
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t ReadU32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
-           | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 struct Inflater {
     z_stream stream{};
     bool ready = false;
-    Inflater() { ready = inflateInit2(&stream, -MAX_WBITS) == Z_OK; }
+    Inflater() { ready = inflateInit2(&stream, -xformat::kMszipWindowBits) == Z_OK; }
     ~Inflater()
     {
         if (ready) inflateEnd(&stream);
@@ -58,28 +50,23 @@ bool MakeRoom(XInflatedBytes& out, size_t needed, size_t total)
 HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
 {
     out.clear();
-    if (size < 4) return D3DXFERR_BADFILE;
-    const uint32_t totalWithHeader = ReadU32(data);
-    if (totalWithHeader < kHeaderSize) return D3DXFERR_BADFILE;
-    const size_t total = totalWithHeader - kHeaderSize;
+    if (size < xformat::kMszipTotalSize) return D3DXFERR_BADFILE;
+    const uint32_t totalWithHeader = xformat::LoadU32(data);
+    if (totalWithHeader < xformat::kHeaderSize) return D3DXFERR_BADFILE;
+    const size_t total = totalWithHeader - xformat::kHeaderSize;
     // D3DX allocates the announced size before it inflates anything.
     if (total > kMaxXInflatedBytes) return DXFILEERR_BADALLOC;
     if (!MakeRoom(out, std::min(total, size * kFirstRoomRatio), total)) return DXFILEERR_BADALLOC;
 
     Inflater inflater;
     if (!inflater.ready) return DXFILEERR_BADALLOC;
-    size_t pos = 4;
+    size_t pos = xformat::kMszipTotalSize;
     size_t written = 0;
     size_t previousStart = 0;
     while (pos < size) {
-        if (size - pos < 4) return D3DXFERR_BADFILE;
-        const size_t blockSize = ReadU16(data + pos);
-        const size_t packedSize = ReadU16(data + pos + 2);
-        pos += 4;
-        if (blockSize == 0 || blockSize > kMaxBlock || packedSize < 2 || packedSize > size - pos) {
-            return D3DXFERR_BADFILE;
-        }
-        if (data[pos] != 'C' || data[pos + 1] != 'K') return D3DXFERR_BADFILE;
+        xformat::MszipBlock block;
+        if (!xformat::ReadMszipBlock(data + pos, size - pos, block)) return D3DXFERR_BADFILE;
+        const size_t blockSize = block.size;
         if (blockSize > total - written) return D3DXFERR_BADFILE;
         if (!MakeRoom(out, written + blockSize, total)) return DXFILEERR_BADALLOC;
         out.resize(written + blockSize); // within the capacity: no allocation
@@ -92,8 +79,8 @@ HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
                    != Z_OK) {
             return D3DXFERR_BADFILE;
         }
-        stream.next_in = const_cast<Bytef*>(data + pos + 2);
-        stream.avail_in = static_cast<uInt>(packedSize - 2);
+        stream.next_in = const_cast<Bytef*>(block.deflated);
+        stream.avail_in = static_cast<uInt>(block.deflatedSize);
         stream.next_out = reinterpret_cast<Bytef*>(out.data() + written);
         stream.avail_out = static_cast<uInt>(blockSize);
         const int status = inflate(&stream, Z_FINISH);
@@ -101,7 +88,7 @@ HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
 
         previousStart = written;
         written += blockSize;
-        pos += packedSize;
+        pos += block.extent;
     }
     if (written != total) return D3DXFERR_BADFILE;
     return S_OK;

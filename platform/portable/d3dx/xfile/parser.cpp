@@ -24,7 +24,8 @@ bool IsKeyword(const XToken& token, XTok binaryKind, std::string_view word)
 // The primitive type a token names, if it names one.
 bool PrimitiveType(const XToken& token, XType& type)
 {
-    switch (token.kind) {
+    const XTok kind = token.kind == XTok::Name ? BareTokenKind(xformat::KeywordToken(token.text)) : token.kind;
+    switch (kind) {
     case XTok::TypeWord: type = XType::Word; return true;
     case XTok::TypeDword: type = XType::Dword; return true;
     case XTok::TypeFloat: type = XType::Float; return true;
@@ -36,27 +37,8 @@ bool PrimitiveType(const XToken& token, XType& type)
     case XTok::TypeString:
     case XTok::TypeUnicode:
     case XTok::TypeCstring: type = XType::String; return true;
-    case XTok::Name: break;
     default: return false;
     }
-    struct Named {
-        std::string_view name;
-        XType type;
-    };
-    static constexpr Named kNames[] = {
-        {"WORD", XType::Word},     {"DWORD", XType::Dword},   {"FLOAT", XType::Float},
-        {"DOUBLE", XType::Double}, {"CHAR", XType::Char},     {"UCHAR", XType::Uchar},
-        {"BYTE", XType::Uchar},    {"SWORD", XType::Sword},   {"SDWORD", XType::Sdword},
-        {"STRING", XType::String}, {"LPSTR", XType::String},  {"UNICODE", XType::String},
-        {"CSTRING", XType::String},
-    };
-    for (const Named& named : kNames) {
-        if (EqualsIgnoreCase(token.text, named.name)) {
-            type = named.type;
-            return true;
-        }
-    }
-    return false;
 }
 
 struct GuidHash {

@@ -1,53 +1,28 @@
 #include "platform/portable/d3dx/xfile/source.h"
 
-#include <cstring>
-
 #include "platform/portable/d3dx/xfile/mszip.h"
 #include "platform/portable/d3dx/xfile/result.h"
 
-using namespace portable;
-
 namespace portable {
-
-namespace {
-constexpr size_t kHeaderSize = 16;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-} // namespace
 
 HRESULT OpenXFileSource(const char* data, size_t size, XFileSource& source)
 {
     source = XFileSource{};
-    if (data == nullptr || size < kHeaderSize || std::memcmp(data, "xof ", 4) != 0) return D3DXFERR_BADFILETYPE;
-    // Version: major "03", any two-digit minor.
-    if (data[4] != '0' || data[5] != '3' || !IsDigit(data[6]) || !IsDigit(data[7])) return D3DXFERR_BADFILEVERSION;
-
-    const std::string_view format(data + 8, 4);
-    if (format == "txt ") {
-        source.encoding = XFileEncoding::Text;
-    } else if (format == "bin ") {
-        source.encoding = XFileEncoding::Binary;
-    } else if (format == "tzip") {
-        source.encoding = XFileEncoding::TextCompressed;
-    } else if (format == "bzip") {
-        source.encoding = XFileEncoding::BinaryCompressed;
-    } else {
-        return D3DXFERR_BADFILETYPE;
+    xformat::Header header;
+    switch (xformat::ReadHeader(data, size, header)) {
+    case xformat::HeaderFault::None: break;
+    case xformat::HeaderFault::Magic:
+    case xformat::HeaderFault::Format: return D3DXFERR_BADFILETYPE;
+    case xformat::HeaderFault::Version: return D3DXFERR_BADFILEVERSION;
+    case xformat::HeaderFault::FloatSize: return D3DXFERR_BADFILEFLOATSIZE;
     }
-    source.binary = source.encoding == XFileEncoding::Binary || source.encoding == XFileEncoding::BinaryCompressed;
+    source.encoding = header.encoding;
+    source.binary = xformat::IsBinary(header.encoding);
+    source.floatBits = header.floatBits;
 
-    const std::string_view floatSize(data + 12, 4);
-    if (floatSize == "0032") {
-        source.floatBits = 32;
-    } else if (floatSize == "0064") {
-        source.floatBits = 64;
-    } else {
-        return D3DXFERR_BADFILEFLOATSIZE;
-    }
-
-    if (source.encoding == XFileEncoding::TextCompressed || source.encoding == XFileEncoding::BinaryCompressed) {
-        const HRESULT inflated =
-            InflateMsZip(reinterpret_cast<const uint8_t*>(data + kHeaderSize), size - kHeaderSize, source.inflated);
+    if (xformat::IsCompressed(header.encoding)) {
+        const HRESULT inflated = InflateMsZip(reinterpret_cast<const uint8_t*>(data + xformat::kHeaderSize),
+                                              size - xformat::kHeaderSize, source.inflated);
         if (FAILED(inflated)) {
             XInflatedBytes().swap(source.inflated);
             return inflated;
@@ -55,8 +30,8 @@ HRESULT OpenXFileSource(const char* data, size_t size, XFileSource& source)
         source.body = source.inflated.data();
         source.bodySize = source.inflated.size();
     } else {
-        source.body = data + kHeaderSize;
-        source.bodySize = size - kHeaderSize;
+        source.body = data + xformat::kHeaderSize;
+        source.bodySize = size - xformat::kHeaderSize;
     }
     return S_OK;
 }

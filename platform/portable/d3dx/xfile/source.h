@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "platform/portable/win32/types.h"
+#include "platform/portable/d3dx/xfile/format.h"
 #include "platform/portable/d3dx/xfile/mszip.h"
 
 namespace portable {
 
-enum class XFileEncoding { Text, Binary, TextCompressed, BinaryCompressed };
+using XFileEncoding = xformat::Encoding;
 
 struct XFileSource {
     XFileSource() = default;

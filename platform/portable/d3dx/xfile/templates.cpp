@@ -12,37 +12,26 @@ constexpr size_t kMaxFlatLayout = 256;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-constexpr XGuid MakeGuid(uint32_t d1, uint16_t d2, uint16_t d3, uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3,
-                         uint8_t b4, uint8_t b5, uint8_t b6, uint8_t b7)
-{
-    return XGuid{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};
-}
-
+// The kinds of object the mesh loader reads, by their built-in template.
 struct KindGuid {
     XKind kind;
     XGuid guid;
 };
 
-const KindGuid kKindGuids[] = {
-    {XKind::Mesh, MakeGuid(0x3d82ab44, 0x62da, 0x11cf, 0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33)},
-    {XKind::Frame, MakeGuid(0x3d82ab46, 0x62da, 0x11cf, 0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33)},
-    {XKind::Material, MakeGuid(0x3d82ab4d, 0x62da, 0x11cf, 0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33)},
-    {XKind::MeshTextureCoords, MakeGuid(0xf6f23f40, 0x7686, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-    {XKind::FrameTransformMatrix,
-     MakeGuid(0xf6f23f41, 0x7686, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-    {XKind::MeshMaterialList, MakeGuid(0xf6f23f42, 0x7686, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-    {XKind::MeshNormals, MakeGuid(0xf6f23f43, 0x7686, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-    {XKind::MeshVertexColors, MakeGuid(0x1630b821, 0x7842, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-    {XKind::TextureFilename, MakeGuid(0xa42790e1, 0x7810, 0x11cf, 0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3)},
-};
+KindGuid KindOf(XKind kind, std::string_view templateName)
+{
+    return {kind, xformat::FindBuiltinTemplate(templateName)->guid};
+}
 
 XTemplateLibrary ParseBuiltins()
 {
     XTemplateLibrary library;
     const XTemplateLibrary none;
     XDocument document;
+    std::string text;
+    for (const xformat::Template& builtin : xformat::BuiltinTemplates()) text += xformat::TemplateText(builtin);
     // The text is ours and known to parse; an empty library would show at once in every test.
-    if (FAILED(ParseXTemplateText(BuiltinXTemplateText(), none, document))) return library;
+    if (FAILED(ParseXTemplateText(text, none, document))) return library;
     library.templates = std::move(document.declaredTemplates);
     for (uint32_t i = 0; i < library.templates.size(); ++i) {
         library.byName.emplace(library.templates[i].name, i);
@@ -95,6 +84,17 @@ const XTemplate& XTemplateAt(const XTemplateLibrary& library, const std::vector<
 
 XKind XKindOfGuid(const XGuid& guid)
 {
+    static const KindGuid kKindGuids[] = {
+        KindOf(XKind::Mesh, "Mesh"),
+        KindOf(XKind::Frame, "Frame"),
+        KindOf(XKind::Material, "Material"),
+        KindOf(XKind::MeshTextureCoords, "MeshTextureCoords"),
+        KindOf(XKind::FrameTransformMatrix, "FrameTransformMatrix"),
+        KindOf(XKind::MeshMaterialList, "MeshMaterialList"),
+        KindOf(XKind::MeshNormals, "MeshNormals"),
+        KindOf(XKind::MeshVertexColors, "MeshVertexColors"),
+        KindOf(XKind::TextureFilename, "TextureFilename"),
+    };
     for (const KindGuid& entry : kKindGuids) {
         if (entry.guid == guid) return entry.kind;
     }

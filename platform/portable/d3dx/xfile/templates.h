@@ -27,10 +27,8 @@ struct XTemplateLibrary {
     std::unordered_map<std::string_view, uint32_t, XNameHash, XNameEqual> byName;
 };
 
-// The standard DirectX templates and those of the skinning and mesh extensions.
+// The built-in templates of format.h, parsed.
 const XTemplateLibrary& BuiltinXTemplates();
-// Their declarations in .x text syntax.
-std::string_view BuiltinXTemplateText();
 
 // Index of the template with this name (case-insensitive): built-in ones
 // first, then the file's own at library size + position.

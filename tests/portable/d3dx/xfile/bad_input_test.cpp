@@ -7,7 +7,7 @@
 
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/d3dx/test_files.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 
@@ -55,27 +55,15 @@ std::string DeepTemplates(int depth)
     return text;
 }
 
-void Put16(std::string& out, uint16_t v)
-{
-    out.push_back(static_cast<char>(v & 0xff));
-    out.push_back(static_cast<char>(v >> 8));
-}
-void Put32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
+// A mesh whose first list claims `count` integers and holds one.
 std::string BinaryMeshWithListCount(uint32_t count)
 {
-    std::string file = "xof 0303bin 0032";
-    Put16(file, 1); // name
-    Put32(file, 4);
-    file += "Mesh";
-    Put16(file, 10); // {
-    Put16(file, 6);  // integer list
-    Put32(file, count);
-    Put32(file, 3);
-    return file;
+    return XBinaryFile([count](modelgen::XStream& s) {
+        modelgen::WriteName(s, "Mesh");
+        modelgen::WriteToken(s, xformat::kOBrace);
+        modelgen::WriteToken(s, xformat::kIntegerList);
+        modelgen::WriteRaw(s, XU32(count) + XU32(3));
+    });
 }
 
 std::string Compressed(std::string_view text) { return XCompress(text); }
@@ -88,25 +76,29 @@ struct BadCase {
 
 std::vector<BadCase> BadCases()
 {
+    // The compressed file's total, then its first block: output size, packed size, "CK", deflate data.
+    constexpr size_t kTotal = xformat::kHeaderSize;
+    constexpr size_t kBlock = kTotal + xformat::kMszipTotalSize;
     std::string badSignature = Compressed(Text("Mesh { " + kTriangle + " }"));
-    badSignature[24] = 'X';
+    badSignature[kBlock + 4] = 'X';
     std::string badDeflate = Compressed(Text("Mesh { " + kTriangle + " }"));
-    for (size_t i = 26; i < badDeflate.size(); ++i) badDeflate[i] = static_cast<char>(0xff);
+    for (size_t i = kBlock + xformat::kMszipFrameSize; i < badDeflate.size(); ++i) {
+        badDeflate[i] = static_cast<char>(0xff);
+    }
     std::string hugeTotal = Compressed(Text("Mesh { " + kTriangle + " }"));
-    hugeTotal[16] = hugeTotal[17] = hugeTotal[18] = hugeTotal[19] = static_cast<char>(0xff);
+    hugeTotal.replace(kTotal, 4, XU32(0xffffffffu));
     std::string wrongTotal = Compressed(Text("Mesh { " + kTriangle + " }"));
-    wrongTotal[16] = static_cast<char>(wrongTotal[16] + 1);
+    wrongTotal[kTotal] = static_cast<char>(wrongTotal[kTotal] + 1);
     std::string zeroBlock = Compressed(Text("Mesh { " + kTriangle + " }"));
-    zeroBlock[20] = zeroBlock[21] = 0;
+    zeroBlock[kBlock] = zeroBlock[kBlock + 1] = 0;
     std::string longBlock = Compressed(Text("Mesh { " + kTriangle + " }"));
-    longBlock[22] = longBlock[23] = static_cast<char>(0x7f);
+    longBlock[kBlock + 2] = longBlock[kBlock + 3] = static_cast<char>(0x7f);
 
-    std::string unknownToken = "xof 0303bin 0032";
-    Put16(unknownToken, 99);
-    std::string longName = "xof 0303bin 0032";
-    Put16(longName, 1);
-    Put32(longName, 0xfffffff0u);
-    longName += "Mesh";
+    const std::string unknownToken = XBinaryFile([](modelgen::XStream& s) { modelgen::WriteToken(s, 99); });
+    const std::string longName = XBinaryFile([](modelgen::XStream& s) {
+        modelgen::WriteToken(s, xformat::kName);
+        modelgen::WriteRaw(s, XU32(0xfffffff0u) + "Mesh");
+    });
 
     return {
         {"NoObjects", Text(""), E_FAIL},

@@ -7,35 +7,20 @@
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 
 namespace {
 
-constexpr size_t kBlock = 32768;
-
-void Put16(std::string& out, uint32_t v)
-{
-    out.push_back(static_cast<char>(v & 0xff));
-    out.push_back(static_cast<char>((v >> 8) & 0xff));
-}
-
-void Put32(std::string& out, uint32_t v)
-{
-    Put16(out, v & 0xffff);
-    Put16(out, v >> 16);
-}
-
 // Blocks that look whole but hold no deflate data, after a total of `claimed` bytes.
 std::string ClaimOverDamagedBlocks(uint32_t claimed, size_t blocks)
 {
-    std::string file = "xof 0303tzip0032";
-    Put32(file, claimed + 16);
+    std::string file = xformat::HeaderText({xformat::Encoding::TextCompressed, 32});
+    xformat::AppendU32(file, static_cast<uint32_t>(claimed + xformat::kHeaderSize));
     for (size_t i = 0; i < blocks; ++i) {
-        Put16(file, static_cast<uint32_t>(kBlock));
-        Put16(file, 2 + 26);
-        file += "CK" + std::string(26, '\xff');
+        xformat::AppendMszipFrame(file, xformat::kMszipMaxBlock, 26);
+        file += std::string(26, '\xff');
     }
     return file;
 }

@@ -6,7 +6,7 @@
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/d3dx/test_device.h"
 #include "tests/portable/d3dx/test_files.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 

@@ -6,7 +6,7 @@
 
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/d3dx/test_files.h"
-#include "tests/portable/d3dx/xfile/writer.h"
+#include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
 
@@ -335,18 +335,12 @@ TEST(XFileParser, ArraysThatRunShortFailAsBefore)
 // hold: 300,000 points (900,000 floats) before a megabyte of filler.
 TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
 {
-    std::string binary = "xof 0303bin 0032";
-    const auto put = [&binary](uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) binary.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-    };
-    put(1, 2); // name
-    put(4, 4);
-    binary += "Mesh";
-    put(10, 2); // {
-    put(6, 2);  // a list of one integer
-    put(1, 4);
-    put(300000, 4);
-    binary += std::string(1000000, '\0');
+    const std::string binary = XBinaryFile([](modelgen::XStream& s) {
+        modelgen::WriteName(s, "Mesh");
+        modelgen::WriteToken(s, xformat::kOBrace);
+        modelgen::WriteDword(s, 300000, ';');
+        modelgen::WriteRaw(s, std::string(1000000, '\0'));
+    });
     const std::string text = "xof 0303txt 0032\nMesh { 300000; " + std::string(1000000, ' ');
     for (const std::string& file : {binary, text}) {
         XDocument document;
