@@ -9,11 +9,16 @@ constexpr D3DCOLOR kClearColour = 0xFF808080;
 constexpr D3DCOLOR kHelpColour = 0xFFFFFF00;
 constexpr D3DCOLOR kStatusColour = 0xFFFFFFFF;
 
-void DrawOverlayLine(ID3DXFont* font, const std::wstring& text, int top, D3DCOLOR colour)
+// The overlay's changing lines, kept from frame to frame so that writing them
+// allocates nothing.
+std::wstring g_modeText;
+std::wstring g_fpsText;
+
+void DrawOverlayLine(ID3DXFont* font, const wchar_t* text, int top, D3DCOLOR colour)
 {
     RECT rect;
     SetRect(&rect, 10, top, 200, top + 20);
-    font->DrawTextW(nullptr, text.c_str(), -1, &rect, DT_NOCLIP, colour);
+    font->DrawTextW(nullptr, text, -1, &rect, DT_NOCLIP, colour);
 }
 } // namespace
 
@@ -31,12 +36,12 @@ void Application::RenderFrame()
 
         // Without a font (its re-creation after a reset failed) the overlay is left out.
         if (font != nullptr) {
-            const std::wstring modeText = DisplayModeText(width, height, refreshRate);
-            const std::wstring fpsText = FpsText(fps);
+            WriteDisplayModeText(width, height, refreshRate, g_modeText);
+            WriteFpsText(fps, g_fpsText);
             DrawOverlayLine(font, L"Press 'Esc' to quit.", 10, kHelpColour);
             DrawOverlayLine(font, L"Press W, A, S, D, PgUp and PgDn to move.", 30, kHelpColour);
-            DrawOverlayLine(font, modeText, 55, kStatusColour);
-            DrawOverlayLine(font, fpsText, 75, kStatusColour);
+            DrawOverlayLine(font, g_modeText.c_str(), 55, kStatusColour);
+            DrawOverlayLine(font, g_fpsText.c_str(), 75, kStatusColour);
         }
         device->EndScene();
     }

@@ -16,6 +16,10 @@ struct Font final : RefCounted<ID3DXFont> {
     ComRef<Device> device;
     FontFace face;
     FontRenderer renderer;
+    // Kept from one DrawTextW to the next, so that drawing allocates nothing.
+    std::u32string codepoints;
+    LayoutScratch scratch;
+    TextLayout layout;
 
     ~Font() override
     {
@@ -30,16 +34,18 @@ struct Font final : RefCounted<ID3DXFont> {
     {
         return GuardedCall<INT>(0, 0, [&]() -> INT {
             if (text == nullptr || count == 0) return 0;
-            const std::u32string codepoints = DecodeWideText(text, count);
+            DecodeWideText(text, count, codepoints);
             if (codepoints.empty()) return 0;
 
             const RECT area = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
             // Without a rectangle nothing clips and the text starts at the origin.
             const DWORD effective = rect != nullptr ? format : (format | DT_NOCLIP);
             const bool current = MakeDeviceCurrent(*device);
-            const TextLayout layout = LayOutText(codepoints, area, effective, LineHeightOf(face), [&](char32_t c) {
-                return current ? GlyphFor(renderer, face, c).advance : 0;
-            });
+            // One pointer of capture: std::function holds it without allocating.
+            const AdvanceOf advance = [font = this, current](char32_t c) {
+                return current ? GlyphFor(font->renderer, font->face, c).advance : 0;
+            };
+            LayOutText(codepoints, area, effective, LineHeightOf(face), advance, scratch, layout);
 
             if ((format & DT_CALCRECT) != 0) {
                 if (rect != nullptr) *rect = layout.bounds;

@@ -2,84 +2,88 @@
 
 #include <algorithm>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {
-struct Line {
-    std::u32string text;
-    int width = 0;
-};
-
 bool IsBreak(char32_t c) { return c == U'\n' || c == U'\r'; }
 bool IsSkipped(char32_t c) { return c < 0x20 && !IsBreak(c); }
 
-int WidthOf(const std::u32string& text, const AdvanceOf& advance)
+int WidthOf(const std::u32string& text, size_t begin, size_t end, const AdvanceOf& advance)
 {
     int width = 0;
-    for (char32_t c : text) width += advance(c);
+    for (size_t i = begin; i < end; ++i) width += advance(text[i]);
     return width;
 }
 
-std::vector<std::u32string> SplitLines(const std::u32string& text, bool singleLine)
+// The text without control characters, and its lines between breaks. A break
+// at the very end starts no further line; a single line ignores breaks.
+void SplitLines(const std::u32string& text, bool singleLine, LayoutScratch& scratch)
 {
-    std::vector<std::u32string> lines(1);
+    scratch.kept.clear();
+    scratch.paragraphs.assign(1, LineSpan{});
     for (size_t i = 0; i < text.size(); ++i) {
         const char32_t c = text[i];
         if (IsBreak(c)) {
             if (singleLine) continue;
             if (c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') ++i;
-            if (i + 1 < text.size()) lines.emplace_back();
+            if (i + 1 < text.size()) {
+                scratch.paragraphs.back().end = scratch.kept.size();
+                scratch.paragraphs.push_back(LineSpan{scratch.kept.size(), 0, 0});
+            }
             continue;
         }
-        if (!IsSkipped(c)) lines.back() += c;
+        if (!IsSkipped(c)) scratch.kept += c;
     }
-    return lines;
+    scratch.paragraphs.back().end = scratch.kept.size();
 }
 
 // Breaks a line at blanks so that each piece fits the width where it can; a
 // word wider than the width stays whole.
-void WrapLine(const std::u32string& line, int maxWidth, const AdvanceOf& advance, std::vector<Line>& out)
+void WrapLine(const std::u32string& text, const LineSpan& line, int maxWidth, const AdvanceOf& advance,
+              std::vector<LineSpan>& out)
 {
-    size_t start = 0;
-    while (start < line.size()) {
+    size_t start = line.begin;
+    while (start < line.end) {
         int width = 0;
         size_t end = start;
         size_t lastBlank = std::u32string::npos;
-        while (end < line.size()) {
-            const int next = advance(line[end]);
+        while (end < line.end) {
+            const int next = advance(text[end]);
             if (width + next > maxWidth && end > start) break;
-            if (line[end] == U' ') lastBlank = end;
+            if (text[end] == U' ') lastBlank = end;
             width += next;
             ++end;
         }
-        if (end < line.size() && lastBlank != std::u32string::npos && lastBlank > start) end = lastBlank;
-        if (end < line.size() && lastBlank == std::u32string::npos) {
+        if (end < line.end && lastBlank != std::u32string::npos && lastBlank > start) end = lastBlank;
+        if (end < line.end && lastBlank == std::u32string::npos) {
             // No blank to break at: the word runs on to the next blank.
-            while (end < line.size() && line[end] != U' ') ++end;
+            while (end < line.end && text[end] != U' ') ++end;
         }
-        std::u32string piece = line.substr(start, end - start);
-        while (!piece.empty() && piece.back() == U' ') piece.pop_back();
-        out.push_back(Line{piece, WidthOf(piece, advance)});
+        size_t pieceEnd = end;
+        while (pieceEnd > start && text[pieceEnd - 1] == U' ') --pieceEnd;
+        out.push_back(LineSpan{start, pieceEnd, WidthOf(text, start, pieceEnd, advance)});
         start = end;
-        while (start < line.size() && line[start] == U' ') ++start;
+        while (start < line.end && text[start] == U' ') ++start;
     }
-    if (line.empty()) out.push_back(Line{});
+    if (line.begin == line.end) out.push_back(LineSpan{line.begin, line.begin, 0});
 }
 } // namespace
 
-TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight,
-                      const AdvanceOf& advance)
+void LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight, const AdvanceOf& advance,
+                LayoutScratch& scratch, TextLayout& layout)
 {
-    TextLayout layout;
+    layout.glyphs.clear();
     const bool singleLine = (format & DT_SINGLELINE) != 0;
-    std::vector<Line> lines;
-    for (const std::u32string& raw : SplitLines(text, singleLine)) {
+    SplitLines(text, singleLine, scratch);
+    const std::u32string& kept = scratch.kept;
+    std::vector<LineSpan>& lines = scratch.lines;
+    lines.clear();
+    for (const LineSpan& paragraph : scratch.paragraphs) {
         if ((format & DT_WORDBREAK) != 0 && !singleLine) {
-            WrapLine(raw, std::max<LONG>(rect.right - rect.left, 0), advance, lines);
+            WrapLine(kept, paragraph, std::max<LONG>(rect.right - rect.left, 0), advance, lines);
         } else {
-            lines.push_back(Line{raw, WidthOf(raw, advance)});
+            lines.push_back(LineSpan{paragraph.begin, paragraph.end,
+                                     WidthOf(kept, paragraph.begin, paragraph.end, advance)});
         }
     }
 
@@ -94,7 +98,7 @@ TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format
     layout.bounds = RECT{rect.left, top, rect.left, top + textHeight};
     bool first = true;
     int lineTop = top;
-    for (const Line& line : lines) {
+    for (const LineSpan& line : lines) {
         int x = rect.left;
         if ((format & DT_RIGHT) != 0) {
             x = rect.right - line.width;
@@ -109,9 +113,9 @@ TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format
             layout.bounds.left = std::min<LONG>(layout.bounds.left, x);
             layout.bounds.right = std::max<LONG>(layout.bounds.right, x + line.width);
         }
-        for (char32_t c : line.text) {
-            layout.glyphs.push_back(PlacedGlyph{c, x, lineTop});
-            x += advance(c);
+        for (size_t i = line.begin; i < line.end; ++i) {
+            layout.glyphs.push_back(PlacedGlyph{kept[i], x, lineTop});
+            x += advance(kept[i]);
         }
         lineTop += lineHeight;
     }
@@ -119,6 +123,14 @@ TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format
     // With DT_VCENTER or DT_BOTTOM the result runs from the rectangle's top to the text's bottom.
     const bool offset = (format & (DT_VCENTER | DT_BOTTOM)) != 0;
     layout.height = offset ? top + textHeight - rect.top : textHeight;
+}
+
+TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight,
+                      const AdvanceOf& advance)
+{
+    LayoutScratch scratch;
+    TextLayout layout;
+    LayOutText(text, rect, format, lineHeight, advance, scratch, layout);
     return layout;
 }
 

@@ -21,10 +21,27 @@ struct TextLayout {
     int height = 0;    // DrawText's result
 };
 
+// One line of laid-out text: characters [begin, end) of the kept text.
+struct LineSpan {
+    size_t begin = 0;
+    size_t end = 0;
+    int width = 0;
+};
+
+// Storage one layout leaves to the next: laying out text allocates nothing
+// once it has grown to the text's size.
+struct LayoutScratch {
+    std::u32string kept;              // the text without breaks and control characters
+    std::vector<LineSpan> paragraphs; // the lines between breaks
+    std::vector<LineSpan> lines;      // after word breaking
+};
+
 using AdvanceOf = std::function<int(char32_t)>;
 
 // Honours DT_SINGLELINE, DT_WORDBREAK, DT_CENTER, DT_RIGHT, DT_VCENTER and
 // DT_BOTTOM. A line break at the very end starts no further line.
+void LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight, const AdvanceOf& advance,
+                LayoutScratch& scratch, TextLayout& layout);
 TextLayout LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight,
                       const AdvanceOf& advance);
 

@@ -31,10 +31,10 @@ void AppendUtf8(std::string& out, char32_t c)
 }
 } // namespace
 
-std::u32string DecodeWideText(LPCWSTR text, INT count)
+void DecodeWideText(LPCWSTR text, INT count, std::u32string& decoded)
 {
-    std::u32string decoded;
-    if (text == nullptr) return decoded;
+    decoded.clear();
+    if (text == nullptr) return;
     size_t length = 0;
     if (count < 0) {
         while (text[length] != 0) ++length;
@@ -55,6 +55,12 @@ std::u32string DecodeWideText(LPCWSTR text, INT count)
         }
         decoded += (IsHighSurrogate(c) || IsLowSurrogate(c) || c > kMaxCodePoint) ? kReplacement : c;
     }
+}
+
+std::u32string DecodeWideText(LPCWSTR text, INT count)
+{
+    std::u32string decoded;
+    DecodeWideText(text, count, decoded);
     return decoded;
 }
 
