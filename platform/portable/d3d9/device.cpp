@@ -8,8 +8,6 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

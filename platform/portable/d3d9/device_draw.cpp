@@ -5,8 +5,6 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/render_state.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

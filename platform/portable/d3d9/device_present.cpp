@@ -7,8 +7,6 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 
-using namespace portable;
-
 namespace portable {
 
 void UpdateDeviceLoss(Device& device)

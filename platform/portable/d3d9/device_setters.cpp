@@ -3,8 +3,6 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/d3d9/device.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

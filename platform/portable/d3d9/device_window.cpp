@@ -5,8 +5,6 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/win32/window_internal.h"
 
-using namespace portable;
-
 namespace portable {
 
 SDL_Window* SdlWindowOf(const DeviceWindow& window)

@@ -5,8 +5,6 @@
 
 #include <SDL.h>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

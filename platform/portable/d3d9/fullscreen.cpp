@@ -9,8 +9,6 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/display_modes.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -4,8 +4,6 @@
 
 #include "platform/portable/d3d9/device.h"
 
-using namespace portable;
-
 namespace portable {
 
 HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,

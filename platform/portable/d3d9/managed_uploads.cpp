@@ -3,8 +3,6 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/gl/managed_upload.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

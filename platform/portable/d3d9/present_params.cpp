@@ -1,7 +1,5 @@
 #include "platform/portable/d3d9/present_params.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

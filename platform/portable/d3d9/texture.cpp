@@ -5,8 +5,6 @@
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/win32/com_object.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -8,8 +8,6 @@
 #include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11_window_watch.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

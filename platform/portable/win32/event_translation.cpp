@@ -1,7 +1,5 @@
 #include "platform/portable/win32/event_translation.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -9,8 +9,6 @@
 
 #include "platform/portable/win32/path_open.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -1,7 +1,5 @@
 #include "platform/portable/win32/key_messages.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -2,8 +2,6 @@
 
 #include <array>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

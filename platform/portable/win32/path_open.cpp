@@ -8,8 +8,6 @@
 
 #include "platform/portable/win32/wide_text.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

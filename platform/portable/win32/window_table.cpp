@@ -1,7 +1,5 @@
 #include "platform/portable/win32/window_table.h"
 
-using namespace portable;
-
 namespace portable {
 
 WindowTable& ThreadWindows()

@@ -8,8 +8,6 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

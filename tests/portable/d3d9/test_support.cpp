@@ -4,8 +4,6 @@
 
 #include "platform/portable/d3d9/internal.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace d3dtest {

@@ -10,8 +10,6 @@
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
 
-using namespace portable;
-
 namespace portable {
 
 // The device side of managed meshes: nothing is drawn here, and nothing is

@@ -1,7 +1,5 @@
 #include "tests/portable/d3dx/test_device.h"
 
-using namespace portable;
-
 namespace portable {
 
 std::vector<DrawCall>& RecordedDraws()

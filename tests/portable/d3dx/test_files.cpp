@@ -6,8 +6,6 @@
 
 #include <unistd.h>
 
-using namespace portable;
-
 namespace portable {
 
 ScratchFolder::ScratchFolder()

@@ -2,8 +2,6 @@
 
 #include <SDL.h>
 
-using namespace portable;
-
 namespace portable {
 
 GlApi gl;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -3,8 +3,6 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/shader.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

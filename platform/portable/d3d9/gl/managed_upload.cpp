@@ -6,8 +6,6 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -6,8 +6,6 @@
 
 #include "platform/portable/d3d9/gl/api.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

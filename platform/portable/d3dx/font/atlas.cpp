@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

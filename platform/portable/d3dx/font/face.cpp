@@ -11,8 +11,6 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

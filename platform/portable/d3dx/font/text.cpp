@@ -1,7 +1,5 @@
 #include "platform/portable/d3dx/font/text.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

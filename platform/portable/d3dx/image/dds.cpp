@@ -8,8 +8,6 @@
 #include "platform/portable/d3dx/image/dxt.h"
 #include "platform/portable/d3dx/image/rows.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -11,8 +11,6 @@
 #include "platform/portable/d3dx/image/decode.h"
 #include "platform/portable/d3dx/image/rows.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

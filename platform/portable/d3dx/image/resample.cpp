@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace portable;
-
 namespace portable {
 
 std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -4,8 +4,6 @@
 
 #include "platform/portable/d3dx/image/resample.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

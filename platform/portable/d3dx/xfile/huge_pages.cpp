@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-using namespace portable;
-
 namespace portable {
 
 void AdviseHugePages(void* block, size_t bytes)

@@ -4,8 +4,6 @@
 
 #include "platform/portable/d3dx/xfile/document.h"
 
-using namespace portable;
-
 namespace portable {
 
 std::vector<DWORD> XMeshAdjacency(const MeshData& mesh)

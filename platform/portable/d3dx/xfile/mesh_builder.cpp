@@ -8,8 +8,6 @@
 #include "platform/portable/d3dx/xfile/mesh_part.h"
 #include "platform/portable/d3dx/xfile/value_cursor.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -10,8 +10,6 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/result.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

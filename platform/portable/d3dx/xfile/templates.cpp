@@ -3,8 +3,6 @@
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <jpeglib.h>
 
-using namespace portable;
-
 namespace portable {
 
 namespace {

@@ -10,8 +10,6 @@
 #include "platform/portable/d3dx/xfile/text_reader.h"
 #include "tools/modelgen/mszip.h"
 
-using namespace portable;
-
 namespace portable {
 
 namespace {
