@@ -42,7 +42,12 @@ void Application::Tick()
         frameCount = 0;
     }
 
-    if (!IsLater(now, nextFrameTime)) return;
+    if (!IsLater(now, nextFrameTime)) {
+        // Nothing is due: hand the rest of the time slice to any thread that
+        // is ready (the driver's own), without waiting.
+        Sleep(0);
+        return;
+    }
 
     ++frameCount;
     ApplyPlayerControls();

@@ -22,6 +22,9 @@ if(benchmark_FOUND)
   target_include_directories(xfile_read_bench PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image modelgen_core JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
 endif()
+# Stamps each buffer swap of a native program from outside (LD_PRELOAD).
+add_library(swap_stamp MODULE ${CMAKE_CURRENT_LIST_DIR}/bench/swap_stamp.cpp)
+target_link_libraries(swap_stamp PRIVATE ${CMAKE_DL_LIBS})
 if(X11_FOUND)
   # The time from process start to the first frame on the screen.
   add_executable(first_frame ${CMAKE_CURRENT_LIST_DIR}/bench/first_frame.cpp)

@@ -403,13 +403,20 @@ e2e_find_window() {
   xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
 }
 
+# The id is taken by the same search that finds the window: Wine unmaps and
+# maps its window again while it switches the mode.
 e2e_wait_for_window() {
   local name=$1 timeout=$2
-  if e2e_wait_for "$timeout" sh -c "xdotool search --onlyvisible --name '^$name\$' | grep -q ."; then
+  local deadline=$((SECONDS + timeout))
+  E2E_WINDOW=""
+  while ((SECONDS < deadline)); do
     E2E_WINDOW=$(e2e_find_window "$name")
-    e2e_log "window \"$name\" is $E2E_WINDOW"
-    return 0
-  fi
+    if [ -n "$E2E_WINDOW" ]; then
+      e2e_log "window \"$name\" is $E2E_WINDOW"
+      return 0
+    fi
+    sleep 0.1
+  done
   e2e_fail "no window \"$name\" within ${timeout}s"
 }
 

@@ -59,6 +59,18 @@ TEST_F(MainLoopTest, AFrameRunsOnlyOnceNowIsLaterThanItsDueTime)
     EXPECT_EQ(Frames(), 1u);
 }
 
+TEST_F(MainLoopTest, AnIdleTickYieldsTheProcessorAndAFrameTickDoesNot)
+{
+    Application* application = StartAt(20'000);
+    const size_t before = fake::CallsStartingWith("Sleep(0)").size();
+    application->Tick(); // not due
+    EXPECT_EQ(fake::CallsStartingWith("Sleep(0)").size(), before + 1);
+    fake::SetTimeMs(20'017);
+    application->Tick();
+    EXPECT_EQ(Frames(), 1u);
+    EXPECT_EQ(fake::CallsStartingWith("Sleep(0)").size(), before + 1);
+}
+
 TEST_F(MainLoopTest, SteadyTicksKeepTheScheduleWithoutDrift)
 {
     Application* application = StartAt(0);

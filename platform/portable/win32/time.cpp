@@ -2,6 +2,7 @@
 // clock, Sleep, and local wall-clock time.
 #include <ctime>
 
+#include <sched.h>
 #include <time.h>
 
 #include "platform/portable/win32/api.h"
@@ -45,8 +46,14 @@ DWORD WINAPI timeGetTime(void)
     return static_cast<DWORD>(MonotonicNanoseconds() / 1000000);
 }
 
+// Sleep(0) gives up the rest of the time slice to a ready thread and returns
+// at once when there is none, as on Windows.
 void WINAPI Sleep(DWORD milliseconds)
 {
+    if (milliseconds == 0) {
+        sched_yield();
+        return;
+    }
     timespec request{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     timespec remaining{};
     while (nanosleep(&request, &remaining) != 0) request = remaining;
