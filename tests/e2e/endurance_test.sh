@@ -128,7 +128,12 @@ if [ "$input_seconds" -gt 0 ]; then
 fi
 
 # --- The end ---------------------------------------------------------------------
+# Escape once the window holds the focus in the program's mode: an activation
+# still under way would switch the mode again after the program has gone.
 e2e_focus_window
+e2e_wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$E2E_WINDOW' ]" ||
+  { e2e_fail "the window does not hold the focus at the end"; exit 1; }
+e2e_wait_for_mode 800x600 20 || exit 1
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
