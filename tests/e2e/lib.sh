@@ -19,7 +19,7 @@
 #   e2e_cannot_run TEXT...           ends the script: failure, or skip (exit 77) with ALLOW_SKIP=1
 #   e2e_require_tools [TOOL...]      e2e_cannot_run unless root and the tools are here
 # Options and the run folder
-#   e2e_parse_args [SPEC...] -- ARG...  the common options, and the script's own, into E2E_*
+#   e2e_parse_args [FORM...] -- ARG...  the common options, and the script's own, into E2E_*
 #   e2e_usage_error TEXT             the reason and a usage line on stderr, exit 2
 #   e2e_start_timeout KIND           seconds a start of a native|wine program may take
 #   e2e_check_programs [TOOL...]     the given programs exist; e2e_require_tools with them
@@ -45,6 +45,7 @@
 #   e2e_wait_for_window NAME TIMEOUT          waits for it; sets E2E_WINDOW
 #   e2e_wait_for_window_or_exit NAME TIMEOUT  the window, or the program's end (E2E_WINDOW empty)
 #   e2e_focus_window                 activates E2E_WINDOW
+#   e2e_wait_for_focus TIMEOUT       until E2E_WINDOW is the active window
 #   e2e_device_loss_cycle LOG NUMBER minimises and activates it, waiting for the log lines
 #   e2e_key KEYS...                  xdotool key presses
 #   e2e_hold_key KEY MILLISECONDS    holds one key down
@@ -142,38 +143,38 @@ e2e_require_tools() {
 
 # Reads the options every end-to-end script takes: --native PROGRAM,
 # --wine PROGRAM.exe (one of them at least), --source-root DIR, --work-root DIR
-# and --keep. Each SPEC names one of the script's own: "--name VALUE" takes a
+# and --keep. Each FORM names one of the script's own: "--name VALUE" takes a
 # value, "--name" is a flag; they land in E2E_OPTIONS[name]. Anything else ends
 # the script with a usage line.
-e2e_parse_args() { # [SPEC...] -- ARG...
-  local -a specs=()
+e2e_parse_args() { # [FORM...] -- ARG...
+  local -a forms=()
   while [ $# -gt 0 ] && [ "$1" != -- ]; do
-    specs+=("$1")
+    forms+=("$1")
     shift
   done
   if [ $# -gt 0 ]; then shift; fi
   E2E_NATIVE="" E2E_WINE="" E2E_KIND="" E2E_PROGRAM="" E2E_WORK_ROOT="" E2E_KEEP=false
   E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/../.." && pwd)
   E2E_OPTIONS=()
-  local option spec name value takes_value
+  local option form name value takes_value
   while [ $# -gt 0 ]; do
     option=$1 name="" takes_value=false
     case "$option" in
       --native | --wine | --source-root | --work-root) takes_value=true ;;
       --keep) ;;
       *)
-        for spec in "${specs[@]}"; do
-          if [ "${spec%% *}" = "$option" ]; then
+        for form in "${forms[@]}"; do
+          if [ "${form%% *}" = "$option" ]; then
             name=${option#--}
-            if [ "$spec" != "$option" ]; then takes_value=true; fi
+            if [ "$form" != "$option" ]; then takes_value=true; fi
           fi
         done
-        [ -n "$name" ] || e2e_usage_error "unknown argument $option" "${specs[@]}"
+        [ -n "$name" ] || e2e_usage_error "unknown argument $option" "${forms[@]}"
         ;;
     esac
     value=true
     if [ "$takes_value" = true ]; then
-      [ $# -ge 2 ] || e2e_usage_error "$option takes a value" "${specs[@]}"
+      [ $# -ge 2 ] || e2e_usage_error "$option takes a value" "${forms[@]}"
       value=$2
       shift
     fi
@@ -187,16 +188,16 @@ e2e_parse_args() { # [SPEC...] -- ARG...
       *) E2E_OPTIONS[$name]=$value ;;
     esac
   done
-  [ -n "$E2E_KIND" ] || e2e_usage_error "no program given" "${specs[@]}"
+  [ -n "$E2E_KIND" ] || e2e_usage_error "no program given" "${forms[@]}"
 }
 
 # Ends the script with exit code 2: the reason, and a usage line with the
-# common options and the script's own (SPECs as for e2e_parse_args).
-e2e_usage_error() { # REASON [SPEC...]
-  local reason=$1 spec usage
+# common options and the script's own (FORMs as for e2e_parse_args).
+e2e_usage_error() { # REASON [FORM...]
+  local reason=$1 form usage
   shift
   usage="usage: $(basename "$0") --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--keep]"
-  for spec in "$@"; do usage+=" [$spec]"; done
+  for form in "$@"; do usage+=" [$form]"; done
   printf '%s: %s\n%s\n' "$(basename "$0")" "$reason" "$usage" >&2
   exit 2
 }
@@ -322,8 +323,7 @@ e2e_wait_for_mode() {
 e2e_device_loss_cycle() {
   local log=$1 number=$2
   # A window that never held the focus loses nothing when minimised.
-  e2e_wait_for 20 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$E2E_WINDOW' ]" ||
-    { e2e_fail "cycle $number: the window does not hold the focus"; return 1; }
+  e2e_wait_for_focus 20 || { e2e_fail "cycle $number: the window does not hold the focus"; return 1; }
   xdotool windowminimize "$E2E_WINDOW"
   e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$log' | grep -c 'Direct3D device lost.\$') -ge $number ]" ||
     { e2e_fail "cycle $number: no loss logged"; return 1; }
@@ -466,6 +466,11 @@ e2e_log_is_whole() {
 
 e2e_first_log_line() {
   head -n 1 "$1" | tr -d '\r'
+}
+
+# Succeeds once E2E_WINDOW is the active window (the window manager says so).
+e2e_wait_for_focus() {
+  e2e_wait_for "$1" sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$E2E_WINDOW' ]"
 }
 
 e2e_focus_window() {
