@@ -4,7 +4,7 @@
 # in), the committed tree copied into it, then `bash tools/run.sh` and
 # `bash tools/test.sh` inside it as root. Nothing installed by hand on this
 # machine can hide a missing step there. Needs root and about 15 GB; takes
-# most of an hour on two cores.
+# some twenty minutes on two cores.
 #
 #   tools/fresh-machine-check.sh [ROOT_FOLDER]   (default /var/tmp/walkthrough-fresh-root)
 #
