@@ -23,8 +23,12 @@ void* CreateCoreContext(SDL_Window* window)
 bool CreateGlObjects(Device& device)
 {
     if (!LoadGlApi()) return false;
-    if (!CreateGlBackBuffer(device.backBuffer, device.params.BackBufferWidth, device.params.BackBufferHeight,
-                            device.params.EnableAutoDepthStencil != FALSE, device.params.AutoDepthStencilFormat)) {
+    // The window's own framebuffer; bound, since its bits are asked of the framebuffer bound.
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &device.windowAlphaBits);
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &device.windowDepthBits);
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &device.windowStencilBits);
+    if (!CreateGlBackBuffer(device.backBuffer, device.params, WindowTargetOf(device))) {
         return false;
     }
     if (!CreateFixedFunctionProgram(device.program)) return false;
@@ -71,6 +75,16 @@ bool MakeDeviceCurrent(Device& device)
     if (window == nullptr) return false;
     if (SDL_GL_GetCurrentContext() == device.context && SDL_GL_GetCurrentWindow() == window) return true;
     return SDL_GL_MakeCurrent(window, device.context) == 0;
+}
+
+GlWindowTarget WindowTargetOf(const Device& device)
+{
+    GlWindowTarget target;
+    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_GL_GetDrawableSize(window, &target.width, &target.height);
+    target.alphaBits = device.windowAlphaBits;
+    target.depthBits = device.windowDepthBits;
+    target.stencilBits = device.windowStencilBits;
+    return target;
 }
 
 void ResetDeviceState(Device& device)

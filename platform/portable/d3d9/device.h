@@ -1,5 +1,5 @@
 // The portable Direct3D 9 device: an OpenGL 3.3 core context on the device
-// window, drawing into a back buffer of its own. Shared by the device's files
+// window, drawing on the window or into a back buffer of its own. Shared by the device's files
 // and the D3DX font; nothing above the platform boundary includes this.
 #pragma once
 
@@ -35,6 +35,9 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     DeviceWindow window;
     int display = 0;
     void* context = nullptr;       // SDL_GLContext
+    int windowAlphaBits = 0;       // of the window's own framebuffer
+    int windowDepthBits = 0;
+    int windowStencilBits = 0;
     D3DPRESENT_PARAMETERS params{};
     bool fullscreenActive = false; // the display is in the device's mode
     bool lost = false;             // needs a Reset before it draws again
@@ -79,6 +82,8 @@ HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int
 Device* AsDevice(IDirect3DDevice9* device);
 // Makes the device's context current; false when its window is gone.
 bool MakeDeviceCurrent(Device& device);
+// The window's framebuffer now: its size in pixels and its depth and stencil bits.
+GlWindowTarget WindowTargetOf(const Device& device);
 // Marks the OpenGL state as changed behind the device's back (text drawing, clears).
 inline void InvalidateGlState(Device& device) { device.glStateValid = false; }
 // Unbinds every texture and sets the default states (CreateDevice and Reset).

@@ -62,7 +62,7 @@ HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOL
 {
     if ((flags & D3DCLEAR_ZBUFFER) != 0 && !backBuffer.hasDepth) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_STENCIL) != 0 && !backBuffer.hasStencil) return D3DERR_INVALIDCALL;
-    if (lost || !MakeDeviceCurrent(*this) || backBuffer.framebuffer == 0) return D3D_OK;
+    if (lost || !MakeDeviceCurrent(*this) || !backBuffer.Ready()) return D3D_OK;
 
     GLbitfield mask = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
@@ -112,7 +112,7 @@ HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
     size_t firstFace = 0, faceCount = 0;
     if (!FindSubset(mesh, attribId, firstFace, faceCount)) return D3D_OK;
     // Drawing on a lost device succeeds and draws nothing, as in Direct3D.
-    if (portable->lost || !MakeDeviceCurrent(*portable) || portable->backBuffer.framebuffer == 0) return D3D_OK;
+    if (portable->lost || !MakeDeviceCurrent(*portable) || !portable->backBuffer.Ready()) return D3D_OK;
     if (!EnsureMeshUploaded(*portable, mesh)) return D3DERR_INVALIDCALL;
 
     unsigned texture = 0;

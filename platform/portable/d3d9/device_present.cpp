@@ -37,10 +37,10 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
         if (!MakeDeviceCurrent(*this)) return D3DERR_INVALIDCALL;
 
         SDL_Window* sdlWindow = SdlWindowOf(window);
-        int width = 0, height = 0;
-        SDL_GL_GetDrawableSize(sdlWindow, &width, &height);
-        BlitGlBackBuffer(backBuffer, width, height);
+        BlitGlBackBuffer(backBuffer, WindowTargetOf(*this));
         SDL_GL_SwapWindow(sdlWindow);
+        // The window may have changed size meanwhile (a mode switch, the user).
+        FollowGlWindow(backBuffer, WindowTargetOf(*this));
         InvalidateGlState(*this);
         return D3D_OK;
     });
@@ -90,8 +90,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
         }
 
         DestroyGlBackBuffer(backBuffer);
-        if (!CreateGlBackBuffer(backBuffer, completed.BackBufferWidth, completed.BackBufferHeight,
-                                completed.EnableAutoDepthStencil != FALSE, completed.AutoDepthStencilFormat)) {
+        if (!CreateGlBackBuffer(backBuffer, completed, WindowTargetOf(*this))) {
             lost = true;
             return D3DERR_OUTOFVIDEOMEMORY;
         }

@@ -44,6 +44,12 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         }
         // SDL refuses empty windows; Windows makes them.
         const std::string title = windowName != nullptr ? WideToUtf8(windowName) : std::string();
+        // The pixel format a device can draw on directly: eight bits of alpha
+        // as D3DFMT_A8R8G8B8 has them, depth and stencil as D3DFMT_D24S8 has
+        // them (also enough for D3DFMT_D16).
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
         SDL_Window* sdlWindow = SDL_CreateWindow(title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1,
                                                  SdlFlags(style, exStyle));
         if (sdlWindow == nullptr) return nullptr;

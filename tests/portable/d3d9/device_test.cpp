@@ -1,4 +1,5 @@
 // Clearing, scene rules, state calls, Reset and the lifetime of uploaded resources.
+#include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/internal.h"
 #include "tests/portable/d3d9/test_support.h"
 
@@ -56,6 +57,23 @@ TEST_F(DeviceTest, ClearingBuffersTheDeviceLacksIsInvalid)
     EXPECT_EQ(withoutDepth->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
     withoutDepth->Release();
     SDL_DestroyWindow(other);
+}
+
+// The device draws on the window while its framebuffer fits the back buffer
+// and into a framebuffer object of its own while it does not; either way the
+// back buffer keeps its size and what is drawn.
+TEST_F(DeviceTest, TheBackBufferFollowsTheWindowsSize)
+{
+    const bool startedOnWindow = AsDevice(device)->backBuffer.onWindow;
+    for (int scale : {2, 1}) {
+        SDL_SetWindowSize(window, static_cast<int>(kWidth) * scale, static_cast<int>(kHeight) * scale);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(AsDevice(device)->backBuffer.onWindow, scale == 1 && startedOnWindow) << "scale " << scale;
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kRed, 1.0f, 0), D3D_OK);
+        const d3dtest::Pixels pixels = ReadBack(device);
+        ASSERT_EQ(pixels.width, kWidth);
+        for (D3DCOLOR value : pixels.values) ASSERT_EQ(value, kRed) << "scale " << scale;
+    }
 }
 
 TEST_F(DeviceTest, ScenesDoNotNest)

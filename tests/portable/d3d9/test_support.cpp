@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/internal.h"
 
 namespace portable {
@@ -139,10 +140,18 @@ void DeviceTest::SetUp()
 {
     std::string error;
     ASSERT_TRUE(StartVideo(error)) << error;
+    // The device draws on the window when its framebuffer has the bits the
+    // back buffer needs (DEVICE_TEST_TARGET=window), else into its own.
+    const char* target = std::getenv("DEVICE_TEST_TARGET");
+    const bool onWindow = target != nullptr && std::string(target) == "window";
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, onWindow ? 8 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, onWindow ? 24 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, onWindow ? 8 : 0);
     window = SDL_CreateWindow("device test", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     D3DPRESENT_PARAMETERS params = WindowedParams(kWidth, kHeight);
     ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
+    ASSERT_EQ(AsDevice(device)->backBuffer.onWindow, onWindow);
 }
 
 void DeviceTest::TearDown()

@@ -51,7 +51,7 @@ struct Font final : RefCounted<ID3DXFont> {
                 if (rect != nullptr) *rect = layout.bounds;
                 return layout.height;
             }
-            if (current && !device->lost && device->backBuffer.framebuffer != 0) {
+            if (current && !device->lost && device->backBuffer.Ready()) {
                 DrawLaidOutText(renderer, face, *device, layout, color, (effective & DT_NOCLIP) != 0 ? nullptr : &area);
             }
             return layout.height;
