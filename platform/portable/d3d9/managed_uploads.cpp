@@ -35,6 +35,7 @@ unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
     usable = UploadTexture(texture, GlMaxTextureSide());
     device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
     if (!usable) return 0;
+    std::vector<std::vector<uint8_t>>().swap(texture.levels);
     InvalidateGlState(device);
     return texture.gpu.texture;
 }

@@ -13,7 +13,7 @@ struct ManagedTexture final : RefCounted<IDirect3DTexture9> {
     TextureData data;
 
     ~ManagedTexture() override { ReleaseGpuObjects(data.gpu); }
-    DWORD GetLevelCount() override { return static_cast<DWORD>(data.levels.size()); }
+    DWORD GetLevelCount() override { return data.levelCount; }
 };
 } // namespace
 
@@ -22,6 +22,7 @@ HRESULT CreateManagedTexture(IDirect3DDevice9* device, TextureData&& data, IDire
     if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
     std::unique_ptr<ManagedTexture> made(new ManagedTexture);
     made->data = std::move(data);
+    made->data.levelCount = static_cast<UINT>(made->data.levels.size());
     made->device = ComRef<IDirect3DDevice9>::Share(device);
     *texture = made.release();
     return D3D_OK;

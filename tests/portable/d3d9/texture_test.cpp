@@ -104,6 +104,24 @@ TEST_F(TextureTest, TextureModulatesTheColorAndGivesTheAlpha)
     }
 }
 
+// Once the device holds the texels, the texture gives up its own copy; it
+// keeps its level count, and later frames and a Reset draw it as before.
+TEST_F(TextureTest, TexelsAreHeldOnceAfterTheFirstDrawAndSurviveReset)
+{
+    const DWORD levels = texture->GetLevelCount();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    const d3dtest::Pixels first = DrawTexturedQuad();
+    EXPECT_TRUE(TextureDataOf(texture)->levels.empty());
+    EXPECT_EQ(texture->GetLevelCount(), levels);
+
+    D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(kWidth, kHeight);
+    ASSERT_EQ(device->Reset(&params), D3D_OK);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    EXPECT_EQ(DrawTexturedQuad().values, first.values);
+}
+
 TEST_F(TextureTest, LitMaterialIsModulatedToo)
 {
     D3DMATERIAL9 material{};
