@@ -221,9 +221,10 @@ measure() { # ROUND NAME
   if [ -s "$stamps" ]; then
     pacing=$(intervals_within "$stamps" "$m0" "$m1" | interval_figures)
   fi
-  if [ "${pacing##* }" -lt 10 ] && [ "$name" != wine ]; then
-    e2e_fail "$name: its swaps were not stamped during the walk"
-    return 1
+  if [ "${pacing##* }" -lt 10 ]; then
+    # Wine opens libGL itself; should its swaps escape the stamps, its pacing is n/a.
+    [ "$name" = wine ] || { e2e_fail "$name: its swaps were not stamped during the walk"; return 1; }
+    e2e_log "wine: its swaps were not stamped during the walk; pacing n/a"
   fi
   read -r hwm anon <"$memory"
   echo "$round $name $launch $hwm $anon $cpu $pacing" >>"$E2E_DIR/results.txt"
