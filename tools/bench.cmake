@@ -25,10 +25,23 @@ endif()
 # Stamps each buffer swap of a native program from outside (LD_PRELOAD).
 add_library(swap_stamp MODULE ${CMAKE_CURRENT_LIST_DIR}/bench/swap_stamp.cpp)
 target_link_libraries(swap_stamp PRIVATE ${CMAKE_DL_LIBS})
+# Its dlsym passes look-ups on as tail calls, also in a debug build.
+target_compile_options(swap_stamp PRIVATE -O2 -foptimize-sibling-calls)
 if(X11_FOUND)
   # The time from process start to the first frame on the screen.
   add_executable(first_frame ${CMAKE_CURRENT_LIST_DIR}/bench/first_frame.cpp)
   target_link_libraries(first_frame PRIVATE X11::X11)
+endif()
+# The same scene drawn by Irrlicht, for tools/bench/side_by_side.sh.
+find_path(IRRLICHT_INCLUDE_DIR irrlicht.h PATH_SUFFIXES irrlicht)
+find_library(IRRLICHT_LIBRARY Irrlicht)
+if(IRRLICHT_INCLUDE_DIR AND IRRLICHT_LIBRARY)
+  add_executable(irrlicht_walk ${CMAKE_CURRENT_LIST_DIR}/bench/irrlicht_walk.cpp)
+  # Its headers are not ours: their warnings are not reported.
+  target_include_directories(irrlicht_walk SYSTEM PRIVATE ${IRRLICHT_INCLUDE_DIR})
+  target_link_libraries(irrlicht_walk PRIVATE ${IRRLICHT_LIBRARY})
+  # Irrlicht 1.8's headers are not valid C++20 (irrXML.h).
+  set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
 endif()
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.

@@ -1,0 +1,300 @@
+#!/usr/bin/env bash
+# The program next to the same scene drawn by Irrlicht 1.8 (irrlicht_walk), on
+# the Xorg dummy display at 800x600, 60 Hz: the native build, the Windows
+# build under Wine and Irrlicht, started in turn, ROUNDS times round. For each
+# start:
+# - launch to first frame: from the start to the first frame showing the sky,
+#   seen from outside by first_frame (the same sign for all three);
+# - memory: peak resident size (VmHWM) and the largest anonymous resident
+#   size (RssAnon, sampled every 100 ms) of the process that is the program
+#   (for Wine, the walkthrough.exe process; Wine's server is not counted);
+# - CPU: user and system time of that process per second of a steady walk
+#   (W held, 2 s after the walk began, for SECONDS; Irrlicht walks by itself),
+#   in % of one core;
+# - frame intervals during that walk, from the buffer swaps that the preloaded
+#   libswap_stamp.so stamps: median, p1, p99, max, share within 1 ms of 16 ms.
+# Prints a table of the medians over the rounds, ready to paste into Markdown,
+# with the ratios of ours to Irrlicht, then every round's figures.
+#   side_by_side.sh --native PROGRAM --windows PROGRAM.exe --irrlicht PROGRAM
+#                   [--rounds N] [--seconds N] [--tools DIR] [--work-root DIR] [--keep]
+# TOOLS is where first_frame and libswap_stamp.so are (default: the native
+# program's folder's tools/). Wine runs in WINEPREFIX (default: the native
+# program's folder's wineprefix-e2e); a first, unmeasured Wine start makes the
+# prefix if needed and starts a Wine server that stays up between the starts.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../tests/e2e/lib.sh
+source "$here/../../tests/e2e/lib.sh"
+e2e_parse_args '--windows FILE' '--irrlicht FILE' '--rounds N' '--seconds N' '--tools DIR' -- "$@"
+rounds=${E2E_OPTIONS[rounds]:-3}
+seconds=${E2E_OPTIONS[seconds]:-15}
+[[ "$rounds" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--rounds takes a whole number from 1"
+[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--seconds takes a whole number from 1"
+[ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
+E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
+[ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed"
+irrlicht=${E2E_OPTIONS[irrlicht]:-}
+[ -n "$irrlicht" ] || e2e_usage_error "--irrlicht is needed"
+e2e_check_programs openbox pgrep
+[ -x "$irrlicht" ] || { e2e_fail "$irrlicht is not built (target irrlicht_walk; needs libirrlicht-dev)"; exit 2; }
+irrlicht=$(realpath "$irrlicht")
+tools=$(realpath "${E2E_OPTIONS[tools]:-$(dirname "$E2E_NATIVE")/tools}")
+first_frame=$tools/first_frame
+stamp_library=$tools/libswap_stamp.so
+[ -x "$first_frame" ] || { e2e_fail "no first_frame in $tools"; exit 2; }
+[ -f "$stamp_library" ] || { e2e_fail "no libswap_stamp.so in $tools"; exit 2; }
+# The swaps are stamped with CLOCK_MONOTONIC; the kernel's timer list tells
+# the script the same clock.
+[ -r /proc/timer_list ] || e2e_cannot_run "/proc/timer_list is not readable (the monotonic clock for the walk's bounds)"
+export WINEPREFIX=${WINEPREFIX:-$(dirname "$E2E_NATIVE")/wineprefix-e2e}
+clock_ticks=$(getconf CLK_TCK)
+
+e2e_setup_run program.out 20
+# Ends the Wine server kept up between the starts, then the usual end.
+finish() {
+  local status=$?
+  wineserver -k 2>/dev/null
+  (exit "$status")
+  e2e_finish_run
+}
+trap finish EXIT
+
+e2e_start_display || exit 1
+e2e_start_window_manager || exit 1
+xset r off
+
+monotonic_ns() {
+  awk '/^now at/ { print $3; exit }' /proc/timer_list
+}
+
+# utime + stime of a process, in clock ticks.
+cpu_ticks() { # PID
+  local stat
+  stat=$(<"/proc/$1/stat") || return 1
+  stat=${stat##*) }
+  # shellcheck disable=SC2086
+  set -- $stat
+  echo $((${12} + ${13}))
+}
+
+# Samples VmHWM and RssAnon every 100 ms while the process lives; OUT holds
+# "VmHWM largest-RssAnon" in kB from the last sample.
+sample_memory() { # PID OUT
+  local pid=$1 out=$2 key value hwm=0 anon=0 largest=0
+  while [ -r "/proc/$pid/status" ]; do
+    {
+      while read -r key value _; do
+        case "$key" in
+          VmHWM:) hwm=$value ;;
+          RssAnon:) anon=$value ;;
+        esac
+      done <"/proc/$pid/status"
+    } 2>/dev/null
+    if ((anon > largest)); then largest=$anon; fi
+    if ((hwm > 0)); then echo "$hwm $largest" >"$out"; fi
+    sleep 0.1
+  done
+}
+
+# Frame intervals (ms) between the stamps within [FROM, TO] ns, sorted.
+intervals_within() { # STAMPS FROM TO
+  awk -v from="$2" -v to="$3" '$1 >= from && $1 <= to { if (n++) printf "%.3f\n", ($1 - previous) / 1e6; previous = $1 }' "$1" | sort -n
+}
+
+# "median p1 p99 max within-1-ms-% count" of sorted intervals on stdin.
+interval_figures() {
+  awk -v interval=16 '
+    { d[NR] = $1; if ($1 >= interval - 1 && $1 <= interval + 1) ++near }
+    END {
+      if (NR < 10) { print "n/a n/a n/a n/a n/a 0"; exit }
+      printf "%.2f %.2f %.2f %.2f %.1f %d\n", d[int(NR / 2) + 1], d[int(NR * 0.01) + 1], d[int(NR * 0.99)], d[NR], 100 * near / NR, NR
+    }'
+}
+
+# Waits until no sky shows, so that the next start's first frame is its own.
+wait_for_no_sky() {
+  e2e_wait_for 30 sh -c "! '$first_frame' 0.1 sky" || e2e_fail "the screen still shows the sky before a start"
+}
+
+# Starts one program; sets started (realtime ns), pid (the program's process)
+# and window_name.
+start() { # NAME WORKDIR STAMPS
+  local name=$1 workdir=$2 stamps=$3
+  rm -f "$stamps"
+  wait_for_no_sky || return 1
+  # Wine turns raw pointer motion at its start into a turn of the view; a
+  # pointer in the corner gives none.
+  xdotool mousemove 0 0
+  export LD_PRELOAD=$stamp_library SWAP_STAMP_FILE=$stamps
+  started=$(date +%s%N)
+  case "$name" in
+    native) e2e_start_program native "$E2E_NATIVE" "$workdir" ;;
+    wine) e2e_start_program wine "$E2E_WINE" "$workdir" ;;
+    irrlicht) e2e_start_program native "$irrlicht" "$workdir" ;;
+  esac
+  unset LD_PRELOAD SWAP_STAMP_FILE
+  window_name="D3D Window"
+  [ "$name" != irrlicht ] || window_name="Irrlicht Walk"
+  pid=$E2E_PROGRAM_PID
+  if [ "$name" = wine ]; then
+    local exe deadline=$((SECONDS + 120))
+    exe=$(basename "$E2E_WINE")
+    pid=""
+    while [ -z "$pid" ] && ((SECONDS < deadline)) && e2e_program_running; do
+      pid=$(pgrep -n -x "${exe:0:15}")
+      [ -n "$pid" ] || sleep 0.05
+    done
+    [ -n "$pid" ] || { e2e_fail "no $exe process"; return 1; }
+  fi
+}
+
+# Escape, and the end of the program with exit code 0. Like W, an Escape that
+# comes while the focus settles is lost, so it is pressed again. Wine's server
+# stays up (it was started persistent), so the end is waited for here.
+stop() { # NAME
+  local name=$1 attempt status=0
+  for attempt in 1 2 3; do
+    if [ "$name" != irrlicht ]; then
+      e2e_focus_window
+      e2e_wait_for_focus 20 || { e2e_fail "$name: the window does not hold the focus"; return 1; }
+    fi
+    e2e_hold_key Escape 200
+    if e2e_wait_for 20 sh -c "! kill -0 $E2E_PROGRAM_PID"; then
+      wait "$E2E_PROGRAM_PID" || status=$?
+      E2E_PROGRAM_PID=""
+      [ "$status" -eq 0 ] || { e2e_fail "$name ended with exit code $status"; return 1; }
+      return 0
+    fi
+    e2e_log "$name: no end after Escape (attempt $attempt)"
+  done
+  e2e_fail "$name did not end after Escape"
+}
+
+# Holds W down once the window holds the focus, and sees the view move: a
+# press that comes while the new window's focus still settles is lost (losing
+# the focus releases every key), so it is made again.
+start_walk() { # NAME
+  local name=$1 attempt
+  for attempt in 1 2 3; do
+    e2e_focus_window
+    e2e_wait_for_focus 20 || { e2e_fail "$name: the window does not hold the focus"; return 1; }
+    e2e_screenshot "$E2E_DIR/standing.png"
+    xdotool keydown w
+    if e2e_wait_for_screen_change "$E2E_DIR/standing.png" "$E2E_DIR/walking.png" 0.02 300 5 2>/dev/null; then return 0; fi
+    xdotool keyup w
+    e2e_log "$name: no walk after W pressed (attempt $attempt)"
+  done
+  e2e_fail "$name does not walk with W held"
+}
+
+# One measured start; appends "ROUND NAME launch hwm anon cpu median p1 p99 max near frames" to results.
+measure() { # ROUND NAME
+  local round=$1 name=$2
+  local workdir=$E2E_DIR/work-$name stamps=$E2E_DIR/swaps-$name-$round.txt memory=$E2E_DIR/memory-$name-$round.txt
+  local shown launch sampler cpu0 cpu1 t0 t1 m0 m1 cpu
+  start "$name" "$workdir" "$stamps" || return 1
+  rm -f "$memory"
+  sample_memory "$pid" "$memory" &
+  sampler=$!
+  shown=$("$first_frame" 120 sky) || { e2e_fail "$name: no first frame with the sky within 120 s"; return 1; }
+  launch=$(((shown - started) / 1000000))
+  e2e_log "$name: first frame after $launch ms"
+  e2e_wait_for_window "$window_name" 60 || return 1
+  # Irrlicht's full-screen window is not managed (it grabs the keyboard itself).
+  if [ "$name" != irrlicht ]; then start_walk "$name" || return 1; fi
+  e2e_screenshot "$E2E_DIR/walk-start-$name-$round.png"
+  sleep 2
+  m0=$(monotonic_ns) t0=$(date +%s%N) cpu0=$(cpu_ticks "$pid") || { e2e_fail "$name ended early"; return 1; }
+  sleep "$seconds"
+  m1=$(monotonic_ns) t1=$(date +%s%N) cpu1=$(cpu_ticks "$pid") || { e2e_fail "$name ended early"; return 1; }
+  e2e_screenshot "$E2E_DIR/walk-end-$name-$round.png"
+  [ "$name" = irrlicht ] || xdotool keyup w
+  stop "$name" || return 1
+  local moved
+  moved=$(e2e_changed_fraction "$E2E_DIR/walk-start-$name-$round.png" "$E2E_DIR/walk-end-$name-$round.png" 300)
+  e2e_log "$name: the view changed by $moved during the walk"
+  awk -v moved="$moved" 'BEGIN { exit !(moved > 0.02) }' || { e2e_fail "$name: the view did not move during the walk"; return 1; }
+  wait "$sampler"
+  [ -s "$memory" ] || { e2e_fail "$name: no memory sample"; return 1; }
+  cpu=$(awk -v ticks=$((cpu1 - cpu0)) -v hz="$clock_ticks" -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", 100 * ticks / hz / (ns / 1e9) }')
+  local pacing="n/a n/a n/a n/a n/a 0"
+  if [ -s "$stamps" ]; then
+    pacing=$(intervals_within "$stamps" "$m0" "$m1" | interval_figures)
+  fi
+  if [ "${pacing##* }" -lt 10 ]; then
+    # Wine opens libGL itself; should its swaps escape the stamps, its pacing is n/a.
+    [ "$name" = wine ] || { e2e_fail "$name: its swaps were not stamped during the walk"; return 1; }
+    e2e_log "wine: its swaps were not stamped during the walk; pacing n/a"
+  fi
+  read -r hwm anon <"$memory"
+  echo "$round $name $launch $hwm $anon $cpu $pacing" >>"$E2E_DIR/results.txt"
+}
+
+for name in native wine irrlicht; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
+: >"$E2E_DIR/results.txt"
+
+# An unmeasured Wine start.
+warm_up() {
+  start wine "$E2E_DIR/work-wine" "$E2E_DIR/swaps-warm-up.txt" || return 1
+  "$first_frame" 180 sky >/dev/null || { e2e_fail "wine: no first frame with the sky within 180 s"; return 1; }
+  e2e_wait_for_window "D3D Window" 60 || return 1
+  stop wine
+}
+
+# A missing prefix is made by a first start (e2e_start_program), which waits
+# for its Wine server's end; then a server that stays up, and a first start
+# with it, neither measured.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  warm_up || exit 1
+  wineserver -w
+fi
+e2e_log "Wine server kept up between the starts; a first Wine start, not measured"
+wineserver -p || { e2e_fail "the Wine server did not start"; exit 1; }
+warm_up || exit 1
+
+for ((round = 1; round <= rounds; ++round)); do
+  for name in native wine irrlicht; do
+    e2e_log "round $round of $rounds: $name"
+    measure "$round" "$name" || exit 1
+  done
+done
+
+# The table: medians over the rounds, one row a figure, ratios ours / Irrlicht.
+awk -v rounds="$rounds" -v seconds="$seconds" '
+  function median(name, column,    n, i, j, v, t) {
+    n = 0
+    for (i = 1; i <= count[name]; ++i) {
+      t = value[name, i, column]
+      if (t == "n/a") return "n/a"
+      v[++n] = t + 0
+    }
+    for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+  }
+  function shown(v, format) { return v == "n/a" ? v : sprintf(format, v * scale) }
+  function ratio(a, b) { return (a == "n/a" || b == "n/a" || b == 0) ? "n/a" : sprintf("%.2f", a / b) }
+  function row(label, column, format, factor,    n, w, i) {
+    scale = factor
+    n = median("native", column); w = median("wine", column); i = median("irrlicht", column)
+    printf "| %s | %s | %s | %s | %s | %s |\n", label, shown(n, format), shown(w, format), shown(i, format), ratio(n, i), ratio(w, i)
+  }
+  { ++count[$2]; for (c = 3; c <= NF; ++c) value[$2, count[$2], c] = $c }
+  END {
+    printf "Medians of %d rounds; steady walk %d s; 800x600, 60 Hz (a frame every 16 ms).\n\n", rounds, seconds
+    print "| figure | ours, native | ours, Windows build under Wine | Irrlicht 1.8 | native / Irrlicht | Wine / Irrlicht |"
+    print "|---|---|---|---|---|---|"
+    row("launch to first frame (ms)", 3, "%.0f", 1)
+    row("peak resident, VmHWM (MB)", 4, "%.1f", 1 / 1024)
+    row("anonymous resident, largest RssAnon (MB)", 5, "%.1f", 1 / 1024)
+    row("CPU during the walk (% of one core)", 6, "%.1f", 1)
+    row("frame interval, median (ms)", 7, "%.2f", 1)
+    row("frame interval, p1 (ms)", 8, "%.2f", 1)
+    row("frame interval, p99 (ms)", 9, "%.2f", 1)
+    row("frame interval, max (ms)", 10, "%.2f", 1)
+    row("intervals within 1 ms of 16 ms (%)", 11, "%.1f", 1)
+    row("frames stamped in the walk", 12, "%.0f", 1)
+  }' "$E2E_DIR/results.txt"
+
+echo
+echo "Every round: launch ms, VmHWM kB, RssAnon kB, CPU %, intervals median p1 p99 max ms, within 1 ms %, intervals"
+sed 's/^/  /' "$E2E_DIR/results.txt"
