@@ -1,4 +1,6 @@
 // Present, device loss and Reset.
+#include <malloc.h>
+
 #include <SDL.h>
 
 #include "platform/portable/win32/api_guard.h"
@@ -41,6 +43,11 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
         SDL_GL_SwapWindow(sdlWindow);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));
+        if (texelsGivenUp) {
+            // Texels freed in the middle of the heap stay resident until handed back.
+            texelsGivenUp = false;
+            malloc_trim(0);
+        }
         InvalidateGlState(*this);
         return D3D_OK;
     });

@@ -36,6 +36,7 @@ unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
     device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
     if (!usable) return 0;
     std::vector<std::vector<uint8_t>>().swap(texture.levels);
+    device.texelsGivenUp = true;
     InvalidateGlState(device);
     return texture.gpu.texture;
 }
