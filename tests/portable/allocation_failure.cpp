@@ -10,11 +10,16 @@
 #include <new>
 #include <string_view>
 
+#include "platform/portable/d3dx/texture_prefetch.h"
+
 // The executable's own code, as the GNU linker marks it.
 extern "C" char __executable_start;
 extern "C" char etext;
 
 namespace {
+// Failures and counts follow the loading thread: nothing is made ahead on others.
+const bool g_prefetchOff = (portable::EnableTexturePrefetch(false), true);
+
 // Allocations left before the one that fails; negative: none fails.
 long countdown = -1;
 bool failed = false;

@@ -9,6 +9,7 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/com_object.h"
 #include "platform/portable/d3dx/buffer.h"
+#include "platform/portable/d3dx/texture_prefetch.h"
 #include "platform/portable/win32/file_bytes.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/d3dx/xfile/limits.h"
@@ -222,6 +223,36 @@ ID3DXBuffer* AdjacencyBuffer(const MeshData& mesh)
     return buffer;
 }
 
+// The files the materials' textures name, in the model's folder: where a
+// program looks for them.
+std::vector<std::wstring> TexturePaths(LPCWSTR fileName, const std::vector<XMaterial>& materials)
+{
+    const std::wstring_view file(fileName);
+    const size_t separator = file.find_last_of(L"\\/");
+    const std::wstring folder(separator == std::wstring_view::npos ? std::wstring_view() : file.substr(0, separator + 1));
+    std::vector<std::wstring> paths;
+    for (const XMaterial& material : materials) {
+        if (!material.hasTexture || material.texture.empty()) continue;
+        const int length = MultiByteToWideChar(CP_ACP, 0, material.texture.c_str(), -1, nullptr, 0);
+        if (length <= 1) continue;
+        std::wstring name(static_cast<size_t>(length), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, material.texture.c_str(), -1, name.data(), length);
+        name.resize(static_cast<size_t>(length - 1));
+        paths.push_back(folder + name);
+    }
+    return paths;
+}
+
+// A program loads the textures its materials name next: they are made ahead.
+// Out of memory here only means they are not.
+void PrefetchModelTextures(LPCWSTR fileName, const std::vector<XMaterial>& materials, UINT maxSide) noexcept
+{
+    try {
+        PrefetchTextures(TexturePaths(fileName, materials), maxSide);
+    } catch (...) {
+    }
+}
+
 HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
                  ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount, ID3DXMesh** mesh)
 {
@@ -259,6 +290,7 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     // Effect instances are not made; callers that ask get none.
     if (effectInstances != nullptr) *effectInstances = nullptr;
     if (materialCount != nullptr) *materialCount = static_cast<DWORD>(built.materials.size());
+    if (materials != nullptr) PrefetchModelTextures(fileName, built.materials, MaxTextureSide(device));
     return D3D_OK;
 }
 } // namespace

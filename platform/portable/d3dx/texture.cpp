@@ -2,6 +2,7 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/file_bytes.h"
 #include "platform/portable/d3dx/image/texture.h"
+#include "platform/portable/d3dx/texture_prefetch.h"
 #include "platform/portable/d3d9/managed_resources.h"
 
 using namespace portable;
@@ -36,9 +37,12 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
         request.colorKey = colorKey;
         TextureData data;
         D3DXIMAGE_INFO info{};
-        const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), request,
-                                               MaxTextureSide(device), data, info);
-        if (FAILED(result)) return result;
+        const UINT maxSide = MaxTextureSide(device);
+        if (!TakePrefetchedTexture(srcFile, request, maxSide, data, info)) {
+            const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                                   request, maxSide, data, info);
+            if (FAILED(result)) return result;
+        }
         const HRESULT made = CreateManagedTexture(device, std::move(data), texture);
         if (SUCCEEDED(made) && srcInfo != nullptr) *srcInfo = info;
         return made;

@@ -10,6 +10,7 @@
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_device.h"
 #include "tests/portable/d3dx/test_files.h"
+#include "platform/portable/d3dx/texture_prefetch.h"
 #include "tests/portable/d3dx/image/test_files.h"
 
 using namespace portable;
@@ -212,6 +213,43 @@ TEST_F(TextureLoad, MakesATextureWhoseDataTheDeviceCanReach)
     texture = nullptr;
     ASSERT_EQ(RecordedGpuReleases().size(), 1u);
     EXPECT_EQ(RecordedGpuReleases()[0], gpu);
+}
+
+// A model's textures are made ahead when it loads; the texture a load then
+// returns is the one it would have made itself, also when its file changed
+// in between.
+TEST_F(TextureLoad, TexturesMadeAheadForAModelAreThoseTheLoadWouldMake)
+{
+    const std::wstring model = Wide(folder.Write("sample.x", kSampleModel));
+    const std::wstring red = Wide(folder.Write("red.bmp", MakeBmp(Pattern(8, 4), 24)));
+    ASSERT_EQ(Load(red), D3D_OK);
+    const TextureData own = *TextureDataOf(texture);
+    texture->Release();
+    texture = nullptr;
+
+    for (const bool rewritten : {false, true}) {
+        EnableTexturePrefetch(true);
+        ID3DXMesh* mesh = nullptr;
+        ID3DXBuffer* materials = nullptr;
+        ASSERT_EQ(D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
+                                     nullptr, &mesh),
+                  D3D_OK);
+        EXPECT_EQ(WaitForTexturesMadeAhead(), 1u);
+        if (rewritten) folder.Write("red.bmp", MakeBmp(Pattern(4, 4), 24));
+        const HRESULT loaded = Load(red);
+        EXPECT_EQ(WaitForTexturesMadeAhead(), 0u);
+        EnableTexturePrefetch(false);
+        mesh->Release();
+        materials->Release();
+        ASSERT_EQ(loaded, D3D_OK);
+        const TextureData& made = *TextureDataOf(texture);
+        EXPECT_EQ(made.width, rewritten ? 4u : own.width) << rewritten;
+        if (!rewritten) {
+            EXPECT_EQ(made.levels, own.levels);
+        }
+        texture->Release();
+        texture = nullptr;
+    }
 }
 
 TEST_F(TextureLoad, TexturesFitTheDevicesLargestSide)

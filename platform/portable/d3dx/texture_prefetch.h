@@ -1,0 +1,34 @@
+// Textures that a loaded model names, made ahead on worker threads. A program
+// loads them next, one after another; each load then takes what was made
+// meanwhile, so the files decode side by side. What a load returns is exactly
+// what it would have made itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/portable/d3dx/image/texture.h"
+
+namespace portable {
+
+// Starts making each file's texture as D3DXCreateTextureFromFileEx with
+// default arguments would, for a device taking sides up to maxSide. Textures
+// made ahead for an earlier call and not taken are forgotten.
+void PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept;
+
+// Waits until no texture is waiting or under way; returns how many made ones are held.
+size_t WaitForTexturesMadeAhead();
+
+// On by default. Off, nothing is made ahead and everything held is forgotten
+// (for counting allocations on one thread).
+void EnableTexturePrefetch(bool enabled);
+
+// The texture made ahead for this file, request and device, waiting for it
+// (and meanwhile making other waiting ones) when it is under way. False when
+// there is none: never asked for, another request, a failed load, or a file
+// changed since.
+bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide,
+                           TextureData& texture, D3DXIMAGE_INFO& info);
+
+} // namespace portable
