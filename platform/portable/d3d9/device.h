@@ -1,6 +1,7 @@
 // The portable Direct3D 9 device: an OpenGL 3.3 core context on the device
-// window, drawing on the window or into a back buffer of its own. Shared by the device's files
-// and the D3DX font; nothing above the platform boundary includes this.
+// window, drawing on the window or into a back buffer of its own. Shared by
+// the device's files and the D3DX font; nothing above the platform boundary
+// includes this.
 #pragma once
 
 #include <unordered_map>
@@ -83,7 +84,7 @@ HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int
 Device* AsDevice(IDirect3DDevice9* device);
 // Makes the device's context current; false when its window is gone.
 bool MakeDeviceCurrent(Device& device);
-// The window's framebuffer now: its size in pixels and its depth and stencil bits.
+// The window's framebuffer now: its size in pixels and its alpha, depth and stencil bits.
 GlWindowTarget WindowTargetOf(const Device& device);
 // Marks the OpenGL state as changed behind the device's back (text drawing, clears).
 inline void InvalidateGlState(Device& device) { device.glStateValid = false; }

@@ -229,7 +229,8 @@ std::vector<std::wstring> TexturePaths(LPCWSTR fileName, const std::vector<XMate
 {
     const std::wstring_view file(fileName);
     const size_t separator = file.find_last_of(L"\\/");
-    const std::wstring folder(separator == std::wstring_view::npos ? std::wstring_view() : file.substr(0, separator + 1));
+    const std::wstring folder(separator == std::wstring_view::npos ? std::wstring_view()
+                                                                   : file.substr(0, separator + 1));
     std::vector<std::wstring> paths;
     for (const XMaterial& material : materials) {
         if (!material.hasTexture || material.texture.empty()) continue;

@@ -42,7 +42,8 @@ int DepthBitsOf(D3DFORMAT format)
 bool FitsWindow(const GlBackBuffer& buffer, const GlWindowTarget& window)
 {
     return window.width == static_cast<int>(buffer.width) && window.height == static_cast<int>(buffer.height)
-           && (!buffer.hasAlpha || window.alphaBits >= 8) && (!buffer.hasDepth || window.depthBits >= DepthBitsOf(buffer.depthFormat))
+           && (!buffer.hasAlpha || window.alphaBits >= 8)
+           && (!buffer.hasDepth || window.depthBits >= DepthBitsOf(buffer.depthFormat))
            && (!buffer.hasStencil || window.stencilBits >= 8);
 }
 
