@@ -96,11 +96,6 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
             return D3DERR_NOTAVAILABLE;
         }
 
-        DestroyGlBackBuffer(backBuffer);
-        if (!CreateGlBackBuffer(backBuffer, completed, WindowTargetOf(*this))) {
-            lost = true;
-            return D3DERR_OUTOFVIDEOMEMORY;
-        }
         params = completed;
         if (completed.Windowed) {
             LeaveFullscreen(*this);
@@ -110,6 +105,16 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
                 lost = true;
                 return entered;
             }
+        }
+        // Made once the window is in the mode, so that a back buffer of its size is drawn on it.
+        DestroyGlBackBuffer(backBuffer);
+        const bool made = CreateGlBackBuffer(backBuffer, completed, WindowTargetOf(*this));
+        // A device may be reset many times: the buffers it freed go back to the system.
+        malloc_trim(0);
+        if (!made) {
+            LeaveFullscreen(*this);
+            lost = true;
+            return D3DERR_OUTOFVIDEOMEMORY;
         }
         SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
 
