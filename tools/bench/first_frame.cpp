@@ -35,20 +35,27 @@ Rgb ColourOf(const XImage* image, int x, int y)
             static_cast<unsigned>(pixel & 0xff)};
 }
 
-// Yellow pixels of the first overlay line ("Press 'Esc' to quit." at 10, 10).
-bool OverlayShown(Display* display)
+// How many pixels of the screen's rectangle pass `test`.
+template <typename Test>
+int CountPixels(Display* display, int left, int top, int width, int height, Test test)
 {
-    XImage* image = XGetImage(display, DefaultRootWindow(display), 8, 8, 200, 24, AllPlanes, ZPixmap);
-    if (image == nullptr) return false;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), left, top, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return 0;
     int count = 0;
     for (int y = 0; y < image->height; ++y) {
         for (int x = 0; x < image->width; ++x) {
-            const Rgb c = ColourOf(image, x, y);
-            if (c.r > 200 && c.g > 200 && c.b < 100) ++count;
+            if (test(ColourOf(image, x, y))) ++count;
         }
     }
     XDestroyImage(image);
-    return count > 40;
+    return count;
+}
+
+// Yellow pixels of the first overlay line ("Press 'Esc' to quit." at 10, 10).
+bool OverlayShown(Display* display)
+{
+    return CountPixels(display, 8, 8, 200, 24, [](Rgb c) { return c.r > 200 && c.g > 200 && c.b < 100; }) > 40;
 }
 
 // The band of rows 100 to 199 of an 800x600 frame, below the overlay and
@@ -58,16 +65,8 @@ bool OverlayShown(Display* display)
 bool SkyShown(Display* display)
 {
     constexpr int kTop = 100, kRows = 100, kWidth = 800;
-    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, kTop, kWidth, kRows, AllPlanes, ZPixmap);
-    if (image == nullptr) return false;
-    int count = 0;
-    for (int y = 0; y < image->height; ++y) {
-        for (int x = 0; x < image->width; ++x) {
-            const Rgb c = ColourOf(image, x, y);
-            if (c.b >= 150 && c.b >= c.r + 40 && c.b >= c.g + 15) ++count;
-        }
-    }
-    XDestroyImage(image);
+    const int count = CountPixels(display, 0, kTop, kWidth, kRows,
+                                  [](Rgb c) { return c.b >= 150 && c.b >= c.r + 40 && c.b >= c.g + 15; });
     return count * 2 > kWidth * kRows;
 }
 } // namespace

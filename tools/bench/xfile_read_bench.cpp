@@ -52,6 +52,14 @@ std::string GridModel(int side)
 
 enum Form { kText, kBinary, kCompressedBinary };
 
+// One load, as D3DXLoadMeshFromX makes it from the file's bytes.
+bool Load(const std::string& file, XMeshResult& result)
+{
+    XDocument document;
+    return SUCCEEDED(ParseXFile(file.data(), file.size(), document))
+           && SUCCEEDED(BuildXMesh(document, D3DXMESH_MANAGED, true, result));
+}
+
 void LoadModel(benchmark::State& state)
 {
     const std::string text = GridModel(static_cast<int>(state.range(0)));
@@ -59,10 +67,8 @@ void LoadModel(benchmark::State& state)
     if (state.range(1) == kBinary) file = XTextToBinary(text);
     if (state.range(1) == kCompressedBinary) file = XCompress(XTextToBinary(text));
     for (auto _ : state) {
-        XDocument document;
         XMeshResult result;
-        if (FAILED(ParseXFile(file.data(), file.size(), document))
-            || FAILED(BuildXMesh(document, D3DXMESH_MANAGED, true, result))) {
+        if (!Load(file, result)) {
             state.SkipWithError("the model does not load");
             break;
         }
@@ -87,10 +93,8 @@ void LoadManyMeshes(benchmark::State& state)
         file += " }\n";
     }
     for (auto _ : state) {
-        XDocument document;
         XMeshResult result;
-        if (FAILED(ParseXFile(file.data(), file.size(), document))
-            || FAILED(BuildXMesh(document, D3DXMESH_MANAGED, true, result))) {
+        if (!Load(file, result)) {
             state.SkipWithError("the model does not load");
             break;
         }

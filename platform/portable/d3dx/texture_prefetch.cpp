@@ -112,6 +112,18 @@ void Run(Prefetcher& shared, const std::shared_ptr<Job>& job, std::unique_lock<s
     shared.changed.notify_all();
 }
 
+// While waiting for another thread's job: makes the next waiting texture, or
+// sleeps until a job ends when none is waiting.
+void HelpOrWait(Prefetcher& shared, std::unique_lock<std::mutex>& lock)
+{
+    if (shared.waiting.empty()) {
+        shared.changed.wait(lock);
+        return;
+    }
+    const std::shared_ptr<Job> next = shared.waiting.front();
+    Run(shared, next, lock);
+}
+
 void Work()
 {
     Prefetcher& shared = Shared();
@@ -179,14 +191,7 @@ size_t WaitForTexturesMadeAhead()
         return std::any_of(shared.jobs.begin(), shared.jobs.end(),
                            [](const auto& entry) { return entry.second->state != Job::State::done; });
     };
-    while (busy()) {
-        if (!shared.waiting.empty()) {
-            const std::shared_ptr<Job> job = shared.waiting.front();
-            Run(shared, job, lock);
-        } else {
-            shared.changed.wait(lock);
-        }
-    }
+    while (busy()) HelpOrWait(shared, lock);
     return static_cast<size_t>(std::count_if(shared.jobs.begin(), shared.jobs.end(),
                                              [](const auto& entry) { return entry.second->made; }));
 }
@@ -214,15 +219,11 @@ bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request
     if (found == shared.jobs.end() || found->second->maxSide != maxSide) return false;
     const std::shared_ptr<Job> job = found->second;
     shared.jobs.erase(found);
-    // Rather than wait idle, make the next waiting texture meanwhile.
     while (job->state != Job::State::done) {
         if (job->state == Job::State::waiting) {
             Run(shared, job, lock);
-        } else if (!shared.waiting.empty()) {
-            const std::shared_ptr<Job> other = shared.waiting.front();
-            Run(shared, other, lock);
         } else {
-            shared.changed.wait(lock);
+            HelpOrWait(shared, lock);
         }
     }
     lock.unlock();
