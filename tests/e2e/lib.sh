@@ -31,8 +31,9 @@
 #   e2e_display_modes                the display's modes, "WIDTHxHEIGHT RATE" a line
 #   e2e_current_mode                 the display's mode, "WIDTHxHEIGHT RATE"
 #   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT  waits until the display is in that mode
-#   e2e_start_window_manager         openbox on that display
-#   e2e_stop_window_manager          ends openbox
+#   e2e_start_window_manager [NAME]  openbox (or i3, fluxbox, xfwm4) on that display
+#   e2e_switch_workspace NUMBER      shows that workspace (0 the first)
+#   e2e_stop_window_manager          ends the window manager
 # The program
 #   e2e_prepare_workdir DIR SOURCE_ROOT     a fresh working folder with settings.ini and Models
 #   e2e_start_program native|wine PROGRAM WORKDIR  starts it in the background
@@ -332,12 +333,40 @@ e2e_device_loss_cycle() {
     { e2e_fail "cycle $number: no restore logged"; return 1; }
 }
 
-e2e_start_window_manager() {
-  openbox --sm-disable >"$E2E_DIR/openbox.out" 2>&1 &
+# Starts a window manager (openbox unless named) with two workspaces.
+e2e_start_window_manager() { # [openbox|i3|fluxbox|xfwm4]
+  local name=${1:-openbox}
+  case "$name" in
+    openbox) openbox --sm-disable >"$E2E_DIR/wm.out" 2>&1 & ;;
+    i3)
+      printf '%s\n' 'font pango:monospace 8' 'focus_follows_mouse no' >"$E2E_DIR/i3.conf"
+      i3 -c "$E2E_DIR/i3.conf" >"$E2E_DIR/wm.out" 2>&1 &
+      ;;
+    fluxbox)
+      mkdir -p "$E2E_DIR/fluxbox"
+      printf '%s\n' 'session.screen0.workspaces: 2' >"$E2E_DIR/fluxbox/init"
+      fluxbox -rc "$E2E_DIR/fluxbox/init" >"$E2E_DIR/wm.out" 2>&1 &
+      ;;
+    # xfwm4 reads its settings over a session bus.
+    xfwm4) dbus-run-session -- xfwm4 --sm-client-disable --compositor=off >"$E2E_DIR/wm.out" 2>&1 & ;;
+    *)
+      e2e_fail "unknown window manager $name"
+      return 1
+      ;;
+  esac
   E2E_WM_PID=$!
-  # openbox owns the screen once it has set the _NET_SUPPORTING_WM_CHECK property.
+  # A window manager owns the screen once it has set _NET_SUPPORTING_WM_CHECK.
   e2e_wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-    e2e_fail "openbox did not start"
+    e2e_fail "$name did not start"
+}
+
+# Shows workspace NUMBER (0 the first) through the window manager.
+e2e_switch_workspace() { # NUMBER
+  if xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '"'; then
+    i3-msg -q workspace "$(($1 + 1))"
+  else
+    wmctrl -s "$1"
+  fi
 }
 
 e2e_stop_window_manager() {

@@ -43,6 +43,8 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     bool fullscreenActive = false; // the display is in the device's mode
     bool lost = false;             // needs a Reset before it draws again
     bool hadForeground = false;    // the window has held the focus since the last Reset
+    bool minimisePending = false;  // lost with its window perhaps still in view
+    unsigned lostAtMs = 0;         // SDL_GetTicks() at the loss
     bool inScene = false;
     int defaultPoolResources = 0;  // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
 
@@ -105,7 +107,7 @@ HRESULT EnterFullscreen(Device& device);
 void LeaveFullscreen(Device& device);
 // Checks the window: a full-screen device is lost when its window is hidden or
 // minimised, or loses the focus it had. It then gives the display its mode
-// back and minimises the window.
+// back, and minimises the window if it is still in view a moment later.
 void UpdateDeviceLoss(Device& device);
 
 } // namespace portable

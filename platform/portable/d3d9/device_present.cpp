@@ -11,10 +11,31 @@
 
 namespace portable {
 
+namespace {
+// How long a window may stay in view after losing the focus before it is
+// minimised: a workspace switch takes it out of view within that time.
+constexpr Uint32 kMinimiseAfterMs = 200;
+
+// A window left in view behind the program that took the focus is minimised,
+// as Windows does. One taken out of view (its workspace hidden) is left as it
+// is, so that it is there again when the user comes back to its workspace.
+void MinimiseIfLeftInView(Device& device, const WindowPresence& presence)
+{
+    if (!device.minimisePending || SDL_GetTicks() - device.lostAtMs < kMinimiseAfterMs) return;
+    device.minimisePending = false;
+    if (!presence.visible || presence.foreground) return;
+    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
+}
+} // namespace
+
 void UpdateDeviceLoss(Device& device)
 {
-    if (device.params.Windowed || device.lost) return;
+    if (device.params.Windowed) return;
     const WindowPresence presence = PresenceOf(device.window);
+    if (device.lost) {
+        MinimiseIfLeftInView(device, presence);
+        return;
+    }
     if (presence.foreground) {
         device.hadForeground = true;
         return;
@@ -24,8 +45,9 @@ void UpdateDeviceLoss(Device& device)
     if (presence.visible && !device.hadForeground) return;
     device.lost = true;
     device.hadForeground = false;
+    device.minimisePending = true;
+    device.lostAtMs = SDL_GetTicks();
     LeaveFullscreen(device);
-    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
 }
 
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, const RGNDATA*)
@@ -53,12 +75,20 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
     });
 }
 
+namespace {
+// A lost full-screen device stays lost until its window is active again;
+// being visible is not enough (tiling window managers never minimise it).
+bool MayReset(const Device& device)
+{
+    return !device.lost || device.params.Windowed || PresenceOf(device.window).foreground;
+}
+} // namespace
+
 HRESULT Device::TestCooperativeLevel()
 {
     UpdateDeviceLoss(*this);
     if (!lost) return D3D_OK;
-    if (params.Windowed) return D3DERR_DEVICENOTRESET;
-    return PresenceOf(window).visible ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
+    return MayReset(*this) ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
 }
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
@@ -66,7 +96,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
     return GuardedHresult([&]() -> HRESULT {
         if (presentParameters == nullptr) return D3DERR_INVALIDCALL;
         UpdateDeviceLoss(*this);
-        if (lost && !params.Windowed && !PresenceOf(window).visible) return D3DERR_DEVICELOST;
+        if (!MayReset(*this)) return D3DERR_DEVICELOST;
 
         // From here a failed Reset leaves the device waiting for another one.
         if (defaultPoolResources > 0) {
@@ -121,6 +151,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
         ResetDeviceState(*this);
         lost = false;
         hadForeground = false;
+        minimisePending = false;
         *presentParameters = completed;
         return D3D_OK;
     });

@@ -3,6 +3,7 @@
 
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/window_table.h"
+#include "platform/portable/win32/x11_window_watch.h"
 
 using namespace portable;
 
@@ -16,12 +17,15 @@ bool IsShown(SDL_Window* window)
     return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0;
 }
 
-// Shows the window on top and gives it the keyboard, as activating a window does.
+// Shows the window on top and gives it the keyboard, as activating a window
+// does. A window manager gives the focus itself when asked (SDL_RaiseWindow
+// asks); one may refuse a client that takes it (fluxbox: an X error), so the
+// focus is taken only where none runs.
 void Activate(SDL_Window* window)
 {
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
-    SDL_SetWindowInputFocus(window);
+    if (!X11WindowManagerRuns(window)) SDL_SetWindowInputFocus(window);
 }
 } // namespace
 

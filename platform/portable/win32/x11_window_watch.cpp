@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 
 namespace portable {
 
@@ -83,6 +84,27 @@ void ConfirmUnmapOfGoneWindow(SDL_Window* window)
     unmapped.xunmap.event = info.info.x11.window;
     unmapped.xunmap.window = info.info.x11.window;
     XPutBackEvent(info.info.x11.display, &unmapped);
+}
+
+bool X11WindowManagerRuns(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* display = info.info.x11.display;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                          &format, &count, &after, &data) == Success
+                       && type == XA_WINDOW && count == 1;
+    if (data != nullptr) XFree(data);
+    return found;
 }
 
 bool X11WindowGone(uint64_t xWindow)

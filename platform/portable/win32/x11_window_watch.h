@@ -25,6 +25,9 @@ bool NoteX11Event(const SDL_Event& event);
 // to confirm the unmapping, which never comes for a destroyed window; the
 // confirmation is queued here instead.
 void ConfirmUnmapOfGoneWindow(SDL_Window* window);
+// True when the window is on an X display where a window manager runs (one
+// that announces itself, as EWMH window managers do).
+bool X11WindowManagerRuns(SDL_Window* window);
 // True once the X window is known to be gone: its destruction was seen, or
 // the server refused a request for it as naming no window.
 bool X11WindowGone(uint64_t xWindow);

@@ -272,6 +272,7 @@ TEST_F(FullscreenTest, DeviceIsLostWhileHiddenAndResetWaitsForTheFont)
 
     SDL_ShowWindow(window);
     SDL_RestoreWindow(window);
+    ASSERT_TRUE(FocusSdlWindow(window, true, window));
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL) << "the font is still alive";
@@ -290,7 +291,7 @@ TEST_F(FullscreenTest, DeviceIsLostWhileHiddenAndResetWaitsForTheFont)
     SDL_DestroyWindow(window);
 }
 
-TEST_F(FullscreenTest, LosingTheFocusLosesTheDeviceButNotHavingHadItDoesNot)
+TEST_F(FullscreenTest, FocusLosesTheDeviceUntilItComesBack)
 {
     SDL_Window* window = SDL_CreateWindow("focus", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     SDL_Window* other = SDL_CreateWindow("other", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
@@ -307,6 +308,17 @@ TEST_F(FullscreenTest, LosingTheFocusLosesTheDeviceButNotHavingHadItDoesNot)
     ASSERT_TRUE(FocusSdlWindow(window, false, other));
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_FALSE(IsFullscreen(window));
+
+    // Without a window manager to minimise it the window stays in view, as
+    // under tiling ones: the device stays lost until the window is active again.
+    ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device->Reset(&params), D3DERR_DEVICELOST);
+    EXPECT_FALSE(IsFullscreen(window));
+    ASSERT_TRUE(FocusSdlWindow(window, true, window));
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device->Reset(&params), D3D_OK);
+    EXPECT_TRUE(IsFullscreen(window));
 
     EXPECT_EQ(device->Release(), 0u);
     SDL_DestroyWindow(other);

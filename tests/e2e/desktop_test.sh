@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The program under a given window manager, as a user meets it: started with
+# the pointer mid-screen, it shows the scene full screen; switching to another
+# workspace loses the device, gives the desktop its mode back and keeps it
+# while the program waits (no restore, no drawing work); switching back
+# restores the device, the mode and the drawing; Escape ends it with exit
+# code 0 and the desktop's mode. Nothing is printed on stderr by the window
+# layer (X errors).
+#
+# desktop_test.sh --native PROGRAM --desktop openbox|i3|fluxbox|xfwm4
+#                 [--away-seconds N] [--source-root DIR] [--work-root DIR] [--keep]
+set -uo pipefail
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+source "$script_dir/lib.sh"
+
+e2e_parse_args '--desktop NAME' '--away-seconds N' -- "$@"
+[ "$E2E_KIND" = native ] || e2e_usage_error "the desktops are tried with the native build" '--desktop NAME'
+
+desktop=${E2E_OPTIONS[desktop]:-openbox}
+away_seconds=${E2E_OPTIONS[away-seconds]:-3}
+case "$desktop" in
+  i3) e2e_check_programs i3 i3-msg ;;
+  *) e2e_check_programs "$desktop" wmctrl dbus-run-session ;;
+esac
+e2e_setup_run program.out
+
+e2e_start_display || exit 1
+xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
+e2e_start_window_manager "$desktop" || exit 1
+xset r off
+xdotool mousemove 640 360
+
+# Processor time of a process in clock ticks (user and system, its threads included).
+cpu_ticks() { # PID
+  awk '{ print $14 + $15 }' "/proc/$1/stat"
+}
+count_messages() { # TEXT
+  e2e_log_messages "$workdir/log.txt" | grep -cxF -- "$1"
+}
+
+workdir=$E2E_DIR/work
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+printf '800 600 60\r\n' >"$workdir/settings.ini"
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_drawn_screen 60 || exit 1
+e2e_wait_for_mode 800x600 20 || exit 1
+e2e_wait_for_focus 20 || { e2e_fail "the window never held the focus"; exit 1; }
+
+# --- Away: another workspace --------------------------------------------------
+e2e_switch_workspace 1 || { e2e_fail "could not switch to the second workspace"; exit 1; }
+e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device lost." 20 || exit 1
+e2e_wait_for_mode 1280x720 20 || exit 1
+pid=$E2E_PROGRAM_PID
+before=$(cpu_ticks "$pid")
+started=$SECONDS
+# Nothing may happen while away: the mode stays the desktop's and the device stays lost.
+while ((SECONDS - started < away_seconds)); do
+  [ "$(e2e_current_mode | cut -d' ' -f1)" = 1280x720 ] ||
+    { e2e_fail "the display went to $(e2e_current_mode) while the program was away"; exit 1; }
+  [ "$(count_messages "Direct3D device restored.")" -eq 0 ] ||
+    { e2e_fail "the device was restored while its workspace was hidden"; exit 1; }
+  sleep 0.2
+done
+ticks=$(($(cpu_ticks "$pid") - before))
+per_second=$(getconf CLK_TCK)
+e2e_log "while away: $ticks ticks of processor time in ${away_seconds}s ($per_second a second)"
+# Drawing takes most of a core here; waiting for the focus takes next to nothing.
+((ticks * 5 < per_second * away_seconds)) || { e2e_fail "the program worked while away: $ticks ticks"; exit 1; }
+
+# --- Back: the program's workspace ---------------------------------------------
+e2e_switch_workspace 0 || { e2e_fail "could not switch back"; exit 1; }
+e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device restored." 20 || exit 1
+e2e_wait_for_mode 800x600 20 || exit 1
+e2e_screenshot "$E2E_DIR/back.png" || exit 1
+e2e_wait_for_screen_change "$E2E_DIR/back.png" "$E2E_DIR/later.png" 0.0001 0 10 ||
+  { e2e_fail "nothing is drawn after coming back"; exit 1; }
+[ "$(count_messages "Direct3D device lost.")" -eq 1 ] && [ "$(count_messages "Direct3D device restored.")" -eq 1 ] ||
+  { e2e_fail "one loss and one restore expected"; exit 1; }
+
+e2e_focus_window
+e2e_hold_key Escape 200
+e2e_wait_for_exit 60 || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
+e2e_wait_for_mode 1280x720 10 || exit 1
+if grep -n 'X error' "$E2E_DIR/program.out" >&2; then
+  e2e_fail "X errors on $desktop"
+  exit 1
+fi
+e2e_log "PASS"
