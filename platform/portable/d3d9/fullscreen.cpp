@@ -2,6 +2,7 @@
 // loss, on release and, for a device never released, when the process exits.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <SDL.h>
@@ -43,12 +44,24 @@ void Untrack(Uint32 id)
     windows.erase(std::remove(windows.begin(), windows.end(), id), windows.end());
 }
 
-bool DisplayShows(int display, const SDL_DisplayMode& wanted)
+bool SameMode(const SDL_DisplayMode& mode, const SDL_DisplayMode& wanted)
 {
-    SDL_DisplayMode current{};
-    if (SDL_GetCurrentDisplayMode(display, &current) != 0) return false;
-    return current.w == wanted.w && current.h == wanted.h
-           && (wanted.refresh_rate == 0 || current.refresh_rate == wanted.refresh_rate);
+    return mode.w == wanted.w && mode.h == wanted.h
+           && (wanted.refresh_rate == 0 || mode.refresh_rate == wanted.refresh_rate);
+}
+
+// True when the full-screen window is shown in the mode. On Wayland no program
+// may set the display's mode: SDL offers modes there that it emulates by
+// scaling the window, and the one it applies to the window is the mode.
+bool ShowsMode(SDL_Window* window, int display, const SDL_DisplayMode& wanted)
+{
+    SDL_DisplayMode mode{};
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && std::strcmp(driver, "wayland") == 0) {
+        return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && SDL_GetWindowDisplayMode(window, &mode) == 0
+               && SameMode(mode, wanted);
+    }
+    return SDL_GetCurrentDisplayMode(display, &mode) == 0 && SameMode(mode, wanted);
 }
 } // namespace
 
@@ -76,7 +89,7 @@ HRESULT EnterFullscreen(Device& device)
     // A hidden window gets the mode when it is shown; a visible one has it now.
     const Uint32 flags = SDL_GetWindowFlags(window);
     const bool visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0;
-    if (visible && !DisplayShows(device.display, mode)) {
+    if (visible && !ShowsMode(window, device.display, mode)) {
         LeaveFullscreen(device);
         return D3DERR_NOTAVAILABLE;
     }
