@@ -136,11 +136,11 @@ TEST_F(ApplicationTest, TeardownWithTheMultimediaTimerGivesTheResolutionBackOnce
     EXPECT_EQ(fake::State().timeEndPeriodCalls, 1);
 }
 
-TEST_F(ApplicationTest, WinMainTearsDownAFailedStartUpAndReturnsZero)
+TEST_F(ApplicationTest, WinMainTearsDownAFailedStartUpAndReportsTheFailure)
 {
     ScriptCommonModes();
     fake::State().fontResults = {E_FAIL};
-    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), 0);
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), 1);
     // The device (and with it the display mode) is given back at once.
     EXPECT_EQ(fake::CallsStartingWith("Release(Device)").size(), 1u);
     EXPECT_EQ(fake::CallsStartingWith("Release(Direct3D)").size(), 1u);
@@ -167,6 +167,6 @@ TEST_F(ApplicationTest, RawInputFailureLeavesOnlyTheFirstLines)
 {
     WriteFile("settings.ini", "800 600 60");
     fake::State().rawInputFails = true;
-    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), 0);
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), 1);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Log created."});
 }
