@@ -14,6 +14,14 @@ struct Scene;
 // One byte per virtual-key code, 1 while the key is down.
 using KeyStates = std::array<uint8_t, 256>;
 
+// Where the last absolute raw mouse record of a device put the pointer, in pixels.
+struct AbsolutePointer {
+    bool known = false;
+    HANDLE device = nullptr;
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
 struct Application {
     bool deviceLost = false;
     KeyStates keyStates{};
@@ -36,6 +44,7 @@ struct Application {
     float fps = 0.0f;
     uint32_t frameCount = 0;
     uint32_t lastFpsSampleTime = 0;
+    AbsolutePointer absolutePointer{};
 
     Application();
     ~Application();
@@ -57,6 +66,7 @@ struct Application {
     bool CreateMainWindow();
     bool RegisterRawMouse();
     LRESULT HandleMessage(HWND windowHandle, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnRawMouseRecord(HANDLE source, const RAWMOUSE& mouse);
     void OnRawMouse(int32_t dx, int32_t dy);
 
     // Device, display mode and overlay font.

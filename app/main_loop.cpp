@@ -19,6 +19,11 @@ void Application::StartFrameTiming()
 int Application::Run()
 {
     MSG msg{};
+    // Mouse motion from before the scene existed is dropped. Wine reports the
+    // pointer's position as the first motion when the window appears under it.
+    while (PeekMessageW(&msg, nullptr, WM_INPUT, WM_INPUT, PM_REMOVE)) {
+    }
+    msg = MSG{};
     while (true) {
         if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);

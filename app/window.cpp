@@ -8,6 +8,12 @@ namespace {
 RAWINPUT rawInputBuffer;
 
 constexpr float kMouseRadiansPerCount = 0.005f;
+
+// An absolute position, 0 to 65535 across the screen, in pixels of a screen of that size.
+int32_t AbsoluteToPixels(LONG position, uint32_t screenSize)
+{
+    return static_cast<int32_t>(static_cast<int64_t>(position) * screenSize / 65536);
+}
 } // namespace
 
 bool Application::CreateMainWindow()
@@ -67,7 +73,7 @@ LRESULT Application::HandleMessage(HWND windowHandle, UINT message, WPARAM wPara
         // A failed read leaves the previous record in the buffer: ignore it.
         if (read == static_cast<UINT>(-1) || read == 0) return 0;
         if (rawInputBuffer.header.dwType == RIM_TYPEMOUSE)
-            OnRawMouse(rawInputBuffer.data.mouse.lLastX, rawInputBuffer.data.mouse.lLastY);
+            OnRawMouseRecord(rawInputBuffer.header.hDevice, rawInputBuffer.data.mouse);
         return 0;
     }
     case WM_KEYDOWN:
@@ -84,6 +90,23 @@ LRESULT Application::HandleMessage(HWND windowHandle, UINT message, WPARAM wPara
     default:
         return DefWindowProcW(windowHandle, message, wParam, lParam);
     }
+}
+
+void Application::OnRawMouseRecord(HANDLE source, const RAWMOUSE& mouse)
+{
+    if ((mouse.usFlags & MOUSE_MOVE_ABSOLUTE) == 0) {
+        absolutePointer.known = false;
+        OnRawMouse(mouse.lLastX, mouse.lLastY);
+        return;
+    }
+    // A tablet or a remote desktop reports where the pointer is: only the
+    // change from the same device's previous report is motion. The window
+    // covers the screen, so the screen is width x height pixels.
+    const int32_t x = AbsoluteToPixels(mouse.lLastX, width);
+    const int32_t y = AbsoluteToPixels(mouse.lLastY, height);
+    if (absolutePointer.known && absolutePointer.device == source)
+        OnRawMouse(x - absolutePointer.x, y - absolutePointer.y);
+    absolutePointer = AbsolutePointer{true, source, x, y};
 }
 
 void Application::OnRawMouse(int32_t dx, int32_t dy)

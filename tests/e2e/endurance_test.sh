@@ -29,7 +29,7 @@ e2e_setup_run program.out 30
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
 xset r off
-xdotool mousemove 0 0
+xdotool mousemove 640 360
 xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
 desktop_mode=$(e2e_current_mode)
 

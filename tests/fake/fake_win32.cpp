@@ -1,6 +1,7 @@
 // Fake Win32: window and messages, raw input, cursor, screen, time, text.
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -120,13 +121,17 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
-BOOL WINAPI PeekMessageW(LPMSG msg, HWND, UINT, UINT, UINT removeMessage)
+BOOL WINAPI PeekMessageW(LPMSG msg, HWND, UINT filterMin, UINT filterMax, UINT removeMessage)
 {
     auto& queue = State().queue;
-    if (queue.empty() && State().onIdle) State().onIdle();
-    if (queue.empty()) return FALSE;
-    *msg = queue.front();
-    if (removeMessage & PM_REMOVE) queue.pop_front();
+    const bool filtered = filterMin != 0 || filterMax != 0;
+    if (!filtered && queue.empty() && State().onIdle) State().onIdle();
+    const auto found = std::find_if(queue.begin(), queue.end(), [&](const MSG& queued) {
+        return !filtered || (queued.message >= filterMin && queued.message <= filterMax);
+    });
+    if (found == queue.end()) return FALSE;
+    *msg = *found;
+    if (removeMessage & PM_REMOVE) queue.erase(found);
     return TRUE;
 }
 

@@ -9,10 +9,13 @@ protected:
     {
         return WindowProc(reinterpret_cast<HWND>(0x1234), message, wParam, lParam);
     }
-    void MouseReport(LONG dx, LONG dy, DWORD type = RIM_TYPEMOUSE)
+    void MouseReport(LONG dx, LONG dy, DWORD type = RIM_TYPEMOUSE, USHORT flags = MOUSE_MOVE_RELATIVE,
+                     uintptr_t device = 1)
     {
         fake::State().rawInput = RAWINPUT{};
         fake::State().rawInput.header.dwType = type;
+        fake::State().rawInput.header.hDevice = reinterpret_cast<HANDLE>(device);
+        fake::State().rawInput.data.mouse.usFlags = flags;
         fake::State().rawInput.data.mouse.lLastX = dx;
         fake::State().rawInput.data.mouse.lLastY = dy;
         EXPECT_EQ(Send(WM_INPUT, 0, 0x77), 0);
@@ -151,6 +154,33 @@ TEST_F(WindowTest, RawMouseMotionTurnsTheCameraByExactSinglePrecisionProducts)
     MouseReport(1, 0);
     EXPECT_EQ(camera.yaw, 1.0f + 0.005f);
     EXPECT_EQ(fake::State().defWindowProcCalls, 0);
+}
+
+// A tablet or remote desktop reports positions (0-65535 across the 800x600
+// screen): only the change between two reports of one device turns the camera.
+TEST_F(WindowTest, AbsoluteRecordsTurnByTheChangeOfPosition)
+{
+    Application* application = StartedApplication();
+    Camera& camera = *application->scene->camera;
+    struct Report {
+        LONG x, y;
+        USHORT flags;
+        uintptr_t device;
+        float yaw, pitch; // afterwards
+    };
+    const Report reports[] = {
+        {32768, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.0f, 0.0f},        // where the pointer is: no motion
+        {40960, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.5f, 0.0f},        // 400 -> 500 pixels across
+        {40960, 21846, MOUSE_MOVE_ABSOLUTE | MOUSE_VIRTUAL_DESKTOP, 1, 0.5f, -0.5f}, // 300 -> 200 up
+        {0, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.5f, -0.5f},               // another device starts afresh
+        {2, 0, MOUSE_MOVE_RELATIVE, 1, 0.51f, -0.5f},              // relative motion as ever
+        {65535, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.51f, -0.5f},          // and it ends the absolute run
+    };
+    for (const Report& report : reports) {
+        MouseReport(report.x, report.y, RIM_TYPEMOUSE, report.flags, report.device);
+        EXPECT_FLOAT_EQ(camera.yaw, report.yaw) << report.x << "," << report.y;
+        EXPECT_FLOAT_EQ(camera.pitch, report.pitch) << report.x << "," << report.y;
+    }
 }
 
 TEST_F(WindowTest, NonMouseRecordsAndFailedReadsChangeNothing)
