@@ -19,6 +19,8 @@ packages=(
   fonts-liberation
   # Virtual displays and end-to-end tools
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox wmctrl imagemagick
+  # The desktops the end-to-end runs try: window managers, and Wayland (weston)
+  i3-wm fluxbox xfwm4 dbus-daemon weston
 )
 
 missing=()

@@ -43,8 +43,19 @@ add_test(NAME e2e_endurance
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --native $<TARGET_FILE:walkthrough> --cycles 10
           --input-seconds 30 --growth-kb ${E2E_GROWTH_KB} --source-root ${PROJECT_SOURCE_DIR}
           --work-root ${E2E_WORK_ROOT}/endurance)
+# The desktops people use: tiling and other window managers (a workspace
+# switch away and back), and Wayland.
+foreach(desktop i3 fluxbox xfwm4)
+  add_test(NAME e2e_desktop_${desktop}
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/desktop_test.sh --native $<TARGET_FILE:walkthrough> --desktop ${desktop}
+            --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/desktop_${desktop})
+endforeach()
+add_test(NAME e2e_wayland
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/wayland_test.sh --native $<TARGET_FILE:walkthrough>
+          --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/wayland)
 set_tests_properties(e2e_lib e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
-                     e2e_endurance PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+                     e2e_endurance e2e_desktop_i3 e2e_desktop_fluxbox e2e_desktop_xfwm4 e2e_wayland
+                     PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 if(NOT WALKTHROUGH_WINE_TESTS)
   add_test(NAME e2e_walk
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
