@@ -1,20 +1,22 @@
 // Full-screen display modes: switched on CreateDevice and Reset, given back on
 // loss, on release and, for a device never released, when the process exits.
+// On X11 the layer switches the mode itself and asks the window manager for
+// full screen without waiting on it; elsewhere (Wayland) SDL does both.
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <SDL.h>
 
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/display_modes.h"
+#include "platform/portable/win32/x11_display_mode.h"
 
 namespace portable {
 
 namespace {
-// SDL ids of the windows that hold the display in a device's mode.
-std::vector<Uint32>& FullscreenWindows()
+// SDL ids of the windows that SDL holds in a device's mode.
+std::vector<Uint32>& SdlFullscreenWindows()
 {
     static std::vector<Uint32> windows;
     return windows;
@@ -22,25 +24,31 @@ std::vector<Uint32>& FullscreenWindows()
 
 void RestoreModesAtExit()
 {
+    X11RestoreDisplayMode();
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-    for (Uint32 id : FullscreenWindows()) {
+    for (Uint32 id : SdlFullscreenWindows()) {
         if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_SetWindowFullscreen(window, 0);
     }
-    FullscreenWindows().clear();
+    SdlFullscreenWindows().clear();
+}
+
+void RestoreAtExit()
+{
+    // The list exists before the exit handler is registered, so it outlives the handler's run.
+    SdlFullscreenWindows();
+    static const bool registered = std::atexit(RestoreModesAtExit) == 0;
+    (void)registered;
 }
 
 void Track(Uint32 id)
 {
-    // The list exists before the exit handler is registered, so it outlives the handler's run.
-    std::vector<Uint32>& windows = FullscreenWindows();
-    static const bool registered = std::atexit(RestoreModesAtExit) == 0;
-    (void)registered;
+    std::vector<Uint32>& windows = SdlFullscreenWindows();
     if (std::find(windows.begin(), windows.end(), id) == windows.end()) windows.push_back(id);
 }
 
 void Untrack(Uint32 id)
 {
-    std::vector<Uint32>& windows = FullscreenWindows();
+    std::vector<Uint32>& windows = SdlFullscreenWindows();
     windows.erase(std::remove(windows.begin(), windows.end(), id), windows.end());
 }
 
@@ -50,18 +58,33 @@ bool SameMode(const SDL_DisplayMode& mode, const SDL_DisplayMode& wanted)
            && (wanted.refresh_rate == 0 || mode.refresh_rate == wanted.refresh_rate);
 }
 
-// True when the full-screen window is shown in the mode. On Wayland no program
-// may set the display's mode: SDL offers modes there that it emulates by
-// scaling the window, and the one it applies to the window is the mode.
-bool ShowsMode(SDL_Window* window, int display, const SDL_DisplayMode& wanted)
+HRESULT EnterWithX11(SDL_Window* window, int display, const SDL_DisplayMode& mode)
 {
-    SDL_DisplayMode mode{};
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && std::strcmp(driver, "wayland") == 0) {
-        return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && SDL_GetWindowDisplayMode(window, &mode) == 0
-               && SameMode(mode, wanted);
+    if (!X11SetDisplayMode(window, display, mode)) return D3DERR_NOTAVAILABLE;
+    SDL_Rect bounds{};
+    SDL_GetDisplayBounds(display, &bounds);
+    X11RequestFullscreen(window, true, bounds.x, bounds.y, mode.w, mode.h);
+    return D3D_OK;
+}
+
+// No Wayland program may set the display's mode: SDL offers modes there that
+// it emulates by scaling the window, and the one it applies to the window is
+// the mode.
+HRESULT EnterWithSdl(SDL_Window* window, const SDL_DisplayMode& mode)
+{
+    if (SDL_SetWindowDisplayMode(window, &mode) != 0) return D3DERR_NOTAVAILABLE;
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) return D3DERR_NOTAVAILABLE;
+    Track(SDL_GetWindowID(window));
+    SDL_DisplayMode applied{};
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    const bool visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0;
+    // A hidden window gets the mode when it is shown; a visible one has it now.
+    if (visible && (SDL_GetWindowDisplayMode(window, &applied) != 0 || !SameMode(applied, mode))) {
+        SDL_SetWindowFullscreen(window, 0);
+        Untrack(SDL_GetWindowID(window));
+        return D3DERR_NOTAVAILABLE;
     }
-    return SDL_GetCurrentDisplayMode(display, &mode) == 0 && SameMode(mode, wanted);
+    return D3D_OK;
 }
 } // namespace
 
@@ -79,20 +102,11 @@ HRESULT EnterFullscreen(Device& device)
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_UNDEFINED_DISPLAY(device.display),
                               SDL_WINDOWPOS_UNDEFINED_DISPLAY(device.display));
     }
-    if (SDL_SetWindowDisplayMode(window, &mode) != 0) return D3DERR_NOTAVAILABLE;
-    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) return D3DERR_NOTAVAILABLE;
-
-    const Uint32 id = SDL_GetWindowID(window);
-    Track(id);
+    RestoreAtExit();
+    const HRESULT entered =
+        X11CanSwitchModes(window) ? EnterWithX11(window, device.display, mode) : EnterWithSdl(window, mode);
+    if (FAILED(entered)) return entered;
     device.fullscreenActive = true;
-
-    // A hidden window gets the mode when it is shown; a visible one has it now.
-    const Uint32 flags = SDL_GetWindowFlags(window);
-    const bool visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0;
-    if (visible && !ShowsMode(window, device.display, mode)) {
-        LeaveFullscreen(device);
-        return D3DERR_NOTAVAILABLE;
-    }
     SDL_RaiseWindow(window);
     return D3D_OK;
 }
@@ -102,7 +116,15 @@ void LeaveFullscreen(Device& device)
     if (!device.fullscreenActive) return;
     device.fullscreenActive = false;
     SDL_Window* window = SdlWindowOf(device.window);
-    if (window == nullptr) return;
+    if (window == nullptr) {
+        X11RestoreDisplayMode();
+        return;
+    }
+    if (X11CanSwitchModes(window)) {
+        X11RestoreDisplayMode();
+        X11RequestFullscreen(window, false, 0, 0, 0, 0);
+        return;
+    }
     SDL_SetWindowFullscreen(window, 0);
     Untrack(SDL_GetWindowID(window));
 }

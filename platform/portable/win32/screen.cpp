@@ -4,6 +4,7 @@
 
 #include "platform/portable/win32/window_internal.h"
 #include "platform/portable/win32/window_table.h"
+#include "platform/portable/win32/x11_display_mode.h"
 
 using namespace portable;
 
@@ -21,7 +22,9 @@ constexpr int kPrimaryDisplay = 0;
 int Resolution(bool horizontal)
 {
     SDL_DisplayMode mode{};
-    if (!InitVideo() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0) return 0;
+    // SDL's record does not follow the modes the layer switches itself.
+    if (!X11HeldDisplayMode(mode) && (!InitVideo() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0))
+        return 0;
     return horizontal ? mode.w : mode.h;
 }
 } // namespace
