@@ -41,13 +41,15 @@ constexpr unsigned kMaxXTemplateDepth = 32;
 
 // The mesh built from the file. Vertices (36 bytes each, 288 MiB: more than
 // a Direct3D 9 card's memory) and faces of the merged mesh; meshes placed
-// (references can place one mesh many times) and frames visited; the
-// materials buffer, records and texture names. Past these: E_OUTOFMEMORY,
-// D3DX's code when the mesh it builds does not fit in memory.
+// (references can place one mesh many times) and the walk through the frames
+// (frames entered and the children gone through: a frame placed many times
+// goes through its children each time); the materials buffer, records and
+// texture names. Past these: E_OUTOFMEMORY, D3DX's code when the mesh it
+// builds does not fit in memory.
 constexpr size_t kMaxXMeshVertices = size_t{1} << 23;
 constexpr size_t kMaxXMeshFaces = size_t{1} << 23;
 constexpr size_t kMaxXMeshParts = size_t{1} << 16;
-constexpr size_t kMaxXFrameVisits = size_t{1} << 20;
+constexpr size_t kMaxXFrameVisits = size_t{1} << 22;
 constexpr size_t kMaxXMaterialBytes = size_t{1} << 24;
 
 } // namespace portable
