@@ -19,6 +19,8 @@ packages=(
   fonts-liberation
   # Virtual displays and end-to-end tools
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox wmctrl imagemagick
+  # Peak memory of each load in tools/hostile-folders.sh
+  time
 )
 
 missing=()
