@@ -764,6 +764,16 @@ std::string FramesOfReferences(int count)
     return XCompress(TextModel(text + "}\n"));
 }
 
+// A triangle holding `children` references, placed `placed` times.
+std::string MeshOfReferences(int children, int placed)
+{
+    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nMesh T { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n";
+    for (int i = 0; i < children; ++i) text += "{M}\n";
+    text += "}\nFrame F {\n";
+    for (int i = 0; i < placed; ++i) text += "{T}\n";
+    return XCompress(TextModel(text + "}\n"));
+}
+
 // `count` objects whose GUIDs all hash alike under a hash that mixes data1
 // into the last eight bytes, and one reference to the last.
 std::string CollidingGuids(unsigned count)
@@ -791,6 +801,7 @@ std::vector<HostileFolder> HostileFolders(const fs::path& scratch)
         {"long-name", "a texture named through ./ 400,000 times", XCompress(TriangleNaming({dots + "t.png"})), {}},
         {"normals", "100,000 triangles on 3 vertices, 300,000 normals", ManyNormals(100000), {}},
         {"frames", "a frame of 50,000 references placed 50,000 times", FramesOfReferences(50000), {}},
+        {"mesh-children", "a mesh of 500,000 references placed 50,000 times", MeshOfReferences(500000, 50000), {}},
         {"guids", "100,000 objects whose GUIDs collide", CollidingGuids(100000), {}},
         {"device", "two textures naming /dev/zero", TriangleNaming({climb + "dev\\zero", climb + "DEV\\ZERO"}), {}},
         {"prefetch", "one 2048x4096 PNG named 64 ways", TriangleNaming(ways),

@@ -50,6 +50,10 @@ constexpr size_t kMaxXMeshVertices = size_t{1} << 23;
 constexpr size_t kMaxXMeshFaces = size_t{1} << 23;
 constexpr size_t kMaxXMeshParts = size_t{1} << 16;
 constexpr size_t kMaxXFrameVisits = size_t{1} << 22;
+// The children of meshes, material lists and materials gone through while
+// the placed meshes are built: a mesh placed many times goes through its
+// children each time.
+constexpr size_t kMaxXMeshChildVisits = size_t{1} << 22;
 constexpr size_t kMaxXMaterialBytes = size_t{1} << 24;
 
 } // namespace portable

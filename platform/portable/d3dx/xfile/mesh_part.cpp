@@ -94,6 +94,7 @@ HRESULT ReadMaterial(const XDocument& document, const XObject& object, MeshBudge
     ValueCursor cursor(document, object);
     material.material = MaterialValues(cursor);
     for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         if (resolved.kind != XKind::TextureFilename) continue;
         if (resolved.valueEnd - resolved.valueBegin != 1) return E_FAIL;
@@ -135,6 +136,7 @@ HRESULT ReadMaterialList(const XDocument& document, const XObject& object, uint3
         faceMaterials[f] = material;
     }
     for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         if (resolved.kind != XKind::Material) continue;
         if (materials.size() >= materialCount) return E_FAIL;
@@ -188,10 +190,12 @@ BYTE ColorByte(float value)
     return static_cast<BYTE>(value * 255.0f + 0.5f);
 }
 
-HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geometry& geometry, Channels& channels)
+HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geometry& geometry, MeshBudget& budget,
+                     Channels& channels)
 {
     const uint32_t vertexCount = geometry.vertexCount;
     for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         switch (resolved.kind) {
         case XKind::MeshNormals: {
@@ -454,6 +458,7 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     std::vector<DWORD> faceMaterials;
     if (withMaterials) {
         for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+            if (!budget.Visit()) return E_OUTOFMEMORY;
             const XObject& resolved = Resolved(document, child);
             if (resolved.kind != XKind::MeshMaterialList) continue;
             step = ReadMaterialList(document, resolved, geometry.polygonCount, budget, materials, faceMaterials);
@@ -464,7 +469,7 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     step = CountPolygons(document, mesh, faceMaterials, geometry, trianglesOf);
     if (FAILED(step)) return step;
     Channels channels;
-    step = ReadChannels(document, mesh, geometry, channels);
+    step = ReadChannels(document, mesh, geometry, budget, channels);
     if (FAILED(step)) return step;
 
     if (geometry.vertexCount == 0) return S_OK; // D3DX leaves such a mesh out
