@@ -94,4 +94,25 @@ TEST(XFileLimits, FilesAskingForGigabytesFailWithinBoundedMemory)
     }
 }
 
+// A frame or a mesh placed many times goes through its children each time:
+// past the limit on children gone through, the build stops.
+TEST(XFileLimits, PlacingGoesThroughChildrenUpToALimit)
+{
+    const std::string children = Repeat("{M}\n", 2100);
+    const std::string placings = Repeat("{G}\n", 2100);
+    const std::string frames = kMaterial + kTriangle + "Frame G {\n" + children + "}\nFrame F {\n" + placings + "}\n";
+    const std::string meshes = kMaterial + "Mesh G { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n" + children
+                               + "}\nFrame F {\n" + placings + "}\n";
+    for (const std::string& body : {frames, meshes}) {
+        XMeshResult built;
+        EXPECT_EQ(LoadXText("xof 0303txt 0032\n" + body, built), E_OUTOFMEMORY);
+    }
+    // Half as many placings stay within it.
+    XMeshResult built;
+    EXPECT_EQ(LoadXText("xof 0303txt 0032\n" + kMaterial + "Mesh G { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+                            + children + "}\nFrame F {\n" + Repeat("{G}\n", 900) + "}\n",
+                        built),
+              S_OK);
+}
+
 } // namespace
