@@ -1,8 +1,10 @@
 // Load time and peak memory of our .x reader (D3DXLoadMeshFromXW) next to
 // Assimp's, on one large generated model in four encodings. Each reader runs
 // in a child process of its own so that its peak memory is not mixed with the
-// other's. Then our reader's peak memory on small hostile files that ask for
-// gigabytes, which its limits refuse. With --textures, also the texture loader
+// other's. Then our reader's time and peak memory on small hostile files that
+// ask for gigabytes, which its limits refuse, and on hostile model folders
+// (work that grew faster than the files, files that are not files), loaded
+// as the program loads them. With --textures, also the texture loader
 // (D3DXCreateTextureFromFileExW) on every image file under DIR, and on a large
 // and a hostile image.
 //   xload_bench [--work DIR --modelgen PATH] [--faces 500000] [--runs 5]
