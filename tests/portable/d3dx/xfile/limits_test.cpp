@@ -1,9 +1,11 @@
 // Small files that ask for gigabytes: each fails with the code D3DX gives,
-// and what the reader holds on the way stays far below what was asked.
+// and what the reader holds on the way stays far below what was asked. And
+// what resizing an image holds.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/portable/d3dx/image/resample.h"
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
@@ -113,6 +115,19 @@ TEST(XFileLimits, PlacingGoesThroughChildrenUpToALimit)
                             + children + "}\nFrame F {\n" + Repeat("{G}\n", 900) + "}\n",
                         built),
               S_OK);
+}
+
+// A file just over a power of two grows to the next: resizing holds the
+// result and a few rows, never a float copy of the whole image.
+TEST(TextureLimits, ResizingHoldsTheResultAndAFewRows)
+{
+    const uint32_t width = 257, height = 256, targetWidth = 512, targetHeight = 512;
+    const std::vector<uint8_t> source(size_t{width} * height * 4, 0x80);
+    const size_t result = size_t{targetWidth} * targetHeight * 4;
+    std::vector<uint8_t> resized;
+    const size_t peak = PeakAllocatedBytes([&] { resized = Resample(source, width, height, targetWidth, targetHeight); });
+    EXPECT_EQ(resized.size(), result);
+    EXPECT_LT(peak, result + 16 * size_t{targetWidth} * 4 * sizeof(float));
 }
 
 } // namespace
