@@ -9,7 +9,7 @@
 #
 # --xinfo: the native inspector (default build/linux/tools/xinfo); --work:
 # where the folders go (a temporary folder, removed after, without it);
-# --seconds: each load's time limit (default 10); --memory-mb: its peak
+# --seconds: each load's time limit (default 30); --memory-mb: its peak
 # resident limit (default 1024: what README's limits allow the loads here,
 # a texture of 8192x8192 at most about 600 MB; the address space is capped
 # at twice that). Prints one line a load and ends non-zero
@@ -24,7 +24,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 xinfo=$root/build/linux/tools/xinfo
 work=
-seconds=10
+seconds=30
 memory_mb=1024
 while [ $# -gt 0 ]; do
   case $1 in
