@@ -746,7 +746,9 @@ std::string ManyNormals(int triangles)
     std::string text = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n" + std::to_string(triangles) + ";\n";
     for (int t = 0; t < triangles; ++t) text += t + 1 < triangles ? "3;0,1,2;,\n" : "3;0,1,2;;\n";
     text += "MeshNormals { " + std::to_string(3 * triangles) + ";\n";
-    for (int n = 0; n < 3 * triangles; ++n) text += "1;" + std::to_string(n) + ";0;" + (n + 1 < 3 * triangles ? "," : ";");
+    for (int n = 0; n < 3 * triangles; ++n) {
+        text += "1;" + std::to_string(n) + ";0;" + (n + 1 < 3 * triangles ? "," : ";");
+    }
     text += "\n" + std::to_string(triangles) + ";\n";
     for (int t = 0; t < triangles; ++t) {
         text += "3;" + std::to_string(3 * t) + "," + std::to_string(3 * t + 1) + "," + std::to_string(3 * t + 2)
@@ -769,7 +771,8 @@ std::string FramesOfReferences(int count)
 // A triangle holding `children` references, placed `placed` times.
 std::string MeshOfReferences(int children, int placed)
 {
-    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nMesh T { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n";
+    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\n"
+                       "Mesh T { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n";
     for (int i = 0; i < children; ++i) text += "{M}\n";
     text += "}\nFrame F {\n";
     for (int i = 0; i < placed; ++i) text += "{T}\n";

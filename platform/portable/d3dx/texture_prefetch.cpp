@@ -129,7 +129,8 @@ void Make(Job& job)
         const uint64_t textureBytes = uint64_t{shape.width} * shape.height * 4 * 4 / 3;
         if (textureBytes > kMaxTextureBytes) return;
         // The texture, and the decoded image while it is scaled to the texture.
-        const uint64_t decodedBytes = uint64_t{std::min(file.width, shape.width)} * std::min(file.height, shape.height) * 4;
+        const uint64_t decodedBytes =
+            uint64_t{std::min(file.width, shape.width)} * std::min(file.height, shape.height) * 4;
         if (!job.share.Grow(textureBytes + decodedBytes)) return;
         TextureData texture;
         D3DXIMAGE_INFO info{};

@@ -96,7 +96,9 @@ std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width
             if (resizedRow[i] == y) return resized[i].data();
         }
         // Replaces the older of the two: rows are asked for in rising order.
-        const int i = resizedRow[0] == UINT32_MAX || (resizedRow[1] != UINT32_MAX && resizedRow[0] < resizedRow[1]) ? 0 : 1;
+        const bool firstIsOlder =
+            resizedRow[0] == UINT32_MAX || (resizedRow[1] != UINT32_MAX && resizedRow[0] < resizedRow[1]);
+        const int i = firstIsOlder ? 0 : 1;
         ResizeRow(&source[static_cast<size_t>(y) * width * 4], columns, resized[i].data());
         resizedRow[i] = y;
         return resized[i].data();

@@ -125,7 +125,8 @@ TEST(TextureLimits, ResizingHoldsTheResultAndAFewRows)
     const std::vector<uint8_t> source(size_t{width} * height * 4, 0x80);
     const size_t result = size_t{targetWidth} * targetHeight * 4;
     std::vector<uint8_t> resized;
-    const size_t peak = PeakAllocatedBytes([&] { resized = Resample(source, width, height, targetWidth, targetHeight); });
+    const size_t peak =
+        PeakAllocatedBytes([&] { resized = Resample(source, width, height, targetWidth, targetHeight); });
     EXPECT_EQ(resized.size(), result);
     EXPECT_LT(peak, result + 16 * size_t{targetWidth} * 4 * sizeof(float));
 }
