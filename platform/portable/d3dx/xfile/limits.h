@@ -2,7 +2,7 @@
 // Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
 // model (50 MB of text) uses a few percent of each. They keep what a hostile
 // file can claim from becoming memory: whatever it says, a load stays under
-// 2 GB besides the mapped file, and a small file far below that. A file past
+// 2 GB besides the file's bytes, and a small file far below that. A file past
 // a limit fails with the code D3DX gives when it cannot hold that much at the
 // same stage.
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace portable {
 
-// The file as read (it is mapped, not copied). Larger: D3DXERR_INVALIDDATA,
+// The file as read (into memory, whole). Larger: D3DXERR_INVALIDDATA,
 // as for a file that cannot be read.
 constexpr size_t kMaxXFileBytes = size_t{1} << 31;
 
