@@ -54,11 +54,22 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// A directory's entries sorted by folded name, then by name.
+// A directory's entries sorted by folded name, then by name, and what tells
+// the directory apart from a later one (its inode number may be reused) or
+// from itself changed.
 struct Listing {
     dev_t device = 0;
     ino_t inode = 0;
+    timespec modified{};
+    timespec changed{};
     std::vector<std::pair<std::u32string, std::string>> entries;
+
+    bool Lists(const struct stat& info) const
+    {
+        return device == info.st_dev && inode == info.st_ino && modified.tv_sec == info.st_mtim.tv_sec
+               && modified.tv_nsec == info.st_mtim.tv_nsec && changed.tv_sec == info.st_ctim.tv_sec
+               && changed.tv_nsec == info.st_ctim.tv_nsec;
+    }
 };
 
 // The first entry (in byte order) whose name folds to `wanted`, or empty.
@@ -84,7 +95,7 @@ public:
         const std::u32string wanted = Folded(name);
         std::list<Listing>& kept = Kept();
         for (auto it = kept.begin(); identified && it != kept.end(); ++it) {
-            if (it->device != info.st_dev || it->inode != info.st_ino) continue;
+            if (!it->Lists(info)) continue;
             kept.splice(kept.begin(), kept, it);
             const std::string match = Lookup(kept.front(), wanted);
             // A kept listing may be out of date: what it lacks, or names gone since, are listed again.
@@ -97,6 +108,8 @@ public:
         Listing listing;
         listing.device = info.st_dev;
         listing.inode = info.st_ino;
+        listing.modified = info.st_mtim;
+        listing.changed = info.st_ctim;
         while (const dirent* entry = ::readdir(stream)) {
             if (entriesRead++ >= kMaxEntriesRead) {
                 ::closedir(stream);
