@@ -21,6 +21,8 @@ packages=(
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox wmctrl imagemagick
   # The desktops the end-to-end runs try: window managers, and Wayland (weston)
   i3-wm fluxbox xfwm4 dbus-daemon weston
+  # Peak memory of each load in tools/hostile-folders.sh
+  time
 )
 
 missing=()

@@ -6,8 +6,10 @@
 #
 # FUZZ_BUILD_DIR picks the build folder (default build/fuzz in the repository).
 # New inputs go to <build>/corpus-<target>; the seeds here stay as they are.
-# A crash, a leak or a hang (over 10 s for one input) ends the run with the
-# input saved as <build>/<target>-crash-... and a non-zero exit.
+# Inputs grow to 4 MB, so that work growing faster than the input shows: a
+# crash, a leak or an input slower than 5 s (a timeout) ends the run with the
+# input saved as <build>/<target>-crash-... (or -timeout-...) and a non-zero
+# exit; inputs slower than a second are reported as they are found.
 set -euo pipefail
 
 seconds=${1:-30}
@@ -26,7 +28,8 @@ for target in fuzz_xfile fuzz_bmp fuzz_dds fuzz_jpeg fuzz_png fuzz_tga; do
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "run-fuzzers: $target for ${seconds}s"
-  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  "$build/$target" -max_total_time="$seconds" -timeout=5 -report_slow_units=1 -rss_limit_mb=2560 \
+    -max_len=4194304 \
     -print_final_stats=1 -artifact_prefix="$build/$target-" "$work" "$here/corpus/$target"
 done
 echo "run-fuzzers: no failures"

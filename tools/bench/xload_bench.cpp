@@ -1,15 +1,19 @@
 // Load time and peak memory of our .x reader (D3DXLoadMeshFromXW) next to
 // Assimp's, on one large generated model in four encodings. Each reader runs
 // in a child process of its own so that its peak memory is not mixed with the
-// other's. Then our reader's peak memory on small hostile files that ask for
-// gigabytes, which its limits refuse. With --textures, also the texture loader
+// other's. Then our reader's time and peak memory on small hostile files that
+// ask for gigabytes, which its limits refuse, and on hostile model folders
+// (work that grew faster than the files, files that are not files), loaded
+// as the program loads them. With --textures, also the texture loader
 // (D3DXCreateTextureFromFileExW) on every image file under DIR, and on a large
 // and a hostile image.
 //   xload_bench [--work DIR --modelgen PATH] [--faces 500000] [--runs 5]
 //               [--reader ours|assimp] [--encoding text|bin32|tzip32|bzip32]
 //               [--textures DIR]
+//   xload_bench --work DIR --hostile
 // --reader and --encoding narrow the run to one reader or one file, for
-// profiling; without --modelgen only the textures are measured.
+// profiling; without --modelgen only the textures are measured; --hostile
+// measures only the hostile files and folders.
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <fcntl.h>
@@ -38,6 +42,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/d3d9/null_device.h"
+#include "platform/portable/d3dx/texture_prefetch.h"
 #include "tests/portable/d3dx/xfile/encoded_files.h"
 
 using namespace portable;
@@ -54,6 +59,7 @@ struct Options {
     std::string reader;   // empty: both
     std::string encoding; // empty: all four
     fs::path textures;    // empty: no texture figures
+    bool hostileOnly = false;
 };
 
 // What a child sends back through its pipe: plain bytes, no pointers.
@@ -166,18 +172,18 @@ LoadFigures MeasureInChild(Reader reader, const std::string& path, int runs)
         const auto start = std::chrono::steady_clock::now();
         counts = reader == Reader::Ours ? LoadOurs(widePath, device) : LoadAssimp(path);
         const auto stop = std::chrono::steady_clock::now();
-        if (!counts.loaded) break;
         times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+        if (!counts.loaded) break;
     }
     figures.result = static_cast<std::uint32_t>(counts.result);
     figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+    std::sort(times.begin(), times.end());
+    const size_t middle = times.size() / 2;
+    figures.medianMs = times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
     if (!counts.loaded) {
         std::snprintf(figures.error, sizeof figures.error, "%s", counts.error.c_str());
         return figures;
     }
-    std::sort(times.begin(), times.end());
-    const size_t middle = times.size() / 2;
-    figures.medianMs = times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
     figures.vertices = counts.vertices;
     figures.faces = counts.faces;
     figures.loaded = true;
@@ -509,6 +515,10 @@ std::optional<Options> ParseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--hostile") {
+            options.hostileOnly = true;
+            continue;
+        }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (value == nullptr) return std::nullopt;
         ++i;
@@ -534,6 +544,7 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             return std::nullopt;
         }
     }
+    if (options.hostileOnly) return options.work.empty() ? std::nullopt : std::optional<Options>(options);
     if (options.modelgen.empty() ? options.textures.empty() : options.work.empty()) return std::nullopt;
     return options;
 }
@@ -618,7 +629,7 @@ std::vector<HostileFile> HostileFiles()
 void MeasureHostileFiles(const fs::path& work)
 {
     std::printf("\nhostile files, our reader: peak = resident growth during one load\n");
-    std::printf("%-44s %9s %12s %10s\n", "file", "size KB", "result", "peak MB");
+    std::printf("%-44s %9s %12s %10s %10s\n", "file", "size KB", "result", "ms", "peak MB");
     for (const HostileFile& hostile : HostileFiles()) {
         const fs::path path = work / (std::string("hostile-") + hostile.name + ".x");
         {
@@ -626,8 +637,211 @@ void MeasureHostileFiles(const fs::path& work)
             out.write(hostile.bytes.data(), static_cast<std::streamsize>(hostile.bytes.size()));
         }
         const LoadFigures figures = Measure(Reader::Ours, path.string(), 1);
-        std::printf("%-44s %9.0f   0x%08lx %10.1f\n", hostile.what, static_cast<double>(hostile.bytes.size()) / 1024.0,
-                    static_cast<unsigned long>(figures.result), figures.peakMb);
+        std::printf("%-44s %9.0f   0x%08lx %10.1f %10.1f\n", hostile.what,
+                    static_cast<double>(hostile.bytes.size()) / 1024.0, static_cast<unsigned long>(figures.result),
+                    figures.medianMs, figures.peakMb);
+    }
+}
+
+// A hostile model folder: the model and the files beside it that it names.
+struct HostileFolder {
+    const char* name;
+    const char* what;
+    std::string model;
+    std::vector<std::pair<std::string, std::string>> files; // name, bytes
+};
+
+// What loading a folder as the program does gives: the mesh's result, then
+// each material's texture made with default arguments.
+struct FolderFigures {
+    std::uint32_t meshResult = 0;
+    std::uint32_t textureResult = 0; // the first failure, or S_OK
+    unsigned textures = 0;           // loaded
+    unsigned failed = 0;
+    unsigned skipped = 0;            // names the program cannot hold (over 511 characters)
+    double ms = 0;
+    double peakMb = 0;
+    char error[160] = {};
+};
+
+FolderFigures LoadFolderInChild(const fs::path& model)
+{
+    FolderFigures figures;
+    // Whatever it was before, a case does not run for ever.
+    alarm(900);
+    NullDevice device;
+    ResetPeakRss();
+    const long baseKb = StatusKb("VmRSS");
+    const auto start = std::chrono::steady_clock::now();
+    const std::wstring path = WidePath(model.string());
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD count = 0;
+    const HRESULT loaded =
+        D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &count, &mesh);
+    figures.meshResult = static_cast<std::uint32_t>(loaded);
+    if (SUCCEEDED(loaded)) {
+        // The worst moment for memory: everything made ahead, nothing taken yet.
+        WaitForTexturesMadeAhead();
+        const std::wstring folder = path.substr(0, path.find_last_of(L'/') + 1);
+        const auto* records = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+        for (DWORD i = 0; i < count; ++i) {
+            if (records[i].pTextureFilename == nullptr) continue;
+            wchar_t name[512];
+            if (MultiByteToWideChar(CP_ACP, 0, records[i].pTextureFilename, -1, name, 512) <= 0) {
+                ++figures.skipped;
+                continue;
+            }
+            IDirect3DTexture9* texture = nullptr;
+            const HRESULT made = D3DXCreateTextureFromFileExW(
+                &device, (folder + name).c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+            if (FAILED(made)) {
+                if (figures.failed++ == 0) figures.textureResult = static_cast<std::uint32_t>(made);
+                continue;
+            }
+            ++figures.textures;
+            texture->Release();
+        }
+        materials->Release();
+        mesh->Release();
+    }
+    figures.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+    return figures;
+}
+
+std::string TextModel(const std::string& body) { return "xof 0303txt 0032\n" + body; }
+
+std::string MaterialNaming(const std::string& texture)
+{
+    return "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" + texture + "\"; } }\n";
+}
+
+// A triangle whose materials name `textures`, one each.
+std::string TriangleNaming(const std::vector<std::string>& textures)
+{
+    std::string text = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n MeshMaterialList { "
+                       + std::to_string(textures.size()) + "; 1; 0;;\n";
+    for (const std::string& texture : textures) text += MaterialNaming(texture);
+    return TextModel(text + "} }\n");
+}
+
+std::string PngBytes(const fs::path& scratch, uint32_t width, uint32_t height)
+{
+    WritePng(scratch, width, height, height, [width](uint32_t y, uint8_t* row) {
+        for (uint32_t x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<uint8_t>(x >> 4);
+            row[3 * x + 1] = static_cast<uint8_t>(y >> 4);
+            row[3 * x + 2] = 0x40;
+        }
+    });
+    std::ifstream in(scratch, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One model of 100,000 triangles on 3 vertices, each corner with a normal of its own.
+std::string ManyNormals(int triangles)
+{
+    std::string text = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n" + std::to_string(triangles) + ";\n";
+    for (int t = 0; t < triangles; ++t) text += t + 1 < triangles ? "3;0,1,2;,\n" : "3;0,1,2;;\n";
+    text += "MeshNormals { " + std::to_string(3 * triangles) + ";\n";
+    for (int n = 0; n < 3 * triangles; ++n) {
+        text += "1;" + std::to_string(n) + ";0;" + (n + 1 < 3 * triangles ? "," : ";");
+    }
+    text += "\n" + std::to_string(triangles) + ";\n";
+    for (int t = 0; t < triangles; ++t) {
+        text += "3;" + std::to_string(3 * t) + "," + std::to_string(3 * t + 1) + "," + std::to_string(3 * t + 2)
+                + (t + 1 < triangles ? ";,\n" : ";;\n");
+    }
+    return XCompress(XTextToBinary(TextModel(text + "} }\n")));
+}
+
+// A frame placed `count` times, each time with `count` references in it.
+std::string FramesOfReferences(int count)
+{
+    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n"
+                       "Frame G {\n";
+    for (int i = 0; i < count; ++i) text += "{M}\n";
+    text += "}\nFrame F {\n";
+    for (int i = 0; i < count; ++i) text += "{G}\n";
+    return XCompress(TextModel(text + "}\n"));
+}
+
+// A triangle holding `children` references, placed `placed` times.
+std::string MeshOfReferences(int children, int placed)
+{
+    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\n"
+                       "Mesh T { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n";
+    for (int i = 0; i < children; ++i) text += "{M}\n";
+    text += "}\nFrame F {\n";
+    for (int i = 0; i < placed; ++i) text += "{T}\n";
+    return XCompress(TextModel(text + "}\n"));
+}
+
+// `count` objects whose GUIDs all hash alike under a hash that mixes data1
+// into the last eight bytes, and one reference to the last.
+std::string CollidingGuids(unsigned count)
+{
+    std::string text;
+    char guid[40];
+    for (unsigned i = 1; i <= count; ++i) {
+        std::snprintf(guid, sizeof guid, "%08X-0000-0000-0000-0000%02X%02X%02X%02X", i, i & 0xff, (i >> 8) & 0xff,
+                      (i >> 16) & 0xff, i >> 24);
+        text += std::string("TextureFilename { <") + guid + "> \"t\"; }\n";
+    }
+    text += std::string("Frame { {<") + guid + ">} }\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
+    return XCompress(TextModel(text));
+}
+
+std::vector<HostileFolder> HostileFolders(const fs::path& scratch)
+{
+    std::string dots;
+    for (int i = 0; i < 400000; ++i) dots += "./";
+    std::string climb;
+    for (int i = 0; i < 24; ++i) climb += "..\\";
+    std::vector<std::string> ways;
+    for (int i = 0; i < 64; ++i) ways.push_back(Repeat("./", i) + "shared.png");
+    return {
+        {"long-name", "a texture named through ./ 400,000 times", XCompress(TriangleNaming({dots + "t.png"})), {}},
+        {"normals", "100,000 triangles on 3 vertices, 300,000 normals", ManyNormals(100000), {}},
+        {"frames", "a frame of 50,000 references placed 50,000 times", FramesOfReferences(50000), {}},
+        {"mesh-children", "a mesh of 500,000 references placed 50,000 times", MeshOfReferences(500000, 50000), {}},
+        {"guids", "100,000 objects whose GUIDs collide", CollidingGuids(100000), {}},
+        {"device", "two textures naming /dev/zero", TriangleNaming({climb + "dev\\zero", climb + "DEV\\ZERO"}), {}},
+        {"prefetch", "one 2048x4096 PNG named 64 ways", TriangleNaming(ways),
+         {{"shared.png", PngBytes(scratch, 2048, 4096)}}},
+        {"resample", "a 4097x8192 PNG made 8192x8192", TriangleNaming({"wide.png"}),
+         {{"wide.png", PngBytes(scratch, 4097, 8192)}}},
+    };
+}
+
+// Each folder written under the work folder and loaded as the program loads
+// it, in a child process: the time to the last texture and the peak growth.
+void MeasureHostileFolders(const fs::path& work)
+{
+    std::printf("\nhostile model folders, loaded as the program loads them (the mesh, the textures made\n"
+                "ahead awaited, then each material's texture): time and peak resident growth\n");
+    std::printf("%-50s %9s %12s %-22s %10s %10s\n", "folder", "model KB", "mesh", "textures", "ms", "peak MB");
+    const fs::path scratch = work / "hostile-scratch.png";
+    for (const HostileFolder& hostile : HostileFolders(scratch)) {
+        const fs::path folder = work / "hostile" / hostile.name;
+        std::error_code error;
+        fs::create_directories(folder, error);
+        const fs::path model = folder / "model.x";
+        std::ofstream(model, std::ios::binary) << hostile.model;
+        for (const auto& [name, bytes] : hostile.files) std::ofstream(folder / name, std::ios::binary) << bytes;
+        FolderFigures figures = InChild<FolderFigures>([&] { return LoadFolderInChild(model); });
+        char textures[192];
+        if (figures.error[0] != '\0') {
+            std::snprintf(textures, sizeof textures, "%s", figures.error);
+        } else {
+            std::snprintf(textures, sizeof textures, "%u made, %u failed, %u skipped", figures.textures, figures.failed,
+                          figures.skipped);
+        }
+        std::printf("%-50s %9.1f   0x%08lx %-22s %10.1f %10.1f\n", hostile.what,
+                    static_cast<double>(hostile.model.size()) / 1024.0, static_cast<unsigned long>(figures.meshResult),
+                    textures, figures.ms, figures.peakMb);
     }
 }
 
@@ -638,7 +852,7 @@ int main(int argc, char** argv)
     const std::optional<Options> parsed = ParseOptions(argc, argv);
     if (!parsed) {
         std::fprintf(stderr, "usage: xload_bench [--work DIR --modelgen PATH] [--faces N] [--runs N] [--reader ours|assimp] "
-                     "[--encoding text|bin32|tzip32|bzip32] [--textures DIR]\n");
+                     "[--encoding text|bin32|tzip32|bzip32] [--textures DIR] | --work DIR --hostile\n");
         return 2;
     }
     const Options& options = *parsed;
@@ -654,6 +868,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    if (options.hostileOnly) {
+        MeasureHostileFiles(options.work);
+        MeasureHostileFolders(options.work);
+        return 0;
+    }
     std::vector<Row> rows;
     for (const Encoding& encoding : kEncodings) {
         if (!options.encoding.empty() && options.encoding != encoding.name) continue;
@@ -695,6 +914,9 @@ int main(int argc, char** argv)
         else
             std::printf("%12.2f %16s\n", speed, "n/a");
     }
-    if (options.reader != "assimp" && options.encoding.empty()) MeasureHostileFiles(options.work);
+    if (options.reader != "assimp" && options.encoding.empty()) {
+        MeasureHostileFiles(options.work);
+        MeasureHostileFolders(options.work);
+    }
     return 0;
 }

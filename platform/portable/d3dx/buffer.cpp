@@ -21,6 +21,13 @@ struct Buffer final : RefCounted<ID3DXBuffer> {
     // calloc: zeroed, aligned for any record, and a large block costs
     // nothing until it is written.
     std::unique_ptr<void, FreeBlock> storage;
+    void (*releaseAction)(uint64_t) noexcept = nullptr;
+    uint64_t releaseArgument = 0;
+
+    ~Buffer() override
+    {
+        if (releaseAction != nullptr) releaseAction(releaseArgument);
+    }
 
     void* GetBufferPointer() override { return storage.get(); }
     DWORD GetBufferSize() override { return static_cast<DWORD>(size); }
@@ -39,6 +46,13 @@ ID3DXBuffer* CreateBuffer(size_t size)
     }
     buffer->size = size;
     return buffer;
+}
+
+void SetReleaseAction(ID3DXBuffer* buffer, void (*action)(uint64_t) noexcept, uint64_t argument)
+{
+    auto* own = static_cast<Buffer*>(buffer);
+    own->releaseAction = action;
+    own->releaseArgument = argument;
 }
 
 } // namespace portable

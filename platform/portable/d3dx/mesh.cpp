@@ -223,6 +223,10 @@ ID3DXBuffer* AdjacencyBuffer(const MeshData& mesh)
     return buffer;
 }
 
+// Longer texture names are not made ahead: a program's buffer of 512
+// characters (MAX_PATH and more) does not hold them, so it never asks.
+constexpr size_t kMaxPrefetchedName = 511;
+
 // The files the materials' textures name, in the model's folder: where a
 // program looks for them.
 std::vector<std::wstring> TexturePaths(LPCWSTR fileName, const std::vector<XMaterial>& materials)
@@ -235,7 +239,7 @@ std::vector<std::wstring> TexturePaths(LPCWSTR fileName, const std::vector<XMate
     for (const XMaterial& material : materials) {
         if (!material.hasTexture || material.texture.empty()) continue;
         const int length = MultiByteToWideChar(CP_ACP, 0, material.texture.c_str(), -1, nullptr, 0);
-        if (length <= 1) continue;
+        if (length <= 1 || static_cast<size_t>(length - 1) > kMaxPrefetchedName) continue;
         std::wstring name(static_cast<size_t>(length), L'\0');
         MultiByteToWideChar(CP_ACP, 0, material.texture.c_str(), -1, name.data(), length);
         name.resize(static_cast<size_t>(length - 1));
@@ -244,12 +248,15 @@ std::vector<std::wstring> TexturePaths(LPCWSTR fileName, const std::vector<XMate
     return paths;
 }
 
-// A program loads the textures its materials name next: they are made ahead.
-// Out of memory here only means they are not.
-void PrefetchModelTextures(LPCWSTR fileName, const std::vector<XMaterial>& materials, UINT maxSide) noexcept
+// A program loads the textures its materials name next: they are made ahead,
+// and what is left untaken is dropped once the materials buffer goes. Out of
+// memory here only means they are not.
+void PrefetchModelTextures(LPCWSTR fileName, const std::vector<XMaterial>& materials, UINT maxSide,
+                           ID3DXBuffer* names) noexcept
 {
     try {
-        PrefetchTextures(TexturePaths(fileName, materials), maxSide);
+        const uint64_t batch = PrefetchTextures(TexturePaths(fileName, materials), maxSide);
+        if (batch != 0) SetReleaseAction(names, DropTexturesMadeAhead, batch);
     } catch (...) {
     }
 }
@@ -291,7 +298,7 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     // Effect instances are not made; callers that ask get none.
     if (effectInstances != nullptr) *effectInstances = nullptr;
     if (materialCount != nullptr) *materialCount = static_cast<DWORD>(built.materials.size());
-    if (materials != nullptr) PrefetchModelTextures(fileName, built.materials, MaxTextureSide(device));
+    if (materials != nullptr) PrefetchModelTextures(fileName, built.materials, MaxTextureSide(device), *materials);
     return D3D_OK;
 }
 } // namespace

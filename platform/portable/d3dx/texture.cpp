@@ -24,11 +24,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
     if (texture != nullptr) *texture = nullptr;
     return GuardedHresult([&]() -> HRESULT {
         if (srcFile == nullptr) return D3DERR_INVALIDCALL;
-        FileBytes bytes;
-        // A file that cannot be read, or holds nothing, is invalid data to D3DX.
-        if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
-        if (device == nullptr || texture == nullptr || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-
+        const bool validCall = device != nullptr && texture != nullptr && ValidPool(pool);
         TextureRequest request;
         request.width = width;
         request.height = height;
@@ -37,8 +33,13 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
         request.colorKey = colorKey;
         TextureData data;
         D3DXIMAGE_INFO info{};
-        const UINT maxSide = MaxTextureSide(device);
-        if (!TakePrefetchedTexture(srcFile, request, maxSide, data, info)) {
+        const UINT maxSide = validCall ? MaxTextureSide(device) : 0;
+        // A texture made ahead was read from the file as it still is: it is not read again.
+        if (!validCall || !TakePrefetchedTexture(srcFile, request, maxSide, data, info)) {
+            FileBytes bytes;
+            // A file that cannot be read, or holds nothing, is invalid data to D3DX.
+            if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
+            if (!validCall) return D3DERR_INVALIDCALL;
             const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                                    request, maxSide, data, info);
             if (FAILED(result)) return result;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -20,8 +21,42 @@ namespace {
 constexpr size_t kMaxJobs = 64;
 constexpr unsigned kMaxWorkers = 4;
 // Larger textures are left to their own load: a texture made ahead is held
-// until it is taken or the next model's textures are asked for.
+// until it is taken, its batch's names are released, or the next model's
+// textures are asked for.
 constexpr uint64_t kMaxTextureBytes = uint64_t{64} << 20;
+
+// What all jobs hold together, against kTexturePrefetchBudget.
+std::atomic<uint64_t> g_budgetUsed{0};
+
+// A share of the budget, given back when it goes.
+struct BudgetShare {
+    uint64_t bytes = 0;
+
+    BudgetShare() = default;
+    BudgetShare(const BudgetShare&) = delete;
+    BudgetShare& operator=(const BudgetShare&) = delete;
+    ~BudgetShare() { Release(); }
+
+    // Adds `more` bytes to the share; false, and nothing added, past the budget.
+    bool Grow(uint64_t more)
+    {
+        uint64_t used = g_budgetUsed.load();
+        do {
+            if (more > kTexturePrefetchBudget || used > kTexturePrefetchBudget - more) return false;
+        } while (!g_budgetUsed.compare_exchange_weak(used, used + more));
+        bytes += more;
+        return true;
+    }
+
+    void Shrink(uint64_t less)
+    {
+        less = std::min(less, bytes);
+        g_budgetUsed -= less;
+        bytes -= less;
+    }
+
+    void Release() { Shrink(bytes); }
+};
 
 // What tells a file changed: its size and modification time.
 struct FileStamp {
@@ -46,15 +81,17 @@ bool StampOf(const std::string& path, FileStamp& stamp)
 
 struct Job {
     enum class State { waiting, running, done };
-    std::wstring path;     // as the program names it
     std::string resolved;  // the file it names
+    uint64_t batch = 0;
     UINT maxSide = 0;
     State state = State::waiting;
+    bool dropped = false; // forgotten while under way: let go once done
     // Set by whoever runs the job, read once it is done.
     bool made = false;
     FileStamp stamp;
     TextureData texture;
     D3DXIMAGE_INFO info{};
+    BudgetShare share; // what the job holds
 };
 
 struct Prefetcher {
@@ -64,6 +101,7 @@ struct Prefetcher {
     std::deque<std::shared_ptr<Job>> waiting;
     bool workersStarted = false;
     bool enabled = true;
+    uint64_t lastBatch = 0;
 };
 
 // Never destroyed: workers may still run while the process exits.
@@ -79,17 +117,28 @@ void Make(Job& job)
     try {
         FileStamp stamp;
         FileBytes bytes;
-        if (!StampOf(job.resolved, stamp) || !ReadWholeFile(job.path, bytes) || bytes.empty()) return;
+        // The file's bytes are held while it decodes.
+        if (!StampOf(job.resolved, stamp) || stamp.size <= 0 || !job.share.Grow(static_cast<uint64_t>(stamp.size))
+            || !ReadWholeFile(job.resolved.c_str(), bytes, static_cast<size_t>(stamp.size)) || bytes.empty()) {
+            return;
+        }
         const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
         ImageInfo file;
         if (FAILED(ReadImageInfo(data, bytes.size(), file))) return;
         const TextureShape shape = ShapeTexture(file, TextureRequest{}, job.maxSide);
-        if (uint64_t{shape.width} * shape.height * 4 * 4 / 3 > kMaxTextureBytes) return;
+        const uint64_t textureBytes = uint64_t{shape.width} * shape.height * 4 * 4 / 3;
+        if (textureBytes > kMaxTextureBytes) return;
+        // The texture, and the decoded image while it is scaled to the texture.
+        const uint64_t decodedBytes =
+            uint64_t{std::min(file.width, shape.width)} * std::min(file.height, shape.height) * 4;
+        if (!job.share.Grow(textureBytes + decodedBytes)) return;
         TextureData texture;
         D3DXIMAGE_INFO info{};
         if (FAILED(LoadTextureData(data, bytes.size(), TextureRequest{}, job.maxSide, texture, info))) {
             return;
         }
+        bytes.Clear();
+        job.share.Shrink(job.share.bytes - textureBytes);
         job.texture = std::move(texture);
         job.info = info;
         job.stamp = stamp;
@@ -107,8 +156,13 @@ void Run(Prefetcher& shared, const std::shared_ptr<Job>& job, std::unique_lock<s
     job->state = Job::State::running;
     lock.unlock();
     Make(*job);
+    if (!job->made) job->share.Release();
     lock.lock();
     job->state = Job::State::done;
+    if (job->dropped) {
+        const auto entry = shared.jobs.find(job->resolved);
+        if (entry != shared.jobs.end() && entry->second == job) shared.jobs.erase(entry);
+    }
     shared.changed.notify_all();
 }
 
@@ -149,37 +203,74 @@ void StartWorkers(Prefetcher& shared)
     }
 }
 
-// Forgets what earlier models' textures nobody took; one under way is
-// forgotten by whoever finishes it.
+// Forgets the jobs `which` picks; one under way is let go when it ends.
+template <typename Which>
+void DropJobs(Prefetcher& shared, Which which)
+{
+    std::erase_if(shared.waiting, [&](const std::shared_ptr<Job>& job) { return which(*job); });
+    std::erase_if(shared.jobs, [&](const auto& entry) {
+        Job& job = *entry.second;
+        if (!which(job)) return false;
+        job.dropped = true;
+        return job.state != Job::State::running;
+    });
+}
+
+// Forgets what earlier models' textures nobody took.
 void DropEarlierJobs(Prefetcher& shared)
 {
-    shared.waiting.clear();
-    std::erase_if(shared.jobs, [](const auto& entry) { return entry.second->state != Job::State::running; });
+    DropJobs(shared, [](const Job&) { return true; });
 }
 } // namespace
 
-void PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept
+uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept
 {
     try {
+        // Names are resolved before the lock is taken: other loads do not wait on them.
+        std::vector<std::string> resolved;
+        for (const std::wstring& path : paths) {
+            if (resolved.size() >= kMaxJobs) break;
+            std::string file = ResolvePath(path);
+            if (!file.empty()) resolved.push_back(std::move(file));
+        }
         Prefetcher& shared = Shared();
         std::unique_lock<std::mutex> lock(shared.mutex);
         DropEarlierJobs(shared);
-        if (!shared.enabled) return;
+        if (!shared.enabled || resolved.empty()) return 0;
         StartWorkers(shared);
-        for (const std::wstring& path : paths) {
-            if (shared.jobs.size() >= kMaxJobs) break;
-            std::string resolved = ResolvePath(path);
-            if (resolved.empty() || shared.jobs.count(resolved) != 0) continue;
+        const uint64_t batch = ++shared.lastBatch;
+        for (std::string& file : resolved) {
+            const auto running = shared.jobs.find(file);
+            if (running != shared.jobs.end()) {
+                // Still under way from an earlier batch: this one takes it over.
+                running->second->batch = batch;
+                running->second->dropped = false;
+                continue;
+            }
             auto job = std::make_shared<Job>();
-            job->path = path;
-            job->resolved = resolved;
+            job->resolved = file;
+            job->batch = batch;
             job->maxSide = maxSide;
-            shared.jobs.emplace(std::move(resolved), job);
+            shared.jobs.emplace(std::move(file), job);
             shared.waiting.push_back(std::move(job));
         }
         shared.changed.notify_all();
+        return batch;
     } catch (...) {
         // Out of memory: each texture is made by its own load.
+        return 0;
+    }
+}
+
+void DropTexturesMadeAhead(uint64_t batch) noexcept
+{
+    if (batch == 0) return;
+    try {
+        Prefetcher& shared = Shared();
+        std::unique_lock<std::mutex> lock(shared.mutex);
+        DropJobs(shared, [batch](const Job& job) { return job.batch == batch; });
+    } catch (...) {
+        // Only a lock that cannot be taken; the next model's load drops them all.
     }
 }
 

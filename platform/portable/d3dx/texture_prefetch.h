@@ -4,6 +4,7 @@
 // what it would have made itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,10 +13,19 @@
 
 namespace portable {
 
+// All textures made ahead, made or being made, hold at most this many bytes
+// (file and texels); a file that does not fit is left to its own load.
+constexpr size_t kTexturePrefetchBudget = size_t{256} << 20;
+
 // Starts making each file's texture as D3DXCreateTextureFromFileEx with
 // default arguments would, for a device taking sides up to maxSide. Textures
-// made ahead for an earlier call and not taken are forgotten.
-void PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept;
+// made ahead for an earlier call and not taken are forgotten. Returns the
+// batch's number, for DropTexturesMadeAhead; 0 when nothing was started.
+uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept;
+
+// Forgets what the batch made and nobody took, and what it has yet to make
+// (once nothing will take them: the names they came from are gone).
+void DropTexturesMadeAhead(uint64_t batch) noexcept;
 
 // Waits until no texture is waiting or under way; returns how many made ones are held.
 size_t WaitForTexturesMadeAhead();

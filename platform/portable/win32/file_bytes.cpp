@@ -1,10 +1,13 @@
 #include "platform/portable/win32/file_bytes.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/portable/win32/path_open.h"
@@ -12,14 +15,30 @@
 namespace portable {
 
 namespace {
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
+constexpr size_t kHugePage = size_t{2} << 20;
+// One read at most: Linux moves at most about 2 GiB a call.
+constexpr size_t kMaxReadBytes = size_t{1} << 30;
+
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0) ::close(fd);
+    }
 };
+
+// Memory for `size` bytes, in huge pages where the system offers them; null when out of memory.
+char* MapBlock(size_t size)
+{
+    void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) return nullptr;
+    if (size >= kHugePage) ::madvise(block, size, MADV_HUGEPAGE);
+    return static_cast<char*>(block);
+}
 } // namespace
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
-    : mapping(std::exchange(other.mapping, nullptr)), mappedSize(std::exchange(other.mappedSize, 0)),
-      copy(std::move(other.copy))
+    : block(std::exchange(other.block, nullptr)), length(std::exchange(other.length, 0))
 {
 }
 
@@ -27,9 +46,8 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
 {
     if (this != &other) {
         Clear();
-        mapping = std::exchange(other.mapping, nullptr);
-        mappedSize = std::exchange(other.mappedSize, 0);
-        copy = std::move(other.copy);
+        block = std::exchange(other.block, nullptr);
+        length = std::exchange(other.length, 0);
     }
     return *this;
 }
@@ -38,41 +56,50 @@ FileBytes::~FileBytes() { Clear(); }
 
 void FileBytes::Clear()
 {
-    if (mapping != nullptr) munmap(mapping, mappedSize);
-    mapping = nullptr;
-    mappedSize = 0;
-    copy = std::vector<char>();
+    if (block != nullptr) ::munmap(block, length);
+    block = nullptr;
+    length = 0;
+}
+
+bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit)
+{
+    bytes.Clear();
+    // Only a regular file is opened: opening a device can act on it. Opened
+    // without blocking, so that a pipe put in its place meanwhile is not
+    // waited on, and checked again once open.
+    struct stat status {};
+    if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    Descriptor file;
+    file.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
+        return false;
+    }
+    const auto size = static_cast<unsigned long long>(status.st_size);
+    if (size > limit) return false;
+    if (size == 0) return true;
+    // Read rather than mapped: a mapped file cut short by another program
+    // would fault on its lost pages. The size is the one it had when opened;
+    // what it gains meanwhile is not read.
+    FileBytes read;
+    read.block = MapBlock(static_cast<size_t>(size));
+    if (read.block == nullptr) return false;
+    read.length = static_cast<size_t>(size);
+    size_t done = 0;
+    while (done < read.length) {
+        const ssize_t got = ::pread(file.fd, read.block + done, std::min(read.length - done, kMaxReadBytes),
+                                    static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<size_t>(got);
+    }
+    bytes = std::move(read);
+    return true;
 }
 
 bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit)
 {
     bytes.Clear();
-    std::unique_ptr<FILE, FileCloser> file(OpenWindowsPath(path, "rb"));
-    if (file == nullptr) return false;
-    struct stat status{};
-    if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        const auto size = static_cast<unsigned long long>(status.st_size);
-        if (size > limit) return false;
-        // Mapped with its pages read in at once: no copy, and no fault per page later.
-        void* mapping = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
-                             fileno(file.get()), 0);
-        if (mapping != MAP_FAILED) {
-            bytes.mapping = mapping;
-            bytes.mappedSize = static_cast<size_t>(size);
-            return true;
-        }
-    }
-    // Read in chunks otherwise: the size of a special file is not known in advance.
-    char chunk[65536];
-    for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        if (got > 0) {
-            if (bytes.copy.size() + got > limit) return false;
-            bytes.copy.insert(bytes.copy.end(), chunk, chunk + got);
-        }
-        if (got < sizeof chunk) break;
-    }
-    return std::ferror(file.get()) == 0;
+    return ReadWholeFile(ResolvePath(path).c_str(), bytes, limit);
 }
 
 } // namespace portable

@@ -3,12 +3,11 @@
 
 #include <cstddef>
 #include <string_view>
-#include <vector>
 
 namespace portable {
 
-// A file's bytes: a read-only mapping of a regular file, or a copy read from
-// any other kind. Move-only; the mapping goes with the record.
+// A file's bytes, read into memory of their own: nothing that happens to the
+// file afterwards (cut short, rewritten) reaches them. Move-only.
 struct FileBytes {
     FileBytes() = default;
     FileBytes(const FileBytes&) = delete;
@@ -17,18 +16,22 @@ struct FileBytes {
     FileBytes& operator=(FileBytes&& other) noexcept;
     ~FileBytes();
 
-    const char* data() const { return mapping != nullptr ? static_cast<const char*>(mapping) : copy.data(); }
-    size_t size() const { return mapping != nullptr ? mappedSize : copy.size(); }
-    bool empty() const { return size() == 0; }
+    const char* data() const { return block; }
+    size_t size() const { return length; }
+    bool empty() const { return length == 0; }
     void Clear();
 
-    void* mapping = nullptr;
-    size_t mappedSize = 0;
-    std::vector<char> copy;
+    char* block = nullptr; // an anonymous mapping of `length` bytes, or null
+    size_t length = 0;
 };
 
-// Reads the file (backslashes and any letter case resolved); false when it
-// cannot be opened or read, or is larger than `limit` bytes.
+// Reads a regular file (backslashes and any letter case resolved, symbolic
+// links followed): exactly the size it has when opened. False when it cannot
+// be opened, is not a regular file (a folder, device, pipe or socket, which
+// are never waited on), is larger than `limit` bytes, or ends before that size
+// (cut short while it is read).
 bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit = size_t{1} << 31);
+// The same for a path as the file system names it.
+bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit = size_t{1} << 31);
 
 } // namespace portable

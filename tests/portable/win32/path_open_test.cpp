@@ -103,6 +103,30 @@ TEST_F(PathOpenTest, ExactNameWinsOverOtherCases)
     EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.X")), "Models/Crate/Crate.x");
 }
 
+// A folder's listing is kept for later names; what changed in the folder
+// since (a file renamed away, a new one) is still found.
+TEST_F(PathOpenTest, ChangesToAFolderListedBeforeAreSeen)
+{
+    EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.BMP")), "Models/Crate/crate.BMP");
+    std::filesystem::rename(root / "Models/Crate/crate.BMP", root / "Models/Crate/Wood.bmp");
+    Touch("Models/Crate/Crate.Bmp", "renamed");
+    Touch("Models/Crate/New.x", "new");
+    EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.BMP")), "Models/Crate/Crate.Bmp");
+    EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\new.X")), "Models/Crate/New.x");
+    EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\WOOD.BMP")), "Models/Crate/Wood.bmp");
+}
+
+// Past the system's path length (4096 bytes) nothing can be opened, so
+// nothing is looked up: the rest stays as written.
+TEST_F(PathOpenTest, LongNamesResolveAsWrittenPastTheSystemsLimit)
+{
+    std::string dots;
+    for (int i = 0; i < 3000; ++i) dots += ".\\";
+    const std::string resolved = ResolvePath(std::string_view(dots + "models\\crate\\crate.x"));
+    EXPECT_EQ(resolved.size(), 6000 + 20u);
+    EXPECT_EQ(resolved.substr(resolved.size() - 21), "/models/crate/crate.x");
+}
+
 TEST_F(PathOpenTest, OpensWidePaths)
 {
     FILE* file = OpenWindowsPath(L"models\\LEVEL\\caf\u00C9.png", "rb");

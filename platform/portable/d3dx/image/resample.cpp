@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace portable {
 
@@ -62,36 +63,59 @@ std::vector<ResampleTap> ResampleTaps(uint32_t from, uint32_t to)
     return taps;
 }
 
+namespace {
+// One source row resized across into floats.
+void ResizeRow(const uint8_t* row, const std::vector<ResampleTap>& columns, float* out)
+{
+    for (size_t x = 0; x < columns.size(); ++x) {
+        const ResampleTap& tap = columns[x];
+        float sum[4] = {};
+        for (uint32_t s = 0; s < tap.count; ++s) {
+            const uint8_t* texel = row + (static_cast<size_t>(tap.first) + s) * 4;
+            for (int k = 0; k < 4; ++k) sum[k] += texel[k] * tap.weights[s];
+        }
+        std::copy(sum, sum + 4, out + x * 4);
+    }
+}
+} // namespace
+
 std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
                               uint32_t targetWidth, uint32_t targetHeight)
 {
     if (width == targetWidth && height == targetHeight) return source;
     const std::vector<ResampleTap> columns = ResampleTaps(width, targetWidth);
     const std::vector<ResampleTap> rows = ResampleTaps(height, targetHeight);
-    // Horizontal pass into floats, then vertical.
-    std::vector<float> wide(static_cast<size_t>(targetWidth) * height * 4);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < targetWidth; ++x) {
-            const ResampleTap& tap = columns[x];
-            float sum[4] = {};
-            for (uint32_t s = 0; s < tap.count; ++s) {
-                const uint8_t* texel = &source[(static_cast<size_t>(y) * width + tap.first + s) * 4];
-                for (int k = 0; k < 4; ++k) sum[k] += texel[k] * tap.weights[s];
-            }
-            std::copy(sum, sum + 4, &wide[(static_cast<size_t>(y) * targetWidth + x) * 4]);
+    // Horizontal pass into floats a row at a time, then vertical. The rows of
+    // one target row follow those of the row before, sharing at most two, so
+    // two resized rows are kept: memory beyond the result is a few rows.
+    const size_t rowFloats = static_cast<size_t>(targetWidth) * 4;
+    std::vector<float> resized[2] = {std::vector<float>(rowFloats), std::vector<float>(rowFloats)};
+    uint32_t resizedRow[2] = {UINT32_MAX, UINT32_MAX};
+    const auto resizedSourceRow = [&](uint32_t y) -> const float* {
+        for (int i = 0; i < 2; ++i) {
+            if (resizedRow[i] == y) return resized[i].data();
         }
-    }
+        // Replaces the older of the two: rows are asked for in rising order.
+        const bool firstIsOlder =
+            resizedRow[0] == UINT32_MAX || (resizedRow[1] != UINT32_MAX && resizedRow[0] < resizedRow[1]);
+        const int i = firstIsOlder ? 0 : 1;
+        ResizeRow(&source[static_cast<size_t>(y) * width * 4], columns, resized[i].data());
+        resizedRow[i] = y;
+        return resized[i].data();
+    };
     std::vector<uint8_t> out(static_cast<size_t>(targetWidth) * targetHeight * 4);
+    std::vector<float> sums(rowFloats);
     for (uint32_t y = 0; y < targetHeight; ++y) {
         const ResampleTap& tap = rows[y];
-        for (uint32_t x = 0; x < targetWidth; ++x) {
-            float sum[4] = {};
-            for (uint32_t s = 0; s < tap.count; ++s) {
-                const float* texel = &wide[(static_cast<size_t>(tap.first + s) * targetWidth + x) * 4];
-                for (int k = 0; k < 4; ++k) sum[k] += texel[k] * tap.weights[s];
-            }
-            uint8_t* texel = &out[(static_cast<size_t>(y) * targetWidth + x) * 4];
-            for (int k = 0; k < 4; ++k) texel[k] = static_cast<uint8_t>(std::clamp(sum[k] + 0.5f, 0.0f, 255.0f));
+        std::fill(sums.begin(), sums.end(), 0.0f);
+        for (uint32_t s = 0; s < tap.count; ++s) {
+            const float* wide = resizedSourceRow(tap.first + s);
+            const float weight = tap.weights[s];
+            for (size_t i = 0; i < rowFloats; ++i) sums[i] += wide[i] * weight;
+        }
+        uint8_t* texel = &out[static_cast<size_t>(y) * rowFloats];
+        for (size_t i = 0; i < rowFloats; ++i) {
+            texel[i] = static_cast<uint8_t>(std::clamp(sums[i] + 0.5f, 0.0f, 255.0f));
         }
     }
     return out;

@@ -2,7 +2,7 @@
 // Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
 // model (50 MB of text) uses a few percent of each. They keep what a hostile
 // file can claim from becoming memory: whatever it says, a load stays under
-// 2 GB besides the mapped file, and a small file far below that. A file past
+// 2 GB besides the file's bytes, and a small file far below that. A file past
 // a limit fails with the code D3DX gives when it cannot hold that much at the
 // same stage.
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace portable {
 
-// The file as read (it is mapped, not copied). Larger: D3DXERR_INVALIDDATA,
+// The file as read (into memory, whole). Larger: D3DXERR_INVALIDDATA,
 // as for a file that cannot be read.
 constexpr size_t kMaxXFileBytes = size_t{1} << 31;
 
@@ -41,13 +41,19 @@ constexpr unsigned kMaxXTemplateDepth = 32;
 
 // The mesh built from the file. Vertices (36 bytes each, 288 MiB: more than
 // a Direct3D 9 card's memory) and faces of the merged mesh; meshes placed
-// (references can place one mesh many times) and frames visited; the
-// materials buffer, records and texture names. Past these: E_OUTOFMEMORY,
-// D3DX's code when the mesh it builds does not fit in memory.
+// (references can place one mesh many times) and the walk through the frames
+// (frames entered and the children gone through: a frame placed many times
+// goes through its children each time); the materials buffer, records and
+// texture names. Past these: E_OUTOFMEMORY, D3DX's code when the mesh it
+// builds does not fit in memory.
 constexpr size_t kMaxXMeshVertices = size_t{1} << 23;
 constexpr size_t kMaxXMeshFaces = size_t{1} << 23;
 constexpr size_t kMaxXMeshParts = size_t{1} << 16;
-constexpr size_t kMaxXFrameVisits = size_t{1} << 20;
+constexpr size_t kMaxXFrameVisits = size_t{1} << 22;
+// The children of meshes, material lists and materials gone through while
+// the placed meshes are built: a mesh placed many times goes through its
+// children each time.
+constexpr size_t kMaxXMeshChildVisits = size_t{1} << 22;
 constexpr size_t kMaxXMaterialBytes = size_t{1} << 24;
 
 } // namespace portable

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "platform/portable/d3dx/xfile/document.h"
+#include "platform/portable/d3dx/xfile/keyed_hash.h"
 
 namespace portable {
 
@@ -18,8 +19,7 @@ std::vector<DWORD> XMeshAdjacency(const MeshData& mesh)
     struct PositionHash {
         size_t operator()(const PositionKey& key) const
         {
-            return (static_cast<size_t>(key.bits[0]) * 73856093u) ^ (static_cast<size_t>(key.bits[1]) * 19349663u)
-                   ^ (static_cast<size_t>(key.bits[2]) * 83492791u);
+            return KeyedHash(KeyedHash((uint64_t{key.bits[0]} << 32) | key.bits[1]) ^ key.bits[2]);
         }
     };
     // Vertices at one position count as one.
@@ -37,7 +37,7 @@ std::vector<DWORD> XMeshAdjacency(const MeshData& mesh)
 
     const size_t faceCount = mesh.indices.size() / 3;
     std::vector<DWORD> adjacency(3 * faceCount, 0xffffffffu);
-    std::unordered_map<uint64_t, uint32_t> openEdges; // (from, to) -> face * 3 + edge
+    std::unordered_map<uint64_t, uint32_t, KeyedIntegerHash> openEdges; // (from, to) -> face * 3 + edge
     for (size_t f = 0; f < faceCount; ++f) {
         for (int e = 0; e < 3; ++e) {
             const uint32_t a = canonical[mesh.indices[3 * f + e]];

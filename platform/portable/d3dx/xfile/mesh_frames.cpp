@@ -28,7 +28,7 @@ private:
     const XDocument& document;
     std::vector<MeshPart>& parts;
     std::vector<uint8_t> visiting;
-    size_t frameVisits = 0;
+    size_t visits = 0; // frames entered and children gone through, across the walk
 
     // A mesh or frame (resolved) under a transform; other objects place nothing.
     HRESULT Place(uint32_t index, const D3DXMATRIX& transform, bool identity, unsigned depth)
@@ -46,7 +46,7 @@ private:
     HRESULT Frame(uint32_t frame, const D3DXMATRIX& parent, bool parentIdentity, unsigned depth)
     {
         if (depth >= kMaxXObjectDepth || visiting[frame] != 0) return E_FAIL;
-        if (++frameVisits > kMaxXFrameVisits) return E_OUTOFMEMORY;
+        if (++visits > kMaxXFrameVisits) return E_OUTOFMEMORY;
         visiting[frame] = 1;
         D3DXMATRIX world = parent;
         bool identity = parentIdentity;
@@ -64,6 +64,8 @@ private:
             identity = false;
         }
         for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+            // A frame placed many times goes through its children each time.
+            if (++visits > kMaxXFrameVisits) return E_OUTOFMEMORY;
             const HRESULT placed = Place(ResolvedIndex(document, child), world, identity, depth + 1);
             if (FAILED(placed)) return placed;
         }

@@ -1,9 +1,11 @@
 #include "platform/portable/d3dx/xfile/mesh_part.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/portable/d3dx/xfile/huge_pages.h"
+#include "platform/portable/d3dx/xfile/keyed_hash.h"
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/value_cursor.h"
 
@@ -92,6 +94,7 @@ HRESULT ReadMaterial(const XDocument& document, const XObject& object, MeshBudge
     ValueCursor cursor(document, object);
     material.material = MaterialValues(cursor);
     for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         if (resolved.kind != XKind::TextureFilename) continue;
         if (resolved.valueEnd - resolved.valueBegin != 1) return E_FAIL;
@@ -133,6 +136,7 @@ HRESULT ReadMaterialList(const XDocument& document, const XObject& object, uint3
         faceMaterials[f] = material;
     }
     for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         if (resolved.kind != XKind::Material) continue;
         if (materials.size() >= materialCount) return E_FAIL;
@@ -186,10 +190,12 @@ BYTE ColorByte(float value)
     return static_cast<BYTE>(value * 255.0f + 0.5f);
 }
 
-HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geometry& geometry, Channels& channels)
+HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geometry& geometry, MeshBudget& budget,
+                     Channels& channels)
 {
     const uint32_t vertexCount = geometry.vertexCount;
     for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+        if (!budget.Visit()) return E_OUTOFMEMORY;
         const XObject& resolved = Resolved(document, child);
         switch (resolved.kind) {
         case XKind::MeshNormals: {
@@ -226,42 +232,42 @@ HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geome
 
 // One output vertex per (vertex, distinct normal): D3DX duplicates a vertex
 // used with different normals, appending the copies after the file's vertices.
+// Normals are told apart by value (+0 and -0 alike; one holding a NaN equals
+// none, not even itself). Each look-up costs the same however many normals
+// a vertex is used with.
 class NormalSplit {
 public:
     NormalSplit(const Channels& channels, uint32_t vertexCount) : normals(channels.normals)
     {
         if (channels.normalPolygons == nullptr) return;
         normalOf.assign(vertexCount, kNone);
-        nextCopy.assign(vertexCount, kNone);
-        // A normal equals itself unless it holds a NaN.
-        comparable = std::none_of(normals.begin(), normals.end(), [](const D3DXVECTOR3& n) {
-            return std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z);
-        });
     }
 
     // The output vertex for file vertex `vertex` with normal `normal`: the
     // vertex itself the first time, then the copy that has this normal.
     uint32_t OutputVertex(uint32_t vertex, uint32_t normal)
     {
-        if (normalOf[vertex] == kNone) {
+        const uint32_t first = normalOf[vertex];
+        if (first == kNone) {
             normalOf[vertex] = normal;
             return vertex;
         }
-        uint32_t current = vertex;
-        for (;;) {
-            if ((comparable && normalOf[current] == normal) || normals[normalOf[current]] == normals[normal]) {
-                return current;
-            }
-            if (nextCopy[current] == kNone) {
-                const uint32_t copy = static_cast<uint32_t>(normalOf.size());
-                normalOf.push_back(normal);
-                nextCopy.push_back(kNone);
-                source.push_back(vertex);
-                nextCopy[current] = copy;
-                return copy;
-            }
-            current = nextCopy[current];
+        if (first == normal && !HasNaN(normals[normal])) return vertex;
+        if (normals[first] == normals[normal]) return vertex;
+        const bool comparable = !HasNaN(normals[normal]);
+        Slot* slot = nullptr;
+        if (comparable) {
+            slot = &Find(vertex, normals[normal]);
+            if (slot->copy != kNone) return slot->copy;
         }
+        const uint32_t copy = static_cast<uint32_t>(normalOf.size());
+        normalOf.push_back(normal);
+        source.push_back(vertex);
+        if (slot != nullptr) {
+            *slot = Slot{vertex, KeyOf(normals[normal]), copy};
+            if (++used * 2 > slots.size()) Grow();
+        }
+        return copy;
     }
 
     size_t Copies() const { return source.size(); }
@@ -270,11 +276,58 @@ public:
     uint32_t NormalOf(size_t output) const { return normalOf.empty() ? kNone : normalOf[output]; }
 
 private:
+    using NormalKey = std::array<uint32_t, 3>;
+    struct Slot {
+        uint32_t vertex = 0;
+        NormalKey normal{};
+        uint32_t copy = kNone; // kNone: empty
+    };
+
+    static bool HasNaN(const D3DXVECTOR3& n) { return std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z); }
+
+    static NormalKey KeyOf(const D3DXVECTOR3& n)
+    {
+        // +0 and -0 are one value.
+        return {FloatSlot(n.x == 0.0f ? 0.0f : n.x), FloatSlot(n.y == 0.0f ? 0.0f : n.y),
+                FloatSlot(n.z == 0.0f ? 0.0f : n.z)};
+    }
+
+    static size_t HashOf(uint32_t vertex, const NormalKey& key)
+    {
+        return KeyedHash(KeyedHash((uint64_t{key[0]} << 32) | key[1]) ^ (uint64_t{key[2]} << 32) ^ vertex);
+    }
+
+    // The copies of vertices by (vertex, normal), open addressing; the slot
+    // holding the pair, or the empty one where it goes.
+    Slot& Find(uint32_t vertex, const D3DXVECTOR3& normal)
+    {
+        if (slots.empty()) slots.resize(64);
+        const NormalKey key = KeyOf(normal);
+        const size_t mask = slots.size() - 1;
+        for (size_t i = HashOf(vertex, key) & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots[i];
+            if (slot.copy == kNone || (slot.vertex == vertex && slot.normal == key)) return slot;
+        }
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> old(slots.size() * 2);
+        old.swap(slots);
+        const size_t mask = slots.size() - 1;
+        for (const Slot& entry : old) {
+            if (entry.copy == kNone) continue;
+            size_t i = HashOf(entry.vertex, entry.normal) & mask;
+            while (slots[i].copy != kNone) i = (i + 1) & mask;
+            slots[i] = entry;
+        }
+    }
+
     const std::vector<D3DXVECTOR3>& normals;
-    bool comparable = true;
     std::vector<uint32_t> normalOf;
-    std::vector<uint32_t> nextCopy;
     std::vector<uint32_t> source; // the file's vertex of each copy
+    std::vector<Slot> slots;
+    size_t used = 0;
 };
 
 // Each polygon as a fan from its first corner, written where its material's
@@ -405,6 +458,7 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     std::vector<DWORD> faceMaterials;
     if (withMaterials) {
         for (uint32_t child = mesh.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
+            if (!budget.Visit()) return E_OUTOFMEMORY;
             const XObject& resolved = Resolved(document, child);
             if (resolved.kind != XKind::MeshMaterialList) continue;
             step = ReadMaterialList(document, resolved, geometry.polygonCount, budget, materials, faceMaterials);
@@ -415,7 +469,7 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     step = CountPolygons(document, mesh, faceMaterials, geometry, trianglesOf);
     if (FAILED(step)) return step;
     Channels channels;
-    step = ReadChannels(document, mesh, geometry, channels);
+    step = ReadChannels(document, mesh, geometry, budget, channels);
     if (FAILED(step)) return step;
 
     if (geometry.vertexCount == 0) return S_OK; // D3DX leaves such a mesh out

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/mesh_frames.h"
 
@@ -14,6 +15,10 @@ namespace portable {
 struct MeshBudget {
     size_t maxElements;          // vertices and corners, and faces, for the size of the file
     size_t materialBytes = 0;    // of the materials buffer so far, records and texture names
+    size_t childVisits = 0;      // children of meshes, material lists and materials gone through
+
+    // Counts one child gone through; false past kMaxXMeshChildVisits.
+    bool Visit() { return ++childVisits <= kMaxXMeshChildVisits; }
 };
 
 struct PartOutput {

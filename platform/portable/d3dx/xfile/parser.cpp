@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/portable/d3dx/xfile/binary_reader.h"
+#include "platform/portable/d3dx/xfile/keyed_hash.h"
 #include "platform/portable/d3dx/xfile/result.h"
 #include "platform/portable/d3dx/xfile/text_reader.h"
 
@@ -44,8 +45,8 @@ struct GuidHash {
     {
         uint64_t tail;
         std::memcpy(&tail, guid.data4, sizeof tail);
-        return std::hash<uint64_t>()(tail ^ (static_cast<uint64_t>(guid.data1) << 32)
-                                     ^ (static_cast<uint64_t>(guid.data2) << 16) ^ guid.data3);
+        return KeyedHash(KeyedHash(tail) ^ (static_cast<uint64_t>(guid.data1) << 32)
+                         ^ (static_cast<uint64_t>(guid.data2) << 16) ^ guid.data3);
     }
 };
 
@@ -112,6 +113,8 @@ struct XParser {
         token = reader.Next();
         if (token.kind != XTok::Guid) return Fail();
         declared.guid = token.guid;
+        // The members so far by name (the first of a name), for array sizes.
+        std::unordered_map<std::string_view, uint32_t, KeyedTextHash> memberIndex;
 
         for (;;) {
             token = reader.Peek();
@@ -133,7 +136,8 @@ struct XParser {
             reader.Next();
             token = reader.Next();
             if (token.kind != XTok::Name) return Fail();
-            member.name = std::string(token.text);
+            const std::string_view memberName = token.text;
+            member.name = std::string(memberName);
             if (isArray) {
                 while (reader.Peek().kind == XTok::OBracket) {
                     reader.Next();
@@ -144,7 +148,7 @@ struct XParser {
                         dim.value = token.integer;
                     } else if (token.kind == XTok::Name) {
                         dim.fixed = false;
-                        if (!FindSizeMember(declared, token.text, dim.value)) return Fail();
+                        if (!FindSizeMember(declared, memberIndex, token.text, dim.value)) return Fail();
                     } else {
                         return Fail();
                     }
@@ -156,6 +160,7 @@ struct XParser {
             if (reader.Next().kind != XTok::Semicolon) return Fail();
             if (declared.members.size() >= kMaxXTemplateMembers) return Fail();
             declared.members.push_back(std::move(member));
+            memberIndex.emplace(memberName, static_cast<uint32_t>(declared.members.size() - 1));
         }
 
         if (reader.Peek().kind == XTok::OBracket) {
@@ -173,17 +178,16 @@ struct XParser {
         return true;
     }
 
-    bool FindSizeMember(const XTemplate& declared, std::string_view name, uint32_t& index)
+    bool FindSizeMember(const XTemplate& declared,
+                        const std::unordered_map<std::string_view, uint32_t, KeyedTextHash>& memberIndex,
+                        std::string_view name, uint32_t& index)
     {
-        for (uint32_t i = 0; i < declared.members.size(); ++i) {
-            const XMember& member = declared.members[i];
-            if (member.name == name) {
-                if (member.type != XType::Dword || !member.dims.empty()) return false;
-                index = i;
-                return true;
-            }
-        }
-        return false;
+        const auto found = memberIndex.find(name);
+        if (found == memberIndex.end()) return false;
+        const XMember& member = declared.members[found->second];
+        if (member.type != XType::Dword || !member.dims.empty()) return false;
+        index = found->second;
+        return true;
     }
 
     // "[ ... ]" or "[ Name <guid>, Name ... ]", after the opening bracket.
@@ -409,7 +413,7 @@ struct XParser {
         bool any = false;
         for (const XObject& object : document.objects) any = any || object.isReference;
         if (!any) return true;
-        std::unordered_map<std::string_view, uint32_t> byName;
+        std::unordered_map<std::string_view, uint32_t, KeyedTextHash> byName;
         std::unordered_map<XGuid, uint32_t, GuidHash> byGuid;
         for (uint32_t i = 0; i < document.objects.size(); ++i) {
             const XObject& object = document.objects[i];

@@ -2,6 +2,7 @@
 // formats, color keys, and the texture object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -118,6 +119,31 @@ TEST(ImageTexture, AFileLargerThanTheDeviceTakesIsScaledToItsLargestSide)
         const std::vector<uint8_t> mean = Resample(full.levels[0].bgra, 32, 12, c.expectedWidth, c.expectedHeight);
         ASSERT_EQ(built.data.levels[0].size(), mean.size());
         for (size_t i = 0; i < mean.size(); ++i) EXPECT_LE(std::abs(built.data.levels[0][i] - mean[i]), 1) << i;
+    }
+}
+
+TEST(ImageTexture, ResizingGrowsBetweenTexelCentresAndShrinksToCoveredMeans)
+{
+    struct Case {
+        uint32_t width, height, targetWidth, targetHeight;
+        std::vector<uint8_t> values;   // blue of each texel, row by row
+        std::vector<uint8_t> expected; // blue of each result texel
+    };
+    const Case cases[] = {
+        {2, 1, 4, 1, {0, 100}, {0, 25, 75, 100}},
+        {1, 2, 1, 4, {0, 100}, {0, 25, 75, 100}},
+        {2, 2, 4, 3, {0, 100, 200, 40}, {0, 25, 75, 100, 100, 93, 78, 70, 200, 160, 80, 40}},
+        // Row 2 is shared by both result rows: 0.4, 0.4, 0.2 and 0.2, 0.4, 0.4.
+        {1, 5, 1, 2, {0, 50, 100, 150, 200}, {40, 160}},
+        {1, 6, 1, 2, {0, 30, 60, 90, 120, 150}, {30, 120}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> source;
+        for (uint8_t value : c.values) source.insert(source.end(), {value, 0, 0, 255});
+        const std::vector<uint8_t> resized = Resample(source, c.width, c.height, c.targetWidth, c.targetHeight);
+        std::vector<uint8_t> blue;
+        for (size_t i = 0; i < resized.size(); i += 4) blue.push_back(resized[i]);
+        EXPECT_EQ(blue, c.expected) << c.width << "x" << c.height << " to " << c.targetWidth << "x" << c.targetHeight;
     }
 }
 
@@ -250,6 +276,70 @@ TEST_F(TextureLoad, TexturesMadeAheadForAModelAreThoseTheLoadWouldMake)
         texture->Release();
         texture = nullptr;
     }
+}
+
+// A triangle whose materials name `textures`, one each.
+std::string ModelNaming(const std::vector<std::string>& textures)
+{
+    std::string text = "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n MeshMaterialList { "
+                       + std::to_string(textures.size()) + "; 1; 0;;\n";
+    for (const std::string& name : textures) {
+        text += "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" + name + "\"; } }\n";
+    }
+    return text + "} }\n";
+}
+
+std::string Dots(size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += "./";
+    return text;
+}
+
+// What a model's load makes ahead (awaited), and what is left once its
+// materials buffer is released.
+std::pair<size_t, size_t> MadeAheadThenLeft(TestDevice& device, const std::wstring& model)
+{
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    EXPECT_EQ(D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, nullptr,
+                                 &mesh),
+              D3D_OK);
+    if (mesh == nullptr) return {};
+    const size_t made = WaitForTexturesMadeAhead();
+    materials->Release();
+    const size_t left = WaitForTexturesMadeAhead();
+    mesh->Release();
+    return {made, left};
+}
+
+// However many ways a model names large files, what is made ahead stays
+// within one budget, and goes when the names it was made for go.
+TEST_F(TextureLoad, TexturesMadeAheadStayWithinTheirBudgetAndGoWithTheirNames)
+{
+    EnableTexturePrefetch(true);
+    folder.Write("big.png", MakePng(Pattern(2048, 2048), 3));
+    std::vector<std::string> names;
+    for (size_t i = 0; i < 64; ++i) names.push_back(Dots(i) + "big.png");
+    const auto [made, left] = MadeAheadThenLeft(device, Wide(folder.Write("many.x", ModelNaming(names))));
+    EnableTexturePrefetch(false);
+    EXPECT_GE(made, 1u);
+    EXPECT_LE(made * (uint64_t{2048} * 2048 * 4 * 4 / 3), kTexturePrefetchBudget) << made;
+    EXPECT_EQ(left, 0u);
+}
+
+// A program's buffer of 512 characters holds names of 511: longer ones are
+// never asked for, so not made.
+TEST_F(TextureLoad, NamesAProgramCannotHoldAreNotMadeAhead)
+{
+    EnableTexturePrefetch(true);
+    folder.Write("a.bmp", MakeBmp(Pattern(4, 4), 24));
+    folder.Write("b.bmp", MakeBmp(Pattern(4, 4), 24));
+    const std::vector<std::string> names = {Dots(253) + "a.bmp", Dots(254) + "b.bmp"}; // 511, 513 characters
+    const auto [made, left] = MadeAheadThenLeft(device, Wide(folder.Write("long.x", ModelNaming(names))));
+    EnableTexturePrefetch(false);
+    EXPECT_EQ(made, 1u);
+    EXPECT_EQ(left, 0u);
 }
 
 TEST_F(TextureLoad, TexturesFitTheDevicesLargestSide)

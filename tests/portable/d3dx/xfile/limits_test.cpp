@@ -1,9 +1,11 @@
 // Small files that ask for gigabytes: each fails with the code D3DX gives,
-// and what the reader holds on the way stays far below what was asked.
+// and what the reader holds on the way stays far below what was asked. And
+// what resizing an image holds.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/portable/d3dx/image/resample.h"
 #include "platform/portable/d3dx/xfile/result.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
@@ -92,6 +94,41 @@ TEST(XFileLimits, FilesAskingForGigabytesFailWithinBoundedMemory)
         EXPECT_EQ(result, hostile.expected) << hostile.name << " gave " << std::hex << result;
         EXPECT_LT(peak, kBound) << hostile.name;
     }
+}
+
+// A frame or a mesh placed many times goes through its children each time:
+// past the limit on children gone through, the build stops.
+TEST(XFileLimits, PlacingGoesThroughChildrenUpToALimit)
+{
+    const std::string children = Repeat("{M}\n", 2100);
+    const std::string placings = Repeat("{G}\n", 2100);
+    const std::string frames = kMaterial + kTriangle + "Frame G {\n" + children + "}\nFrame F {\n" + placings + "}\n";
+    const std::string meshes = kMaterial + "Mesh G { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n" + children
+                               + "}\nFrame F {\n" + placings + "}\n";
+    for (const std::string& body : {frames, meshes}) {
+        XMeshResult built;
+        EXPECT_EQ(LoadXText("xof 0303txt 0032\n" + body, built), E_OUTOFMEMORY);
+    }
+    // Half as many placings stay within it.
+    XMeshResult built;
+    EXPECT_EQ(LoadXText("xof 0303txt 0032\n" + kMaterial + "Mesh G { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+                            + children + "}\nFrame F {\n" + Repeat("{G}\n", 900) + "}\n",
+                        built),
+              S_OK);
+}
+
+// A file just over a power of two grows to the next: resizing holds the
+// result and a few rows, never a float copy of the whole image.
+TEST(TextureLimits, ResizingHoldsTheResultAndAFewRows)
+{
+    const uint32_t width = 257, height = 256, targetWidth = 512, targetHeight = 512;
+    const std::vector<uint8_t> source(size_t{width} * height * 4, 0x80);
+    const size_t result = size_t{targetWidth} * targetHeight * 4;
+    std::vector<uint8_t> resized;
+    const size_t peak =
+        PeakAllocatedBytes([&] { resized = Resample(source, width, height, targetWidth, targetHeight); });
+    EXPECT_EQ(resized.size(), result);
+    EXPECT_LT(peak, result + 16 * size_t{targetWidth} * 4 * sizeof(float));
 }
 
 } // namespace
