@@ -78,6 +78,6 @@ if(WALKTHROUGH_WINE_TESTS)
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
   set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_endurance_wine e2e_walk
                        PROPERTIES
-    ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e
+    ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e FIXTURES_REQUIRED windows_build
     LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 endif()
