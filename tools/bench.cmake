@@ -1,53 +1,45 @@
-# Benchmarks (not tests): run them with tools/bench/run-benchmarks.sh.
+# Benchmarks (not tests), built with WALKTHROUGH_BENCHMARKS: run them with
+# tools/bench/run-benchmarks.sh. Their packages are found in
+# cmake/native-packages.cmake.
 if(CMAKE_CROSSCOMPILING OR WIN32)
   return()
 endif()
-if(benchmark_FOUND)
-  # One frame's system work: controls, update, draw submission.
-  add_executable(frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/frame_bench.cpp)
-  target_link_libraries(frame_bench PRIVATE walkthrough_system platform_portable benchmark::benchmark)
+# One frame's system work: controls, update, draw submission.
+add_executable(frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/frame_bench.cpp)
+target_link_libraries(frame_bench PRIVATE walkthrough_system platform_portable benchmark::benchmark walkthrough_defaults)
 
-  # The device's frame rate and CPU time per frame with pacing off; needs a display.
-  if(TARGET GTest::gtest)
-    add_executable(d3d_frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/d3d_frame_bench.cpp
-      ${PROJECT_SOURCE_DIR}/tests/portable/d3d9/test_support.cpp)
-    target_include_directories(d3d_frame_bench PRIVATE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark GTest::gtest)
-  endif()
+# The device's frame rate and CPU time per frame with pacing off; needs a display.
+add_executable(d3d_frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/d3d_frame_bench.cpp
+  ${PROJECT_SOURCE_DIR}/tests/portable/d3d9/test_support.cpp)
+target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark GTest::gtest walkthrough_defaults)
 
-  # The .x and texture readers on files in memory.
-  add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/image/test_files.cpp)
-  target_include_directories(xfile_read_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image modelgen_core JPEG::JPEG ZLIB::ZLIB benchmark::benchmark)
-endif()
-# Stamps each buffer swap of a native program from outside (LD_PRELOAD).
+# The .x and texture readers on files in memory.
+add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp
+  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp
+  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/image/test_files.cpp)
+target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image modelgen_core JPEG::JPEG ZLIB::ZLIB
+                      benchmark::benchmark walkthrough_defaults)
+
+# Stamps each buffer swap of a native program from outside (LD_PRELOAD);
+# without the sanitizers, which would have to be loaded first.
 add_library(swap_stamp MODULE ${CMAKE_CURRENT_LIST_DIR}/bench/swap_stamp.cpp)
-target_link_libraries(swap_stamp PRIVATE ${CMAKE_DL_LIBS})
+target_link_libraries(swap_stamp PRIVATE ${CMAKE_DL_LIBS} walkthrough_warnings)
 # Its dlsym passes look-ups on as tail calls, also in a debug build.
 target_compile_options(swap_stamp PRIVATE -O2 -foptimize-sibling-calls)
-if(X11_FOUND)
-  # The time from process start to the first frame on the screen.
-  add_executable(first_frame ${CMAKE_CURRENT_LIST_DIR}/bench/first_frame.cpp)
-  target_link_libraries(first_frame PRIVATE X11::X11)
-endif()
+
+# The time from process start to the first frame on the screen.
+add_executable(first_frame ${CMAKE_CURRENT_LIST_DIR}/bench/first_frame.cpp)
+target_link_libraries(first_frame PRIVATE X11::X11 walkthrough_defaults)
+
 # The same scene drawn by Irrlicht, for tools/bench/side_by_side.sh.
-find_path(IRRLICHT_INCLUDE_DIR irrlicht.h PATH_SUFFIXES irrlicht)
-find_library(IRRLICHT_LIBRARY Irrlicht)
-if(IRRLICHT_INCLUDE_DIR AND IRRLICHT_LIBRARY)
-  add_executable(irrlicht_walk ${CMAKE_CURRENT_LIST_DIR}/bench/irrlicht_walk.cpp)
-  # Its headers are not ours: their warnings are not reported.
-  target_include_directories(irrlicht_walk SYSTEM PRIVATE ${IRRLICHT_INCLUDE_DIR})
-  target_link_libraries(irrlicht_walk PRIVATE ${IRRLICHT_LIBRARY})
-  # Irrlicht 1.8's headers are not valid C++20 (irrXML.h).
-  set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
-endif()
+add_executable(irrlicht_walk ${CMAKE_CURRENT_LIST_DIR}/bench/irrlicht_walk.cpp)
+target_link_libraries(irrlicht_walk PRIVATE Irrlicht::Irrlicht walkthrough_defaults)
+# Irrlicht 1.8's headers are not valid C++20 (irrXML.h).
+set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
+
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.
-if(assimp_FOUND)
-  add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
-    ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp)
-  target_include_directories(xload_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(xload_bench PRIVATE platform_portable modelgen_core assimp::assimp ZLIB::ZLIB JPEG::JPEG)
-endif()
+add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
+  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp)
+target_link_libraries(xload_bench PRIVATE platform_portable modelgen_core assimp::assimp ZLIB::ZLIB JPEG::JPEG
+                      walkthrough_defaults)

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds all three presets and runs every test: the system against the fake
-# platform, the portable layer, the comparisons with the real D3DX under Wine,
-# the end-to-end runs in a virtual display, the sanitizer build's tests, and a
-# short run of each fuzzer. Ends with one line counting the tests passed,
-# failed and skipped. A test that cannot run here (no root for the virtual
-# display, a tool missing) fails; ALLOW_SKIP=1 makes it a skip instead, for a
-# developer who cannot install everything. CI never sets it.
+# CI's build and tests: the windows, linux-wine and linux-asan presets, with
+# warnings as errors and the benchmarks built, then every test: the system
+# against the fake platform, the portable layer, the comparisons with the real
+# D3DX under Wine, the end-to-end runs in a virtual display, both packages
+# (made with CPack, unpacked and run), the sanitizer build's tests, and a short
+# run of each fuzzer. Ends with one line counting the tests passed, failed and
+# skipped. A test that cannot run here (no root for the virtual display, a
+# tool missing) fails; ALLOW_SKIP=1 makes it a skip instead, for a developer
+# who cannot install everything. CI never sets it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,11 +19,13 @@ summary() {
   echo "tests: $passed passed, $failed failed, $skipped skipped$1"
 }
 
+# The Windows build first: the linux-wine preset's tests run it under Wine.
 build() {
   bash tools/install-deps.sh &&
-    cmake --preset windows && cmake --build --preset windows &&
-    cmake --preset linux && cmake --build --preset linux &&
-    cmake --preset linux-asan && cmake --build --preset linux-asan
+    cmake --preset windows -DWALKTHROUGH_WERROR=ON && cmake --build --preset windows &&
+    cmake --preset linux-wine -DWALKTHROUGH_WERROR=ON -DWALKTHROUGH_BENCHMARKS=ON &&
+    cmake --build --preset linux-wine &&
+    cmake --preset linux-asan -DWALKTHROUGH_WERROR=ON && cmake --build --preset linux-asan
 }
 
 # Runs one preset's tests and adds its counts from CTest's JUnit report.
@@ -61,7 +65,7 @@ if ! build; then
   summary " (the build failed)"
   exit 1
 fi
-run_tests linux
+run_tests linux-wine
 run_tests linux-asan
 run_fuzzers
 

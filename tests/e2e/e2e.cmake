@@ -3,12 +3,12 @@
 if(WIN32)
   # The Windows build of the window probe, run under Wine by the Linux build's tests.
   add_executable(window_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp)
-  target_include_directories(window_probe PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(window_probe PRIVATE walkthrough_defaults)
   return()
 endif()
 
 add_executable(window_probe ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp ${PROJECT_SOURCE_DIR}/platform/portable/win32/entry.cpp)
-target_link_libraries(window_probe PRIVATE platform_portable)
+target_link_libraries(window_probe PRIVATE platform_portable walkthrough_defaults)
 
 set(E2E_WORK_ROOT ${CMAKE_CURRENT_BINARY_DIR}/e2e)
 set(E2E_SKIP_CODE 77)
@@ -89,6 +89,6 @@ if(WALKTHROUGH_WINE_TESTS)
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
   set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_endurance_wine e2e_walk
                        PROPERTIES
-    ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e
+    ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e FIXTURES_REQUIRED windows_build
     LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 endif()

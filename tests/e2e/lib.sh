@@ -208,14 +208,14 @@ e2e_start_timeout() { # KIND
   if [ "$1" = wine ]; then echo 180; else echo 30; fi
 }
 
-# Checks the programs given: a Windows build that is not there cannot be run
-# (it is made separately, by the windows preset), a missing native one is a
-# failure (exit 2). Then the tools, Wine's too for a Windows build. Makes
-# E2E_NATIVE, E2E_WINE and E2E_PROGRAM absolute and sets E2E_START_TIMEOUT.
+# Checks the programs given: a missing one is a failure (exit 2), the Windows
+# build's too (made separately, by the windows preset). Then the tools, Wine's
+# too for a Windows build. Makes E2E_NATIVE, E2E_WINE and E2E_PROGRAM absolute
+# and sets E2E_START_TIMEOUT.
 # shellcheck disable=SC2120
 e2e_check_programs() { # [TOOL...]
   if [ -n "$E2E_WINE" ]; then
-    [ -f "$E2E_WINE" ] || e2e_cannot_run "$E2E_WINE is not built (the windows preset)"
+    [ -f "$E2E_WINE" ] || { e2e_fail "$E2E_WINE is not built (cmake --build --preset windows)"; exit 2; }
     E2E_WINE=$(realpath "$E2E_WINE")
   fi
   if [ -n "$E2E_NATIVE" ]; then

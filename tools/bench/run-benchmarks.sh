@@ -20,6 +20,8 @@ windows_build=${2:-$root/build/windows}
 source "$root/tests/e2e/lib.sh"
 e2e_require_tools openbox
 
+# The benchmarks are built with the WALKTHROUGH_BENCHMARKS option.
+cmake -S "$root" -B "$build" -DWALKTHROUGH_BENCHMARKS=ON >/dev/null || exit 1
 cmake --build "$build" --target walkthrough frame_bench first_frame d3d_frame_bench xload_bench xfile_read_bench modelgen || exit 1
 
 # The display's and the program's logs stay in BUILD_DIR/bench/run.
