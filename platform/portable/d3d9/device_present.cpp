@@ -17,13 +17,18 @@ namespace {
 constexpr Uint32 kMinimiseAfterMs = 200;
 
 // A window left in view behind the program that took the focus is minimised,
-// as Windows does. One taken out of view (its workspace hidden) is left as it
-// is, so that it is there again when the user comes back to its workspace.
+// as Windows does. One taken out of view meanwhile (minimised, its workspace
+// hidden) is left as it is, so that it is there again when the user comes
+// back to it, and so is one the user brought back.
 void MinimiseIfLeftInView(Device& device, const WindowPresence& presence)
 {
-    if (!device.minimisePending || SDL_GetTicks() - device.lostAtMs < kMinimiseAfterMs) return;
+    if (!device.minimisePending) return;
+    if (!presence.visible || presence.foreground) {
+        device.minimisePending = false;
+        return;
+    }
+    if (SDL_GetTicks() - device.lostAtMs < kMinimiseAfterMs) return;
     device.minimisePending = false;
-    if (!presence.visible || presence.foreground) return;
     if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
 }
 } // namespace
@@ -45,7 +50,7 @@ void UpdateDeviceLoss(Device& device)
     if (presence.visible && !device.hadForeground) return;
     device.lost = true;
     device.hadForeground = false;
-    device.minimisePending = true;
+    device.minimisePending = presence.visible;
     device.lostAtMs = SDL_GetTicks();
     LeaveFullscreen(device);
 }
