@@ -32,7 +32,7 @@ TEST_F(ApplicationTest, ConstructionSetsDefaultsAndWritesTheFirstLine)
 
 TEST_F(ApplicationTest, StartUpRunsEveryStepInOrder)
 {
-    WriteFile("settings.ini", "800 600 60");
+    scratch.Write("settings.ini", "800 600 60");
     Application* application = StartedApplication();
     ASSERT_NE(application->scene, nullptr);
     EXPECT_EQ(application->instance, reinterpret_cast<HINSTANCE>(0x400000));
@@ -165,7 +165,7 @@ TEST_F(ApplicationTest, WinMainReturnsTheQuitMessageCode)
 
 TEST_F(ApplicationTest, RawInputFailureLeavesOnlyTheFirstLines)
 {
-    WriteFile("settings.ini", "800 600 60");
+    scratch.Write("settings.ini", "800 600 60");
     fake::State().rawInputFails = true;
     EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), 1);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Log created."});

@@ -78,7 +78,7 @@ TEST_F(DeviceTest, ModeSearchFailures)
 
 TEST_F(DeviceTest, PresentParametersAreSetFieldByField)
 {
-    WriteFile("settings.ini", "1024 768 60");
+    scratch.Write("settings.ini", "1024 768 60");
     fake::State().modes = {Mode(1024, 768, 60)};
     fake::SetTimeMs(4242);
     Application* application = WithWindow();

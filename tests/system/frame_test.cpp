@@ -11,7 +11,7 @@ protected:
 
     void Start(const std::string& settings = "800 600 60", const std::vector<D3DDISPLAYMODE>& extraModes = {})
     {
-        WriteFile("settings.ini", settings);
+        scratch.Write("settings.ini", settings);
         application = StartedApplication(extraModes);
         mark = fake::State().calls.size();
     }

@@ -19,7 +19,7 @@ class SettingsTable : public SystemTest, public ::testing::WithParamInterface<Se
 TEST_P(SettingsTable, ReadsFieldsUpToTheFirstBadOne)
 {
     const SettingsRow& row = GetParam();
-    WriteFile("settings.ini", row.content);
+    scratch.Write("settings.ini", row.content);
     Application* application = Application::Instance();
     application->LoadSettings();
     EXPECT_EQ(application->width, row.width);

@@ -25,7 +25,7 @@ protected:
 
 TEST_F(WindowTest, ClassAndWindowAreMadeAsTabled)
 {
-    WriteFile("settings.ini", "1024 768 75");
+    scratch.Write("settings.ini", "1024 768 75");
     Application* application = Application::Instance();
     application->instance = reinterpret_cast<HINSTANCE>(0x400000);
     application->LoadSettings();
