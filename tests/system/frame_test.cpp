@@ -55,7 +55,7 @@ TEST_F(FrameTest, AFrameClearsDrawsTheSceneThenTheOverlayAndPresents)
     ASSERT_GE(calls.size(), 8u);
     EXPECT_EQ(calls[0], "Clear(0,null,3,ff808080,1,0)");
     EXPECT_EQ(calls[1], "BeginScene");
-    EXPECT_EQ(calls[2], "SetTransform(2)"); // the scene draws first
+    EXPECT_EQ(calls[2], "SetTransform(D3DTS_VIEW)"); // the scene draws first
     const std::vector<std::string> tail(calls.end() - 6, calls.end());
     EXPECT_EQ(tail, (std::vector<std::string>{
                         "DrawTextW(Press 'Esc' to quit.|-1|10,10,200,30|256|ffffff00)",
