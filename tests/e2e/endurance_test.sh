@@ -51,23 +51,16 @@ count_lines() {
 # Resident memory samples taken once the program settled. Growth is the
 # median of the later half of them against the median of the earlier half:
 # single samples move by some hundred kB either way, a leak moves the whole
-# later half.
+# later half. A sample is the least of READINGS readings 0.2 s apart: after a
+# restore, what is only in flight (a back buffer that a busy X server still
+# holds) does not count, while leaked memory is in every reading.
 samples=()
-sample_rss() {
-  local rss
-  rss=$(rss_kb)
-  if [ -n "$rss" ]; then samples+=("$rss"); fi
-}
-
-# After a restore: the least of five readings over a second, so that what is
-# only in flight (a back buffer that a busy X server still holds) does not
-# count, while leaked memory is in every reading.
-sample_resting_rss() {
+sample_rss() { # [READINGS]
   local rss least=""
-  for _ in 1 2 3 4 5; do
+  for _ in $(seq "${1:-1}"); do
     rss=$(rss_kb)
     if [ -n "$rss" ] && { [ -z "$least" ] || [ "$rss" -lt "$least" ]; }; then least=$rss; fi
-    sleep 0.2
+    if [ "${1:-1}" -gt 1 ]; then sleep 0.2; fi
   done
   if [ -n "$least" ]; then samples+=("$least"); fi
 }
@@ -114,7 +107,7 @@ loss_cycles() { # FROM TO SAMPLED_FROM
   for cycle in $(seq "$1" "$2"); do
     e2e_device_loss_cycle "$log" "$cycle" || return 1
     e2e_wait_for_drawn_screen 20 || { e2e_fail "cycle $cycle: nothing drawn after the restore"; return 1; }
-    if [ "$cycle" -ge "$3" ]; then sample_resting_rss; fi
+    if [ "$cycle" -ge "$3" ]; then sample_rss 5; fi
   done
   done_cycles=$2
 }

@@ -46,9 +46,7 @@ struct Platform {
     RAWINPUT rawInput{};
     bool rawInputReadFails = false;
     UINT rawInputSizeAsked = 0, rawInputHeaderSizeGiven = 0;
-    int cursorHides = 0;
     int logPixelsY = 96;
-    int defWindowProcCalls = 0;
 
     // Direct3D.
     bool direct3dCreateFails = false;

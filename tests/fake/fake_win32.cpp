@@ -133,7 +133,6 @@ BOOL WINAPI UpdateWindow(HWND)
 
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
-    ++State().defWindowProcCalls;
     Record("DefWindowProcW(" + fake::Named(message, {{WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
                                                       {WM_CLOSE, "WM_CLOSE"}, {WM_CHAR, "WM_CHAR"},
                                                       {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_SYSKEYUP, "WM_SYSKEYUP"},
@@ -209,7 +208,6 @@ UINT WINAPI GetRawInputData(HRAWINPUT, UINT command, LPVOID data, PUINT size, UI
 HCURSOR WINAPI SetCursor(HCURSOR cursor)
 {
     Record(cursor == nullptr ? "SetCursor(null)" : "SetCursor");
-    if (cursor == nullptr) ++State().cursorHides;
     return nullptr;
 }
 

@@ -13,12 +13,6 @@ protected:
         EXPECT_TRUE(application->CreateMainWindow());
         return application;
     }
-    std::vector<std::string> LogAfterFirstLine()
-    {
-        auto messages = LogMessages();
-        messages.erase(messages.begin());
-        return messages;
-    }
 };
 
 D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate)

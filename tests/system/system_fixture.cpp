@@ -44,6 +44,13 @@ std::vector<std::string> SystemTest::LogMessages() const
     return messages;
 }
 
+std::vector<std::string> SystemTest::LogAfterFirstLine() const
+{
+    std::vector<std::string> messages = LogMessages();
+    if (!messages.empty()) messages.erase(messages.begin());
+    return messages;
+}
+
 void SystemTest::ScriptCommonModes()
 {
     fake::State().modes = {{640, 480, 60, D3DFMT_X8R8G8B8},

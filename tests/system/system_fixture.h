@@ -19,6 +19,8 @@ protected:
 
     // The lines of log.txt without their time stamps; CR LF line ends expected.
     std::vector<std::string> LogMessages() const;
+    // The same after the first, "Log created.".
+    std::vector<std::string> LogAfterFirstLine() const;
     // The raw bytes of log.txt.
     std::string LogBytes() const;
 
