@@ -9,16 +9,12 @@ add_executable(frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/frame_bench.cpp)
 target_link_libraries(frame_bench PRIVATE walkthrough_system platform_portable benchmark::benchmark walkthrough_defaults)
 
 # The device's frame rate and CPU time per frame with pacing off; needs a display.
-add_executable(d3d_frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/d3d_frame_bench.cpp
-  ${PROJECT_SOURCE_DIR}/tests/portable/d3d9/test_support.cpp)
-target_link_libraries(d3d_frame_bench PRIVATE platform_portable benchmark::benchmark GTest::gtest walkthrough_defaults)
+add_executable(d3d_frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/d3d_frame_bench.cpp)
+target_link_libraries(d3d_frame_bench PRIVATE d3d9_test_support benchmark::benchmark walkthrough_defaults)
 
 # The .x and texture readers on files in memory.
-add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp
-  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp
-  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/image/test_files.cpp)
-target_link_libraries(xfile_read_bench PRIVATE platform_d3dx_xfile platform_d3dx_image modelgen_core JPEG::JPEG ZLIB::ZLIB
-                      benchmark::benchmark walkthrough_defaults)
+add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp)
+target_link_libraries(xfile_read_bench PRIVATE d3dx_test_files platform_d3dx_image benchmark::benchmark walkthrough_defaults)
 
 # Stamps each buffer swap of a native program from outside (LD_PRELOAD);
 # without the sanitizers, which would have to be loaded first.
@@ -39,7 +35,5 @@ set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
 
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.
-add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp
-  ${PROJECT_SOURCE_DIR}/tests/portable/d3dx/xfile/encoded_files.cpp)
-target_link_libraries(xload_bench PRIVATE platform_portable modelgen_core assimp::assimp ZLIB::ZLIB JPEG::JPEG
-                      walkthrough_defaults)
+add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)
+target_link_libraries(xload_bench PRIVATE platform_portable d3dx_test_files assimp::assimp walkthrough_defaults)

@@ -8,8 +8,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$(realpath "$1")
-# shellcheck source=../tests/e2e/lib.sh
-source "$root/tests/e2e/lib.sh"
+# shellcheck source=e2e-lib.sh
+source "$root/tools/e2e-lib.sh"
 e2e_require_tools openbox
 
 # Its logs (Xorg's, the program's output) stay in build/run.

@@ -56,6 +56,8 @@ add_test(NAME e2e_wayland
 set_tests_properties(e2e_lib e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
                      e2e_endurance e2e_desktop_i3 e2e_desktop_fluxbox e2e_desktop_xfwm4 e2e_wayland
                      PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+# Room for measuring the memory again after a growth.
+set_tests_properties(e2e_endurance PROPERTIES TIMEOUT 300)
 if(NOT WALKTHROUGH_WINE_TESTS)
   add_test(NAME e2e_walk
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>

@@ -11,8 +11,8 @@
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=lib.sh
-source "$script_dir/lib.sh"
+# shellcheck source=../../tools/e2e-lib.sh
+source "$script_dir/../../tools/e2e-lib.sh"
 
 e2e_parse_args '--ends "END ..."' -- "$@"
 ends=${E2E_OPTIONS[ends]:-}

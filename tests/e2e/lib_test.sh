@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# The parts of lib.sh that need no display: its index names every function it
-# defines and no other, sourcing it and reading options and making a run
-# folder leave no globals but E2E_* ones, the options every script takes and a
-# script's own, usage errors, and the run folder, which goes after a pass and
-# stays after a failure.
+# The parts of tools/e2e-lib.sh that need no display: its index names every
+# function it defines and no other, sourcing it and reading options and making
+# a run folder leave no globals but E2E_* ones, the options every script takes
+# and a script's own, usage errors, and the run folder, which goes after a pass
+# and stays after a failure.
 # The scripts run by run_script are written in single quotes, to expand there.
 # shellcheck disable=SC2016
 set -uo pipefail
 
-lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh
-repository=$(cd "$(dirname "$lib")/../.." && pwd)
+repository=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+lib=$repository/tools/e2e-lib.sh
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/lib_test.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 failures=0
@@ -29,7 +29,7 @@ run_script() { # BODY [ARG...]
 # --- The index -------------------------------------------------------------------
 defined=$(sed -n -E 's/^(e2e_[a-z0-9_]+)\(\) \{.*/\1/p' "$lib" | sort)
 indexed=$(sed -n -E 's/^#   (e2e_[a-z0-9_]+)( .*)?$/\1/p' "$lib" | sort -u)
-[ "$(wc -l <<<"$defined")" -ge 30 ] || fail "only $(wc -l <<<"$defined") functions found in lib.sh"
+[ "$(wc -l <<<"$defined")" -ge 30 ] || fail "only $(wc -l <<<"$defined") functions found in $lib"
 [ "$defined" = "$indexed" ] ||
   fail "index and definitions differ: $(diff <(echo "$indexed") <(echo "$defined") | grep '^[<>]' | tr '\n' ' ')"
 

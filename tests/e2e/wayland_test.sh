@@ -10,8 +10,8 @@
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=lib.sh
-source "$script_dir/lib.sh"
+# shellcheck source=../../tools/e2e-lib.sh
+source "$script_dir/../../tools/e2e-lib.sh"
 
 e2e_parse_args -- "$@"
 [ "$E2E_KIND" = native ] || e2e_usage_error "Wayland is for the native build"

@@ -9,8 +9,8 @@
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=lib.sh
-source "$script_dir/lib.sh"
+# shellcheck source=../../tools/e2e-lib.sh
+source "$script_dir/../../tools/e2e-lib.sh"
 
 e2e_parse_args '--window-manager' -- "$@"
 window_manager=${E2E_OPTIONS[window-manager]:-false}

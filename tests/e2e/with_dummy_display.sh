@@ -6,8 +6,8 @@
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=lib.sh
-source "$script_dir/lib.sh"
+# shellcheck source=../../tools/e2e-lib.sh
+source "$script_dir/../../tools/e2e-lib.sh"
 
 for arg in "$@"; do
   if [ "$arg" = --gtest_list_tests ]; then exec "$@"; fi

@@ -5,19 +5,13 @@
 #include "platform/portable/win32/com_object.h"
 #include "tests/fake/fake_platform.h"
 
+using fake::Ascii;
 using fake::State;
 
 namespace {
 void Record(const std::string& call)
 {
     State().calls.push_back(call);
-}
-
-std::string Ascii(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow += (c < 128) ? static_cast<char>(c) : '?';
-    return narrow;
 }
 
 std::string Hex(DWORD value)
@@ -146,7 +140,11 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     }
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override
     {
-        Record("SetTransform(" + std::to_string(static_cast<int>(state)) + ")");
+        Record("SetTransform("
+               + fake::Named(static_cast<unsigned>(state), {{D3DTS_VIEW, "D3DTS_VIEW"},
+                                                             {D3DTS_PROJECTION, "D3DTS_PROJECTION"},
+                                                             {D3DTS_WORLD, "D3DTS_WORLD"}})
+               + ")");
         if (state == D3DTS_WORLD) State().worldTransforms.push_back(*matrix);
         if (state == D3DTS_VIEW) State().viewTransform = *matrix;
         if (state == D3DTS_PROJECTION) State().projectionTransform = *matrix;
@@ -160,7 +158,12 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     }
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override
     {
-        Record("SetRenderState(" + std::to_string(static_cast<int>(state)) + "," + Hex(value) + ")");
+        Record("SetRenderState("
+               + fake::Named(static_cast<unsigned>(state), {{D3DRS_ZENABLE, "D3DRS_ZENABLE"},
+                                                             {D3DRS_ZWRITEENABLE, "D3DRS_ZWRITEENABLE"},
+                                                             {D3DRS_LIGHTING, "D3DRS_LIGHTING"},
+                                                             {D3DRS_AMBIENT, "D3DRS_AMBIENT"}})
+               + "," + (value < 0x10000 ? std::to_string(value) : fake::Named(value, {})) + ")");
         return D3D_OK;
     }
     HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override
@@ -171,8 +174,11 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     }
     HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override
     {
-        Record("SetSamplerState(" + std::to_string(sampler) + "," + std::to_string(static_cast<int>(type)) + ","
-               + std::to_string(value) + ")");
+        Record("SetSamplerState(" + std::to_string(sampler) + ","
+               + fake::Named(static_cast<unsigned>(type), {{D3DSAMP_MAGFILTER, "D3DSAMP_MAGFILTER"},
+                                                            {D3DSAMP_MINFILTER, "D3DSAMP_MINFILTER"},
+                                                            {D3DSAMP_MIPFILTER, "D3DSAMP_MIPFILTER"}})
+               + "," + fake::Named(value, {{D3DTEXF_LINEAR, "D3DTEXF_LINEAR"}}) + ")");
         return D3D_OK;
     }
 };
@@ -196,11 +202,12 @@ struct FakeDirect3D final : Counted<IDirect3D9> {
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behaviour,
                          D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override
     {
-        Record("CreateDevice(" + std::to_string(adapter) + "," + std::to_string(static_cast<int>(type)) + ","
-               + std::to_string(behaviour) + ")");
+        Record("CreateDevice(" + std::to_string(adapter) + ","
+               + fake::Named(static_cast<unsigned>(type), {{D3DDEVTYPE_HAL, "D3DDEVTYPE_HAL"}}) + ","
+               + fake::WindowName(focus) + ","
+               + fake::Named(behaviour, {{D3DCREATE_HARDWARE_VERTEXPROCESSING, "D3DCREATE_HARDWARE_VERTEXPROCESSING"}})
+               + ")");
         State().createdWith = *parameters;
-        State().deviceFocusWindow = focus;
-        State().deviceBehaviour = behaviour;
         if (FAILED(State().createDeviceResult)) return State().createDeviceResult;
         *device = new FakeDevice;
         return D3D_OK;
@@ -227,8 +234,6 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
     if (device == nullptr) return D3DERR_INVALIDCALL;
     const HRESULT result = Next(State().fontResults, D3D_OK);
     if (FAILED(result)) return result;
-    State().fontFaces.push_back(faceName);
-    State().fontHeights.push_back(height);
     *font = new FakeFont;
     return D3D_OK;
 }

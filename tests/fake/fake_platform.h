@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -41,17 +42,11 @@ struct Platform {
     bool createWindowFails = false;
     bool rawInputFails = false;
     WNDCLASSEXW registeredClass{};
-    std::wstring className, windowTitle;
-    DWORD windowStyle = 0, windowExStyle = 0;
-    int windowX = -1, windowY = -1, windowWidth = 0, windowHeight = 0;
-    RAWINPUTDEVICE rawDevice{};
-    UINT rawDeviceCount = 0, rawDeviceSize = 0;
+    std::wstring className;
     RAWINPUT rawInput{};
     bool rawInputReadFails = false;
     UINT rawInputSizeAsked = 0, rawInputHeaderSizeGiven = 0;
-    int cursorHides = 0;
     int logPixelsY = 96;
-    int defWindowProcCalls = 0;
 
     // Direct3D.
     bool direct3dCreateFails = false;
@@ -59,8 +54,6 @@ struct Platform {
     int enumFailsAt = -1;
     HRESULT createDeviceResult = D3D_OK;
     D3DPRESENT_PARAMETERS createdWith{};
-    HWND deviceFocusWindow = nullptr;
-    DWORD deviceBehaviour = 0;
     std::deque<HRESULT> presentResults; // then D3D_OK
     std::deque<HRESULT> beginSceneResults;
     std::deque<HRESULT> cooperativeResults;
@@ -68,11 +61,9 @@ struct Platform {
     std::deque<HRESULT> fontResults;
     int liveFonts = 0;
     int liveObjects = 0; // every fake COM object not yet released
-    std::vector<std::wstring> fontFaces;
     std::vector<D3DMATRIX> worldTransforms;
     D3DMATRIX viewTransform{}, projectionTransform{};
     std::vector<D3DMATERIAL9> materialsSet;
-    std::vector<INT> fontHeights;
 
     // Models and textures by path; a path not listed fails to load.
     std::map<std::wstring, Model> models;
@@ -92,5 +83,17 @@ void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 std::vector<std::string> CallsSince(size_t mark);
 // The calls whose text starts with the prefix.
 std::vector<std::string> CallsStartingWith(const std::string& prefix);
+
+// How a call records a value: the name it has in the table, else its number
+// in hexadecimal ("0x0104").
+struct ValueName {
+    unsigned value;
+    const char* name;
+};
+std::string Named(unsigned value, std::initializer_list<ValueName> names);
+// Wide text as ASCII, '?' for any other character.
+std::string Ascii(const wchar_t* text);
+// The window's handle as "window", any other as "null" or a number.
+std::string WindowName(HWND window);
 
 } // namespace fake

@@ -50,8 +50,31 @@ std::vector<std::string> CallsStartingWith(const std::string& prefix)
     return matching;
 }
 
+std::string Named(unsigned value, std::initializer_list<ValueName> names)
+{
+    for (const ValueName& entry : names)
+        if (entry.value == value) return entry.name;
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04x", value);
+    return text;
+}
+
+std::string Ascii(const wchar_t* text)
+{
+    std::string narrow;
+    for (; text != nullptr && *text != 0; ++text) narrow += *text < 128 ? static_cast<char>(*text) : '?';
+    return narrow;
+}
+
+std::string WindowName(HWND window)
+{
+    if (window == reinterpret_cast<HWND>(0x1234)) return "window";
+    return window == nullptr ? "null" : Named(static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)), {});
+}
+
 } // namespace fake
 
+using fake::Ascii;
 using fake::State;
 
 namespace {
@@ -64,28 +87,28 @@ void Record(const std::string& call)
 }
 } // namespace
 
+// Like Windows, refuses a record of another size.
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass)
 {
-    Record("RegisterClassExW");
-    if (State().registerClassFails) return 0;
+    Record("RegisterClassExW(" + Ascii(windowClass->lpszClassName) + ","
+           + fake::Named(windowClass->style, {{CS_CLASSDC, "CS_CLASSDC"}}) + ","
+           + (windowClass->hCursor == nullptr ? "no cursor" : "a cursor") + ")");
+    if (State().registerClassFails || windowClass->cbSize != sizeof(WNDCLASSEXW)) return 0;
     State().registeredClass = *windowClass;
     State().className = windowClass->lpszClassName;
     return 0xC001;
 }
 
+// Like Windows, finds the class by its name and module.
 HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND, HMENU, HINSTANCE, LPVOID)
+                            int width, int height, HWND, HMENU, HINSTANCE instance, LPVOID)
 {
-    Record("CreateWindowExW");
+    Record("CreateWindowExW(" + fake::Named(exStyle, {{WS_EX_TOPMOST, "WS_EX_TOPMOST"}}) + "," + Ascii(className)
+           + "," + Ascii(windowName) + "," + fake::Named(style, {{WS_POPUP, "WS_POPUP"}}) + ","
+           + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "," + std::to_string(height)
+           + ")");
     if (State().createWindowFails) return nullptr;
-    if (State().className != className) return nullptr;
-    State().windowTitle = windowName;
-    State().windowExStyle = exStyle;
-    State().windowStyle = style;
-    State().windowX = x;
-    State().windowY = y;
-    State().windowWidth = width;
-    State().windowHeight = height;
+    if (State().className != className || State().registeredClass.hInstance != instance) return nullptr;
     return kWindow;
 }
 
@@ -98,7 +121,7 @@ BOOL WINAPI DestroyWindow(HWND window)
 
 BOOL WINAPI ShowWindow(HWND, int showCommand)
 {
-    Record("ShowWindow(" + std::to_string(showCommand) + ")");
+    Record("ShowWindow(" + fake::Named(static_cast<unsigned>(showCommand), {{SW_SHOW, "SW_SHOW"}}) + ")");
     return FALSE;
 }
 
@@ -110,10 +133,11 @@ BOOL WINAPI UpdateWindow(HWND)
 
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
-    ++State().defWindowProcCalls;
-    char text[48];
-    std::snprintf(text, sizeof text, "DefWindowProcW(0x%04x)", message);
-    Record(text);
+    Record("DefWindowProcW(" + fake::Named(message, {{WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
+                                                      {WM_CLOSE, "WM_CLOSE"}, {WM_CHAR, "WM_CHAR"},
+                                                      {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_SYSKEYUP, "WM_SYSKEYUP"},
+                                                      {WM_MOUSEMOVE, "WM_MOUSEMOVE"}})
+           + ")");
     // As Windows: Alt+F4 asks the window to close, and closing destroys it.
     if (message == WM_SYSKEYDOWN && wParam == VK_F4)
         State().registeredClass.lpfnWndProc(window, WM_CLOSE, 0, 0);
@@ -158,13 +182,18 @@ void WINAPI PostQuitMessage(int exitCode)
     fake::Post(WM_QUIT, static_cast<WPARAM>(exitCode));
 }
 
+// Like Windows, refuses records of another size.
 BOOL WINAPI RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT size)
 {
-    Record("RegisterRawInputDevices");
-    State().rawDevice = devices[0];
-    State().rawDeviceCount = count;
-    State().rawDeviceSize = size;
-    return State().rawInputFails ? FALSE : TRUE;
+    std::string call = "RegisterRawInputDevices(";
+    for (UINT i = 0; i < count; ++i) {
+        const unsigned usage = static_cast<unsigned>(devices[i].usUsagePage << 16 | devices[i].usUsage);
+        call += (i ? ";" : "") + fake::Named(usage, {{0x10002, "mouse"}}) + ","
+                + fake::Named(devices[i].dwFlags, {{RIDEV_INPUTSINK, "RIDEV_INPUTSINK"}}) + ","
+                + fake::WindowName(devices[i].hwndTarget);
+    }
+    Record(call + ")");
+    return State().rawInputFails || size != sizeof(RAWINPUTDEVICE) ? FALSE : TRUE;
 }
 
 UINT WINAPI GetRawInputData(HRAWINPUT, UINT command, LPVOID data, PUINT size, UINT headerSize)
@@ -179,7 +208,6 @@ UINT WINAPI GetRawInputData(HRAWINPUT, UINT command, LPVOID data, PUINT size, UI
 HCURSOR WINAPI SetCursor(HCURSOR cursor)
 {
     Record(cursor == nullptr ? "SetCursor(null)" : "SetCursor");
-    if (cursor == nullptr) ++State().cursorHides;
     return nullptr;
 }
 
@@ -191,7 +219,7 @@ HDC WINAPI GetDC(HWND window)
 
 int WINAPI GetDeviceCaps(HDC dc, int index)
 {
-    Record("GetDeviceCaps(" + std::to_string(index) + ")");
+    Record("GetDeviceCaps(" + fake::Named(static_cast<unsigned>(index), {{LOGPIXELSY, "LOGPIXELSY"}}) + ")");
     if (dc != kScreenDc) return 0;
     return index == LOGPIXELSY ? State().logPixelsY : 0;
 }

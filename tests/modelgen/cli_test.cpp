@@ -14,7 +14,6 @@ namespace {
 
 using modelgen_test::ReadBackX;
 using modelgen_test::ReadBytes;
-using modelgen_test::TempFolder;
 
 int RunModelgen(const std::string& arguments, const std::filesystem::path& log) {
     const std::string command = std::string("\"") + MODELGEN_EXE + "\" " + arguments + " > \"" + log.string() + "\" 2>&1";
@@ -23,7 +22,7 @@ int RunModelgen(const std::string& arguments, const std::filesystem::path& log) 
 }
 
 TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
-    TempFolder t;
+    ScratchFolder t;
     const auto dir = t.path / "one";
     ASSERT_EQ(RunModelgen("--model crate --encoding bzip32 --out \"" + dir.string() + "\"", t.path / "log"), 0);
     const auto file = ReadBytes(dir / "Crate.x");
@@ -34,7 +33,7 @@ TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
 }
 
 TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
-    TempFolder t;
+    ScratchFolder t;
     ASSERT_EQ(RunModelgen("--out \"" + t.path.string() + "\" --no-textures", t.path / "log"), 0);
     for (const char* path : {"Crate/Crate.x", "Level/Level.x", "Sniper/Sniper.x", "Skybox/Skybox.x"})
         EXPECT_NO_THROW(ReadBackX(ReadBytes(t.path / path))) << path;
@@ -42,7 +41,7 @@ TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
 }
 
 TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
-    TempFolder t;
+    ScratchFolder t;
     const auto file = t.path / "bench" / "big.x";
     std::filesystem::create_directories(file.parent_path());
     ASSERT_EQ(RunModelgen("--large 20000 --encoding bin64 --out \"" + file.string() + "\"", t.path / "log"), 0);
@@ -54,7 +53,7 @@ TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
 }
 
 TEST(ModelgenProgram, FailsClearly) {
-    TempFolder t;
+    ScratchFolder t;
     EXPECT_EQ(RunModelgen("--bogus", t.path / "log"), 2);
     const auto log = ReadBytes(t.path / "log");
     EXPECT_NE(std::string(log.begin(), log.end()).find("unknown argument: --bogus"), std::string::npos);

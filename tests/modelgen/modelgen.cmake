@@ -14,8 +14,8 @@ if(TARGET modelgen_core)
     ${CMAKE_CURRENT_LIST_DIR}/x_read_back.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x_writer_test.cpp
   )
-  target_link_libraries(modelgen_tests PRIVATE modelgen_core platform_d3dx_xfile ZLIB::ZLIB PkgConfig::SPNG GTest::gtest GTest::gtest_main
-                        walkthrough_defaults)
+  target_link_libraries(modelgen_tests PRIVATE modelgen_core platform_d3dx_xfile test_support ZLIB::ZLIB PkgConfig::SPNG
+                        GTest::gtest GTest::gtest_main walkthrough_defaults)
   target_compile_definitions(modelgen_tests PRIVATE
     MODELGEN_EXE="$<TARGET_FILE:modelgen>"
     MODELGEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -19,7 +19,6 @@ namespace {
 
 using namespace modelgen;
 using modelgen_test::ReadBytes;
-using modelgen_test::TempFolder;
 
 OutputOptions Options(const std::string& encoding) {
     OutputOptions options;
@@ -28,7 +27,7 @@ OutputOptions Options(const std::string& encoding) {
 }
 
 TEST(AssetOutput, WritesTheModelAndDecodableTextures) {
-    TempFolder folder;
+    ScratchFolder folder;
     for (const std::string& name : ModelNames()) {
         SCOPED_TRACE(name);
         const Asset asset = *BuildModelByName(name);
@@ -56,7 +55,7 @@ TEST(AssetOutput, WritesTheModelAndDecodableTextures) {
 }
 
 TEST(AssetOutput, NoTexturesWritesTheModelOnly) {
-    TempFolder folder;
+    ScratchFolder folder;
     OutputOptions options = Options("bin32");
     options.textures = false;
     const std::vector<WrittenFile> files = WriteAsset(BuildCrate(), folder.path, options, "Box.x");
@@ -66,7 +65,7 @@ TEST(AssetOutput, NoTexturesWritesTheModelOnly) {
 }
 
 TEST(AssetOutput, UnwritableFolderIsAnError) {
-    TempFolder folder;
+    ScratchFolder folder;
     const std::filesystem::path blocker = folder.path / "file";
     WriteFileBytes(blocker, {1, 2, 3});
     EXPECT_THROW(WriteAsset(BuildCrate(), blocker / "sub", Options("text")), std::runtime_error);
@@ -85,8 +84,8 @@ TEST(AssetOutput, TwoRunsWriteIdenticalBytes) {
         }
         return files;
     };
-    TempFolder first;
-    TempFolder second;
+    ScratchFolder first;
+    ScratchFolder second;
     const std::vector<WrittenFile> a = run(first.path);
     const std::vector<WrittenFile> b = run(second.path);
     ASSERT_EQ(a.size(), b.size());

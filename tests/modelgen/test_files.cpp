@@ -1,8 +1,5 @@
 #include "tests/modelgen/test_files.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -10,19 +7,6 @@
 #include <spng.h>
 
 namespace modelgen_test {
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
-    path = std::filesystem::temp_directory_path() /
-           ("modelgen_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);

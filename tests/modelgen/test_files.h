@@ -6,16 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace modelgen_test {
+#include "tests/support/scratch_folder.h"
 
-// A fresh empty folder, removed again by the destructor.
-struct TempFolder {
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::filesystem::path path;
-};
+namespace modelgen_test {
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 

@@ -11,8 +11,8 @@
 set -uo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../e2e/lib.sh
-source "$script_dir/../e2e/lib.sh"
+# shellcheck source=../../tools/e2e-lib.sh
+source "$script_dir/../../tools/e2e-lib.sh"
 
 [ $# -eq 4 ] || { echo "usage: $(basename "$0") native|wine CPACK CPACK_CONFIG WORK_ROOT" >&2; exit 2; }
 kind=$1 cpack=$2 config=$3

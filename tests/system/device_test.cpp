@@ -1,6 +1,6 @@
 // Display mode search, the full-screen device and the overlay font.
 #include <cstdio>
-#include <cstring>
+#include <tuple>
 
 #include "tests/system/system_fixture.h"
 
@@ -12,12 +12,6 @@ protected:
         Application* application = Application::Instance();
         EXPECT_TRUE(application->CreateMainWindow());
         return application;
-    }
-    std::vector<std::string> LogAfterFirstLine()
-    {
-        auto messages = LogMessages();
-        messages.erase(messages.begin());
-        return messages;
     }
 };
 
@@ -76,36 +70,27 @@ TEST_F(DeviceTest, ModeSearchFailures)
     }
 }
 
-TEST_F(DeviceTest, PresentParametersAreSetFieldByField)
+// Full screen in exactly the settings' mode, one frame a refresh, a 16-bit
+// depth buffer, nothing else asked for; the frame timing starts with it.
+TEST_F(DeviceTest, TheDeviceIsFullScreenInTheSettingsModeWithVsyncAndDepth)
 {
-    WriteFile("settings.ini", "1024 768 60");
+    scratch.Write("settings.ini", "1024 768 60");
     fake::State().modes = {Mode(1024, 768, 60)};
     fake::SetTimeMs(4242);
     Application* application = WithWindow();
     application->LoadSettings();
     ASSERT_TRUE(application->CreateDirect3D());
-
+    EXPECT_EQ(fake::CallsStartingWith("CreateDevice"),
+              std::vector<std::string>{"CreateDevice(0,D3DDEVTYPE_HAL,window,D3DCREATE_HARDWARE_VERTEXPROCESSING)"});
     const D3DPRESENT_PARAMETERS& p = fake::State().createdWith;
-    EXPECT_EQ(p.BackBufferWidth, 1024u);
-    EXPECT_EQ(p.BackBufferHeight, 768u);
-    EXPECT_EQ(p.BackBufferFormat, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(p.BackBufferCount, 1u);
-    EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
-    EXPECT_EQ(p.MultiSampleQuality, 0u);
-    EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
-    EXPECT_EQ(p.hDeviceWindow, nullptr);
-    EXPECT_EQ(p.Windowed, FALSE);
-    EXPECT_EQ(p.EnableAutoDepthStencil, TRUE);
-    EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_D16);
-    EXPECT_EQ(p.Flags, 0u);
-    EXPECT_EQ(p.FullScreen_RefreshRateInHz, 60u);
-    EXPECT_EQ(p.PresentationInterval, static_cast<UINT>(D3DPRESENT_INTERVAL_ONE));
-    EXPECT_EQ(fake::State().deviceFocusWindow, application->window);
-    EXPECT_EQ(fake::State().deviceBehaviour, static_cast<DWORD>(D3DCREATE_HARDWARE_VERTEXPROCESSING));
-    EXPECT_EQ(0, std::memcmp(&application->presentParams, &p, sizeof p));
-    // The frame timing starts with the device.
-    EXPECT_EQ(application->lastUpdateTime, 4242u);
-    EXPECT_EQ(application->nextFrameTime, 4258u);
+    EXPECT_EQ(std::tuple(p.Windowed, p.BackBufferWidth, p.BackBufferHeight, p.FullScreen_RefreshRateInHz),
+              std::tuple(FALSE, 1024u, 768u, 60u));
+    EXPECT_EQ(std::tuple(p.PresentationInterval, p.EnableAutoDepthStencil, p.AutoDepthStencilFormat),
+              std::tuple(UINT{D3DPRESENT_INTERVAL_ONE}, TRUE, D3DFMT_D16));
+    EXPECT_EQ(std::tuple(p.BackBufferFormat, p.BackBufferCount, p.SwapEffect, p.MultiSampleType, p.MultiSampleQuality,
+                         p.Flags, p.hDeviceWindow),
+              std::tuple(D3DFMT_A8R8G8B8, 1u, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, DWORD{0}, DWORD{0}, HWND{}));
+    EXPECT_EQ(application->nextFrameTime, 4242u + 1000 / 60);
 }
 
 TEST_F(DeviceTest, FailedDeviceCreationIsLoggedAndLeavesNoDevice)
@@ -134,7 +119,7 @@ TEST_F(DeviceTest, FontHeightFollowsTheScreenResolution)
         std::snprintf(expected, sizeof expected, "D3DXCreateFontW(%d,0,0,1,0,1,0,0,0,Arial)", height);
         EXPECT_EQ(fake::CallsStartingWith("D3DXCreateFontW"), std::vector<std::string>{expected});
         EXPECT_EQ(fake::CallsStartingWith("GetDC"), std::vector<std::string>{"GetDC(null)"});
-        EXPECT_EQ(fake::CallsStartingWith("GetDeviceCaps"), std::vector<std::string>{"GetDeviceCaps(90)"});
+        EXPECT_EQ(fake::CallsStartingWith("GetDeviceCaps"), std::vector<std::string>{"GetDeviceCaps(LOGPIXELSY)"});
         EXPECT_EQ(fake::CallsStartingWith("ReleaseDC").size(), 1u);
     }
 }

@@ -20,22 +20,20 @@ float Length(const Vec3& v)
 }
 } // namespace
 
-TEST(Entity, InitRestsWithWorldAxes)
+// Init makes a used entity afresh: it stays where it is put, facing +z.
+TEST(Entity, AnInitialisedEntityStandsStillFacingPlusZ)
 {
     Entity entity;
-    entity.position = entity.velocity = entity.right = entity.forward = Vec3(7, 7, 7);
-    entity.visible = 0;
+    entity.velocity = entity.acceleration = entity.angularVelocity = entity.forward = Vec3(7, 7, 7);
     entity.Init();
+    entity.Integrate(10.0f);
+    Vec3 right, up, forward;
+    entity.GetAxes(right, up, forward);
     ExpectVec(entity.position, 0, 0, 0, 0);
-    ExpectVec(entity.velocity, 0, 0, 0, 0);
-    ExpectVec(entity.acceleration, 0, 0, 0, 0);
     ExpectVec(entity.rotation, 0, 0, 0, 0);
-    ExpectVec(entity.angularVelocity, 0, 0, 0, 0);
-    ExpectVec(entity.angularAcceleration, 0, 0, 0, 0);
-    ExpectVec(entity.right, 1, 0, 0, 0);
-    ExpectVec(entity.up, 0, 1, 0, 0);
-    ExpectVec(entity.forward, 0, 0, 1, 0);
-    EXPECT_EQ(entity.visible, 1);
+    ExpectVec(right, 1, 0, 0, 0);
+    ExpectVec(up, 0, 1, 0, 0);
+    ExpectVec(forward, 0, 0, 1, 0);
 }
 
 TEST(Entity, PositiveYawTurnsForwardTowardsPlusX)
@@ -135,7 +133,8 @@ TEST_F(EntityDrawTest, DrawsRotationThenTranslationAndEverySubset)
         Mesh mesh(device);
         ASSERT_TRUE(mesh.LoadFromFile(L"box.x"));
         Entity entity;
-        entity.Init();
+        entity.visible = 0;
+        entity.Init(); // shown again
         entity.mesh = &mesh;
         entity.position = Vec3(10, 0, 0);
         entity.SetRotation(Vec3(1.5707964f, 0, 0));
@@ -143,7 +142,7 @@ TEST_F(EntityDrawTest, DrawsRotationThenTranslationAndEverySubset)
         const size_t mark = fake::State().calls.size();
         entity.Draw();
         EXPECT_EQ(fake::CallsSince(mark),
-                  (std::vector<std::string>{"SetTransform(256)", "SetMaterial", "SetTexture(0,null)",
+                  (std::vector<std::string>{"SetTransform(D3DTS_WORLD)", "SetMaterial", "SetTexture(0,null)",
                                             "DrawSubset(Mesh:box.x,0)", "SetMaterial", "SetTexture(0,null)",
                                             "DrawSubset(Mesh:box.x,1)"}));
         D3DXMATRIX world(fake::State().worldTransforms.back());

@@ -36,7 +36,7 @@ TEST_F(LogTest, MessageIsWrittenUnchangedIncludingLineBreaks)
 
 TEST_F(LogTest, EveryRunTruncatesTheFile)
 {
-    WriteFile("log.txt", "[00:00:00] an earlier run\r\n");
+    scratch.Write("log.txt", "[00:00:00] an earlier run\r\n");
     Log::Instance()->Write(L"second run");
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"second run"});
 }

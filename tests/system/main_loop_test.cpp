@@ -13,7 +13,7 @@ protected:
     Application* StartAt(int64_t ms, uint32_t refreshRate = 60)
     {
         fake::SetTimeMs(ms);
-        WriteFile("settings.ini", "800 600 " + std::to_string(refreshRate));
+        scratch.Write("settings.ini", "800 600 " + std::to_string(refreshRate));
         return StartedApplication({{800, 600, refreshRate, D3DFMT_X8R8G8B8}});
     }
     static size_t Frames() { return fake::CallsStartingWith("Present").size(); }

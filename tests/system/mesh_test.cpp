@@ -28,12 +28,6 @@ protected:
     {
         fake::State().models[path] = fake::Model{std::move(materials), std::move(textureNames)};
     }
-    std::vector<std::string> LogAfterFirstLine()
-    {
-        auto messages = LogMessages();
-        messages.erase(messages.begin());
-        return messages;
-    }
 };
 } // namespace
 

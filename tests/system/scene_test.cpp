@@ -1,11 +1,15 @@
-// The fixed scene: its layout, the per-frame update and the draw order.
+// The fixed scene: its layout, the per-frame update, what the view shows and
+// the draw order.
 #include <cmath>
-#include <cstring>
 
 #include "scene/scene.h"
 #include "tests/system/system_fixture.h"
 
 namespace {
+struct ScreenPoint {
+    float x, y, z, w;
+};
+
 class SceneTest : public SystemTest {
 protected:
     Application* application = nullptr;
@@ -17,45 +21,47 @@ protected:
         scene = application->scene;
         ASSERT_NE(scene, nullptr);
     }
+    // Where a world point lands with the view and projection of the last draw:
+    // x and y from -1 to 1 across the screen, z from 0 (near) to 1 (far); w
+    // is negative behind the viewer.
+    static ScreenPoint OnScreen(const Vec3& p)
+    {
+        D3DXMATRIX m;
+        const D3DXMATRIX view(fake::State().viewTransform), projection(fake::State().projectionTransform);
+        D3DXMatrixMultiply(&m, &view, &projection);
+        float c[4];
+        for (int k = 0; k < 4; ++k) c[k] = p.x * m.m[0][k] + p.y * m.m[1][k] + p.z * m.m[2][k] + m.m[3][k];
+        return {c[0] / c[3], c[1] / c[3], c[2] / c[3], c[3]};
+    }
 };
-
-uint32_t Bits(float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 } // namespace
 
 TEST_F(SceneTest, BuildPlacesTheFixedContent)
 {
-    ASSERT_EQ(scene->entities.size(), 5u);
-    Entity* player = scene->entities[0];
-    EXPECT_EQ(scene->player, player);
-    EXPECT_EQ(player->position, Vec3(0, 25, -250));
-    EXPECT_EQ(scene->entities[1]->position, Vec3(0, 0, 0));
-    EXPECT_EQ(scene->entities[2]->position, Vec3(0, 5, -20));
-    EXPECT_EQ(Bits(scene->entities[2]->rotation.x), 0x3F860A92u);
-    EXPECT_EQ(scene->entities[3]->position, Vec3(10, 5, 20));
-    EXPECT_EQ(Bits(scene->entities[3]->rotation.x), 0x3F20D97Cu);
-    EXPECT_EQ(scene->entities[4]->position, Vec3(0, 5, 120));
-    EXPECT_EQ(Bits(scene->entities[4]->angularVelocity.x), 0x3F490FDBu);
-    EXPECT_EQ(scene->entities[4]->rotation, Vec3(0, 0, 0));
+    const struct {
+        const wchar_t* model;
+        Vec3 position;
+        float yaw, spin; // radians, radians per second
+    } expected[] = {
+        {L"Models\\Crate\\Crate.x", {0, 25, -250}, 0, 0}, // the player
+        {L"Models\\Level\\Level.x", {0, 0, 0}, 0, 0},
+        {L"Models\\Crate\\Crate.x", {0, 5, -20}, 1.0471976f, 0},   // pi/3
+        {L"Models\\Crate\\Crate.x", {10, 5, 20}, 0.62831855f, 0},  // pi/5
+        {L"Models\\Sniper\\Sniper.x", {0, 5, 120}, 0, 0.78539819f}, // pi/4 a second
+    };
+    ASSERT_EQ(scene->entities.size(), std::size(expected));
+    EXPECT_EQ(scene->player, scene->entities[0]);
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        const Entity& entity = *scene->entities[i];
+        EXPECT_EQ(entity.mesh, application->GetMesh(expected[i].model));
+        EXPECT_EQ(entity.position, expected[i].position);
+        EXPECT_EQ(entity.rotation, Vec3(expected[i].yaw, 0, 0));
+        EXPECT_EQ(entity.angularVelocity, Vec3(expected[i].spin, 0, 0));
+    }
+    EXPECT_EQ(scene->skybox->mesh, application->GetMesh(L"Models\\Skybox\\Skybox.x"));
     EXPECT_EQ(scene->skybox->position, Vec3(0, 25, 0));
     EXPECT_EQ(std::count(scene->entities.begin(), scene->entities.end(), scene->skybox), 0);
-
-    Mesh* crate = application->GetMesh(L"Models\\Crate\\Crate.x");
-    EXPECT_EQ(player->mesh, crate);
-    EXPECT_EQ(scene->entities[2]->mesh, crate);
-    EXPECT_EQ(scene->entities[3]->mesh, crate);
-    EXPECT_EQ(scene->entities[1]->mesh, application->GetMesh(L"Models\\Level\\Level.x"));
-    EXPECT_EQ(scene->entities[4]->mesh, application->GetMesh(L"Models\\Sniper\\Sniper.x"));
-    EXPECT_EQ(scene->skybox->mesh, application->GetMesh(L"Models\\Skybox\\Skybox.x"));
-
-    EXPECT_EQ(scene->camera->target, player);
-    EXPECT_EQ(scene->camera->eye, Vec3(0, 55, 0));
-    EXPECT_EQ(scene->camera->aspect, 1.3333334f);
-    EXPECT_EQ(scene->device, application->device);
 }
 
 TEST_F(SceneTest, UpdateTurnsTheFigureAndPutsEyeAndSkyOnThePlayer)
@@ -84,6 +90,40 @@ TEST_F(SceneTest, HugeElapsedTimeIsNotClampedAndStaysPositive)
     EXPECT_FLOAT_EQ(scene->player->position.z, -250.0f + 3'000'000.0f);
 }
 
+// The first frame looks from the player along +z with a vertical field of
+// view of 60 degrees, 4:3 at 800x600, from 1 to 1500 units ahead.
+TEST_F(SceneTest, TheFirstFrameShowsTheCratesAheadInTheFixedPerspective)
+{
+    scene->Update(0);
+    scene->Draw();
+    const float tan30 = std::tan(1.0471976f / 2);
+    const struct {
+        Vec3 point;
+        float x, y;
+    } edges[] = {
+        {{0, 25, -150}, 0, 0},                      // 100 ahead: the middle
+        {{0, 25 + 100 * tan30, -150}, 0, 1},        // the top edge
+        {{-100 * tan30 * 4 / 3, 25, -150}, -1, 0},  // the left edge
+    };
+    for (const auto& edge : edges) {
+        const ScreenPoint at = OnScreen(edge.point);
+        EXPECT_NEAR(at.x, edge.x, 1e-4f) << edge.point.x << "," << edge.point.y;
+        EXPECT_NEAR(at.y, edge.y, 1e-4f) << edge.point.x << "," << edge.point.y;
+    }
+    EXPECT_NEAR(OnScreen(Vec3(0, 25, -249)).z, 0, 1e-4f); // the near plane
+    EXPECT_NEAR(OnScreen(Vec3(0, 25, 1250)).z, 1, 1e-4f); // the far plane
+    for (size_t crate : {2u, 3u}) {
+        const ScreenPoint at = OnScreen(scene->entities[crate]->position);
+        EXPECT_LT(std::fabs(at.x), 0.5f) << crate;
+        EXPECT_LT(std::fabs(at.y), 0.5f) << crate;
+        EXPECT_GT(at.w, 0) << crate;
+    }
+    // Turned round, the crates are behind the viewer.
+    Look(*scene->camera, 3.1415927f, 0);
+    scene->Draw();
+    EXPECT_LT(OnScreen(scene->entities[2]->position).w, 0);
+}
+
 TEST_F(SceneTest, DrawSetsViewProjectionAndStatesThenSkyThenEntities)
 {
     scene->Update(0);
@@ -91,22 +131,22 @@ TEST_F(SceneTest, DrawSetsViewProjectionAndStatesThenSkyThenEntities)
     scene->Draw();
     const auto calls = fake::CallsSince(mark);
     const std::vector<std::string> head = {
-        "SetTransform(2)",
-        "SetTransform(3)",
-        "SetSamplerState(0,6,2)",
-        "SetSamplerState(0,5,2)",
-        "SetSamplerState(0,7,2)",
-        "SetRenderState(137,00000000)",
-        "SetRenderState(7,00000001)",
-        "SetRenderState(14,00000000)",
-        "SetTransform(256)",
+        "SetTransform(D3DTS_VIEW)",
+        "SetTransform(D3DTS_PROJECTION)",
+        "SetSamplerState(0,D3DSAMP_MINFILTER,D3DTEXF_LINEAR)",
+        "SetSamplerState(0,D3DSAMP_MAGFILTER,D3DTEXF_LINEAR)",
+        "SetSamplerState(0,D3DSAMP_MIPFILTER,D3DTEXF_LINEAR)",
+        "SetRenderState(D3DRS_LIGHTING,0)",
+        "SetRenderState(D3DRS_ZENABLE,1)",
+        "SetRenderState(D3DRS_ZWRITEENABLE,0)",
+        "SetTransform(D3DTS_WORLD)",
         "SetMaterial",
         "SetTexture(0,Texture:Models\\Skybox\\sky.png)",
         "DrawSubset(Mesh:Models\\Skybox\\Skybox.x,0)",
-        "SetRenderState(137,00000001)",
-        "SetRenderState(139,ffffffff)",
-        "SetRenderState(7,00000001)",
-        "SetRenderState(14,00000001)",
+        "SetRenderState(D3DRS_LIGHTING,1)",
+        "SetRenderState(D3DRS_AMBIENT,0xffffffff)",
+        "SetRenderState(D3DRS_ZENABLE,1)",
+        "SetRenderState(D3DRS_ZWRITEENABLE,1)",
     };
     ASSERT_GE(calls.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(head.size())), head);
@@ -119,13 +159,6 @@ TEST_F(SceneTest, DrawSetsViewProjectionAndStatesThenSkyThenEntities)
                                                "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
                                                "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
                                                "DrawSubset(Mesh:Models\\Sniper\\Sniper.x,0)"}));
-
-    // The view is the camera's; the projection is the fixed perspective.
-    D3DXMATRIX expectedView = BuildViewMatrix(*scene->camera);
-    EXPECT_EQ(D3DXMATRIX(fake::State().viewTransform), expectedView);
-    D3DXMATRIX expectedProjection;
-    D3DXMatrixPerspectiveFovLH(&expectedProjection, 1.0471976f, 1.3333334f, 1.0f, 1500.0f);
-    EXPECT_EQ(D3DXMATRIX(fake::State().projectionTransform), expectedProjection);
 }
 
 TEST_F(SceneTest, DestructionFreesEveryEntityOnceAndTouchesNoDeviceObject)

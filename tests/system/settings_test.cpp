@@ -19,7 +19,7 @@ class SettingsTable : public SystemTest, public ::testing::WithParamInterface<Se
 TEST_P(SettingsTable, ReadsFieldsUpToTheFirstBadOne)
 {
     const SettingsRow& row = GetParam();
-    WriteFile("settings.ini", row.content);
+    scratch.Write("settings.ini", row.content);
     Application* application = Application::Instance();
     application->LoadSettings();
     EXPECT_EQ(application->width, row.width);
@@ -51,24 +51,19 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsRow{"ZeroRefreshRate", "800 600 0", 800, 600, 0}),
     [](const ::testing::TestParamInfo<SettingsRow>& row) { return std::string(row.param.label); });
 
-TEST_F(SettingsTest, MissingFileKeepsDefaultsAndSaysSo)
+TEST_F(SettingsTest, AMissingFileOrAFolderInItsPlaceKeepsTheDefaultsAndSaysSo)
 {
-    Application* application = Application::Instance();
-    application->LoadSettings();
-    EXPECT_EQ(application->width, 800u);
-    EXPECT_EQ(application->height, 600u);
-    EXPECT_EQ(application->refreshRate, 60u);
-    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Log created.", "Couldn't open settings file."}));
-}
-
-TEST_F(SettingsTest, FolderInPlaceOfTheFileKeepsDefaultsAndSaysSo)
-{
-    std::filesystem::create_directory("settings.ini");
-    Application* application = Application::Instance();
-    application->LoadSettings();
-    EXPECT_EQ(application->width, 800u);
-    EXPECT_EQ(application->refreshRate, 60u);
-    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Log created.", "Couldn't open settings file."}));
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "folder" : "missing");
+        if (folder) std::filesystem::create_directory("settings.ini");
+        Application::Destroy();
+        Application* application = Application::Instance();
+        application->LoadSettings();
+        EXPECT_EQ(application->width, 800u);
+        EXPECT_EQ(application->height, 600u);
+        EXPECT_EQ(application->refreshRate, 60u);
+        EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Log created.", "Couldn't open settings file."}));
+    }
 }
 
 TEST_F(SettingsTest, ParserLeavesFieldsAfterAFailureUntouchedWhateverTheirValue)

@@ -1,6 +1,5 @@
 #include "tests/system/system_fixture.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -11,9 +10,6 @@
 void SystemTest::SetUp()
 {
     previousDirectory = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "walkthrough-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory = pattern;
     std::filesystem::current_path(directory);
     fake::Reset();
 }
@@ -24,9 +20,6 @@ void SystemTest::TearDown()
     Clock::Destroy();
     if (Log* log = Log::Existing()) log->Close();
     std::filesystem::current_path(previousDirectory);
-    std::error_code ignored;
-    std::filesystem::permissions(directory, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(directory, ignored);
 }
 
 std::string SystemTest::LogBytes() const
@@ -51,10 +44,11 @@ std::vector<std::string> SystemTest::LogMessages() const
     return messages;
 }
 
-void SystemTest::WriteFile(const std::string& name, const std::string& bytes) const
+std::vector<std::string> SystemTest::LogAfterFirstLine() const
 {
-    std::ofstream file(directory / name, std::ios::binary);
-    file << bytes;
+    std::vector<std::string> messages = LogMessages();
+    if (!messages.empty()) messages.erase(messages.begin());
+    return messages;
 }
 
 void SystemTest::ScriptCommonModes()

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/support/scratch_folder.h"
 
 class SystemTest : public ::testing::Test {
 protected:
@@ -18,20 +19,21 @@ protected:
 
     // The lines of log.txt without their time stamps; CR LF line ends expected.
     std::vector<std::string> LogMessages() const;
+    // The same after the first, "Log created.".
+    std::vector<std::string> LogAfterFirstLine() const;
     // The raw bytes of log.txt.
     std::string LogBytes() const;
-    void WriteFile(const std::string& name, const std::string& bytes) const;
 
     // A display with the modes 640x480@60, 800x600@60, 800x600@75, 1024x768@60.
     static void ScriptCommonModes();
     // Scripts the four models (one textured material each), loadable, with their textures.
     static void ScriptModels();
-    // The application with the fake's device, font, models and scene in place.
     // The application with the fake's device, font, models and scene in place;
     // the extra modes are listed after the common ones.
     Application* StartedApplication(const std::vector<D3DDISPLAYMODE>& extraModes = {});
 
-    std::filesystem::path directory;
+    ScratchFolder scratch;
+    const std::filesystem::path& directory = scratch.path;
     std::filesystem::path previousDirectory;
 };
 

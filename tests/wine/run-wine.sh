@@ -1,22 +1,16 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 64-bit Wine with a quiet, reusable prefix.
-# WINEPREFIX must be set; the prefix is created on first use.
-set -euo pipefail
+# Runs a Windows program under 64-bit Wine as the end-to-end runs start it;
+# WINEPREFIX must be set (the prefix is made on first use, quietly).
+set -uo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the prefix folder}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+# shellcheck source=../../tools/e2e-lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/e2e-lib.sh"
 
 for tool in wine wineserver; do
   command -v "$tool" >/dev/null || { echo "run-wine: $tool is not installed (apt-get install wine wine64)" >&2; exit 1; }
 done
-wine_binary=$(command -v wine64 || command -v wine)
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  "$wine_binary" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
+e2e_wine_prefix 2>/dev/null
 status=0
-"$wine_binary" "$@" || status=$?
+(e2e_exec_wine "$@") || status=$?
 wineserver -w || true
 exit "$status"

@@ -7,8 +7,8 @@
 #                   [--work-root DIR] [--keep]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../tests/e2e/lib.sh
-source "$here/../../tests/e2e/lib.sh"
+# shellcheck source=../e2e-lib.sh
+source "$here/../e2e-lib.sh"
 e2e_parse_args '--seconds N' '--stamp-library FILE' -- "$@"
 seconds=${E2E_OPTIONS[seconds]:-20}
 library=$(realpath "${E2E_OPTIONS[stamp-library]:-$(dirname "$E2E_PROGRAM")/tools/libswap_stamp.so}")

@@ -16,8 +16,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/linux}
 windows_build=${2:-$root/build/windows}
-# shellcheck source=../../tests/e2e/lib.sh
-source "$root/tests/e2e/lib.sh"
+# shellcheck source=../e2e-lib.sh
+source "$root/tools/e2e-lib.sh"
 e2e_require_tools openbox
 
 # The benchmarks are built with the WALKTHROUGH_BENCHMARKS option.

@@ -23,8 +23,8 @@
 # prefix if needed and starts a Wine server that stays up between the starts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../tests/e2e/lib.sh
-source "$here/../../tests/e2e/lib.sh"
+# shellcheck source=../e2e-lib.sh
+source "$here/../e2e-lib.sh"
 e2e_parse_args '--windows FILE' '--irrlicht FILE' '--rounds N' '--seconds N' '--tools DIR' -- "$@"
 rounds=${E2E_OPTIONS[rounds]:-3}
 seconds=${E2E_OPTIONS[seconds]:-15}

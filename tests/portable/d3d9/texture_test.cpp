@@ -1,12 +1,10 @@
 // Texture stage 0: the texture modulates the color and gives the alpha;
 // unbinding, and textures released while bound.
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 #include "tests/portable/d3d9/test_support.h"
+#include "tests/support/scratch_folder.h"
 
 using namespace portable;
 
@@ -23,25 +21,22 @@ constexpr D3DCOLOR kTexels[4] = {0xFFC86432, 0xFF0A141E, 0xFFFFFFFF, 0x8000FF00}
 constexpr D3DCOLOR kVertexColor = 0xFF80C0FF;
 
 // An uncompressed 32-bit TGA, top row first.
-std::filesystem::path WriteTexture(const std::string& name)
+std::string TextureFile()
 {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
-    unsigned char header[18] = {};
-    header[2] = 2;          // true color
-    header[12] = 2;         // width 2
-    header[14] = 2;         // height 2
-    header[16] = 32;        // bits per pixel
-    header[17] = 0x28;      // 8 alpha bits, top-left origin
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return {};
-    std::fwrite(header, 1, sizeof header, file);
-    for (D3DCOLOR texel : kTexels) {
-        const unsigned char bgra[4] = {static_cast<unsigned char>(texel), static_cast<unsigned char>(texel >> 8),
-                                       static_cast<unsigned char>(texel >> 16), static_cast<unsigned char>(texel >> 24)};
-        std::fwrite(bgra, 1, 4, file);
-    }
-    std::fclose(file);
-    return path;
+    std::string bytes(18, '\0');
+    bytes[2] = 2;     // true color
+    bytes[12] = 2;    // width 2
+    bytes[14] = 2;    // height 2
+    bytes[16] = 32;   // bits per pixel
+    bytes[17] = 0x28; // 8 alpha bits, top-left origin
+    for (D3DCOLOR texel : kTexels)
+        for (int shift : {0, 8, 16, 24}) bytes += static_cast<char>(texel >> shift);
+    return bytes;
+}
+
+std::wstring Wide(const std::filesystem::path& path)
+{
+    return std::wstring(path.native().begin(), path.native().end());
 }
 
 D3DCOLOR Modulate(D3DCOLOR texel, D3DCOLOR color)
@@ -60,10 +55,7 @@ protected:
     {
         DeviceTest::SetUp();
         if (HasFatalFailure()) return;
-        path = WriteTexture("d3d_texture_test_" + std::to_string(::getpid()) + ".tga");
-        ASSERT_FALSE(path.empty());
-        const std::wstring widePath(path.native().begin(), path.native().end());
-        ASSERT_EQ(D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+        ASSERT_EQ(D3DXCreateTextureFromFileExW(device, Wide(folder.Write("texture.tga", TextureFile())).c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                                D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                                nullptr, nullptr, &texture),
                   D3D_OK);
@@ -72,8 +64,6 @@ protected:
     void TearDown() override
     {
         if (texture != nullptr) texture->Release();
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
         DeviceTest::TearDown();
     }
 
@@ -86,7 +76,7 @@ protected:
         return ReadBack(device);
     }
 
-    std::filesystem::path path;
+    ScratchFolder folder;
     IDirect3DTexture9* texture = nullptr;
 };
 
@@ -170,23 +160,14 @@ TEST_F(TextureTest, TextureBoundButNeverDrawnCanGoFirst)
 // largest side, and the device draws what the loader made.
 TEST_F(TextureTest, AFileWiderThanTheDeviceTakesIsFittedAndDrawn)
 {
-    const std::filesystem::path wide = std::filesystem::temp_directory_path()
-                                       / ("d3d_texture_wide_" + std::to_string(::getpid()) + ".tga");
-    {
-        const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0, 24, 0}; // 16384x1
-        FILE* file = std::fopen(wide.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fwrite(header, 1, sizeof header, file);
-        const unsigned char red[3] = {0, 0, 255};
-        for (int x = 0; x < 16384; ++x) std::fwrite(red, 1, sizeof red, file);
-        std::fclose(file);
-    }
-    const std::wstring widePath(wide.native().begin(), wide.native().end());
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0, 24, 0}; // 16384x1, red
+    std::string bytes(reinterpret_cast<const char*>(header), sizeof header);
+    for (int x = 0; x < 16384; ++x) bytes += std::string("\0\0\xFF", 3);
     IDirect3DTexture9* fitted = nullptr;
-    const HRESULT result = D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
-                                                        D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                                        D3DX_DEFAULT, 0, nullptr, nullptr, &fitted);
-    std::filesystem::remove(wide);
+    const HRESULT result = D3DXCreateTextureFromFileExW(device, Wide(folder.Write("wide.tga", bytes)).c_str(),
+                                                        D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                                        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                                        nullptr, &fitted);
     ASSERT_EQ(result, D3D_OK);
     const UINT side = MaxTextureSide(device);
     EXPECT_GE(side, 1024u);

@@ -1,36 +1,6 @@
 #include "tests/portable/d3dx/test_files.h"
 
-#include <atomic>
-#include <fstream>
-#include <random>
-
-#include <unistd.h>
-
 namespace portable {
-
-ScratchFolder::ScratchFolder()
-{
-    static std::atomic<int> counter{0};
-    path = std::filesystem::temp_directory_path()
-           / ("d3dx_tests_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
-std::filesystem::path ScratchFolder::Write(const std::string& name, std::string_view bytes) const
-{
-    const std::filesystem::path file = path / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
-}
 
 std::wstring Wide(const std::filesystem::path& path)
 {

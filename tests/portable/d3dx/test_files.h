@@ -1,4 +1,4 @@
-// Shared pieces of the D3DX loader tests: scratch folders and sample models.
+// Shared pieces of the D3DX loader tests: sample models, parsed and built.
 #pragma once
 
 #include <filesystem>
@@ -7,21 +7,9 @@
 
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
+#include "tests/support/scratch_folder.h"
 
 namespace portable {
-
-// A fresh folder under the system's temporary folder, removed with the object.
-struct ScratchFolder {
-    std::filesystem::path path;
-
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    // Writes `bytes` to `name` (folders included) and returns its path.
-    std::filesystem::path Write(const std::string& name, std::string_view bytes) const;
-};
 
 std::wstring Wide(const std::filesystem::path& path);
 

@@ -8,10 +8,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/portable/win32/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 using namespace portable;
 
@@ -23,21 +23,13 @@ std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), p
 
 class FileBytesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("file_bytes_test_" + std::to_string(getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::string Write(const std::string& name, const std::string& content)
     {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
+        return scratch.Write(name, content).string();
     }
 
-    fs::path folder;
+    ScratchFolder scratch;
+    const fs::path& folder = scratch.path;
 };
 
 TEST_F(FileBytesTest, ARegularFileIsReadWithItsExactBytes)

@@ -12,6 +12,7 @@
 
 #include "platform/portable/win32/crt_files.h"
 #include "platform/portable/win32/path_open.h"
+#include "tests/support/scratch_folder.h"
 
 using namespace portable;
 
@@ -22,29 +23,15 @@ class PathOpenTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = fs::temp_directory_path() / ("path_open_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "Models" / "Crate");
-        fs::create_directories(root / "Models" / "Level");
-        Touch("Models/Crate/Crate.x", "crate");
-        Touch("Models/Crate/crate.BMP", "texture");
-        Touch("Models/Level/level.x", "level");
-        Touch("Models/Level/Caf\xC3\xA9.png", "accented");
+        folder.Write("Models/Crate/Crate.x", "crate");
+        folder.Write("Models/Crate/crate.BMP", "texture");
+        folder.Write("Models/Level/level.x", "level");
+        folder.Write("Models/Level/Caf\xC3\xA9.png", "accented");
         previous = fs::current_path();
         fs::current_path(root);
     }
 
-    void TearDown() override
-    {
-        fs::current_path(previous);
-        fs::remove_all(root);
-    }
-
-    void Touch(const std::string& relative, const std::string& content)
-    {
-        std::ofstream(root / relative) << content;
-    }
+    void TearDown() override { fs::current_path(previous); }
 
     static std::string Content(const std::string& path)
     {
@@ -54,7 +41,8 @@ protected:
         return text;
     }
 
-    fs::path root;
+    ScratchFolder folder;
+    const fs::path& root = folder.path;
     fs::path previous;
 };
 
@@ -96,7 +84,7 @@ TEST_F(PathOpenTest, AbsolutePathsResolveFromTheRoot)
 
 TEST_F(PathOpenTest, ExactNameWinsOverOtherCases)
 {
-    Touch("Models/Crate/crate.x", "lower");
+    folder.Write("Models/Crate/crate.x", "lower");
     EXPECT_EQ(Content(ResolvePath(std::string_view("Models\\Crate\\crate.x"))), "lower");
     EXPECT_EQ(Content(ResolvePath(std::string_view("Models\\Crate\\Crate.x"))), "crate");
     // Neither written form exists: the first match in byte order is taken.
@@ -109,8 +97,8 @@ TEST_F(PathOpenTest, ChangesToAFolderListedBeforeAreSeen)
 {
     EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.BMP")), "Models/Crate/crate.BMP");
     std::filesystem::rename(root / "Models/Crate/crate.BMP", root / "Models/Crate/Wood.bmp");
-    Touch("Models/Crate/Crate.Bmp", "renamed");
-    Touch("Models/Crate/New.x", "new");
+    folder.Write("Models/Crate/Crate.Bmp", "renamed");
+    folder.Write("Models/Crate/New.x", "new");
     EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\CRATE.BMP")), "Models/Crate/Crate.Bmp");
     EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\new.X")), "Models/Crate/New.x");
     EXPECT_EQ(ResolvePath(std::string_view("Models\\Crate\\WOOD.BMP")), "Models/Crate/Wood.bmp");

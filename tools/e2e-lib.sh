@@ -36,6 +36,8 @@
 #   e2e_stop_window_manager          ends the window manager
 # The program
 #   e2e_prepare_workdir DIR SOURCE_ROOT     a fresh working folder with settings.ini and Models
+#   e2e_wine_prefix                  makes the Wine prefix WINEPREFIX on first use
+#   e2e_exec_wine PROGRAM [ARG...]   becomes that program under 64-bit Wine (run it in a subshell)
 #   e2e_start_program native|wine PROGRAM WORKDIR  starts it in the background
 #   e2e_program_running              true while the program runs
 #   e2e_wait_for_exit TIMEOUT        waits for its end; sets E2E_EXIT_CODE
@@ -73,6 +75,7 @@
 #   E2E_DIR                          the run folder: logs, screenshots, working folders
 #   E2E_WINDOW, E2E_EXIT_CODE        the program's window; its exit code once it ended
 #   E2E_XORG_CONFIG                  read: another Xorg configuration than xorg-dummy.conf
+#   E2E_WINE_ENV                     the environment Wine runs with: quiet, 64-bit, no installers
 #   E2E_LIB_DIR, E2E_SKIP, E2E_XORG_PID, E2E_WM_PID, E2E_PROGRAM_PID, E2E_PROGRAM_KIND,
 #   E2E_MADE_ROOT, E2E_SHOWN_FILE, E2E_SHOWN_LINES   internal
 
@@ -84,7 +87,7 @@ E2E_NATIVE=""
 E2E_WINE=""
 E2E_KIND=""
 E2E_PROGRAM=""
-E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/../.." && pwd)
+E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/.." && pwd)
 E2E_WORK_ROOT=""
 E2E_KEEP=false
 declare -gA E2E_OPTIONS=()
@@ -99,6 +102,7 @@ E2E_PROGRAM_PID=""
 E2E_PROGRAM_KIND=""
 E2E_WINDOW=""
 E2E_EXIT_CODE=""
+E2E_WINE_ENV=(WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64)
 
 e2e_log() {
   printf '[e2e %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2
@@ -155,7 +159,7 @@ e2e_parse_args() { # [FORM...] -- ARG...
   done
   if [ $# -gt 0 ]; then shift; fi
   E2E_NATIVE="" E2E_WINE="" E2E_KIND="" E2E_PROGRAM="" E2E_WORK_ROOT="" E2E_KEEP=false
-  E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/../.." && pwd)
+  E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/.." && pwd)
   E2E_OPTIONS=()
   local option form name value takes_value
   while [ $# -gt 0 ]; do
@@ -281,7 +285,7 @@ e2e_start_display() {
   E2E_XORG_PID=$!
   local deadline=$((SECONDS + 20)) number=""
   while ((SECONDS < deadline)) && e2e_process_alive "$E2E_XORG_PID"; do
-    number=$(tr -dc 0-9 <"$number_file" 2>/dev/null)
+    number=$(tr -dc 0-9 2>/dev/null <"$number_file")
     if [ -n "$number" ] && DISPLAY=":$number" xset q >/dev/null 2>&1; then
       export DISPLAY=":$number"
       e2e_log "display $DISPLAY (Xorg pid $E2E_XORG_PID)"
@@ -386,6 +390,26 @@ e2e_prepare_workdir() {
   if [ -d "$source_root/Models" ]; then cp -r "$source_root/Models" "$workdir/"; fi
 }
 
+# Makes the Wine prefix WINEPREFIX unless it exists; wineboot's output goes to
+# the run folder, if there is one.
+e2e_wine_prefix() {
+  : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix folder}"
+  if [ -f "$WINEPREFIX/system.reg" ]; then return 0; fi
+  e2e_log "creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  local output=/dev/null
+  if [ -n "$E2E_DIR" ]; then output=$E2E_DIR/wineboot.out; fi
+  env "${E2E_WINE_ENV[@]}" wine wineboot --init >"$output" 2>&1 || true
+  wineserver -w || true
+}
+
+# Replaces the shell with a Windows program under Wine, in WINEPREFIX (made on
+# first use): call it in a subshell.
+e2e_exec_wine() { # PROGRAM [ARG...]
+  e2e_wine_prefix
+  exec env "${E2E_WINE_ENV[@]}" wine "$@"
+}
+
 # Runs the native program, or a Windows program under 64-bit Wine; WINEPREFIX
 # must be set for Wine (it is created on first use).
 e2e_start_program() {
@@ -405,15 +429,8 @@ e2e_start_program() {
         >"$E2E_DIR/program.out" 2>&1 &
       ;;
     wine)
-      : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix folder}"
-      local -a wine=(env WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 wine)
-      if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        e2e_log "creating the Wine prefix $WINEPREFIX"
-        mkdir -p "$WINEPREFIX"
-        "${wine[@]}" wineboot --init >"$E2E_DIR/wineboot.out" 2>&1 || true
-        wineserver -w || true
-      fi
-      (cd "$workdir" && exec "${wine[@]}" "$program") >"$E2E_DIR/program.out" 2>&1 &
+      e2e_wine_prefix
+      (cd "$workdir" && e2e_exec_wine "$program") >"$E2E_DIR/program.out" 2>&1 &
       ;;
     *)
       e2e_fail "unknown program kind $kind"
