@@ -43,6 +43,10 @@ if(IRRLICHT_INCLUDE_DIR AND IRRLICHT_LIBRARY)
   # Irrlicht 1.8's headers are not valid C++20 (irrXML.h).
   set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
 endif()
+# The least any program can do for the scene on SDL2 and OpenGL 3.3, the
+# floor that tools/bench/side_by_side.sh measures the program against.
+add_executable(floor_walk ${CMAKE_CURRENT_LIST_DIR}/bench/floor_walk.cpp)
+target_link_libraries(floor_walk PRIVATE platform_d3dx_xfile SDL2::SDL2 OpenGL::GL PkgConfig::SPNG)
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.
 if(assimp_FOUND)
