@@ -47,6 +47,12 @@ endif()
 # floor that tools/bench/side_by_side.sh measures the program against.
 add_executable(floor_walk ${CMAKE_CURRENT_LIST_DIR}/bench/floor_walk.cpp)
 target_link_libraries(floor_walk PRIVATE platform_d3dx_xfile SDL2::SDL2 OpenGL::GL PkgConfig::SPNG)
+# Anonymous resident memory by owner, for side_by_side.sh: what a program
+# holds, noted inside it (preloaded; written on SIGUSR2), and the breakdown.
+add_library(heap_report MODULE ${CMAKE_CURRENT_LIST_DIR}/bench/heap_report.cpp)
+target_link_libraries(heap_report PRIVATE ${CMAKE_DL_LIBS})
+target_compile_options(heap_report PRIVATE -O2)
+add_executable(anon_breakdown ${CMAKE_CURRENT_LIST_DIR}/bench/anon_breakdown.cpp)
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.
 if(assimp_FOUND)
