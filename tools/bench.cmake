@@ -33,6 +33,18 @@ target_link_libraries(irrlicht_walk PRIVATE Irrlicht::Irrlicht walkthrough_defau
 # Irrlicht 1.8's headers are not valid C++20 (irrXML.h).
 set_target_properties(irrlicht_walk PROPERTIES CXX_STANDARD 17)
 
+# The least any program can do for the scene on SDL2 and OpenGL 3.3, the
+# floor that tools/bench/side_by_side.sh measures the program against.
+add_executable(floor_walk ${CMAKE_CURRENT_LIST_DIR}/bench/floor_walk.cpp)
+target_link_libraries(floor_walk PRIVATE platform_d3dx_xfile SDL2::SDL2 OpenGL::GL PkgConfig::SPNG walkthrough_defaults)
+# Anonymous resident memory by owner, for side_by_side.sh: what a program
+# holds, noted inside it (preloaded; written on SIGUSR2), and the breakdown.
+add_library(heap_report MODULE ${CMAKE_CURRENT_LIST_DIR}/bench/heap_report.cpp)
+target_link_libraries(heap_report PRIVATE ${CMAKE_DL_LIBS} walkthrough_warnings)
+target_compile_options(heap_report PRIVATE -O2)
+add_executable(anon_breakdown ${CMAKE_CURRENT_LIST_DIR}/bench/anon_breakdown.cpp)
+target_link_libraries(anon_breakdown PRIVATE walkthrough_defaults)
+
 # The .x reader next to Assimp's: load time and peak memory on a large model;
 # the texture loader on the shipped textures.
 add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)

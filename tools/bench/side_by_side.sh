@@ -1,35 +1,51 @@
 #!/usr/bin/env bash
-# The program next to the same scene drawn by Irrlicht 1.8 (irrlicht_walk), on
-# the Xorg dummy display at 800x600, 60 Hz: the native build, the Windows
-# build under Wine and Irrlicht, started in turn, ROUNDS times round. For each
-# start:
+# The program next to the same scene drawn by Irrlicht 1.8 (irrlicht_walk) and
+# next to the floor (floor_walk: the least any program can do to show the
+# scene with SDL2 and OpenGL), on the Xorg dummy display at 800x600, 60 Hz:
+# the native build, the Windows build under Wine, Irrlicht and the floor,
+# started in turn, ROUNDS times round. For each start:
 # - launch to first frame: from the start to the first frame showing the sky,
-#   seen from outside by first_frame (the same sign for all three);
+#   seen from outside by first_frame (the same sign for all four);
 # - memory: peak resident size (VmHWM) and the largest anonymous resident
 #   size (RssAnon, sampled every 100 ms) of the process that is the program
 #   (for Wine, the walkthrough.exe process; Wine's server is not counted);
 # - CPU: user and system time of that process per second of a steady walk
-#   (W held, 2 s after the walk began, for SECONDS; Irrlicht walks by itself),
-#   in % of one core;
+#   (W held, 2 s after the walk began, for SECONDS; Irrlicht walks by itself;
+#   the floor stands and shows its one frame again every 16 ms), in % of one
+#   core;
 # - frame intervals during that walk, from the buffer swaps that the preloaded
 #   libswap_stamp.so stamps: median, p1, p99, max, share within 1 ms of 16 ms.
 # Prints a table of the medians over the rounds, ready to paste into Markdown,
-# with the ratios of ours to Irrlicht, then every round's figures.
+# with the ratios of ours to the floor and to Irrlicht, then every round's
+# figures. Then one more start each of the native build, the floor and
+# Irrlicht, with libheap_report.so preloaded, gives the anonymous resident
+# memory by owner (anon_breakdown), taken BREAKDOWN_AFTER seconds (default 3)
+# after the first frame, standing: a table of the three side by side, then
+# each one's owners in detail. --no-breakdown leaves that out.
 #   side_by_side.sh --native PROGRAM --windows PROGRAM.exe --irrlicht PROGRAM
-#                   [--rounds N] [--seconds N] [--tools DIR] [--work-root DIR] [--keep]
-# TOOLS is where first_frame and libswap_stamp.so are (default: the native
-# program's folder's tools/). Wine runs in WINEPREFIX (default: the native
-# program's folder's wineprefix-e2e); a first, unmeasured Wine start makes the
-# prefix if needed and starts a Wine server that stays up between the starts.
+#                   [--floor PROGRAM] [--rounds N] [--seconds N] [--tools DIR]
+#                   [--breakdown-after SECONDS] [--no-breakdown]
+#                   [--work-root DIR] [--keep]
+# TOOLS is where first_frame, floor_walk, anon_breakdown, libswap_stamp.so and
+# libheap_report.so are (default: the native program's folder's tools/); the
+# floor defaults to TOOLS/floor_walk. Wine runs in WINEPREFIX (default: the
+# native program's folder's wineprefix-e2e); a first, unmeasured Wine start
+# makes the prefix if needed and starts a Wine server that stays up between
+# the starts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../e2e-lib.sh
 source "$here/../e2e-lib.sh"
-e2e_parse_args '--windows FILE' '--irrlicht FILE' '--rounds N' '--seconds N' '--tools DIR' -- "$@"
+e2e_parse_args '--windows FILE' '--irrlicht FILE' '--floor FILE' '--rounds N' '--seconds N' '--tools DIR' \
+  '--breakdown-after SECONDS' '--no-breakdown' -- "$@"
 rounds=${E2E_OPTIONS[rounds]:-3}
 seconds=${E2E_OPTIONS[seconds]:-15}
 [[ "$rounds" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--rounds takes a whole number from 1"
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--seconds takes a whole number from 1"
+breakdown_after=${E2E_OPTIONS[breakdown-after]:-3}
+[[ "$breakdown_after" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--breakdown-after takes a whole number from 1"
+breakdown=true
+[ "${E2E_OPTIONS[no-breakdown]:-}" != true ] || breakdown=false
 [ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
 E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
 [ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed"
@@ -43,6 +59,14 @@ first_frame=$tools/first_frame
 stamp_library=$tools/libswap_stamp.so
 [ -x "$first_frame" ] || { e2e_fail "no first_frame in $tools"; exit 2; }
 [ -f "$stamp_library" ] || { e2e_fail "no libswap_stamp.so in $tools"; exit 2; }
+floor=$(realpath "${E2E_OPTIONS[floor]:-$tools/floor_walk}")
+[ -x "$floor" ] || { e2e_fail "$floor is not built (target floor_walk)"; exit 2; }
+heap_report=$tools/libheap_report.so
+anon_breakdown=$tools/anon_breakdown
+if [ "$breakdown" = true ]; then
+  [ -f "$heap_report" ] || { e2e_fail "no libheap_report.so in $tools"; exit 2; }
+  [ -x "$anon_breakdown" ] || { e2e_fail "no anon_breakdown in $tools"; exit 2; }
+fi
 # The swaps are stamped with CLOCK_MONOTONIC; the kernel's timer list tells
 # the script the same clock.
 [ -r /proc/timer_list ] || e2e_cannot_run "/proc/timer_list is not readable (the monotonic clock for the walk's bounds)"
@@ -116,25 +140,29 @@ wait_for_no_sky() {
   e2e_wait_for 30 sh -c "! '$first_frame' 0.1 sky" || e2e_fail "the screen still shows the sky before a start"
 }
 
-# Starts one program; sets started (realtime ns), pid (the program's process)
-# and window_name.
-start() { # NAME WORKDIR STAMPS
-  local name=$1 workdir=$2 stamps=$3
+# Starts one program with PRELOAD (default: the swap stamps, into STAMPS);
+# sets started (realtime ns), pid (the program's process) and window_name.
+start() { # NAME WORKDIR STAMPS [PRELOAD]
+  local name=$1 workdir=$2 stamps=$3 preload=${4:-$stamp_library}
   rm -f "$stamps"
   wait_for_no_sky || return 1
   # Wine turns raw pointer motion at its start into a turn of the view; a
   # pointer in the corner gives none.
   xdotool mousemove 0 0
-  export LD_PRELOAD=$stamp_library SWAP_STAMP_FILE=$stamps
+  export LD_PRELOAD=$preload SWAP_STAMP_FILE=$stamps
   started=$(date +%s%N)
   case "$name" in
     native) e2e_start_program native "$E2E_NATIVE" "$workdir" ;;
     wine) e2e_start_program wine "$E2E_WINE" "$workdir" ;;
     irrlicht) e2e_start_program native "$irrlicht" "$workdir" ;;
+    floor) e2e_start_program native "$floor" "$workdir" ;;
   esac
   unset LD_PRELOAD SWAP_STAMP_FILE
-  window_name="D3D Window"
-  [ "$name" != irrlicht ] || window_name="Irrlicht Walk"
+  case "$name" in
+    irrlicht) window_name="Irrlicht Walk" ;;
+    floor) window_name="Floor Walk" ;;
+    *) window_name="D3D Window" ;;
+  esac
   pid=$E2E_PROGRAM_PID
   if [ "$name" = wine ]; then
     local exe deadline=$((SECONDS + 120))
@@ -200,20 +228,23 @@ measure() { # ROUND NAME
   launch=$(((shown - started) / 1000000))
   e2e_log "$name: first frame after $launch ms"
   e2e_wait_for_window "$window_name" 60 || return 1
-  # Irrlicht's full-screen window is not managed (it grabs the keyboard itself).
-  if [ "$name" != irrlicht ]; then start_walk "$name" || return 1; fi
+  # Irrlicht's full-screen window is not managed (it grabs the keyboard
+  # itself); Irrlicht walks by itself, the floor stands.
+  case "$name" in native | wine) start_walk "$name" || return 1 ;; esac
   e2e_screenshot "$E2E_DIR/walk-start-$name-$round.png"
   sleep 2
   m0=$(monotonic_ns) t0=$(date +%s%N) cpu0=$(cpu_ticks "$pid") || { e2e_fail "$name ended early"; return 1; }
   sleep "$seconds"
   m1=$(monotonic_ns) t1=$(date +%s%N) cpu1=$(cpu_ticks "$pid") || { e2e_fail "$name ended early"; return 1; }
   e2e_screenshot "$E2E_DIR/walk-end-$name-$round.png"
-  [ "$name" = irrlicht ] || xdotool keyup w
+  case "$name" in native | wine) xdotool keyup w ;; esac
   stop "$name" || return 1
-  local moved
-  moved=$(e2e_changed_fraction "$E2E_DIR/walk-start-$name-$round.png" "$E2E_DIR/walk-end-$name-$round.png" 300)
-  e2e_log "$name: the view changed by $moved during the walk"
-  awk -v moved="$moved" 'BEGIN { exit !(moved > 0.02) }' || { e2e_fail "$name: the view did not move during the walk"; return 1; }
+  if [ "$name" != floor ]; then
+    local moved
+    moved=$(e2e_changed_fraction "$E2E_DIR/walk-start-$name-$round.png" "$E2E_DIR/walk-end-$name-$round.png" 300)
+    e2e_log "$name: the view changed by $moved during the walk"
+    awk -v moved="$moved" 'BEGIN { exit !(moved > 0.02) }' || { e2e_fail "$name: the view did not move during the walk"; return 1; }
+  fi
   wait "$sampler"
   [ -s "$memory" ] || { e2e_fail "$name: no memory sample"; return 1; }
   cpu=$(awk -v ticks=$((cpu1 - cpu0)) -v hz="$clock_ticks" -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", 100 * ticks / hz / (ns / 1e9) }')
@@ -230,7 +261,7 @@ measure() { # ROUND NAME
   echo "$round $name $launch $hwm $anon $cpu $pacing" >>"$E2E_DIR/results.txt"
 }
 
-for name in native wine irrlicht; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
+for name in native wine irrlicht floor; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
 : >"$E2E_DIR/results.txt"
 
 # An unmeasured Wine start.
@@ -253,13 +284,14 @@ wineserver -p || { e2e_fail "the Wine server did not start"; exit 1; }
 warm_up || exit 1
 
 for ((round = 1; round <= rounds; ++round)); do
-  for name in native wine irrlicht; do
+  for name in native wine irrlicht floor; do
     e2e_log "round $round of $rounds: $name"
     measure "$round" "$name" || exit 1
   done
 done
 
-# The table: medians over the rounds, one row a figure, ratios ours / Irrlicht.
+# The table: medians over the rounds, one row a figure, ratios ours / floor,
+# ours / Irrlicht and floor / Irrlicht.
 awk -v rounds="$rounds" -v seconds="$seconds" '
   function median(name, column,    n, i, j, v, t) {
     n = 0
@@ -273,20 +305,21 @@ awk -v rounds="$rounds" -v seconds="$seconds" '
   }
   function shown(v, format) { return v == "n/a" ? v : sprintf(format, v * scale) }
   function ratio(a, b) { return (a == "n/a" || b == "n/a" || b == 0) ? "n/a" : sprintf("%.2f", a / b) }
-  function row(label, column, format, factor,    n, w, i) {
+  function row(label, column, format, factor,    n, w, i, f) {
     scale = factor
-    n = median("native", column); w = median("wine", column); i = median("irrlicht", column)
-    printf "| %s | %s | %s | %s | %s | %s |\n", label, shown(n, format), shown(w, format), shown(i, format), ratio(n, i), ratio(w, i)
+    n = median("native", column); w = median("wine", column); i = median("irrlicht", column); f = median("floor", column)
+    printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", label, shown(n, format), shown(w, format), shown(i, format),
+      shown(f, format), ratio(n, f), ratio(n, i), ratio(w, i), ratio(f, i)
   }
   { ++count[$2]; for (c = 3; c <= NF; ++c) value[$2, count[$2], c] = $c }
   END {
     printf "Medians of %d rounds; steady walk %d s; 800x600, 60 Hz (a frame every 16 ms).\n\n", rounds, seconds
-    print "| figure | ours, native | ours, Windows build under Wine | Irrlicht 1.8 | native / Irrlicht | Wine / Irrlicht |"
-    print "|---|---|---|---|---|---|"
+    print "| figure | ours, native | ours, Windows build under Wine | Irrlicht 1.8 | floor | native / floor | native / Irrlicht | Wine / Irrlicht | floor / Irrlicht |"
+    print "|---|---|---|---|---|---|---|---|---|"
     row("launch to first frame (ms)", 3, "%.0f", 1)
     row("peak resident, VmHWM (MB)", 4, "%.1f", 1 / 1024)
     row("anonymous resident, largest RssAnon (MB)", 5, "%.1f", 1 / 1024)
-    row("CPU during the walk (% of one core)", 6, "%.1f", 1)
+    row("CPU during the walk (% of one core; the floor stands)", 6, "%.1f", 1)
     row("frame interval, median (ms)", 7, "%.2f", 1)
     row("frame interval, p1 (ms)", 8, "%.2f", 1)
     row("frame interval, p99 (ms)", 9, "%.2f", 1)
@@ -298,3 +331,78 @@ awk -v rounds="$rounds" -v seconds="$seconds" '
 echo
 echo "Every round: launch ms, VmHWM kB, RssAnon kB, CPU %, intervals median p1 p99 max ms, within 1 ms %, intervals"
 sed 's/^/  /' "$E2E_DIR/results.txt"
+
+[ "$breakdown" = true ] || exit 0
+
+# The offset of `next` in glibc's malloc_state, from the C library's debug
+# information (libc6-dbg), for the report to number the arenas as malloc_info
+# does; empty without gdb or that information.
+arena_next_offset() {
+  local libc
+  libc=$(ldd "$E2E_NATIVE" | awk '/libc\.so\.6/ { print $3; exit }')
+  [ -n "$libc" ] && command -v gdb >/dev/null || return 0
+  gdb -batch -nx -ex 'ptype/o struct malloc_state' "$libc" 2>/dev/null |
+    awk '/struct malloc_state \*next;/ { gsub(/[^0-9 ]/, " "); print $1; exit }'
+}
+
+# One start with libheap_report.so preloaded, standing: BREAKDOWN_AFTER
+# seconds after its first frame the report is asked for and anon_breakdown
+# reads the process. Writes breakdown-NAME.txt (the summary) and .md.
+breakdown_of() { # NAME
+  local name=$1 report=$E2E_DIR/heap-$1.txt
+  rm -f "$report"
+  export HEAP_REPORT_FILE=$report
+  if [ -n "$arena_next" ]; then export HEAP_REPORT_ARENA_NEXT=$arena_next; fi
+  start "$name" "$E2E_DIR/work-$name" "$E2E_DIR/swaps-breakdown-$name.txt" "$heap_report"
+  local started_ok=$?
+  unset HEAP_REPORT_FILE HEAP_REPORT_ARENA_NEXT
+  [ "$started_ok" -eq 0 ] || return 1
+  "$first_frame" 120 sky >/dev/null || { e2e_fail "$name: no first frame with the sky within 120 s"; return 1; }
+  e2e_wait_for_window "$window_name" 60 || return 1
+  sleep "$breakdown_after"
+  kill -USR2 "$pid"
+  e2e_wait_for 20 grep -qx "done" "$report" || { e2e_fail "$name: no heap report"; return 1; }
+  "$anon_breakdown" "$pid" "$report" --summary "$E2E_DIR/breakdown-$name.txt" >"$E2E_DIR/breakdown-$name.md" ||
+    { e2e_fail "$name: no breakdown"; return 1; }
+  stop "$name" || return 1
+}
+
+arena_next=$(arena_next_offset)
+[ -n "$arena_next" ] || e2e_log "no debug information of the C library (libc6-dbg and gdb): arenas are not numbered"
+for name in native floor irrlicht; do
+  e2e_log "breakdown: $name"
+  breakdown_of "$name" || exit 1
+done
+
+echo
+echo "Anonymous resident memory by owner, ${breakdown_after} s after the first frame (MB; anon_breakdown, with libheap_report.so preloaded):"
+echo
+awk '
+  FNR == 1 { ++file }
+  {
+    key = $1
+    kb[file, key] = $2
+    if (!(key in label)) {
+      order[++rows] = key
+      text = $0
+      sub(/^[^ ]+ [^ ]+ /, "", text)
+      label[key] = text
+    }
+  }
+  END {
+    print "| owner | ours, native | floor | Irrlicht 1.8 | ours - floor |"
+    print "|---|---|---|---|---|"
+    for (r = 1; r <= rows; ++r) {
+      key = order[r]
+      printf "| %s | %.1f | %.1f | %.1f | %+.1f |\n", label[key], kb[1, key] / 1024, kb[2, key] / 1024, kb[3, key] / 1024,
+        (kb[1, key] - kb[2, key]) / 1024
+    }
+  }' "$E2E_DIR/breakdown-native.txt" "$E2E_DIR/breakdown-floor.txt" "$E2E_DIR/breakdown-irrlicht.txt"
+echo
+echo "Irrlicht's program is irrlicht_walk with libIrrlicht."
+for name in native floor irrlicht; do
+  echo
+  echo "### $name"
+  echo
+  cat "$E2E_DIR/breakdown-$name.md"
+done
