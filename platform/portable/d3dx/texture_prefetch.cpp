@@ -1,9 +1,11 @@
 #include "platform/portable/d3dx/texture_prefetch.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -24,6 +26,9 @@ constexpr unsigned kMaxWorkers = 4;
 // until it is taken, its batch's names are released, or the next model's
 // textures are asked for.
 constexpr uint64_t kMaxTextureBytes = uint64_t{64} << 20;
+// A worker idle this long after making textures gives back what its arena
+// holds free: the texels it made are freed there when the device takes them.
+constexpr std::chrono::milliseconds kTrimWhenIdleFor{500};
 
 // What all jobs hold together, against kTexturePrefetchBudget.
 std::atomic<uint64_t> g_budgetUsed{0};
@@ -182,10 +187,20 @@ void Work()
 {
     Prefetcher& shared = Shared();
     std::unique_lock<std::mutex> lock(shared.mutex);
+    const auto jobWaiting = [&] { return !shared.waiting.empty(); };
+    bool madeSinceTrim = false;
     while (true) {
-        shared.changed.wait(lock, [&] { return !shared.waiting.empty(); });
+        if (madeSinceTrim && !shared.changed.wait_for(lock, kTrimWhenIdleFor, jobWaiting)) {
+            lock.unlock();
+            malloc_trim(0);
+            lock.lock();
+            madeSinceTrim = false;
+            continue;
+        }
+        shared.changed.wait(lock, jobWaiting);
         const std::shared_ptr<Job> job = shared.waiting.front();
         Run(shared, job, lock);
+        madeSinceTrim = true;
     }
 }
 
