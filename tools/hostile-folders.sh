@@ -10,7 +10,7 @@
 # --xinfo: the native inspector (default build/linux/tools/xinfo); --work:
 # where the folders go (a temporary folder, removed after, without it);
 # --seconds: each load's time limit (default 30); --memory-mb: its peak
-# resident limit (default 1024: what README's limits allow the loads here,
+# resident limit (default 1024: what the documented limits (docs/untrusted-input.md) allow the loads here,
 # a texture of 8192x8192 at most about 600 MB; the address space is capped
 # at twice that). Prints one line a load and ends non-zero
 # when any load broke a rule. Needs GNU time (/usr/bin/time) for the peak.
