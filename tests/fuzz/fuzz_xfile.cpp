@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "platform/portable/d3dx/xfile/limits.h"
-#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 

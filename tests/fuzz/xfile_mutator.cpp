@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/portable/d3dx/xfile/format.h"
-#include "platform/portable/d3dx/xfile/mszip.h"
+#include "platform/portable/d3dx/xfile/source.h"
 
 using namespace portable;
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/portable/d3dx/xfile/format.h"
-#include "platform/portable/d3dx/xfile/mszip.h"
-#include "platform/portable/d3dx/xfile/result.h"
+#include "platform/portable/d3dx/xfile/source.h"
+#include "platform/portable/d3dx/xfile/limits.h"
 #include "tools/modelgen/assets.h"
 #include "tools/modelgen/mszip.h"
 #include "tools/modelgen/x_model_writer.h"

@@ -1,34 +1,97 @@
-// The portable ID3DXMesh and D3DXLoadMeshFromXW. What they throw (running out
-// of memory) becomes E_OUTOFMEMORY, as D3DX reports it.
+// The portable ID3DXMesh, D3DXLoadMeshFromXW, and the ID3DXBuffer that hands
+// out its materials and adjacency. What they throw (running out of memory)
+// becomes E_OUTOFMEMORY, as D3DX reports it.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
 
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/com_object.h"
-#include "platform/portable/d3dx/buffer.h"
 #include "platform/portable/d3dx/texture_prefetch.h"
 #include "platform/portable/win32/file_bytes.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/d3dx/xfile/limits.h"
-#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "platform/portable/d3dx/xfile/parser.h"
 
 using namespace portable;
 
 namespace {
-// Bytes of one vertex in the D3DX layout of `fvf`: position, normal, diffuse, texture coordinates.
+// The buffer: a block of memory with a reference count.
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
+
+struct Buffer final : RefCounted<ID3DXBuffer> {
+    size_t size = 0;
+    // calloc: zeroed, aligned for any record, and a large block costs
+    // nothing until it is written.
+    std::unique_ptr<void, FreeBlock> storage;
+    void (*releaseAction)(uint64_t) noexcept = nullptr;
+    uint64_t releaseArgument = 0;
+
+    ~Buffer() override
+    {
+        if (releaseAction != nullptr) releaseAction(releaseArgument);
+    }
+
+    void* GetBufferPointer() override { return storage.get(); }
+    DWORD GetBufferSize() override { return static_cast<DWORD>(size); }
+};
+
+// A buffer of `size` zero bytes, holding one reference; null when out of memory.
+ID3DXBuffer* CreateBuffer(size_t size)
+{
+    auto* buffer = new (std::nothrow) Buffer;
+    if (buffer == nullptr) return nullptr;
+    // A buffer of no bytes still has a pointer, as D3DX's does.
+    buffer->storage.reset(std::calloc(size > 0 ? size : 1, 1));
+    if (buffer->storage == nullptr) {
+        delete buffer;
+        return nullptr;
+    }
+    buffer->size = size;
+    return buffer;
+}
+
+// Has `action(argument)` run when the buffer goes, once its last reference
+// is released.
+void SetReleaseAction(ID3DXBuffer* buffer, void (*action)(uint64_t) noexcept, uint64_t argument)
+{
+    auto* own = static_cast<Buffer*>(buffer);
+    own->releaseAction = action;
+    own->releaseArgument = argument;
+}
+
+// The fields of a vertex that `fvf` has, in the order and sizes of the D3DX
+// layout: position, normal, diffuse, texture coordinates.
+template <class Vertex, class Visit>
+void ForEachField(Vertex& vertex, DWORD fvf, Visit&& visit)
+{
+    visit(vertex.position, 12);
+    if (fvf & D3DFVF_NORMAL) visit(vertex.normal, 12);
+    if (fvf & D3DFVF_DIFFUSE) visit(&vertex.diffuse, 4);
+    if (fvf & D3DFVF_TEX1) visit(vertex.texcoord, 8);
+}
+
 DWORD VertexBytes(DWORD fvf)
 {
-    DWORD bytes = 12;
-    if (fvf & D3DFVF_NORMAL) bytes += 12;
-    if (fvf & D3DFVF_DIFFUSE) bytes += 4;
-    if (fvf & D3DFVF_TEX1) bytes += 8;
+    MeshVertex none{};
+    DWORD bytes = 0;
+    ForEachField(none, fvf, [&](void*, DWORD size) { bytes += size; });
     return bytes;
 }
+
+// Nested locks of one buffer share a staging copy: the first makes it, the
+// last writes it back when any of them could write.
+struct LockState {
+    int count = 0;
+    bool writable = false;
+};
 
 struct Mesh final : RefCounted<ID3DXMesh> {
     ComRef<IDirect3DDevice9> device;
@@ -37,10 +100,8 @@ struct Mesh final : RefCounted<ID3DXMesh> {
     // What a lock hands out: vertices in the FVF layout, 16-bit indices.
     std::vector<uint8_t> vertexStaging;
     std::vector<uint16_t> indexStaging;
-    int vertexLocks = 0;
-    bool vertexWritable = false;
-    int indexLocks = 0;
-    bool indexWritable = false;
+    LockState vertexLock;
+    LockState indexLock;
     int attributeLocks = 0;
 
     ~Mesh() override { ReleaseGpuObjects(data.gpu); }
@@ -56,111 +117,93 @@ struct Mesh final : RefCounted<ID3DXMesh> {
     DWORD GetOptions() override { return options; }
 
     // A lock that cannot make its staging copy fails and leaves the mesh unlocked.
-    HRESULT LockVertexBuffer(DWORD flags, LPVOID* out) override
+    template <class Stage>
+    void BeginLock(LockState& lock, DWORD flags, Stage stage)
     {
-        return GuardedHresult([&] { return LockVertices(flags, out); });
+        if (lock.count == 0) {
+            stage();
+            lock.writable = false;
+        }
+        ++lock.count;
+        if (!(flags & D3DLOCK_READONLY)) lock.writable = true;
     }
 
-    HRESULT LockVertices(DWORD flags, LPVOID* out)
+    // `finish(written)` runs at the last unlock; the device uploads changed
+    // data on the next draw.
+    template <class Finish>
+    HRESULT EndLock(LockState& lock, Finish finish)
     {
-        if (out == nullptr) return D3DERR_INVALIDCALL;
-        if (vertexLocks == 0) {
-            const DWORD stride = VertexBytes(data.fvf);
-            vertexStaging.resize(static_cast<size_t>(stride) * data.vertices.size());
-            uint8_t* cursor = vertexStaging.data();
-            for (const MeshVertex& vertex : data.vertices) {
-                std::memcpy(cursor, vertex.position, 12);
-                cursor += 12;
-                if (data.fvf & D3DFVF_NORMAL) {
-                    std::memcpy(cursor, vertex.normal, 12);
-                    cursor += 12;
-                }
-                if (data.fvf & D3DFVF_DIFFUSE) {
-                    std::memcpy(cursor, &vertex.diffuse, 4);
-                    cursor += 4;
-                }
-                if (data.fvf & D3DFVF_TEX1) {
-                    std::memcpy(cursor, vertex.texcoord, 8);
-                    cursor += 8;
-                }
-            }
-            vertexWritable = false;
-        }
-        ++vertexLocks;
-        if (!(flags & D3DLOCK_READONLY)) vertexWritable = true;
-        *out = vertexStaging.data();
+        if (lock.count == 0) return D3DERR_INVALIDCALL;
+        if (--lock.count > 0) return D3D_OK;
+        finish(lock.writable);
+        if (lock.writable) ReleaseGpuObjects(data.gpu);
         return D3D_OK;
+    }
+
+    // Between the vertices and their staging copy in the FVF layout, either way.
+    void CopyStaging(bool intoStaging)
+    {
+        uint8_t* cursor = vertexStaging.data();
+        for (MeshVertex& vertex : data.vertices) {
+            ForEachField(vertex, data.fvf, [&](void* field, DWORD size) {
+                if (intoStaging) {
+                    std::memcpy(cursor, field, size);
+                } else {
+                    std::memcpy(field, cursor, size);
+                }
+                cursor += size;
+            });
+        }
+    }
+
+    HRESULT LockVertexBuffer(DWORD flags, LPVOID* out) override
+    {
+        return GuardedHresult([&] {
+            if (out == nullptr) return D3DERR_INVALIDCALL;
+            BeginLock(vertexLock, flags, [&] {
+                vertexStaging.resize(static_cast<size_t>(VertexBytes(data.fvf)) * data.vertices.size());
+                CopyStaging(true);
+            });
+            *out = vertexStaging.data();
+            return D3D_OK;
+        });
     }
 
     HRESULT UnlockVertexBuffer() override
     {
-        return GuardedHresult([&] { return UnlockVertices(); });
+        return GuardedHresult([&] {
+            return EndLock(vertexLock, [&](bool written) {
+                if (written) CopyStaging(false);
+                std::vector<uint8_t>().swap(vertexStaging);
+            });
+        });
     }
 
-    HRESULT UnlockVertices()
-    {
-        if (vertexLocks == 0) return D3DERR_INVALIDCALL;
-        if (--vertexLocks > 0) return D3D_OK;
-        if (vertexWritable) {
-            const uint8_t* cursor = vertexStaging.data();
-            for (MeshVertex& vertex : data.vertices) {
-                std::memcpy(vertex.position, cursor, 12);
-                cursor += 12;
-                if (data.fvf & D3DFVF_NORMAL) {
-                    std::memcpy(vertex.normal, cursor, 12);
-                    cursor += 12;
-                }
-                if (data.fvf & D3DFVF_DIFFUSE) {
-                    std::memcpy(&vertex.diffuse, cursor, 4);
-                    cursor += 4;
-                }
-                if (data.fvf & D3DFVF_TEX1) {
-                    std::memcpy(vertex.texcoord, cursor, 8);
-                    cursor += 8;
-                }
-            }
-            // The device uploads the changed data on the next draw.
-            ReleaseGpuObjects(data.gpu);
-        }
-        std::vector<uint8_t>().swap(vertexStaging);
-        return D3D_OK;
-    }
-
+    // 32-bit indices are handed out as they are kept; 16-bit ones through staging.
     HRESULT LockIndexBuffer(DWORD flags, LPVOID* out) override
     {
-        return GuardedHresult([&] { return LockIndices(flags, out); });
-    }
-
-    HRESULT LockIndices(DWORD flags, LPVOID* out)
-    {
-        if (out == nullptr) return D3DERR_INVALIDCALL;
-        const bool wide = (options & D3DXMESH_32BIT) != 0;
-        if (indexLocks == 0) {
-            if (!wide) indexStaging.assign(data.indices.begin(), data.indices.end());
-            indexWritable = false;
-        }
-        ++indexLocks;
-        if (!(flags & D3DLOCK_READONLY)) indexWritable = true;
-        *out = wide ? static_cast<void*>(data.indices.data()) : static_cast<void*>(indexStaging.data());
-        return D3D_OK;
+        return GuardedHresult([&] {
+            if (out == nullptr) return D3DERR_INVALIDCALL;
+            const bool wide = (options & D3DXMESH_32BIT) != 0;
+            BeginLock(indexLock, flags, [&] {
+                if (!wide) indexStaging.assign(data.indices.begin(), data.indices.end());
+            });
+            *out = wide ? static_cast<void*>(data.indices.data()) : static_cast<void*>(indexStaging.data());
+            return D3D_OK;
+        });
     }
 
     HRESULT UnlockIndexBuffer() override
     {
-        return GuardedHresult([&] { return UnlockIndices(); });
-    }
-
-    HRESULT UnlockIndices()
-    {
-        if (indexLocks == 0) return D3DERR_INVALIDCALL;
-        if (--indexLocks > 0) return D3D_OK;
-        if (indexWritable) {
-            // As many indices as before: copied into the room they had.
-            if (!(options & D3DXMESH_32BIT)) std::copy(indexStaging.begin(), indexStaging.end(), data.indices.begin());
-            ReleaseGpuObjects(data.gpu);
-        }
-        std::vector<uint16_t>().swap(indexStaging);
-        return D3D_OK;
+        return GuardedHresult([&] {
+            return EndLock(indexLock, [&](bool written) {
+                // As many indices as before: copied into the room they had.
+                if (written && !(options & D3DXMESH_32BIT)) {
+                    std::copy(indexStaging.begin(), indexStaging.end(), data.indices.begin());
+                }
+                std::vector<uint16_t>().swap(indexStaging);
+            });
+        });
     }
 
     // D3DX makes an attribute table only when a mesh is optimised with attribute
@@ -309,5 +352,16 @@ HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevi
 {
     return GuardedHresult([&] {
         return LoadMesh(fileName, options, device, adjacency, materials, effectInstances, materialCount, mesh);
+    });
+}
+
+HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        if (buffer == nullptr) return D3DERR_INVALIDCALL;
+        ID3DXBuffer* created = CreateBuffer(numBytes);
+        if (created == nullptr) return E_OUTOFMEMORY;
+        *buffer = created;
+        return D3D_OK;
     });
 }

@@ -3,11 +3,11 @@
 
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/com_object.h"
+#include "platform/portable/win32/wide_text.h"
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3dx/font/face.h"
 #include "platform/portable/d3dx/font/layout.h"
 #include "platform/portable/d3dx/font/renderer.h"
-#include "platform/portable/d3dx/font/text.h"
 
 using namespace portable;
 
@@ -68,7 +68,7 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
     return GuardedHresult([&]() -> HRESULT {
         Device* portable = AsDevice(device);
         FontRequest request;
-        request.family = faceName != nullptr ? Utf8FromWide(faceName) : std::string();
+        request.family = faceName != nullptr ? WideToUtf8(faceName) : std::string();
         request.height = height;
         request.width = width;
         request.weight = weight;

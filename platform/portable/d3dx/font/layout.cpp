@@ -5,6 +5,12 @@
 namespace portable {
 
 namespace {
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 bool IsBreak(char32_t c) { return c == U'\n' || c == U'\r'; }
 bool IsSkipped(char32_t c) { return c < 0x20 && !IsBreak(c); }
 
@@ -68,6 +74,39 @@ void WrapLine(const std::u32string& text, const LineSpan& line, int maxWidth, co
     if (line.begin == line.end) out.push_back(LineSpan{line.begin, line.begin, 0});
 }
 } // namespace
+
+void DecodeWideText(LPCWSTR text, INT count, std::u32string& decoded)
+{
+    decoded.clear();
+    if (text == nullptr) return;
+    size_t length = 0;
+    if (count < 0) {
+        while (text[length] != 0) ++length;
+    } else {
+        length = static_cast<size_t>(count);
+    }
+    decoded.reserve(length);
+
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<char32_t>(static_cast<std::make_unsigned_t<WCHAR>>(text[i]));
+        if (IsHighSurrogate(c) && i + 1 < length) {
+            const auto next = static_cast<char32_t>(static_cast<std::make_unsigned_t<WCHAR>>(text[i + 1]));
+            if (IsLowSurrogate(next)) {
+                decoded += 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+                continue;
+            }
+        }
+        decoded += (IsHighSurrogate(c) || IsLowSurrogate(c) || c > kMaxCodePoint) ? kReplacement : c;
+    }
+}
+
+std::u32string DecodeWideText(LPCWSTR text, INT count)
+{
+    std::u32string decoded;
+    DecodeWideText(text, count, decoded);
+    return decoded;
+}
 
 void LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int lineHeight, const AdvanceOf& advance,
                 LayoutScratch& scratch, TextLayout& layout)

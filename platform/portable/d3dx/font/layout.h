@@ -1,4 +1,5 @@
-// Placing text in a rectangle as DrawText does: lines, alignment, the height.
+// Placing text in a rectangle as DrawText does: the wide text as code points,
+// lines, alignment, the height.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,13 @@
 #include "platform/portable/d3dx/api.h"
 
 namespace portable {
+
+// The first count characters (all up to the terminator for count < 0).
+// UTF-16 surrogate pairs are joined; lone surrogates and values beyond
+// U+10FFFF become U+FFFD.
+std::u32string DecodeWideText(LPCWSTR text, INT count);
+// The same into `decoded`, whose storage is reused.
+void DecodeWideText(LPCWSTR text, INT count, std::u32string& decoded);
 
 struct PlacedGlyph {
     char32_t codepoint;

@@ -9,7 +9,6 @@
 #include <jpeglib.h>
 
 #include "platform/portable/d3dx/image/decode.h"
-#include "platform/portable/d3dx/image/rows.h"
 
 namespace portable {
 

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "platform/portable/d3dx/image/decode.h"
-#include "platform/portable/d3dx/image/rows.h"
 
 namespace portable {
 

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/portable/d3dx/image/decode.h"
-#include "platform/portable/d3dx/image/rows.h"
 
 namespace portable {
 

@@ -1,5 +1,5 @@
-// The most the .x reader takes on for one file. No model that a real-time
-// Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
+// The most the .x reader takes on for one file, and the codes it fails with.
+// No model a real-time Direct3D 9 program draws comes near any of them: the 500,000-face benchmark
 // model (50 MB of text) uses a few percent of each. They keep what a hostile
 // file can claim from becoming memory: whatever it says, a load stays under
 // 2 GB besides the file's bytes, and a small file far below that. A file past
@@ -9,7 +9,27 @@
 
 #include <cstddef>
 
+#include "platform/portable/d3d9/types.h"
+
 namespace portable {
+
+// The reader's result codes, with the values D3DX gives them.
+#define _FACD3DXF 0x876
+#define D3DXFERR_BADOBJECT MAKE_HRESULT(1, _FACD3DXF, 900)
+#define D3DXFERR_BADVALUE MAKE_HRESULT(1, _FACD3DXF, 901)
+#define D3DXFERR_BADTYPE MAKE_HRESULT(1, _FACD3DXF, 902)
+#define D3DXFERR_NOTFOUND MAKE_HRESULT(1, _FACD3DXF, 903)
+#define D3DXFERR_FILENOTFOUND MAKE_HRESULT(1, _FACD3DXF, 905)
+#define D3DXFERR_BADFILETYPE MAKE_HRESULT(1, _FACD3DXF, 908)
+#define D3DXFERR_BADFILEVERSION MAKE_HRESULT(1, _FACD3DXF, 909)
+#define D3DXFERR_BADFILEFLOATSIZE MAKE_HRESULT(1, _FACD3DXF, 910)
+#define D3DXFERR_BADFILE MAKE_HRESULT(1, _FACD3DXF, 911)
+#define D3DXFERR_PARSEERROR MAKE_HRESULT(1, _FACD3DXF, 912)
+#define D3DXFERR_BADARRAYSIZE MAKE_HRESULT(1, _FACD3DXF, 913)
+#define D3DXFERR_BADDATAREFERENCE MAKE_HRESULT(1, _FACD3DXF, 914)
+// The older DirectX file API's code for memory it cannot have, which D3DX
+// passes on when it cannot allocate the inflated body of a compressed file.
+#define DXFILEERR_BADALLOC MAKE_HRESULT(1, _FACD3DXF, 854)
 
 // The file as read (into memory, whole). Larger: D3DXERR_INVALIDDATA,
 // as for a file that cannot be read.

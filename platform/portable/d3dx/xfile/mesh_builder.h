@@ -1,6 +1,7 @@
 // Turns a parsed .x file into the one mesh D3DXLoadMeshFromX gives: every
 // Mesh of the file (top level or in frames, with the frame transforms)
-// merged, n-gons split into fans, faces sorted by material.
+// merged, n-gons split into fans, faces sorted by material; and the faces
+// that share each edge of it.
 #pragma once
 
 #include <string>
@@ -29,5 +30,9 @@ struct XMeshResult {
 // inconsistent mesh data, D3DERR_INVALIDCALL for a mesh without faces,
 // E_OUTOFMEMORY for a mesh or materials past the limits of limits.h.
 HRESULT BuildXMesh(const XDocument& document, DWORD options, bool withMaterials, XMeshResult& result);
+
+// The faces next to each face across each edge (3 per face, 0xffffffff for
+// none), matching edges by vertex positions as D3DX does with epsilon 0.
+std::vector<DWORD> XMeshAdjacency(const MeshData& mesh);
 
 } // namespace portable

@@ -4,10 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "platform/portable/d3dx/xfile/huge_pages.h"
-#include "platform/portable/d3dx/xfile/keyed_hash.h"
 #include "platform/portable/d3dx/xfile/limits.h"
-#include "platform/portable/d3dx/xfile/value_cursor.h"
 
 namespace portable {
 

@@ -5,11 +5,18 @@
 
 #include <vector>
 
+#include "platform/portable/d3dx/math.h"
 #include "platform/portable/d3dx/xfile/limits.h"
 #include "platform/portable/d3dx/xfile/mesh_builder.h"
-#include "platform/portable/d3dx/xfile/mesh_frames.h"
 
 namespace portable {
+
+// A mesh the file places, at the top level or in frames.
+struct MeshPart {
+    uint32_t mesh;         // the Mesh object
+    D3DXMATRIX transform;  // the frames' transforms, outermost last
+    bool identity;         // no frame matrix applies
+};
 
 // What one build may still take, across its parts.
 struct MeshBudget {

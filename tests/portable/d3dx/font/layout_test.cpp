@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/portable/d3dx/font/atlas.h"
 #include "platform/portable/d3dx/font/layout.h"
-#include "platform/portable/d3dx/font/text.h"
+#include "platform/portable/d3dx/font/renderer.h"
+#include "platform/portable/win32/wide_text.h"
 
 using namespace portable;
 
@@ -89,9 +89,9 @@ TEST(WideText, CountsAndSurrogates)
     const WCHAR direct[] = {static_cast<WCHAR>(0x1F600), static_cast<WCHAR>(0x110000), 0};
     EXPECT_EQ(DecodeWideText(direct, -1), std::u32string({0x1F600, 0xFFFD}));
 
-    EXPECT_EQ(Utf8FromWide(L"Arial"), "Arial");
+    EXPECT_EQ(WideToUtf8(L"Arial"), "Arial");
     const WCHAR accented[] = {'S', 0xE9, 'g', 'o', 'e', 0x20AC, 0};
-    EXPECT_EQ(Utf8FromWide(accented), "S\xC3\xA9goe\xE2\x82\xAC");
+    EXPECT_EQ(WideToUtf8(accented), "S\xC3\xA9goe\xE2\x82\xAC");
 }
 
 TEST(AtlasPacking, ShelvesFillLeftToRightThenDownAndEveryGapStaysInUse)

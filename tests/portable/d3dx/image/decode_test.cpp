@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "platform/portable/d3dx/image/decode.h"
-#include "platform/portable/d3dx/image/dxt.h"
+#include "platform/portable/d3dx/image/dds.h"
 #include "platform/portable/d3dx/image/resample.h"
 #include "tests/portable/d3dx/image/test_files.h"
 

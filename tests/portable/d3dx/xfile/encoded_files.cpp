@@ -5,9 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/portable/d3dx/xfile/binary_reader.h"
+#include "platform/portable/d3dx/xfile/tokenizer.h"
 #include "platform/portable/d3dx/xfile/format.h"
-#include "platform/portable/d3dx/xfile/text_reader.h"
 #include "tools/modelgen/mszip.h"
 
 namespace portable {

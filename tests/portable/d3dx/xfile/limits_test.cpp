@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/portable/d3dx/image/resample.h"
-#include "platform/portable/d3dx/xfile/result.h"
+#include "platform/portable/d3dx/xfile/limits.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/encoded_files.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/portable/d3dx/xfile/mesh_adjacency.h"
+#include "platform/portable/d3dx/xfile/mesh_builder.h"
 #include "tests/portable/d3dx/test_files.h"
 
 using namespace portable;

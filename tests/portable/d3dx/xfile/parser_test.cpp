@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/portable/d3dx/xfile/result.h"
+#include "platform/portable/d3dx/xfile/limits.h"
 #include "tests/portable/d3dx/test_files.h"
 #include "tests/portable/d3dx/xfile/encoded_files.h"
 

@@ -1,4 +1,6 @@
-// Decoding of DXT1 to DXT5 (BC1 to BC3) blocks to B, G, R, A bytes.
+// DDS files hold their levels as they are or in DXT1 to DXT5 (BC1 to BC3)
+// blocks; the blocks decode to B, G, R, A bytes. The DDS reader itself is
+// one of decode.h's decoders.
 #pragma once
 
 #include <cstddef>
