@@ -22,7 +22,7 @@
 # memory by owner (anon_breakdown), taken BREAKDOWN_AFTER seconds (default 3)
 # after the first frame, standing: a table of the three side by side, then
 # each one's owners in detail. --no-breakdown leaves that out.
-#   side_by_side.sh --native PROGRAM --windows PROGRAM.exe --irrlicht PROGRAM
+#   side_by_side.sh --native PROGRAM (--windows PROGRAM.exe | --no-wine) --irrlicht PROGRAM
 #                   [--floor PROGRAM] [--rounds N] [--seconds N] [--tools DIR]
 #                   [--breakdown-after SECONDS] [--no-breakdown]
 #                   [--work-root DIR] [--keep]
@@ -36,7 +36,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../e2e-lib.sh
 source "$here/../e2e-lib.sh"
-e2e_parse_args '--windows FILE' '--irrlicht FILE' '--floor FILE' '--rounds N' '--seconds N' '--tools DIR' \
+e2e_parse_args '--windows FILE' '--no-wine' '--irrlicht FILE' '--floor FILE' '--rounds N' '--seconds N' '--tools DIR' \
   '--breakdown-after SECONDS' '--no-breakdown' -- "$@"
 rounds=${E2E_OPTIONS[rounds]:-3}
 seconds=${E2E_OPTIONS[seconds]:-15}
@@ -47,8 +47,13 @@ breakdown_after=${E2E_OPTIONS[breakdown-after]:-3}
 breakdown=true
 [ "${E2E_OPTIONS[no-breakdown]:-}" != true ] || breakdown=false
 [ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
-E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
-[ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed"
+programs="native wine irrlicht floor"
+if [ "${E2E_OPTIONS[no-wine]:-}" = true ]; then
+  programs="native irrlicht floor"
+else
+  E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
+  [ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed (or --no-wine)"
+fi
 irrlicht=${E2E_OPTIONS[irrlicht]:-}
 [ -n "$irrlicht" ] || e2e_usage_error "--irrlicht is needed"
 e2e_check_programs openbox pgrep
@@ -261,7 +266,7 @@ measure() { # ROUND NAME
   echo "$round $name $launch $hwm $anon $cpu $pacing" >>"$E2E_DIR/results.txt"
 }
 
-for name in native wine irrlicht floor; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
+for name in $programs; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
 : >"$E2E_DIR/results.txt"
 
 # An unmeasured Wine start.
@@ -275,16 +280,18 @@ warm_up() {
 # A missing prefix is made by a first start (e2e_start_program), which waits
 # for its Wine server's end; then a server that stays up, and a first start
 # with it, neither measured.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [[ " $programs " == *" wine "* ]]; then
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    warm_up || exit 1
+    wineserver -w
+  fi
+  e2e_log "Wine server kept up between the starts; a first Wine start, not measured"
+  wineserver -p || { e2e_fail "the Wine server did not start"; exit 1; }
   warm_up || exit 1
-  wineserver -w
 fi
-e2e_log "Wine server kept up between the starts; a first Wine start, not measured"
-wineserver -p || { e2e_fail "the Wine server did not start"; exit 1; }
-warm_up || exit 1
 
 for ((round = 1; round <= rounds; ++round)); do
-  for name in native wine irrlicht floor; do
+  for name in $programs; do
     e2e_log "round $round of $rounds: $name"
     measure "$round" "$name" || exit 1
   done
@@ -294,6 +301,7 @@ done
 # ours / Irrlicht and floor / Irrlicht.
 awk -v rounds="$rounds" -v seconds="$seconds" '
   function median(name, column,    n, i, j, v, t) {
+    if (!count[name]) return "n/a"
     n = 0
     for (i = 1; i <= count[name]; ++i) {
       t = value[name, i, column]
