@@ -17,28 +17,17 @@ LPARAM PackPoint(int x, int y)
                                static_cast<uint16_t>(x));
 }
 
-MSG MakeMessage(const EventTranslation& translation, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = translation.time;
-    return msg;
-}
-
 void Send(EventTranslation& translation, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (translation.window == nullptr) return;
-    translation.queue.sent.push_back(MakeMessage(translation, translation.window, message, wParam, lParam));
+    translation.queue.sent.push_back(MakeMessage(translation.window, message, wParam, lParam, translation.time));
 }
 
 void QueueInput(EventTranslation& translation, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                 POINT screenPoint)
 {
     if (window == nullptr) return;
-    MSG msg = MakeMessage(translation, window, message, wParam, lParam);
+    MSG msg = MakeMessage(window, message, wParam, lParam, translation.time);
     msg.pt = screenPoint;
     translation.queue.input.push_back(msg);
 }
@@ -86,7 +75,7 @@ void TranslateKey(const SDL_KeyboardEvent& key, EventTranslation& translation)
     const KeyMessage message = ApplyKey(translation.keyboard, code, pressed, key.repeat != 0, altGr);
     if (message.message == 0 || translation.window == nullptr) return;
     translation.queue.input.push_back(
-        MakeMessage(translation, translation.window, message.message, message.wParam, message.lParam));
+        MakeMessage(translation.window, message.message, message.wParam, message.lParam, translation.time));
 }
 
 void TranslateMotion(const SDL_MouseMotionEvent& motion, EventTranslation& translation)

@@ -4,8 +4,8 @@
 
 #include <SDL_events.h>
 
-#include "platform/portable/win32/key_messages.h"
-#include "platform/portable/win32/message_queue.h"
+#include "platform/portable/win32/keyboard.h"
+#include "platform/portable/win32/messages.h"
 #include "platform/portable/win32/raw_input.h"
 
 namespace portable {

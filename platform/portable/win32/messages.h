@@ -1,5 +1,6 @@
-// The thread's message queue: messages sent to a window procedure during
-// retrieval, posted messages, input messages and the quit flag.
+// Messages: the thread's message queue (messages sent to a window procedure
+// during retrieval, posted messages, input messages and the quit flag) and
+// the pump that fills it from SDL's events.
 #pragma once
 
 #include <deque>
@@ -8,6 +9,8 @@
 
 namespace portable {
 
+// The thread's message queue: messages sent to a window procedure during
+// retrieval, posted messages, input messages and the quit flag.
 struct MessageQueue {
     // Delivered straight to the window procedure by the next retrieval call, never returned.
     std::deque<MSG> sent;
@@ -18,6 +21,9 @@ struct MessageQueue {
     bool quitPending = false;
     int quitCode = 0;
 };
+
+// A message as the queue holds it, stamped with its time.
+MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 
 // The queue of the program's one thread.
 MessageQueue& ThreadQueue();
@@ -44,5 +50,8 @@ void PurgeWindowMessages(MessageQueue& queue, HWND window, Dropped dropped)
         }
     }
 }
+
+// Moves pending SDL events into the message queue (PeekMessageW does this on every call).
+void PumpEvents();
 
 } // namespace portable
