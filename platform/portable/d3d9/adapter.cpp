@@ -25,6 +25,18 @@ bool IsTrueColor(Uint32 format)
     return format == SDL_PIXELFORMAT_UNKNOWN || SDL_BITSPERPIXEL(format) >= 24;
 }
 
+// The display's mode at index, when it is one Direct3D lists: true color, of some size.
+bool ListedMode(int display, int index, SDL_DisplayMode& mode)
+{
+    return SDL_GetDisplayMode(display, index, &mode) == 0 && IsTrueColor(mode.format) && mode.w > 0 && mode.h > 0;
+}
+
+// The refresh rate as Direct3D gives it: 0 when the display does not say.
+UINT RateOf(const SDL_DisplayMode& mode)
+{
+    return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 0;
+}
+
 auto Key(const D3DDISPLAYMODE& mode)
 {
     return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate);
@@ -124,12 +136,11 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};
-        if (SDL_GetDisplayMode(display, i, &sdlMode) != 0) continue;
-        if (!IsTrueColor(sdlMode.format) || sdlMode.w <= 0 || sdlMode.h <= 0) continue;
+        if (!ListedMode(display, i, sdlMode)) continue;
         D3DDISPLAYMODE mode{};
         mode.Width = static_cast<UINT>(sdlMode.w);
         mode.Height = static_cast<UINT>(sdlMode.h);
-        mode.RefreshRate = sdlMode.refresh_rate > 0 ? static_cast<UINT>(sdlMode.refresh_rate) : 0;
+        mode.RefreshRate = RateOf(sdlMode);
         mode.Format = D3DFMT_X8R8G8B8;
         modes.push_back(mode);
     }
@@ -143,17 +154,15 @@ bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, 
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};
-        if (SDL_GetDisplayMode(display, i, &sdlMode) != 0 || !IsTrueColor(sdlMode.format)) continue;
+        if (!ListedMode(display, i, sdlMode)) continue;
         if (static_cast<UINT>(sdlMode.w) != width || static_cast<UINT>(sdlMode.h) != height) continue;
-        const UINT rate = sdlMode.refresh_rate > 0 ? static_cast<UINT>(sdlMode.refresh_rate) : 0;
-        if (refreshRate != 0 && rate != refreshRate) continue;
+        if (refreshRate != 0 && RateOf(sdlMode) != refreshRate) continue;
         if (!any || sdlMode.refresh_rate > found.refresh_rate) found = sdlMode;
         any = true;
         if (refreshRate != 0) break;
     }
     return any;
 }
-
 
 HRESULT EnterFullscreen(Device& device)
 {

@@ -146,7 +146,7 @@ VirtualKey VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode)
     return result;
 }
 
-
+// Key messages and the keyboard state behind them.
 namespace {
 constexpr LPARAM kExtendedBit = LPARAM{1} << 24;
 constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
@@ -223,7 +223,7 @@ KeyMessage ApplyKey(KeyboardState& keyboard, const VirtualKey& key, bool pressed
     return result;
 }
 
-
+// The characters keys type on a US layout.
 namespace {
 struct PunctuationKey {
     UINT virtualKey;

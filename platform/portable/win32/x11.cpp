@@ -242,7 +242,6 @@ void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int
     XFlush(display);
 }
 
-
 namespace {
 // X windows known to be gone. A handful is plenty: the program has one window.
 constexpr size_t kGoneCapacity = 16;

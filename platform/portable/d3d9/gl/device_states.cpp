@@ -1,3 +1,4 @@
+// Direct3D 9's default states, and the render and sampler states as OpenGL state.
 #include "platform/portable/d3d9/gl/device_states.h"
 
 #include <cstring>
@@ -18,7 +19,6 @@ D3DMATRIX Identity()
 constexpr DWORD kFillSolid = 3;
 constexpr DWORD kStencilKeep = 1;
 constexpr DWORD kBlendOpAdd = 1;
-
 
 GLenum CompareOf(DWORD function)
 {
