@@ -136,6 +136,7 @@ TEST(KeyboardMap, EveryFunctionKeyHasItsCode)
         EXPECT_EQ(VirtualKeyFromSdl(SDLK_F13 + i, static_cast<SDL_Scancode>(SDL_SCANCODE_F13 + i)).code,
                   static_cast<UINT>(VK_F13 + i));
 }
+
 // Key messages: WM_KEY* against WM_SYSKEY* and the lParam bits.
 constexpr LPARAM kAltBit = LPARAM{1} << 29;
 constexpr LPARAM kPreviousBit = LPARAM{1} << 30;
@@ -295,6 +296,7 @@ TEST(KeyMessages, KeysWithoutACodeGiveNoMessageAndLeaveTheStateAlone)
     EXPECT_EQ(ApplyKey(keyboard, VirtualKey{}, true, false).message, 0u);
     EXPECT_FALSE(keyboard.down[0]);
 }
+
 // The characters TranslateMessage posts for key presses.
 struct CharacterCase {
     UINT key;
