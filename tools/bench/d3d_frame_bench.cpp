@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "tests/portable/d3d9/test_support.h"
 

@@ -1,12 +1,20 @@
-// Device creation, reference counting and destruction.
+// The device: creation and release, its window, Present, loss and Reset,
+// scenes and clears, and the states it keeps for the next draw.
+#include "platform/portable/d3d9/device.h"
+
+#include <algorithm>
 #include <memory>
+
+#include <malloc.h>
 
 #include <SDL.h>
 
-#include "platform/portable/d3d9/device.h"
-#include "platform/portable/d3d9/display_modes.h"
+#include "platform/portable/d3d9/adapter.h"
+#include "platform/portable/d3d9/managed_uploads.h"
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
+#include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/window.h"
 
 namespace portable {
 
@@ -61,7 +69,70 @@ HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, 
     *result = device;
     return D3D_OK;
 }
+
+// How long a window may stay in view after losing the focus before it is
+// minimised: a workspace switch takes it out of view within that time.
+constexpr Uint32 kMinimiseAfterMs = 200;
+
+// A window left in view behind the program that took the focus is minimised,
+// as Windows does. One taken out of view meanwhile (minimised, its workspace
+// hidden) is left as it is, so that it is there again when the user comes
+// back to it, and so is one the user brought back.
+void MinimiseIfLeftInView(Device& device, const WindowPresence& presence)
+{
+    if (!device.minimisePending) return;
+    if (!presence.visible || presence.foreground) {
+        device.minimisePending = false;
+        return;
+    }
+    if (SDL_GetTicks() - device.lostAtMs < kMinimiseAfterMs) return;
+    device.minimisePending = false;
+    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
+}
+
+// A lost full-screen device stays lost until its window is active again;
+// being visible is not enough (tiling window managers never minimise it).
+bool MayReset(const Device& device)
+{
+    return !device.lost || device.params.Windowed || PresenceOf(device.window).foreground;
+}
+
+constexpr DWORD kTexture0 = D3DTS_TEXTURE0;
+constexpr DWORD kWorld0 = 256;
+constexpr DWORD kLastWorld = 511;
+// Displacement-map and vertex-texture samplers: accepted, never sampled here.
+constexpr DWORD kFirstSpecialSampler = 256;
+constexpr DWORD kLastSpecialSampler = 260;
+
+bool IsSpecialSampler(DWORD sampler)
+{
+    return sampler >= kFirstSpecialSampler && sampler <= kLastSpecialSampler;
+}
 } // namespace
+
+// The window behind a device is found anew on every use, so a destroyed
+// window is noticed instead of used.
+SDL_Window* SdlWindowOf(const DeviceWindow& window)
+{
+    if (window.handle != nullptr) return SdlWindowOf(window.handle);
+    if (window.sdlWindowId == 0 || SDL_WasInit(SDL_INIT_VIDEO) == 0) return nullptr;
+    return SDL_GetWindowFromID(window.sdlWindowId);
+}
+
+WindowPresence PresenceOf(const DeviceWindow& window)
+{
+    WindowPresence presence;
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    if (sdlWindow == nullptr) return presence;
+    const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
+    presence.visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+    if (window.handle != nullptr) {
+        presence.foreground = WindowIsForeground(window.handle);
+    } else {
+        presence.foreground = presence.visible && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
+    }
+    return presence;
+}
 
 Device* AsDevice(IDirect3DDevice9* device)
 {
@@ -103,21 +174,10 @@ HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int
     if (result == nullptr) return D3DERR_INVALIDCALL;
     *result = nullptr;
 
-    const HRESULT valid = ValidatePresentParameters(params);
-    if (FAILED(valid)) return valid;
     SDL_Window* sdlWindow = SdlWindowOf(window);
-    if (sdlWindow == nullptr) return D3DERR_INVALIDCALL;
-
-    int windowWidth = 0, windowHeight = 0;
-    SDL_GetWindowSize(sdlWindow, &windowWidth, &windowHeight);
-    D3DPRESENT_PARAMETERS completed = params;
-    CompletePresentParameters(completed, static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight));
-    SDL_DisplayMode mode{};
-    if (!completed.Windowed
-        && !FindSdlDisplayMode(display, completed.BackBufferWidth, completed.BackBufferHeight,
-                               completed.FullScreen_RefreshRateInHz, mode)) {
-        return D3DERR_NOTAVAILABLE;
-    }
+    D3DPRESENT_PARAMETERS completed{};
+    const HRESULT prepared = PreparePresentParameters(params, sdlWindow, display, completed);
+    if (FAILED(prepared)) return prepared;
 
     auto device = std::make_unique<Device>();
     device->window = window;
@@ -142,6 +202,238 @@ Device::~Device()
         if (current) SDL_GL_MakeCurrent(SdlWindowOf(window), nullptr);
         SDL_GL_DeleteContext(context);
     }
+}
+
+void UpdateDeviceLoss(Device& device)
+{
+    if (device.params.Windowed) return;
+    const WindowPresence presence = PresenceOf(device.window);
+    if (device.lost) {
+        MinimiseIfLeftInView(device, presence);
+        return;
+    }
+    if (presence.foreground) {
+        device.hadForeground = true;
+        return;
+    }
+    // Focus is an event, not a state: a window that has not had it yet (it
+    // arrives after the window is shown) loses nothing.
+    if (presence.visible && !device.hadForeground) return;
+    device.lost = true;
+    device.hadForeground = false;
+    device.minimisePending = presence.visible;
+    device.lostAtMs = SDL_GetTicks();
+    LeaveFullscreen(device);
+}
+
+HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, const RGNDATA*)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        UpdateDeviceLoss(*this);
+        if (lost) return D3DERR_DEVICELOST;
+        if ((sourceRect != nullptr || destRect != nullptr) && params.SwapEffect != D3DSWAPEFFECT_COPY) {
+            return D3DERR_INVALIDCALL;
+        }
+        if (!MakeDeviceCurrent(*this)) return D3DERR_INVALIDCALL;
+
+        SDL_Window* sdlWindow = SdlWindowOf(window);
+        BlitGlBackBuffer(backBuffer, WindowTargetOf(*this));
+        SDL_GL_SwapWindow(sdlWindow);
+        // The window may have changed size meanwhile (a mode switch, the user).
+        FollowGlWindow(backBuffer, WindowTargetOf(*this));
+        if (texelsGivenUp) {
+            // Texels freed in the middle of the heap stay resident until handed back.
+            texelsGivenUp = false;
+            malloc_trim(0);
+        }
+        InvalidateGlState(*this);
+        return D3D_OK;
+    });
+}
+
+HRESULT Device::TestCooperativeLevel()
+{
+    UpdateDeviceLoss(*this);
+    if (!lost) return D3D_OK;
+    return MayReset(*this) ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
+}
+
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
+{
+    return GuardedHresult([&]() -> HRESULT {
+        if (presentParameters == nullptr) return D3DERR_INVALIDCALL;
+        UpdateDeviceLoss(*this);
+        if (!MayReset(*this)) return D3DERR_DEVICELOST;
+
+        // From here a failed Reset leaves the device waiting for another one.
+        if (defaultPoolResources > 0) {
+            lost = true;
+            return D3DERR_INVALIDCALL;
+        }
+        SDL_Window* sdlWindow = MakeDeviceCurrent(*this) ? SdlWindowOf(window) : nullptr;
+        D3DPRESENT_PARAMETERS completed{};
+        const HRESULT prepared = PreparePresentParameters(*presentParameters, sdlWindow, display, completed);
+        if (FAILED(prepared)) {
+            lost = true;
+            return prepared;
+        }
+
+        params = completed;
+        if (completed.Windowed) {
+            LeaveFullscreen(*this);
+        } else {
+            const HRESULT entered = EnterFullscreen(*this);
+            if (FAILED(entered)) {
+                lost = true;
+                return entered;
+            }
+        }
+        // Made once the window is in the mode, so that a back buffer of its size is drawn on it.
+        DestroyGlBackBuffer(backBuffer);
+        const bool made = CreateGlBackBuffer(backBuffer, completed, WindowTargetOf(*this));
+        // A device may be reset many times: the buffers it freed go back to the system.
+        malloc_trim(0);
+        if (!made) {
+            LeaveFullscreen(*this);
+            lost = true;
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+        SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+
+        ResetDeviceState(*this);
+        lost = false;
+        hadForeground = false;
+        minimisePending = false;
+        *presentParameters = completed;
+        return D3D_OK;
+    });
+}
+
+HRESULT Device::BeginScene()
+{
+    if (inScene) return D3DERR_INVALIDCALL;
+    inScene = true;
+    return D3D_OK;
+}
+
+HRESULT Device::EndScene()
+{
+    if (!inScene) return D3DERR_INVALIDCALL;
+    inScene = false;
+    return D3D_OK;
+}
+
+HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil)
+{
+    if ((flags & D3DCLEAR_ZBUFFER) != 0 && !backBuffer.hasDepth) return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_STENCIL) != 0 && !backBuffer.hasStencil) return D3DERR_INVALIDCALL;
+    if (lost || !MakeDeviceCurrent(*this) || !backBuffer.Ready()) return D3D_OK;
+
+    GLbitfield mask = 0;
+    if ((flags & D3DCLEAR_TARGET) != 0) {
+        const D3DCOLORVALUE value = ColorValueOf(color);
+        gl.ClearColor(value.r, value.g, value.b, value.a);
+        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_ZBUFFER) != 0) {
+        gl.ClearDepth(std::clamp(z, 0.0f, 1.0f));
+        gl.DepthMask(GL_TRUE);
+        mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_STENCIL) != 0) {
+        gl.ClearStencil(static_cast<GLint>(stencil & 0xFF));
+        gl.StencilMask(0xFF);
+        mask |= GL_STENCIL_BUFFER_BIT;
+    }
+    InvalidateGlState(*this);
+    if (mask == 0) return D3D_OK;
+
+    gl.BindFramebuffer(GL_FRAMEBUFFER, backBuffer.framebuffer);
+    const LONG width = static_cast<LONG>(backBuffer.width);
+    const LONG height = static_cast<LONG>(backBuffer.height);
+    if (rectCount == 0 || rects == nullptr) {
+        gl.Disable(GL_SCISSOR_TEST);
+        gl.Clear(mask);
+        return D3D_OK;
+    }
+    gl.Enable(GL_SCISSOR_TEST);
+    for (DWORD i = 0; i < rectCount; ++i) {
+        const LONG left = std::max<LONG>(rects[i].x1, 0);
+        const LONG top = std::max<LONG>(rects[i].y1, 0);
+        const LONG right = std::min(rects[i].x2, width);
+        const LONG bottom = std::min(rects[i].y2, height);
+        if (left >= right || top >= bottom) continue;
+        gl.Scissor(left, height - bottom, right - left, bottom - top);
+        gl.Clear(mask);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
+{
+    if (matrix == nullptr) return D3DERR_INVALIDCALL;
+    const DWORD which = static_cast<DWORD>(state);
+    if (which == D3DTS_VIEW) {
+        states.view = *matrix;
+    } else if (which == D3DTS_PROJECTION) {
+        states.projection = *matrix;
+    } else if (which == kWorld0) {
+        states.world = *matrix;
+    } else if (which >= kTexture0 && which < kTexture0 + kTextureTransformCount) {
+        states.textureTransforms[which - kTexture0] = *matrix;
+    } else if (which <= kWorld0 || which > kLastWorld) {
+        return D3DERR_INVALIDCALL;
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetMaterial(const D3DMATERIAL9* material)
+{
+    if (material == nullptr) return D3DERR_INVALIDCALL;
+    states.material = *material;
+    return D3D_OK;
+}
+
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
+{
+    const DWORD which = static_cast<DWORD>(state);
+    if (which == 0 || which >= kRenderStateCount) return D3DERR_INVALIDCALL;
+    if (states.render[which] != value) {
+        states.render[which] = value;
+        InvalidateGlState(*this);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetSamplerState(DWORD samplerIndex, D3DSAMPLERSTATETYPE type, DWORD value)
+{
+    const DWORD which = static_cast<DWORD>(type);
+    if (which == 0 || which >= kSamplerStateCount) return D3DERR_INVALIDCALL;
+    if (IsSpecialSampler(samplerIndex)) return D3D_OK;
+    if (samplerIndex >= kSamplerCount) return D3DERR_INVALIDCALL;
+    if (states.sampler[samplerIndex][which] != value) {
+        states.sampler[samplerIndex][which] = value;
+        if (samplerIndex == 0) InvalidateGlState(*this);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
+{
+    if (IsSpecialSampler(stage)) return D3D_OK;
+    if (stage >= kSamplerCount) return D3DERR_INVALIDCALL;
+    TextureData* data = texture != nullptr ? TextureDataOf(texture) : nullptr;
+    // Known to the device from now on, so that the texture's end unbinds it.
+    if (data != nullptr) {
+        const HRESULT claimed = GuardedHresult([&] {
+            ClaimGpuObjects(*this, data->gpu);
+            return D3D_OK;
+        });
+        if (FAILED(claimed)) return claimed;
+    }
+    textureData[stage] = data;
+    return D3D_OK;
 }
 
 } // namespace portable

@@ -1,13 +1,13 @@
 // The portable Direct3D 9 device: an OpenGL 3.3 core context on the device
 // window, drawing on the window or into a back buffer of its own. Shared by
-// the device's files and the D3DX font; nothing above the platform boundary
+// the layer's Direct3D and D3DX files; nothing above the platform boundary
 // includes this.
 #pragma once
 
 #include <unordered_map>
 
-#include "platform/portable/d3d9/gl/device_states.h"
 #include "platform/portable/d3d9/gl/back_buffer.h"
+#include "platform/portable/d3d9/gl/device_states.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/win32/com_object.h"
@@ -92,19 +92,7 @@ GlWindowTarget WindowTargetOf(const Device& device);
 inline void InvalidateGlState(Device& device) { device.glStateValid = false; }
 // Unbinds every texture and sets the default states (CreateDevice and Reset).
 void ResetDeviceState(Device& device);
-// Frees every object made for managed resources and forgets them.
-void ReleaseAllUploads(Device& device);
-// True when the mesh's buffers exist on this device (uploading them now if
-// needed); false when its data cannot be drawn (indices out of range).
-bool EnsureMeshUploaded(Device& device, MeshData& mesh);
-// The texture object on this device, or 0 when the data is unusable.
-unsigned EnsureTextureUploaded(Device& device, TextureData& texture);
-// Takes a resource on for this device without uploading it yet (a bound texture).
-void ClaimGpuObjects(Device& device, GpuObjects& gpu);
 
-// Full-screen mode handling (fullscreen.cpp).
-HRESULT EnterFullscreen(Device& device);
-void LeaveFullscreen(Device& device);
 // Checks the window: a full-screen device is lost when its window is hidden or
 // minimised, or loses the focus it had. It then gives the display its mode
 // back, and minimises the window if it is still in view a moment later.

@@ -1,7 +1,12 @@
-// The device's account of managed resources: which it has taken on, whether
-// their objects exist, and their end.
+// The device's side of managed resources: which it has taken on, whether
+// their objects exist, uploading them on first use, drawing a mesh's subsets,
+// and their end.
+#include "platform/portable/d3d9/managed_uploads.h"
+
+#include <algorithm>
+
 #include "platform/portable/d3d9/device.h"
-#include "platform/portable/d3d9/gl/managed_upload.h"
+#include "platform/portable/d3d9/gl/api.h"
 
 namespace portable {
 
@@ -17,8 +22,9 @@ bool NeedsUpload(Device& device, GpuObjects& gpu, bool& usable)
     usable = state == Upload::ready;
     return state == Upload::pending;
 }
-} // namespace
 
+// True when the mesh's buffers exist on this device (uploading them now if
+// needed); false when its data cannot be drawn (indices out of range).
 bool EnsureMeshUploaded(Device& device, MeshData& mesh)
 {
     bool usable = false;
@@ -28,6 +34,7 @@ bool EnsureMeshUploaded(Device& device, MeshData& mesh)
     return usable;
 }
 
+// The texture object on this device, or 0 when the data is unusable.
 unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
 {
     bool usable = false;
@@ -41,11 +48,73 @@ unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
     return texture.gpu.texture;
 }
 
+// Sets the OpenGL state again when a render or sampler state changed.
+void ApplyGlState(Device& device)
+{
+    if (device.glStateValid) return;
+    ApplyRenderStates(device.states, device.backBuffer, device.sampler);
+    device.glStateValid = true;
+}
+
+// The faces of one subset: from the attribute table, or from the attribute
+// buffer when there is no table. False when the subset has no faces.
+bool FindSubset(const MeshData& mesh, DWORD attribId, size_t& firstFace, size_t& faceCount)
+{
+    const size_t totalFaces = mesh.indices.size() / 3;
+    for (const SubsetRange& range : mesh.attributeTable) {
+        if (range.AttribId != attribId) continue;
+        firstFace = range.FaceStart;
+        faceCount = range.FaceCount;
+        if (firstFace > totalFaces) return false;
+        faceCount = std::min(faceCount, totalFaces - firstFace);
+        return faceCount > 0;
+    }
+    if (!mesh.attributeTable.empty()) return false;
+
+    // Faces are sorted by attribute, so one subset is one run.
+    const size_t faces = std::min(totalFaces, mesh.attributes.size());
+    size_t start = 0;
+    while (start < faces && mesh.attributes[start] != attribId) ++start;
+    size_t end = start;
+    while (end < faces && mesh.attributes[end] == attribId) ++end;
+    firstFace = start;
+    faceCount = end - start;
+    return faceCount > 0;
+}
+} // namespace
+
 UINT MaxTextureSide(IDirect3DDevice9* device)
 {
     auto* portable = dynamic_cast<Device*>(device);
     if (portable == nullptr || !MakeDeviceCurrent(*portable)) return kMaxTextureSide;
     return GlMaxTextureSide();
+}
+
+HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
+{
+    Device* portable = AsDevice(device);
+    if (portable == nullptr) return D3DERR_INVALIDCALL;
+    size_t firstFace = 0, faceCount = 0;
+    if (!FindSubset(mesh, attribId, firstFace, faceCount)) return D3D_OK;
+    // Drawing on a lost device succeeds and draws nothing, as in Direct3D.
+    if (portable->lost || !MakeDeviceCurrent(*portable) || !portable->backBuffer.Ready()) return D3D_OK;
+    if (!EnsureMeshUploaded(*portable, mesh)) return D3DERR_INVALIDCALL;
+
+    unsigned texture = 0;
+    if (TextureData* data = portable->textureData[0]) texture = EnsureTextureUploaded(*portable, *data);
+
+    ApplyGlState(*portable);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, texture);
+    const FixedFunctionInputs inputs =
+        ComputeFixedFunctionInputs(portable->states, (mesh.fvf & D3DFVF_DIFFUSE) != 0, texture != 0,
+                                   portable->backBuffer.width, portable->backBuffer.height);
+    ApplyFixedFunctionInputs(portable->program, inputs);
+    gl.BindVertexArray(mesh.gpu.vertexArray);
+    gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(faceCount * 3), GL_UNSIGNED_INT,
+                    reinterpret_cast<const void*>(firstFace * 3 * sizeof(uint32_t)));
+    gl.BindVertexArray(0);
+    return D3D_OK;
 }
 
 void ClaimGpuObjects(Device& device, GpuObjects& gpu)

@@ -1,5 +1,9 @@
 #include "platform/portable/d3d9/present_params.h"
 
+#include <SDL.h>
+
+#include "platform/portable/d3d9/adapter.h"
+
 namespace portable {
 
 namespace {
@@ -27,7 +31,6 @@ bool IsKnownInterval(UINT interval)
         return false;
     }
 }
-} // namespace
 
 bool IsDepthFormat(D3DFORMAT format)
 {
@@ -42,11 +45,7 @@ bool IsDepthFormat(D3DFORMAT format)
         return false;
     }
 }
-
-bool HasStencil(D3DFORMAT format)
-{
-    return format == D3DFMT_D24S8;
-}
+} // namespace
 
 int SwapIntervalOf(UINT presentationInterval)
 {
@@ -100,6 +99,26 @@ void CompletePresentParameters(D3DPRESENT_PARAMETERS& params, UINT windowWidth, 
     if (params.BackBufferWidth == 0) params.BackBufferWidth = windowWidth > 0 ? windowWidth : 1;
     if (params.BackBufferHeight == 0) params.BackBufferHeight = windowHeight > 0 ? windowHeight : 1;
     if (params.BackBufferFormat == D3DFMT_UNKNOWN) params.BackBufferFormat = D3DFMT_X8R8G8B8;
+}
+
+HRESULT PreparePresentParameters(const D3DPRESENT_PARAMETERS& params, SDL_Window* window, int display,
+                                 D3DPRESENT_PARAMETERS& completed)
+{
+    const HRESULT valid = ValidatePresentParameters(params);
+    if (FAILED(valid)) return valid;
+    if (window == nullptr) return D3DERR_INVALIDCALL;
+
+    int windowWidth = 0, windowHeight = 0;
+    SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+    completed = params;
+    CompletePresentParameters(completed, static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight));
+    SDL_DisplayMode mode{};
+    if (!completed.Windowed
+        && !FindSdlDisplayMode(display, completed.BackBufferWidth, completed.BackBufferHeight,
+                               completed.FullScreen_RefreshRateInHz, mode)) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    return D3D_OK;
 }
 
 } // namespace portable

@@ -29,15 +29,4 @@ HRESULT GuardedHresult(Body&& body) noexcept
     return GuardedCall<HRESULT>(E_OUTOFMEMORY, E_FAIL, std::forward<Body>(body));
 }
 
-// Entry points with no result, or a result that cannot say "failed": the
-// body's work is simply cut short.
-template <typename Body>
-void GuardedVoid(Body&& body) noexcept
-{
-    try {
-        std::forward<Body>(body)();
-    } catch (...) {
-    }
-}
-
 } // namespace portable

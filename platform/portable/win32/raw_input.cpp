@@ -5,7 +5,7 @@
 
 #include <SDL.h>
 
-#include "platform/portable/win32/window_table.h"
+#include "platform/portable/win32/window.h"
 
 using namespace portable;
 

@@ -1,6 +1,6 @@
 // Clearing, scene rules, state calls, Reset and the lifetime of uploaded resources.
 #include "platform/portable/d3d9/device.h"
-#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
 #include "tests/portable/d3d9/test_support.h"
 
 using namespace portable;

@@ -3,7 +3,7 @@
 // sanitizer build checks for leaks).
 #include <cwchar>
 
-#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
 #include "tests/portable/allocation_failure.h"
 #include "tests/portable/d3d9/test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/portable/d3d9/display_modes.h"
+#include "platform/portable/d3d9/adapter.h"
 #include "platform/portable/d3d9/present_params.h"
 
 using namespace portable;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/portable/d3d9/device.h"
-#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
 
 namespace portable {
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/portable/win32/window_internal.h"
+#include "platform/portable/win32/window.h"
 
 using namespace portable;
 

@@ -1,6 +1,6 @@
 // The data of managed-pool resources (meshes, textures): kept in memory by
 // their D3DX objects, uploaded by the device on first use and again after it
-// has lost its objects.
+// has lost its objects; and the OpenGL objects made from it.
 #pragma once
 
 #include <cstdint>
@@ -64,5 +64,16 @@ struct TextureData {
 // below the 16384 of current hardware so that a texture's levels stay within
 // about 350 MB.
 constexpr UINT kMaxTextureSide = 8192;
+
+// On the current context: makes the mesh's vertex array and buffers; false,
+// making nothing, when its data cannot be drawn (no faces, or indices out of range).
+bool UploadMesh(MeshData& mesh);
+// Makes the texture object from the leading levels that hold their texels;
+// false, making nothing, when none do or a side exceeds maxSide.
+bool UploadTexture(TextureData& texture, UINT maxSide);
+// Deletes what was made for a resource.
+void DeleteGpuObjects(const GpuObjects& gpu);
+// The largest texture side of the current context, at most kMaxTextureSide.
+UINT GlMaxTextureSide();
 
 } // namespace portable

@@ -9,6 +9,16 @@
 namespace portable {
 
 namespace {
+// The info log of a shader or program, read with the getters of its kind.
+std::string InfoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter, PFNGLGETSHADERINFOLOGPROC getLog)
+{
+    GLint length = 0;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    getLog(object, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    return log;
+}
+
 unsigned CompileShader(GLenum stage, const char* source)
 {
     const GLuint shader = gl.CreateShader(stage);
@@ -18,10 +28,7 @@ unsigned CompileShader(GLenum stage, const char* source)
     gl.GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled == GL_TRUE) return shader;
 
-    GLint length = 0;
-    gl.GetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    gl.GetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    const std::string log = InfoLog(shader, gl.GetShaderiv, gl.GetShaderInfoLog);
     SDL_LogError(SDL_LOG_CATEGORY_RENDER, "shader compilation failed: %s", log.c_str());
     gl.DeleteShader(shader);
     return 0;
@@ -48,10 +55,7 @@ unsigned BuildGlProgram(const char* vertexSource, const char* fragmentSource)
     gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked == GL_TRUE) return program;
 
-    GLint length = 0;
-    gl.GetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    gl.GetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    const std::string log = InfoLog(program, gl.GetProgramiv, gl.GetProgramInfoLog);
     SDL_LogError(SDL_LOG_CATEGORY_RENDER, "program link failed: %s", log.c_str());
     gl.DeleteProgram(program);
     return 0;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/portable/d3d9/device.h"
-#include "platform/portable/d3d9/internal.h"
-#include "platform/portable/win32/window_internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
+#include "platform/portable/win32/window.h"
 #include "tests/portable/d3d9/test_support.h"
 
 #include <X11/Xlib.h>

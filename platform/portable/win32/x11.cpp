@@ -1,7 +1,12 @@
-#include "platform/portable/win32/x11_display_mode.h"
+// X11 through Xlib and XRandR: display modes switched without waiting on the
+// window manager, and windows watched for their end.
+#include "platform/portable/win32/x11.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <SDL.h>
@@ -99,25 +104,43 @@ Atom AtomOf(Display* display, const char* name)
     return XInternAtom(display, name, False);
 }
 
+// A window property as Xlib returns it, freed with the record.
+struct WindowProperty {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned char* data = nullptr;
+
+    WindowProperty() = default;
+    WindowProperty(const WindowProperty&) = delete;
+    WindowProperty& operator=(const WindowProperty&) = delete;
+    ~WindowProperty()
+    {
+        if (data != nullptr) XFree(data);
+    }
+};
+
+// Up to length 32-bit items of the property, of that type.
+bool ReadProperty(Display* display, Window window, Atom name, long length, Atom type, WindowProperty& property)
+{
+    unsigned long after = 0;
+    return XGetWindowProperty(display, window, name, 0, length, False, type, &property.type, &property.format,
+                              &property.count, &after, &property.data) == Success;
+}
+
 // An unmapped window's state is its own property, which the window manager
 // reads when it maps the window.
 void SetStateProperty(Display* display, Window window, Atom fullscreenAtom, bool fullscreen)
 {
     const Atom state = AtomOf(display, "_NET_WM_STATE");
     std::vector<Atom> atoms;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-            Success &&
-        data != nullptr && format == 32) {
-        const auto* listed = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count; ++i)
+    WindowProperty property;
+    if (ReadProperty(display, window, state, 64, XA_ATOM, property) && property.data != nullptr
+        && property.format == 32) {
+        const auto* listed = reinterpret_cast<const Atom*>(property.data);
+        for (unsigned long i = 0; i < property.count; ++i)
             if (listed[i] != fullscreenAtom) atoms.push_back(listed[i]);
     }
-    if (data != nullptr) XFree(data);
     if (fullscreen) atoms.push_back(fullscreenAtom);
     XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
@@ -217,6 +240,97 @@ void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int
                    &event);
     }
     XFlush(display);
+}
+
+namespace {
+// X windows known to be gone. A handful is plenty: the program has one window.
+constexpr size_t kGoneCapacity = 16;
+std::atomic<uint64_t> gone[kGoneCapacity];
+std::atomic<size_t> goneCount{0};
+
+void NoteGone(uint64_t xWindow)
+{
+    if (xWindow == 0 || X11WindowGone(xWindow)) return;
+    const size_t slot = goneCount.fetch_add(1) % kGoneCapacity;
+    gone[slot].store(xWindow);
+}
+
+// Runs inside Xlib with the display locked: it must make no X request. SDL's
+// own handler does (it restores the display mode), which deadlocks when a
+// drawing call fails on a window destroyed by another client, and Xlib's
+// default ends the process. A request that names a window no longer there is
+// expected here; anything else is reported and the program goes on.
+int OnXError(Display*, XErrorEvent* error)
+{
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+        NoteGone(error->resourceid);
+        return 0;
+    }
+    std::fprintf(stderr, "X error %d (request %d.%d) on resource 0x%lx\n", error->error_code,
+                 error->request_code, error->minor_code, error->resourceid);
+    return 0;
+}
+} // namespace
+
+void CatchX11Errors()
+{
+    XSetErrorHandler(OnXError);
+}
+
+void WatchX11Windows()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
+    XSetErrorHandler(OnXError);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+uint64_t X11WindowOf(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!WindowInfo(window, info)) return 0;
+    return info.info.x11.window;
+}
+
+bool NoteX11Event(const SDL_Event& event)
+{
+    if (event.type != SDL_SYSWMEVENT || event.syswm.msg == nullptr || event.syswm.msg->subsystem != SDL_SYSWM_X11)
+        return false;
+    const XEvent& raw = event.syswm.msg->msg.x11.event;
+    if (raw.type == DestroyNotify) NoteGone(raw.xdestroywindow.window);
+    return true;
+}
+
+void ConfirmUnmapOfGoneWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!WindowInfo(window, info)) return;
+    XEvent unmapped{};
+    unmapped.xunmap.type = UnmapNotify;
+    unmapped.xunmap.display = info.info.x11.display;
+    unmapped.xunmap.event = info.info.x11.window;
+    unmapped.xunmap.window = info.info.x11.window;
+    XPutBackEvent(info.info.x11.display, &unmapped);
+}
+
+bool X11WindowManagerRuns(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!WindowInfo(window, info)) return false;
+    Display* display = info.info.x11.display;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    WindowProperty property;
+    return ReadProperty(display, DefaultRootWindow(display), check, 1, XA_WINDOW, property)
+           && property.type == XA_WINDOW && property.count == 1;
+}
+
+bool X11WindowGone(uint64_t xWindow)
+{
+    const size_t count = std::min(goneCount.load(), kGoneCapacity);
+    for (size_t i = 0; i < count; ++i)
+        if (gone[i].load() == xWindow) return true;
+    return false;
 }
 
 } // namespace portable

@@ -1,4 +1,4 @@
-#include "platform/portable/d3d9/internal.h"
+#include "platform/portable/d3d9/test_hooks.h"
 
 #include <SDL.h>
 
@@ -7,7 +7,7 @@
 namespace portable {
 
 HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
-                                        IDirect3DDevice9** device)
+                                IDirect3DDevice9** device)
 {
     if (device != nullptr) *device = nullptr;
     if (window == nullptr || params == nullptr) return D3DERR_INVALIDCALL;

@@ -1,4 +1,6 @@
-// The registered window classes and the live windows of the process.
+// Windows: the registered classes and the live windows of the process, and
+// what the portable Direct3D device asks of them. Nothing above the platform
+// boundary includes this.
 #pragma once
 
 #include <cstdint>
@@ -55,5 +57,14 @@ WindowRecord* FindWindowRecord(HWND window);
 // Calls the window procedure at once, as SendMessage does on the window's own
 // thread; 0 for a handle that is not a live window.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Starts SDL's video subsystem once; false when no display can be opened.
+bool InitVideo();
+// The SDL window behind a handle made by CreateWindowExW, or null for any other value.
+SDL_Window* SdlWindowOf(HWND window);
+// The handle of the window made for this SDL window, or null.
+HWND WindowFromSdl(SDL_Window* window);
+// What a full-screen device watches: the window is shown, not minimised and has the input focus.
+bool WindowIsForeground(HWND window);
 
 } // namespace portable

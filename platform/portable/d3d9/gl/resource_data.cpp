@@ -1,4 +1,4 @@
-#include "platform/portable/d3d9/gl/managed_upload.h"
+#include "platform/portable/d3d9/gl/resource_data.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,8 +1,9 @@
 // The portable managed IDirect3DTexture9: the texels of every level in
 // memory, uploaded by the device on first use.
+#include "platform/portable/d3d9/managed_resources.h"
+
 #include <memory>
 
-#include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/win32/com_object.h"
 
 namespace portable {

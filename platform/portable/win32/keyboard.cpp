@@ -1,4 +1,5 @@
-#include "platform/portable/win32/keyboard_map.h"
+// The keyboard: the key map, key messages and the characters keys type.
+#include "platform/portable/win32/keyboard.h"
 
 #include <array>
 
@@ -143,6 +144,135 @@ VirtualKey VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode)
         result.sideCode = layoutCode;
     }
     return result;
+}
+
+// Key messages and the keyboard state behind them.
+namespace {
+constexpr LPARAM kExtendedBit = LPARAM{1} << 24;
+constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
+constexpr LPARAM kPreviousStateBit = LPARAM{1} << 30;
+constexpr LPARAM kTransitionBit = LPARAM{1} << 31;
+} // namespace
+
+KeyboardState& ThreadKeyboard()
+{
+    static KeyboardState keyboard;
+    return keyboard;
+}
+
+bool AltDown(const KeyboardState& keyboard)
+{
+    return keyboard.down[VK_LMENU] || keyboard.down[VK_RMENU];
+}
+
+bool ControlDown(const KeyboardState& keyboard)
+{
+    return keyboard.down[VK_LCONTROL] || keyboard.down[VK_RCONTROL] || keyboard.altGrDown;
+}
+
+bool ShiftDown(const KeyboardState& keyboard)
+{
+    return keyboard.down[VK_LSHIFT] || keyboard.down[VK_RSHIFT];
+}
+
+KeyMessage ApplyKey(KeyboardState& keyboard, const VirtualKey& key, bool pressed, bool repeat, bool altGr)
+{
+    if (key.code == 0 || key.sideCode > 0xFF) return KeyMessage{};
+    const bool wasDown = keyboard.down[key.sideCode];
+    if (pressed) {
+        keyboard.down[key.sideCode] = true;
+        if (altGr) keyboard.altGrDown = true;
+    }
+    // For a press, the state with the key down; for a release, the state before it.
+    const bool altDown = AltDown(keyboard);
+    const bool controlDown = ControlDown(keyboard);
+
+    bool system = false;
+    if (key.code == VK_MENU) {
+        if (pressed) {
+            system = !controlDown;
+            if (system) keyboard.altAlone = true;
+        } else {
+            system = keyboard.altAlone;
+            keyboard.altAlone = false;
+        }
+    } else if (key.code == VK_CONTROL) {
+        system = !pressed && altDown;
+        if (system) keyboard.altAlone = false;
+    } else {
+        system = key.code == VK_F10 || (altDown && !controlDown);
+        if (system) keyboard.altAlone = false;
+    }
+    if (!pressed) {
+        keyboard.down[key.sideCode] = false;
+        if (altGr) keyboard.altGrDown = false;
+    }
+
+    KeyMessage result;
+    if (pressed)
+        result.message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    else
+        result.message = system ? WM_SYSKEYUP : WM_KEYUP;
+    result.wParam = key.code;
+    LPARAM lParam = 1 | (static_cast<LPARAM>(key.scanCode) << 16);
+    if (key.extended) lParam |= kExtendedBit;
+    if (altDown) lParam |= kAltDownBit;
+    if (!pressed || repeat || wasDown) lParam |= kPreviousStateBit;
+    if (!pressed) lParam |= kTransitionBit;
+    result.lParam = lParam;
+    return result;
+}
+
+// The characters keys type on a US layout.
+namespace {
+struct PunctuationKey {
+    UINT virtualKey;
+    char plain;
+    char shifted;
+    char control;
+};
+
+constexpr PunctuationKey kPunctuation[] = {
+    {VK_OEM_1, ';', ':', 0},     {VK_OEM_PLUS, '=', '+', 0},    {VK_OEM_COMMA, ',', '<', 0},
+    {VK_OEM_MINUS, '-', '_', 0}, {VK_OEM_PERIOD, '.', '>', 0},  {VK_OEM_2, '/', '?', 0},
+    {VK_OEM_3, '`', '~', 0},     {VK_OEM_4, '[', '{', 0x1B},    {VK_OEM_5, '\\', '|', 0x1C},
+    {VK_OEM_6, ']', '}', 0x1D},  {VK_OEM_7, '\'', '"', 0},
+};
+
+constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+} // namespace
+
+WCHAR CharacterOfKey(UINT virtualKey, bool shift, bool capsLock, bool control)
+{
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
+        if (control) return static_cast<WCHAR>(virtualKey - 'A' + 1);
+        return static_cast<WCHAR>(shift != capsLock ? virtualKey : virtualKey - 'A' + 'a');
+    }
+    if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9)
+        return control ? 0 : static_cast<WCHAR>('0' + (virtualKey - VK_NUMPAD0));
+    switch (virtualKey) {
+    case VK_RETURN: return control ? L'\n' : L'\r';
+    case VK_ESCAPE: return 0x1B;
+    case VK_BACK: return control ? 0x7F : 0x08;
+    case VK_TAB: return control ? 0 : L'\t';
+    case VK_SPACE: return L' ';
+    case VK_MULTIPLY: return control ? 0 : L'*';
+    case VK_ADD: return control ? 0 : L'+';
+    case VK_SUBTRACT: return control ? 0 : L'-';
+    case VK_DECIMAL: return control ? 0 : L'.';
+    case VK_DIVIDE: return control ? 0 : L'/';
+    default: break;
+    }
+    if (control) {
+        for (const PunctuationKey& key : kPunctuation)
+            if (key.virtualKey == virtualKey) return static_cast<WCHAR>(key.control);
+        return 0;
+    }
+    if (virtualKey >= '0' && virtualKey <= '9')
+        return static_cast<WCHAR>(shift ? kShiftedDigits[virtualKey - '0'] : static_cast<char>(virtualKey));
+    for (const PunctuationKey& key : kPunctuation)
+        if (key.virtualKey == virtualKey) return static_cast<WCHAR>(shift ? key.shifted : key.plain);
+    return 0;
 }
 
 } // namespace portable
