@@ -57,10 +57,6 @@ bool Application::Initialize(HINSTANCE instanceHandle)
 {
     instance = instanceHandle;
     LoadSettings();
-    return CreateMainWindow()
-        && RegisterRawMouse()
-        && CreateDirect3D()
-        && CreateOverlayFont()
-        && PreloadMeshes()
+    return CreateMainWindow() && RegisterRawMouse() && CreateDirect3D() && CreateOverlayFont() && PreloadMeshes()
         && BuildScene();
 }

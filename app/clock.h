@@ -23,7 +23,4 @@ uint32_t CounterToMilliseconds(int64_t count, int64_t frequency);
 
 // True when time a is later than time b, comparing by signed difference so
 // that the order holds across the 2^32 wrap.
-inline bool IsLater(uint32_t a, uint32_t b)
-{
-    return static_cast<int32_t>(a - b) > 0;
-}
+inline bool IsLater(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }

@@ -60,12 +60,8 @@ LRESULT CALLBACK WindowProc(HWND windowHandle, UINT message, WPARAM wParam, LPAR
 LRESULT Application::HandleMessage(HWND windowHandle, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SETCURSOR: SetCursor(nullptr); return 0;
     case WM_INPUT: {
         UINT size = sizeof(RAWINPUT);
         const UINT read = GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &rawInputBuffer, &size,
@@ -87,8 +83,7 @@ LRESULT Application::HandleMessage(HWND windowHandle, UINT message, WPARAM wPara
         // WM_KEYUP here: forget every key so that none stays held.
         keyStates.fill(0);
         return DefWindowProcW(windowHandle, message, wParam, lParam);
-    default:
-        return DefWindowProcW(windowHandle, message, wParam, lParam);
+    default: return DefWindowProcW(windowHandle, message, wParam, lParam);
     }
 }
 

@@ -18,10 +18,8 @@ bool Application::LoadMesh(const std::wstring& path)
 
 bool Application::PreloadMeshes()
 {
-    return LoadMesh(L"Models\\Crate\\Crate.x")
-        && LoadMesh(L"Models\\Level\\Level.x")
-        && LoadMesh(L"Models\\Sniper\\Sniper.x")
-        && LoadMesh(L"Models\\Skybox\\Skybox.x");
+    return LoadMesh(L"Models\\Crate\\Crate.x") && LoadMesh(L"Models\\Level\\Level.x")
+        && LoadMesh(L"Models\\Sniper\\Sniper.x") && LoadMesh(L"Models\\Skybox\\Skybox.x");
 }
 
 Mesh* Application::GetMesh(const std::wstring& path)

@@ -55,7 +55,7 @@ bool Application::FindDisplayMode(D3DDISPLAYMODE& mode)
         if (FAILED(direct3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, index, &candidate))) return false;
 
         const bool isMatch = !found && candidate.Format == D3DFMT_X8R8G8B8 && candidate.Width == width
-                             && candidate.Height == height && candidate.RefreshRate == refreshRate;
+            && candidate.Height == height && candidate.RefreshRate == refreshRate;
         if (isMatch) {
             mode = candidate;
             found = true;

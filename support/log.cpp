@@ -39,10 +39,7 @@ Log* Log::Instance()
     return g_log;
 }
 
-Log* Log::Existing()
-{
-    return g_log;
-}
+Log* Log::Existing() { return g_log; }
 
 void Log::Write(const std::wstring& message)
 {

@@ -7,15 +7,9 @@
 #include "support/log.h"
 
 namespace {
-bool IsBlank(int c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-bool IsDigit(int c)
-{
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 // Up to three unsigned extractions from next(), which gives one byte at a time
 // and EOF at the end. Each takes white space, an optional '+', then decimal

@@ -77,13 +77,13 @@ std::string Encoding(const std::string& path)
     const std::string format(header + 8, 4);
     const std::string floats(header + 12, 4);
     std::string name = format == "txt " ? "text"
-                       : format == "bin " ? "binary"
-                       : format == "tzip" ? "compressed text (MSZIP)"
-                       : format == "bzip" ? "compressed binary (MSZIP)"
-                                          : "unknown \"" + format + "\"";
+        : format == "bin "              ? "binary"
+        : format == "tzip"              ? "compressed text (MSZIP)"
+        : format == "bzip"              ? "compressed binary (MSZIP)"
+                                        : "unknown \"" + format + "\"";
     const std::string version(header + 4, 4);
     return name + ", version " + version.substr(0, 2) + "." + version.substr(2) + ", "
-           + (floats == "0064" ? "64" : "32") + "-bit floats";
+        + (floats == "0064" ? "64" : "32") + "-bit floats";
 }
 
 std::string FormatName(D3DFORMAT format)
@@ -255,8 +255,7 @@ void PrintGeometry(ID3DXMesh* mesh)
             }
         }
         mesh->UnlockVertexBuffer();
-        std::printf("Bounding box: (%g, %g, %g) to (%g, %g, %g)\n", low[0], low[1], low[2], high[0], high[1],
-                    high[2]);
+        std::printf("Bounding box: (%g, %g, %g) to (%g, %g, %g)\n", low[0], low[1], low[2], high[0], high[1], high[2]);
     }
 
     PrintChecksums(mesh);
@@ -317,13 +316,13 @@ bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, 
         const std::wstring widePath = Widen(Directory(modelPath), ArgumentCodePage()) + Widen(name, CP_ACP);
         IDirect3DTexture9* texture = nullptr;
         D3DXIMAGE_INFO info{};
-        const HRESULT result = D3DXCreateTextureFromFileExW(
-            device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-            D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
+        const HRESULT result = D3DXCreateTextureFromFileExW(device, widePath.c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
+                                                            D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
         if (SUCCEEDED(result)) {
             std::printf("     texture \"%s\": loads from \"%s\": %s %ux%u %s, %u levels in the file; %lu levels\n",
-                        name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat), info.Width,
-                        info.Height, FormatName(info.Format).c_str(), info.MipLevels,
+                        name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat), info.Width, info.Height,
+                        FormatName(info.Format).c_str(), info.MipLevels,
                         static_cast<unsigned long>(texture->GetLevelCount()));
             texture->Release();
         } else {
@@ -357,8 +356,8 @@ int main(int argc, char** argv)
     ID3DXBuffer* materials = nullptr;
     DWORD materialCount = 0;
     const std::wstring widePath = Widen(path, ArgumentCodePage());
-    const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials,
-                                              nullptr, &materialCount, &mesh);
+    const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials, nullptr,
+                                              &materialCount, &mesh);
     if (FAILED(result)) {
         std::fprintf(stderr, "xinfo: \"%s\" does not load: %s\n", path.c_str(), ResultName(result).c_str());
         DestroyInspectionDevice(device);

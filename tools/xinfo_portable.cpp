@@ -8,9 +8,6 @@ using namespace portable;
 
 IDirect3DDevice9* CreateInspectionDevice(std::string&) { return new NullDevice; }
 
-void DestroyInspectionDevice(IDirect3DDevice9* device)
-{
-    delete static_cast<NullDevice*>(device);
-}
+void DestroyInspectionDevice(IDirect3DDevice9* device) { delete static_cast<NullDevice*>(device); }
 
 UINT ArgumentCodePage() { return CP_UTF8; }

@@ -36,8 +36,8 @@ IDirect3DDevice9* CreateInspectionDevice(std::string& error)
         parameters.BackBufferHeight = 64;
         parameters.hDeviceWindow = window;
         IDirect3DDevice9* device = nullptr;
-        if (SUCCEEDED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, type, window,
-                                             D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device))) {
+        if (SUCCEEDED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, type, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                             &parameters, &device))) {
             return device;
         }
     }

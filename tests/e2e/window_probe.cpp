@@ -23,39 +23,24 @@ LRESULT CALLBACK ProbeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         Record("destroy");
         PostQuitMessage(0);
         return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return 0;
+    case WM_SETCURSOR: SetCursor(nullptr); return 0;
     case WM_INPUT: {
         RAWINPUT record{};
         UINT size = sizeof(record);
-        const UINT read = GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size,
-                                          sizeof(RAWINPUTHEADER));
-        if (read != static_cast<UINT>(-1) && read != 0 && record.header.dwType == RIM_TYPEMOUSE &&
-            (record.data.mouse.lLastX != 0 || record.data.mouse.lLastY != 0))
+        const UINT read =
+            GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size, sizeof(RAWINPUTHEADER));
+        if (read != static_cast<UINT>(-1) && read != 0 && record.header.dwType == RIM_TYPEMOUSE
+            && (record.data.mouse.lLastX != 0 || record.data.mouse.lLastY != 0))
             Record("input %ld %ld", record.data.mouse.lLastX, record.data.mouse.lLastY);
         return 0;
     }
-    case WM_KEYDOWN:
-        Record("keydown %ld", static_cast<long>(wParam));
-        return 0;
-    case WM_KEYUP:
-        Record("keyup %ld", static_cast<long>(wParam));
-        return 0;
-    case WM_SYSKEYDOWN:
-        Record("syskeydown %ld", static_cast<long>(wParam));
-        break;
-    case WM_SYSKEYUP:
-        Record("syskeyup %ld", static_cast<long>(wParam));
-        break;
-    case WM_CHAR:
-        Record("char %ld", static_cast<long>(wParam));
-        return 0;
-    case WM_CLOSE:
-        Record("close");
-        break;
-    default:
-        break;
+    case WM_KEYDOWN: Record("keydown %ld", static_cast<long>(wParam)); return 0;
+    case WM_KEYUP: Record("keyup %ld", static_cast<long>(wParam)); return 0;
+    case WM_SYSKEYDOWN: Record("syskeydown %ld", static_cast<long>(wParam)); break;
+    case WM_SYSKEYUP: Record("syskeyup %ld", static_cast<long>(wParam)); break;
+    case WM_CHAR: Record("char %ld", static_cast<long>(wParam)); return 0;
+    case WM_CLOSE: Record("close"); break;
+    default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -73,8 +58,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.hInstance = instance;
     windowClass.lpszClassName = L"D3DWINDOWCLASS";
     if (RegisterClassExW(&windowClass) == 0) return 3;
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"D3DWINDOWCLASS", L"D3D Window", WS_POPUP, 0, 0, 800, 600,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"D3DWINDOWCLASS", L"D3D Window", WS_POPUP, 0, 0, 800, 600, nullptr,
+                                  nullptr, instance, nullptr);
     if (window == nullptr) return 4;
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);

@@ -9,10 +9,7 @@ using fake::Ascii;
 using fake::State;
 
 namespace {
-void Record(const std::string& call)
-{
-    State().calls.push_back(call);
-}
+void Record(const std::string& call) { State().calls.push_back(call); }
 
 std::string Hex(DWORD value)
 {
@@ -141,9 +138,9 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override
     {
         Record("SetTransform("
-               + fake::Named(static_cast<unsigned>(state), {{D3DTS_VIEW, "D3DTS_VIEW"},
-                                                             {D3DTS_PROJECTION, "D3DTS_PROJECTION"},
-                                                             {D3DTS_WORLD, "D3DTS_WORLD"}})
+               + fake::Named(
+                   static_cast<unsigned>(state),
+                   {{D3DTS_VIEW, "D3DTS_VIEW"}, {D3DTS_PROJECTION, "D3DTS_PROJECTION"}, {D3DTS_WORLD, "D3DTS_WORLD"}})
                + ")");
         if (state == D3DTS_WORLD) State().worldTransforms.push_back(*matrix);
         if (state == D3DTS_VIEW) State().viewTransform = *matrix;
@@ -159,10 +156,11 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override
     {
         Record("SetRenderState("
-               + fake::Named(static_cast<unsigned>(state), {{D3DRS_ZENABLE, "D3DRS_ZENABLE"},
-                                                             {D3DRS_ZWRITEENABLE, "D3DRS_ZWRITEENABLE"},
-                                                             {D3DRS_LIGHTING, "D3DRS_LIGHTING"},
-                                                             {D3DRS_AMBIENT, "D3DRS_AMBIENT"}})
+               + fake::Named(static_cast<unsigned>(state),
+                             {{D3DRS_ZENABLE, "D3DRS_ZENABLE"},
+                              {D3DRS_ZWRITEENABLE, "D3DRS_ZWRITEENABLE"},
+                              {D3DRS_LIGHTING, "D3DRS_LIGHTING"},
+                              {D3DRS_AMBIENT, "D3DRS_AMBIENT"}})
                + "," + (value < 0x10000 ? std::to_string(value) : fake::Named(value, {})) + ")");
         return D3D_OK;
     }
@@ -175,9 +173,10 @@ struct FakeDevice final : Counted<IDirect3DDevice9> {
     HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override
     {
         Record("SetSamplerState(" + std::to_string(sampler) + ","
-               + fake::Named(static_cast<unsigned>(type), {{D3DSAMP_MAGFILTER, "D3DSAMP_MAGFILTER"},
-                                                            {D3DSAMP_MINFILTER, "D3DSAMP_MINFILTER"},
-                                                            {D3DSAMP_MIPFILTER, "D3DSAMP_MIPFILTER"}})
+               + fake::Named(static_cast<unsigned>(type),
+                             {{D3DSAMP_MAGFILTER, "D3DSAMP_MAGFILTER"},
+                              {D3DSAMP_MINFILTER, "D3DSAMP_MINFILTER"},
+                              {D3DSAMP_MIPFILTER, "D3DSAMP_MIPFILTER"}})
                + "," + fake::Named(value, {{D3DTEXF_LINEAR, "D3DTEXF_LINEAR"}}) + ")");
         return D3D_OK;
     }
@@ -199,8 +198,8 @@ struct FakeDirect3D final : Counted<IDirect3D9> {
         *displayMode = State().modes[mode];
         return D3D_OK;
     }
-    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behaviour,
-                         D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behaviour, D3DPRESENT_PARAMETERS* parameters,
+                         IDirect3DDevice9** device) override
     {
         Record("CreateDevice(" + std::to_string(adapter) + ","
                + fake::Named(static_cast<unsigned>(type), {{D3DDEVTYPE_HAL, "D3DDEVTYPE_HAL"}}) + ","
@@ -227,8 +226,8 @@ HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width,
                                LPCWSTR faceName, ID3DXFont** font)
 {
     char text[160];
-    std::snprintf(text, sizeof text, "D3DXCreateFontW(%d,%u,%u,%u,%d,%u,%u,%u,%u,%s)", height, width, weight,
-                  mipLevels, italic, static_cast<unsigned>(charSet), static_cast<unsigned>(precision),
+    std::snprintf(text, sizeof text, "D3DXCreateFontW(%d,%u,%u,%u,%d,%u,%u,%u,%u,%s)", height, width, weight, mipLevels,
+                  italic, static_cast<unsigned>(charSet), static_cast<unsigned>(precision),
                   static_cast<unsigned>(quality), static_cast<unsigned>(pitchAndFamily), Ascii(faceName).c_str());
     Record(text);
     if (device == nullptr) return D3DERR_INVALIDCALL;
@@ -274,10 +273,10 @@ HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevi
     return D3D_OK;
 }
 
-HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9*, LPCWSTR srcFile, UINT width, UINT height,
-                                            UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                            DWORD filter, DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* info,
-                                            PALETTEENTRY* palette, IDirect3DTexture9** texture)
+HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9*, LPCWSTR srcFile, UINT width, UINT height, UINT mipLevels,
+                                            DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
+                                            D3DCOLOR colorKey, D3DXIMAGE_INFO* info, PALETTEENTRY* palette,
+                                            IDirect3DTexture9** texture)
 {
     char text[96];
     std::snprintf(text, sizeof text, "|%x,%x,%x,%u,%d,%d,%x,%x,%u,%s,%s)", width, height, mipLevels,

@@ -15,10 +15,7 @@ Platform& State()
     return state;
 }
 
-void Reset()
-{
-    State() = Platform{};
-}
+void Reset() { State() = Platform{}; }
 
 void SetTimeMs(int64_t ms)
 {
@@ -81,10 +78,7 @@ namespace {
 HWND const kWindow = reinterpret_cast<HWND>(0x1234);
 HDC const kScreenDc = reinterpret_cast<HDC>(0x5678);
 
-void Record(const std::string& call)
-{
-    State().calls.push_back(call);
-}
+void Record(const std::string& call) { State().calls.push_back(call); }
 } // namespace
 
 // Like Windows, refuses a record of another size.
@@ -100,13 +94,12 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass)
 }
 
 // Like Windows, finds the class by its name and module.
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND, HMENU, HINSTANCE instance, LPVOID)
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND, HMENU, HINSTANCE instance, LPVOID)
 {
-    Record("CreateWindowExW(" + fake::Named(exStyle, {{WS_EX_TOPMOST, "WS_EX_TOPMOST"}}) + "," + Ascii(className)
-           + "," + Ascii(windowName) + "," + fake::Named(style, {{WS_POPUP, "WS_POPUP"}}) + ","
-           + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "," + std::to_string(height)
-           + ")");
+    Record("CreateWindowExW(" + fake::Named(exStyle, {{WS_EX_TOPMOST, "WS_EX_TOPMOST"}}) + "," + Ascii(className) + ","
+           + Ascii(windowName) + "," + fake::Named(style, {{WS_POPUP, "WS_POPUP"}}) + "," + std::to_string(x) + ","
+           + std::to_string(y) + "," + std::to_string(width) + "," + std::to_string(height) + ")");
     if (State().createWindowFails) return nullptr;
     if (State().className != className || State().registeredClass.hInstance != instance) return nullptr;
     return kWindow;
@@ -133,14 +126,18 @@ BOOL WINAPI UpdateWindow(HWND)
 
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
-    Record("DefWindowProcW(" + fake::Named(message, {{WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
-                                                      {WM_CLOSE, "WM_CLOSE"}, {WM_CHAR, "WM_CHAR"},
-                                                      {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_SYSKEYUP, "WM_SYSKEYUP"},
-                                                      {WM_MOUSEMOVE, "WM_MOUSEMOVE"}})
+    Record("DefWindowProcW("
+           + fake::Named(message,
+                         {{WM_SETFOCUS, "WM_SETFOCUS"},
+                          {WM_KILLFOCUS, "WM_KILLFOCUS"},
+                          {WM_CLOSE, "WM_CLOSE"},
+                          {WM_CHAR, "WM_CHAR"},
+                          {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+                          {WM_SYSKEYUP, "WM_SYSKEYUP"},
+                          {WM_MOUSEMOVE, "WM_MOUSEMOVE"}})
            + ")");
     // As Windows: Alt+F4 asks the window to close, and closing destroys it.
-    if (message == WM_SYSKEYDOWN && wParam == VK_F4)
-        State().registeredClass.lpfnWndProc(window, WM_CLOSE, 0, 0);
+    if (message == WM_SYSKEYDOWN && wParam == VK_F4) State().registeredClass.lpfnWndProc(window, WM_CLOSE, 0, 0);
     if (message == WM_CLOSE) DestroyWindow(window);
     return 0;
 }
@@ -159,10 +156,7 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND, UINT filterMin, UINT filterMax, UINT r
     return TRUE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG*)
-{
-    return FALSE;
-}
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 
 LRESULT WINAPI DispatchMessageW(const MSG* msg)
 {
@@ -189,8 +183,8 @@ BOOL WINAPI RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT s
     for (UINT i = 0; i < count; ++i) {
         const unsigned usage = static_cast<unsigned>(devices[i].usUsagePage << 16 | devices[i].usUsage);
         call += (i ? ";" : "") + fake::Named(usage, {{0x10002, "mouse"}}) + ","
-                + fake::Named(devices[i].dwFlags, {{RIDEV_INPUTSINK, "RIDEV_INPUTSINK"}}) + ","
-                + fake::WindowName(devices[i].hwndTarget);
+            + fake::Named(devices[i].dwFlags, {{RIDEV_INPUTSINK, "RIDEV_INPUTSINK"}}) + ","
+            + fake::WindowName(devices[i].hwndTarget);
     }
     Record(call + ")");
     return State().rawInputFails || size != sizeof(RAWINPUTDEVICE) ? FALSE : TRUE;
@@ -267,10 +261,7 @@ UINT WINAPI timeEndPeriod(UINT)
     return TIMERR_NOERROR;
 }
 
-DWORD WINAPI timeGetTime(void)
-{
-    return State().multimediaTime;
-}
+DWORD WINAPI timeGetTime(void) { return State().multimediaTime; }
 
 void WINAPI Sleep(DWORD milliseconds)
 {
@@ -282,10 +273,7 @@ void WINAPI Sleep(DWORD milliseconds)
     }
 }
 
-void WINAPI GetLocalTime(LPSYSTEMTIME time)
-{
-    *time = State().localTime;
-}
+void WINAPI GetLocalTime(LPSYSTEMTIME time) { *time = State().localTime; }
 
 // Code page 1252 as far as the tests need it: bytes map to the same code points.
 int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR multiByte, int multiByteCount, LPWSTR wide, int wideCount)

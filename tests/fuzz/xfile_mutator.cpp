@@ -78,9 +78,7 @@ std::vector<Token> Tokens(const std::string& body, unsigned floatBytes)
         case xformat::kInteger: length = 4; break;
         case xformat::kGuid: length = 16; break;
         case xformat::kIntegerList: length = p + 4 <= body.size() ? 4 + 4 * uint64_t{u32At(p)} : ~0ull; break;
-        case xformat::kFloatList:
-            length = p + 4 <= body.size() ? 4 + floatBytes * uint64_t{u32At(p)} : ~0ull;
-            break;
+        case xformat::kFloatList: length = p + 4 <= body.size() ? 4 + floatBytes * uint64_t{u32At(p)} : ~0ull; break;
         default: break;
         }
         if (length > body.size() - p) {
@@ -125,7 +123,12 @@ void ChangeValue(Token& token, unsigned floatBytes, Random& random)
     if (token.code == xformat::kFloatList && token.payload.size() >= 4 + floatBytes) {
         const size_t count = (token.payload.size() - 4) / floatBytes;
         const size_t at = 4 + Below(random, count) * floatBytes;
-        static const float kFloats[] = {0.0f, -0.0f, 1.0f, -1.0f, 1e30f, -1e-30f,
+        static const float kFloats[] = {0.0f,
+                                        -0.0f,
+                                        1.0f,
+                                        -1.0f,
+                                        1e30f,
+                                        -1e-30f,
                                         std::numeric_limits<float>::quiet_NaN(),
                                         std::numeric_limits<float>::infinity()};
         const float value = kFloats[Below(random, std::size(kFloats))];
@@ -154,14 +157,23 @@ void Resize(Token& token, unsigned floatBytes, uint32_t count)
     token.payload.replace(4, std::string::npos, grown);
 }
 
-const char* const kNames[] = {"Mesh", "Frame", "MeshNormals", "MeshMaterialList", "Material", "TextureFilename",
-                              "MeshTextureCoords", "FrameTransformMatrix", "MeshVertexColors", "Header", "M"};
+const char* const kNames[] = {"Mesh",
+                              "Frame",
+                              "MeshNormals",
+                              "MeshMaterialList",
+                              "Material",
+                              "TextureFilename",
+                              "MeshTextureCoords",
+                              "FrameTransformMatrix",
+                              "MeshVertexColors",
+                              "Header",
+                              "M"};
 
 Token NewToken(Random& random)
 {
-    static const uint16_t kBare[] = {xformat::kOBrace, xformat::kCBrace, xformat::kSemicolon, xformat::kComma,
-                                     xformat::kOBracket, xformat::kCBracket, xformat::kTemplate, xformat::kArray,
-                                     xformat::kDword, xformat::kFloat};
+    static const uint16_t kBare[] = {xformat::kOBrace,   xformat::kCBrace,   xformat::kSemicolon, xformat::kComma,
+                                     xformat::kOBracket, xformat::kCBracket, xformat::kTemplate,  xformat::kArray,
+                                     xformat::kDword,    xformat::kFloat};
     Token token;
     switch (random() % 3) {
     case 0: {

@@ -15,13 +15,16 @@ namespace {
 using modelgen_test::ReadBackX;
 using modelgen_test::ReadBytes;
 
-int RunModelgen(const std::string& arguments, const std::filesystem::path& log) {
-    const std::string command = std::string("\"") + MODELGEN_EXE + "\" " + arguments + " > \"" + log.string() + "\" 2>&1";
+int RunModelgen(const std::string& arguments, const std::filesystem::path& log)
+{
+    const std::string command =
+        std::string("\"") + MODELGEN_EXE + "\" " + arguments + " > \"" + log.string() + "\" 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
+TEST(ModelgenProgram, WritesOneModelInAChosenEncoding)
+{
     ScratchFolder t;
     const auto dir = t.path / "one";
     ASSERT_EQ(RunModelgen("--model crate --encoding bzip32 --out \"" + dir.string() + "\"", t.path / "log"), 0);
@@ -32,7 +35,8 @@ TEST(ModelgenProgram, WritesOneModelInAChosenEncoding) {
     EXPECT_TRUE(std::filesystem::exists(dir / "wood.png"));
 }
 
-TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
+TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders)
+{
     ScratchFolder t;
     ASSERT_EQ(RunModelgen("--out \"" + t.path.string() + "\" --no-textures", t.path / "log"), 0);
     for (const char* path : {"Crate/Crate.x", "Level/Level.x", "Sniper/Sniper.x", "Skybox/Skybox.x"})
@@ -40,7 +44,8 @@ TEST(ModelgenProgram, WritesAllModelsIntoTheirFolders) {
     EXPECT_FALSE(std::filesystem::exists(t.path / "Crate/wood.png"));
 }
 
-TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
+TEST(ModelgenProgram, WritesALargeModelWithItsTextures)
+{
     ScratchFolder t;
     const auto file = t.path / "bench" / "big.x";
     std::filesystem::create_directories(file.parent_path());
@@ -52,7 +57,8 @@ TEST(ModelgenProgram, WritesALargeModelWithItsTextures) {
         EXPECT_TRUE(std::filesystem::exists(file.parent_path() / m.texture)) << m.texture;
 }
 
-TEST(ModelgenProgram, FailsClearly) {
+TEST(ModelgenProgram, FailsClearly)
+{
     ScratchFolder t;
     EXPECT_EQ(RunModelgen("--bogus", t.path / "log"), 2);
     const auto log = ReadBytes(t.path / "log");
@@ -62,4 +68,4 @@ TEST(ModelgenProgram, FailsClearly) {
     EXPECT_EQ(RunModelgen("--model crate --out \"" + (t.path / "plain" / "sub").string() + "\"", t.path / "log"), 1);
 }
 
-}  // namespace
+} // namespace

@@ -12,7 +12,8 @@ using namespace modelgen;
 
 ParsedCommandLine Parse(std::vector<std::string_view> args) { return ParseCommandLine(args); }
 
-TEST(CommandLine, AcceptsEachMode) {
+TEST(CommandLine, AcceptsEachMode)
+{
     const ParsedCommandLine all = Parse({"--out", "Models"});
     ASSERT_TRUE(all.commandLine);
     EXPECT_EQ(all.commandLine->mode, RunMode::AllModels);
@@ -22,8 +23,8 @@ TEST(CommandLine, AcceptsEachMode) {
     EXPECT_FALSE(all.commandLine->output.write.templates);
     EXPECT_FALSE(all.commandLine->output.write.mszip.chainBlocks);
 
-    const ParsedCommandLine one =
-        Parse({"--model", "skybox", "--encoding", "bzip64", "--out", "dir", "--no-textures", "--templates", "--chain-blocks"});
+    const ParsedCommandLine one = Parse({"--model", "skybox", "--encoding", "bzip64", "--out", "dir", "--no-textures",
+                                         "--templates", "--chain-blocks"});
     ASSERT_TRUE(one.commandLine);
     EXPECT_EQ(one.commandLine->mode, RunMode::OneModel);
     EXPECT_EQ(one.commandLine->model, "skybox");
@@ -42,7 +43,8 @@ TEST(CommandLine, AcceptsEachMode) {
     EXPECT_EQ(help.commandLine->mode, RunMode::Help);
 }
 
-TEST(CommandLine, RejectsBadArguments) {
+TEST(CommandLine, RejectsBadArguments)
+{
     const std::vector<std::vector<std::string_view>> bad = {
         {},
         {"--encoding", "text"},
@@ -70,4 +72,4 @@ TEST(CommandLine, RejectsBadArguments) {
     }
 }
 
-}  // namespace
+} // namespace

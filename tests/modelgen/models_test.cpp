@@ -11,21 +11,25 @@ namespace {
 
 using namespace modelgen;
 
-const Asset& Cached(const std::string& name) {
+const Asset& Cached(const std::string& name)
+{
     static std::map<std::string, Asset> cache;
     auto it = cache.find(name);
-    if (it == cache.end()) it = cache.emplace(name, name == "large" ? BuildLargeModel(5000) : *BuildModelByName(name)).first;
+    if (it == cache.end())
+        it = cache.emplace(name, name == "large" ? BuildLargeModel(5000) : *BuildModelByName(name)).first;
     return it->second;
 }
 
 // Whether a face appears clockwise (is front-facing) to a viewer at `eye`.
-bool ClockwiseFrom(const Model& m, const Face& f, Vec3 eye) {
+bool ClockwiseFrom(const Model& m, const Face& f, Vec3 eye)
+{
     return Dot(FaceCross(m, f), eye - m.positions[f.index[0]]) > 0;
 }
 
 class EveryModel : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(EveryModel, IsWellFormed) {
+TEST_P(EveryModel, IsWellFormed)
+{
     const Model& m = Cached(GetParam()).model;
     ASSERT_FALSE(m.faces.empty());
     ASSERT_EQ(m.normals.size(), m.positions.size());
@@ -50,7 +54,8 @@ TEST_P(EveryModel, IsWellFormed) {
     EXPECT_EQ(used.size(), m.materials.size());
 }
 
-TEST_P(EveryModel, FacesAgreeWithTheirNormals) {
+TEST_P(EveryModel, FacesAgreeWithTheirNormals)
+{
     // The vertex normals point to the side from which the face is clockwise
     // (for quads both triangles of the fan agree).
     const Model& m = Cached(GetParam()).model;
@@ -65,7 +70,8 @@ TEST_P(EveryModel, FacesAgreeWithTheirNormals) {
     }
 }
 
-TEST_P(EveryModel, MaterialsNameTexturesTheAssetCarries) {
+TEST_P(EveryModel, MaterialsNameTexturesTheAssetCarries)
+{
     const Asset& asset = Cached(GetParam());
     std::map<std::string, const Image*> textures;
     for (const Texture& t : asset.textures) textures[t.fileName] = &t.image;
@@ -88,7 +94,8 @@ TEST_P(EveryModel, MaterialsNameTexturesTheAssetCarries) {
     }
 }
 
-TEST_P(EveryModel, StaysModest) {
+TEST_P(EveryModel, StaysModest)
+{
     const Asset& asset = Cached(GetParam());
     EXPECT_LE(asset.model.positions.size(), 10000u);
     EXPECT_LE(asset.model.faces.size(), 10000u);
@@ -96,7 +103,8 @@ TEST_P(EveryModel, StaysModest) {
 
 INSTANTIATE_TEST_SUITE_P(Models, EveryModel, ::testing::Values("crate", "level", "sniper", "skybox", "large"));
 
-TEST(Crate, IsATenUnitCubeSeenFromOutside) {
+TEST(Crate, IsATenUnitCubeSeenFromOutside)
+{
     const Model& m = Cached("crate").model;
     const Bounds b = ComputeBounds(m);
     for (const float v : {b.min.x, b.min.y, b.min.z}) EXPECT_EQ(v, -5.0f);
@@ -116,7 +124,7 @@ TEST(Crate, IsATenUnitCubeSeenFromOutside) {
         EXPECT_TRUE(t.v == 0.0f || t.v == 1.0f);
     }
     for (std::size_t i = 0; i < m.faces.size(); ++i) {
-        if (i == 4 || i == 5) continue;  // top and bottom
+        if (i == 4 || i == 5) continue; // top and bottom
         const Face& f = m.faces[i];
         for (std::uint32_t k = 0; k < 4; ++k) {
             const Vec3 p = m.positions[f.index[k]];
@@ -126,7 +134,8 @@ TEST(Crate, IsATenUnitCubeSeenFromOutside) {
 }
 
 // Whether (x, z) lies inside the triangle's projection onto the ground.
-bool CoversPoint(Vec3 a, Vec3 b, Vec3 c, float x, float z) {
+bool CoversPoint(Vec3 a, Vec3 b, Vec3 c, float x, float z)
+{
     const auto side = [&](Vec3 p, Vec3 q) { return (q.x - p.x) * (z - p.z) - (q.z - p.z) * (x - p.x); };
     const float s1 = side(a, b), s2 = side(b, c), s3 = side(c, a);
     return (s1 >= 0 && s2 >= 0 && s3 >= 0) || (s1 <= 0 && s2 <= 0 && s3 <= 0);
@@ -134,7 +143,8 @@ bool CoversPoint(Vec3 a, Vec3 b, Vec3 c, float x, float z) {
 
 // The height of the highest upward face under (x, z) below `ceiling`, or
 // NaN when there is none.
-float FloorUnder(const Model& m, float x, float z, float ceiling) {
+float FloorUnder(const Model& m, float x, float z, float ceiling)
+{
     float best = std::nanf("");
     for (const Face& f : m.faces) {
         if (Normalize(FaceCross(m, f)).y < 0.99f) continue;
@@ -147,7 +157,8 @@ float FloorUnder(const Model& m, float x, float z, float ceiling) {
     return best;
 }
 
-TEST(Level, GroundSpansAThousandUnitsAroundTheOrigin) {
+TEST(Level, GroundSpansAThousandUnitsAroundTheOrigin)
+{
     const Model& m = Cached("level").model;
     const Bounds b = ComputeBounds(m);
     EXPECT_EQ(b.min.x, -500.0f);
@@ -155,7 +166,7 @@ TEST(Level, GroundSpansAThousandUnitsAroundTheOrigin) {
     EXPECT_EQ(b.min.z, -500.0f);
     EXPECT_EQ(b.max.z, 500.0f);
     EXPECT_EQ(b.min.y, 0.0f);
-    EXPECT_GT(b.max.y, 20.0f);  // walls stand above the eye height
+    EXPECT_GT(b.max.y, 20.0f); // walls stand above the eye height
     EXPECT_LT(b.max.y, 1500.0f);
     // Ground faces at y = 0 face up and are clockwise from above.
     int ground = 0;
@@ -175,7 +186,8 @@ TEST(Level, GroundSpansAThousandUnitsAroundTheOrigin) {
         for (float z = -480; z <= 480; z += 40) EXPECT_FALSE(std::isnan(FloorUnder(m, x, z, 1000))) << x << "," << z;
 }
 
-TEST(Level, FloorLiesUnderThePlayersStart) {
+TEST(Level, FloorLiesUnderThePlayersStart)
+{
     const Model& m = Cached("level").model;
     const float floor = FloorUnder(m, 0, -250, 25);
     ASSERT_FALSE(std::isnan(floor));
@@ -183,7 +195,8 @@ TEST(Level, FloorLiesUnderThePlayersStart) {
     EXPECT_GE(floor, 0.0f);
 }
 
-TEST(Level, NothingStandsWhereTheSceneObjectsGo) {
+TEST(Level, NothingStandsWhereTheSceneObjectsGo)
+{
     // Crates at (0, -20) and (10, 20), the figure at (0, 120), the player at
     // (0, -250): the floor there is the ground itself.
     const Model& m = Cached("level").model;
@@ -191,7 +204,8 @@ TEST(Level, NothingStandsWhereTheSceneObjectsGo) {
         EXPECT_EQ(FloorUnder(m, x, z, 1000), 0.0f) << x << "," << z;
 }
 
-TEST(Level, WallsFaceTheCourtyard) {
+TEST(Level, WallsFaceTheCourtyard)
+{
     // From the middle of the courtyard at eye height, the faces nearest to
     // the edge in each direction (the outer walls' inner sides) are visible.
     const Model& m = Cached("level").model;
@@ -200,8 +214,8 @@ TEST(Level, WallsFaceTheCourtyard) {
     for (const Face& f : m.faces) {
         const Vec3 c = FaceCentroid(m, f);
         const Vec3 n = Normalize(FaceCross(m, f));
-        const bool innerSide = (std::fabs(c.x) == 490.0f && std::fabs(n.x) > 0.99f && c.x * n.x < 0) ||
-                               (std::fabs(c.z) == 490.0f && std::fabs(n.z) > 0.99f && c.z * n.z < 0);
+        const bool innerSide = (std::fabs(c.x) == 490.0f && std::fabs(n.x) > 0.99f && c.x * n.x < 0)
+            || (std::fabs(c.z) == 490.0f && std::fabs(n.z) > 0.99f && c.z * n.z < 0);
         if (!innerSide) continue;
         ++innerSides;
         EXPECT_TRUE(ClockwiseFrom(m, f, eye));
@@ -209,7 +223,8 @@ TEST(Level, WallsFaceTheCourtyard) {
     EXPECT_EQ(innerSides, 4);
 }
 
-TEST(Skybox, CubeSeenFromInsideWithinTheFarPlane) {
+TEST(Skybox, CubeSeenFromInsideWithinTheFarPlane)
+{
     const Model& m = Cached("skybox").model;
     ASSERT_EQ(m.faces.size(), 6u);
     float farthest = 0;
@@ -229,7 +244,8 @@ TEST(Skybox, CubeSeenFromInsideWithinTheFarPlane) {
     EXPECT_EQ(materials.size(), 6u);
 }
 
-TEST(Sniper, StandsAboutTenUnitsTallOnItsFeet) {
+TEST(Sniper, StandsAboutTenUnitsTallOnItsFeet)
+{
     const Model& m = Cached("sniper").model;
     const Bounds b = ComputeBounds(m);
     // Placed at y = 5 in the scene, the feet touch the ground.
@@ -242,7 +258,8 @@ TEST(Sniper, StandsAboutTenUnitsTallOnItsFeet) {
     EXPECT_GE(m.materials.size(), 4u);
 }
 
-TEST(Large, HasAboutTheAskedNumberOfTriangles) {
+TEST(Large, HasAboutTheAskedNumberOfTriangles)
+{
     for (const int wanted : {2, 1000, 50000}) {
         const Model m = BuildLargeModel(wanted).model;
         const double triangles = static_cast<double>(TriangleCount(m));
@@ -252,4 +269,4 @@ TEST(Large, HasAboutTheAskedNumberOfTriangles) {
     }
 }
 
-}  // namespace
+} // namespace

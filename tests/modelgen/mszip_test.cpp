@@ -23,7 +23,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t kBlock = xformat::kMszipMaxBlock;
 const std::string kHeader = "xof 0303bzip0032";
 
-std::string RandomBytes(std::size_t size, std::uint32_t seed) {
+std::string RandomBytes(std::size_t size, std::uint32_t seed)
+{
     std::string out(size, '\0');
     for (char& c : out) {
         seed = seed * 1664525u + 1013904223u;
@@ -32,7 +33,8 @@ std::string RandomBytes(std::size_t size, std::uint32_t seed) {
     return out;
 }
 
-std::string Text(std::size_t size) {
+std::string Text(std::size_t size)
+{
     std::string out;
     for (std::size_t i = 0; out.size() < size; ++i) out += std::to_string(i * 7919 % 1000) + ".500000;,\n";
     out.resize(size);
@@ -42,7 +44,8 @@ std::string Text(std::size_t size) {
 std::uint32_t DeclaredTotal(const Bytes& file) { return xformat::LoadU32(file.data() + xformat::kHeaderSize); }
 
 // The blocks, whose frames must cover the rest of the file exactly.
-std::vector<xformat::MszipBlock> Blocks(const Bytes& file) {
+std::vector<xformat::MszipBlock> Blocks(const Bytes& file)
+{
     std::vector<xformat::MszipBlock> blocks;
     std::size_t at = xformat::kHeaderSize + xformat::kMszipTotalSize;
     while (at < file.size()) {
@@ -59,18 +62,21 @@ std::vector<xformat::MszipBlock> Blocks(const Bytes& file) {
 
 // The payload as the reader inflates it, each block with the one before
 // it as its dictionary; empty when it fails.
-std::string Inflated(const std::uint8_t* body, std::size_t size, HRESULT expected = S_OK) {
+std::string Inflated(const std::uint8_t* body, std::size_t size, HRESULT expected = S_OK)
+{
     XInflatedBytes out;
     EXPECT_EQ(InflateMsZip(body, size, out), expected);
     return std::string(out.begin(), out.end());
 }
 
-std::string Payload(const Bytes& file) {
+std::string Payload(const Bytes& file)
+{
     return Inflated(file.data() + xformat::kHeaderSize, file.size() - xformat::kHeaderSize);
 }
 
 // One block inflated with no block before it.
-std::string Alone(const xformat::MszipBlock& block, HRESULT expected = S_OK) {
+std::string Alone(const xformat::MszipBlock& block, HRESULT expected = S_OK)
+{
     std::vector<std::uint8_t> body;
     xformat::AppendU32(body, static_cast<std::uint32_t>(xformat::kHeaderSize + block.size));
     const std::uint8_t* start = block.deflated - xformat::kMszipFrameSize;
@@ -78,7 +84,8 @@ std::string Alone(const xformat::MszipBlock& block, HRESULT expected = S_OK) {
     return Inflated(body.data(), body.size(), expected);
 }
 
-TEST(Mszip, BlocksInflateBackToThePayload) {
+TEST(Mszip, BlocksInflateBackToThePayload)
+{
     struct Case {
         const char* name;
         std::string payload;
@@ -109,7 +116,8 @@ TEST(Mszip, BlocksInflateBackToThePayload) {
     }
 }
 
-TEST(Mszip, IndependentBlocksNeedNoDictionary) {
+TEST(Mszip, IndependentBlocksNeedNoDictionary)
+{
     const std::string payload = Text(150000);
     const Bytes file = MszipCompress(kHeader, payload, MszipOptions{false});
     std::string alone;
@@ -117,7 +125,8 @@ TEST(Mszip, IndependentBlocksNeedNoDictionary) {
     EXPECT_EQ(alone, payload);
 }
 
-TEST(Mszip, ChainedBlocksReferToThePreviousBlock) {
+TEST(Mszip, ChainedBlocksReferToThePreviousBlock)
+{
     // The second block repeats most of the first (shifted so that the copies
     // lie within deflate's reach): it can only be small if it copies from the
     // first block, and then it cannot be read on its own.
@@ -140,14 +149,16 @@ TEST(Mszip, ChainedBlocksReferToThePreviousBlock) {
     EXPECT_EQ(Alone(separate[1]), second);
 }
 
-TEST(Mszip, RefusesWhatItCannotFrame) {
+TEST(Mszip, RefusesWhatItCannotFrame)
+{
     EXPECT_THROW(MszipCompress("xof 0303bzip003", "abc", {}), std::invalid_argument);
     for (const std::size_t blockSize : {std::size_t{0}, kBlock + 1})
         EXPECT_THROW(MszipCompress(kHeader, "abc", MszipOptions{false, blockSize}), std::invalid_argument) << blockSize;
     EXPECT_THROW(modelgen::MszipBlock(std::string(kBlock + 1, 'a'), {}), std::invalid_argument);
 }
 
-TEST(Mszip, CompressedModelEqualsTheUncompressedBody) {
+TEST(Mszip, CompressedModelEqualsTheUncompressedBody)
+{
     const modelgen::Model model = modelgen::BuildLevel().model;
     for (const auto& [plain, packed] : {std::pair{"text", "tzip32"}, std::pair{"bin64", "bzip64"}}) {
         SCOPED_TRACE(packed);
@@ -162,4 +173,4 @@ TEST(Mszip, CompressedModelEqualsTheUncompressedBody) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -20,13 +20,15 @@ namespace {
 using namespace modelgen;
 using modelgen_test::ReadBytes;
 
-OutputOptions Options(const std::string& encoding) {
+OutputOptions Options(const std::string& encoding)
+{
     OutputOptions options;
     options.encoding = *ParseXEncoding(encoding);
     return options;
 }
 
-TEST(AssetOutput, WritesTheModelAndDecodableTextures) {
+TEST(AssetOutput, WritesTheModelAndDecodableTextures)
+{
     ScratchFolder folder;
     for (const std::string& name : ModelNames()) {
         SCOPED_TRACE(name);
@@ -54,31 +56,35 @@ TEST(AssetOutput, WritesTheModelAndDecodableTextures) {
     }
 }
 
-TEST(AssetOutput, NoTexturesWritesTheModelOnly) {
+TEST(AssetOutput, NoTexturesWritesTheModelOnly)
+{
     ScratchFolder folder;
     OutputOptions options = Options("bin32");
     options.textures = false;
     const std::vector<WrittenFile> files = WriteAsset(BuildCrate(), folder.path, options, "Box.x");
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].path, folder.path / "Box.x");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()),
+              1);
 }
 
-TEST(AssetOutput, UnwritableFolderIsAnError) {
+TEST(AssetOutput, UnwritableFolderIsAnError)
+{
     ScratchFolder folder;
     const std::filesystem::path blocker = folder.path / "file";
     WriteFileBytes(blocker, {1, 2, 3});
     EXPECT_THROW(WriteAsset(BuildCrate(), blocker / "sub", Options("text")), std::runtime_error);
 }
 
-TEST(AssetOutput, TwoRunsWriteIdenticalBytes) {
+TEST(AssetOutput, TwoRunsWriteIdenticalBytes)
+{
     const auto run = [](const std::filesystem::path& root) {
         std::vector<WrittenFile> files;
         for (const std::string& name : ModelNames()) {
             const Asset asset = *BuildModelByName(name);
             for (const std::string encoding : {"text", "bzip64"}) {
                 OutputOptions options = Options(encoding);
-                options.textures = encoding == "text";  // the textures do not depend on the encoding
+                options.textures = encoding == "text"; // the textures do not depend on the encoding
                 for (WrittenFile& file : WriteAsset(asset, root / encoding / name, options)) files.push_back(file);
             }
         }
@@ -97,7 +103,8 @@ TEST(AssetOutput, TwoRunsWriteIdenticalBytes) {
 
 // The committed Models/ folder is what the generator makes: the .x files
 // byte for byte, the textures pixel for pixel.
-TEST(CommittedModels, MatchTheGenerator) {
+TEST(CommittedModels, MatchTheGenerator)
+{
     const std::filesystem::path models = std::filesystem::path(MODELGEN_SOURCE_DIR) / "Models";
     for (const std::string& name : ModelNames()) {
         SCOPED_TRACE(name);
@@ -114,4 +121,4 @@ TEST(CommittedModels, MatchTheGenerator) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -13,7 +13,8 @@ using namespace modelgen;
 // Every face of a closed convex shape around `centre` must be clockwise
 // from outside and counter-clockwise from the centre; vertex normals point
 // outwards.
-void ExpectOutwardShape(const Model& m, Vec3 centre, const std::string& what) {
+void ExpectOutwardShape(const Model& m, Vec3 centre, const std::string& what)
+{
     ASSERT_FALSE(m.faces.empty()) << what;
     for (std::size_t i = 0; i < m.faces.size(); ++i) {
         const Face& f = m.faces[i];
@@ -28,7 +29,8 @@ void ExpectOutwardShape(const Model& m, Vec3 centre, const std::string& what) {
 }
 
 // Sum over faces of (cross product / 2) is zero for a closed surface.
-void ExpectClosed(const Model& m, const std::string& what) {
+void ExpectClosed(const Model& m, const std::string& what)
+{
     Vec3 sum{};
     float scale = 0;
     for (const Face& f : m.faces) {
@@ -42,21 +44,54 @@ void ExpectClosed(const Model& m, const std::string& what) {
     EXPECT_LT(Length(sum), scale * 1e-4f) << what;
 }
 
-TEST(Shapes, ClosedShapesFaceOutwards) {
+TEST(Shapes, ClosedShapesFaceOutwards)
+{
     struct Case {
         const char* name;
         Vec3 centre;
         std::function<void(Model&)> build;
     };
     const Case cases[] = {
-        {"box", {1, 2, 3}, [](Model& m) { AddBox(m, {-1, 0, 1}, {3, 4, 5}, 0, Stretch()); }},
-        {"flat box", {0, 0.5f, 0}, [](Model& m) { AddBox(m, {-100, 0, -50}, {100, 1, 50}, 0, WorldTile(10)); }},
-        {"upright cylinder", {0, 5, 0}, [](Model& m) { AddCylinder(m, {0, 0, 0}, {0, 10, 0}, 2, 12, 0); }},
-        {"downward cylinder", {0, 5, 0}, [](Model& m) { AddCylinder(m, {0, 10, 0}, {0, 0, 0}, 2, 7, 0); }},
-        {"slanted cylinder", {1, 1.5f, -1}, [](Model& m) { AddCylinder(m, {0, 0, 0}, {2, 3, -2}, 0.5f, 9, 0, 2.0f); }},
-        {"cylinder along x", {2, 0, 0}, [](Model& m) { AddCylinder(m, {0, 0, 0}, {4, 0, 0}, 1, 8, 0); }},
-        {"sphere", {0, 0, 0}, [](Model& m) { AddEllipsoid(m, {0, 0, 0}, {1, 1, 1}, 12, 8, 0); }},
-        {"ellipsoid", {3, 1, 2}, [](Model& m) { AddEllipsoid(m, {3, 1, 2}, {0.5f, 2, 1}, 10, 6, 0); }},
+        {"box",
+         {1, 2, 3},
+         [](Model& m) {
+             AddBox(m, {-1, 0, 1}, {3, 4, 5}, 0, Stretch());
+         }},
+        {"flat box",
+         {0, 0.5f, 0},
+         [](Model& m) {
+             AddBox(m, {-100, 0, -50}, {100, 1, 50}, 0, WorldTile(10));
+         }},
+        {"upright cylinder",
+         {0, 5, 0},
+         [](Model& m) {
+             AddCylinder(m, {0, 0, 0}, {0, 10, 0}, 2, 12, 0);
+         }},
+        {"downward cylinder",
+         {0, 5, 0},
+         [](Model& m) {
+             AddCylinder(m, {0, 10, 0}, {0, 0, 0}, 2, 7, 0);
+         }},
+        {"slanted cylinder",
+         {1, 1.5f, -1},
+         [](Model& m) {
+             AddCylinder(m, {0, 0, 0}, {2, 3, -2}, 0.5f, 9, 0, 2.0f);
+         }},
+        {"cylinder along x",
+         {2, 0, 0},
+         [](Model& m) {
+             AddCylinder(m, {0, 0, 0}, {4, 0, 0}, 1, 8, 0);
+         }},
+        {"sphere",
+         {0, 0, 0},
+         [](Model& m) {
+             AddEllipsoid(m, {0, 0, 0}, {1, 1, 1}, 12, 8, 0);
+         }},
+        {"ellipsoid",
+         {3, 1, 2},
+         [](Model& m) {
+             AddEllipsoid(m, {3, 1, 2}, {0.5f, 2, 1}, 10, 6, 0);
+         }},
     };
     for (const Case& c : cases) {
         Model m;
@@ -66,12 +101,14 @@ TEST(Shapes, ClosedShapesFaceOutwards) {
     }
 }
 
-TEST(Shapes, RectFacesItsNormalWithTheImageUpright) {
+TEST(Shapes, RectFacesItsNormalWithTheImageUpright)
+{
     struct Case {
         Vec3 normal;
         Vec3 up;
     };
-    const Case cases[] = {{{0, 0, -1}, {0, 1, 0}}, {{1, 0, 0}, {0, 1, 0}}, {{0, 1, 0}, {0, 0, 1}}, {{0, -1, 0}, {1, 0, 0}}};
+    const Case cases[] = {
+        {{0, 0, -1}, {0, 1, 0}}, {{1, 0, 0}, {0, 1, 0}}, {{0, 1, 0}, {0, 0, 1}}, {{0, -1, 0}, {1, 0, 0}}};
     for (const Case& c : cases) {
         Model m;
         AddRect(m, {0, 0, 0}, c.normal, c.up, 2, 1, 0, Stretch());
@@ -83,7 +120,7 @@ TEST(Shapes, RectFacesItsNormalWithTheImageUpright) {
             const Vec2 t = m.texcoords[f.index[k]];
             // v = 0 along the upper edge, 1 along the lower one.
             EXPECT_EQ(t.v, Dot(p, c.up) > 0 ? 0.0f : 1.0f);
-            EXPECT_NEAR(std::fabs(Dot(p, c.up)), 1.0f, 1e-6f);  // half height 1
+            EXPECT_NEAR(std::fabs(Dot(p, c.up)), 1.0f, 1e-6f); // half height 1
             // The right edge, as the viewer in front sees it, has u = 1.
             const Vec3 right = Cross(c.up, c.normal * -1.0f);
             EXPECT_EQ(t.u, Dot(p, right) > 0 ? 1.0f : 0.0f);
@@ -91,7 +128,8 @@ TEST(Shapes, RectFacesItsNormalWithTheImageUpright) {
     }
 }
 
-TEST(Shapes, WorldTilingContinuesAcrossNeighbours) {
+TEST(Shapes, WorldTilingContinuesAcrossNeighbours)
+{
     Model m;
     AddRect(m, {5, 0, 5}, {0, 1, 0}, {0, 0, 1}, 5, 5, 0, WorldTile(4));
     AddRect(m, {15, 0, 5}, {0, 1, 0}, {0, 0, 1}, 5, 5, 0, WorldTile(4));
@@ -107,4 +145,4 @@ TEST(Shapes, WorldTilingContinuesAcrossNeighbours) {
     EXPECT_FLOAT_EQ(maxU - minU, 10.0f / 4.0f);
 }
 
-}  // namespace
+} // namespace

@@ -16,9 +16,9 @@ struct DecodedImage {
     int width = 0;
     int height = 0;
     int channels = 0;
-    std::vector<std::uint8_t> rgb;  // empty when decoding failed
+    std::vector<std::uint8_t> rgb; // empty when decoding failed
 };
 // Decodes PNG bytes with libspng into RGB; channels are the file's.
 DecodedImage DecodeImage(const std::vector<std::uint8_t>& bytes);
 
-}  // namespace modelgen_test
+} // namespace modelgen_test

@@ -14,7 +14,8 @@ namespace {
 
 using namespace modelgen;
 
-float Difference(const Image& a, int ax, int ay, const Image& b, int bx, int by) {
+float Difference(const Image& a, int ax, int ay, const Image& b, int bx, int by)
+{
     const Color p = GetPixel(a, ax, ay);
     const Color q = GetPixel(b, bx, by);
     return std::fabs(p.r - q.r) + std::fabs(p.g - q.g) + std::fabs(p.b - q.b);
@@ -27,19 +28,22 @@ struct Seams {
     float wrap = 0;
 };
 
-Seams MeasureSeams(const Image& image) {
+Seams MeasureSeams(const Image& image)
+{
     const int n = image.width;
     Seams s;
     for (int i = 0; i < n; ++i) {
         s.wrap += Difference(image, n - 1, i, image, 0, i) + Difference(image, i, n - 1, image, i, 0);
-        s.interior += Difference(image, n / 2 - 1, i, image, n / 2, i) + Difference(image, i, n / 2 - 1, image, i, n / 2);
+        s.interior +=
+            Difference(image, n / 2 - 1, i, image, n / 2, i) + Difference(image, i, n / 2 - 1, image, i, n / 2);
     }
     s.wrap /= static_cast<float>(2 * n);
     s.interior /= static_cast<float>(2 * n);
     return s;
 }
 
-float Spread(const Image& image) {
+float Spread(const Image& image)
+{
     double sum = 0;
     double squares = 0;
     for (const std::uint8_t v : image.rgb) {
@@ -50,9 +54,10 @@ float Spread(const Image& image) {
     return static_cast<float>(std::sqrt(squares / count - (sum / count) * (sum / count)));
 }
 
-TEST(Textures, TilingTexturesWrapWithoutASeam) {
+TEST(Textures, TilingTexturesWrapWithoutASeam)
+{
     const std::pair<const char*, std::function<Image(int)>> tiling[] = {
-        {"stone", MakeStoneBlocks}, {"paving", MakePaving}, {"grass", MakeGrass},
+        {"stone", MakeStoneBlocks}, {"paving", MakePaving},  {"grass", MakeGrass},
         {"camo", MakeCamo},         {"metal", MakeGunMetal},
     };
     for (const auto& [name, make] : tiling) {
@@ -69,7 +74,8 @@ TEST(Textures, TilingTexturesWrapWithoutASeam) {
     }
 }
 
-TEST(Textures, AreDeterministic) {
+TEST(Textures, AreDeterministic)
+{
     EXPECT_EQ(MakeCrateWood(256).rgb, MakeCrateWood(256).rgb);
     EXPECT_EQ(MakeGrass(256).rgb, MakeGrass(256).rgb);
     EXPECT_EQ(MakeSkyFace(SkyCubeFaces()[0], 64).rgb, MakeSkyFace(SkyCubeFaces()[0], 64).rgb);
@@ -79,13 +85,15 @@ TEST(Textures, AreDeterministic) {
 TEST(Textures, CrateWoodIsNotFlat) { EXPECT_GT(Spread(MakeCrateWood(256)), 10.0f); }
 
 // Colour of a texture at texture coordinates (u, v), nearest texel.
-Color Sample(const Image& image, Vec2 t) {
+Color Sample(const Image& image, Vec2 t)
+{
     const int x = std::clamp(static_cast<int>(t.u * static_cast<float>(image.width)), 0, image.width - 1);
     const int y = std::clamp(static_cast<int>(t.v * static_cast<float>(image.height)), 0, image.height - 1);
     return GetPixel(image, x, y);
 }
 
-TEST(Textures, SkyFacesMeetAlongTheCubesEdges) {
+TEST(Textures, SkyFacesMeetAlongTheCubesEdges)
+{
     // Walk along every edge of the sky cube; wherever two faces share a point,
     // their textures, as the skybox's texture coordinates map them, show the
     // same colour there.
@@ -133,8 +141,8 @@ TEST(Textures, SkyFacesMeetAlongTheCubesEdges) {
             }
         }
     }
-    EXPECT_EQ(checked, 12 * 19);  // twelve edges
+    EXPECT_EQ(checked, 12 * 19); // twelve edges
     EXPECT_LT(worst, 0.03f);
 }
 
-}  // namespace
+} // namespace

@@ -20,17 +20,20 @@ struct Values {
 
     Values(const XDocument& in, const XObject& of) : document(in), object(of), at(of.valueBegin) {}
 
-    uint32_t Dword() {
+    uint32_t Dword()
+    {
         if (at >= object.valueEnd) throw std::runtime_error("an object holds fewer values than it should");
         return document.values[at++];
     }
     float Float() { return SlotFloat(Dword()); }
     std::string String() { return std::string(document.strings.at(Dword())); }
-    modelgen::Vec3 Vector() {
+    modelgen::Vec3 Vector()
+    {
         const float x = Float(), y = Float();
         return {x, y, Float()};
     }
-    std::vector<Face> Faces() {
+    std::vector<Face> Faces()
+    {
         std::vector<Face> faces(Dword());
         for (Face& face : faces) {
             face.count = Dword();
@@ -39,19 +42,22 @@ struct Values {
         }
         return faces;
     }
-    void End() const {
+    void End() const
+    {
         if (at != object.valueEnd) throw std::runtime_error("an object holds more values than it should");
     }
 };
 
-std::vector<const XObject*> Children(const XDocument& document, const XObject& parent) {
+std::vector<const XObject*> Children(const XDocument& document, const XObject& parent)
+{
     std::vector<const XObject*> children;
     for (uint32_t child = parent.firstChild; child != kNoObject; child = document.objects[child].nextSibling)
         children.push_back(&document.objects[child]);
     return children;
 }
 
-const XObject& Only(const std::vector<const XObject*>& objects, XKind kind, const char* what) {
+const XObject& Only(const std::vector<const XObject*>& objects, XKind kind, const char* what)
+{
     const XObject* found = nullptr;
     for (const XObject* object : objects) {
         if (object->kind != kind) continue;
@@ -62,7 +68,8 @@ const XObject& Only(const std::vector<const XObject*>& objects, XKind kind, cons
     return *found;
 }
 
-modelgen::Material ReadMaterial(const XDocument& document, const XObject& object) {
+modelgen::Material ReadMaterial(const XDocument& document, const XObject& object)
+{
     modelgen::Material material;
     material.name = std::string(object.name);
     Values v{document, object};
@@ -81,7 +88,8 @@ modelgen::Material ReadMaterial(const XDocument& document, const XObject& object
     return material;
 }
 
-void ReadMesh(const XDocument& document, const XObject& object, ReadBack& read) {
+void ReadMesh(const XDocument& document, const XObject& object, ReadBack& read)
+{
     modelgen::Model& model = read.model;
     read.meshName = std::string(object.name);
     Values v{document, object};
@@ -120,9 +128,10 @@ void ReadMesh(const XDocument& document, const XObject& object, ReadBack& read) 
     if (model.materials.size() != count) throw std::runtime_error("a material list of another count");
 }
 
-}  // namespace
+} // namespace
 
-ReadBack ReadBackX(const std::vector<std::uint8_t>& file) {
+ReadBack ReadBackX(const std::vector<std::uint8_t>& file)
+{
     XDocument document;
     const HRESULT parsed = ParseXFile(reinterpret_cast<const char*>(file.data()), file.size(), document);
     if (FAILED(parsed)) throw std::runtime_error("the reader fails: " + std::to_string(parsed));
@@ -147,4 +156,4 @@ ReadBack ReadBackX(const std::vector<std::uint8_t>& file) {
     return read;
 }
 
-}  // namespace modelgen_test
+} // namespace modelgen_test

@@ -15,7 +15,7 @@ namespace modelgen_test {
 struct ReadBack {
     portable::XFileEncoding encoding = portable::XFileEncoding::Text;
     unsigned floatBits = 32;
-    std::string body;  // what follows the header, inflated when compressed
+    std::string body; // what follows the header, inflated when compressed
     // The frame and its mesh as the file states them: the model under the
     // frame's name, the mesh's own name, the frame's matrix and the faces of
     // the normals.
@@ -30,4 +30,4 @@ struct ReadBack {
 // other than the one frame with one mesh that modelgen writes.
 ReadBack ReadBackX(const std::vector<std::uint8_t>& file);
 
-}  // namespace modelgen_test
+} // namespace modelgen_test

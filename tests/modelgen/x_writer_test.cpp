@@ -22,14 +22,16 @@ using namespace modelgen;
 using modelgen_test::ReadBack;
 using modelgen_test::ReadBackX;
 
-const Asset& CachedAsset(const std::string& name) {
+const Asset& CachedAsset(const std::string& name)
+{
     static std::map<std::string, Asset> cache;
     auto it = cache.find(name);
     if (it == cache.end()) it = cache.emplace(name, *BuildModelByName(name)).first;
     return it->second;
 }
 
-TEST(XEncoding, NamesHeadersAndParsingAgree) {
+TEST(XEncoding, NamesHeadersAndParsingAgree)
+{
     const std::map<std::string, std::string> expected = {
         {"text", "xof 0303txt 0032"},   {"text64", "xof 0303txt 0064"}, {"bin32", "xof 0303bin 0032"},
         {"bin64", "xof 0303bin 0064"},  {"tzip32", "xof 0303tzip0032"}, {"tzip64", "xof 0303tzip0064"},
@@ -48,11 +50,11 @@ TEST(XEncoding, NamesHeadersAndParsingAgree) {
     for (const char* bad : {"", "txt", "bin", "bin16", "TEXT", "bzip"}) EXPECT_FALSE(ParseXEncoding(bad)) << bad;
 }
 
-TEST(XFloatText, ReadsBackExactlyWithoutExponent) {
+TEST(XFloatText, ReadsBackExactlyWithoutExponent)
+{
     const std::vector<std::pair<float, std::string>> cases = {
-        {1.0f, "1.000000"},  {-5.0f, "-5.000000"}, {0.5f, "0.5"},         {0.1f, "0.1"},
-        {-0.25f, "-0.25"},   {500.0f, "500.000000"}, {1e-7f, "0.0000001"}, {123456.7f, "123456.7"},
-        {-0.0f, "-0.000000"},
+        {1.0f, "1.000000"},     {-5.0f, "-5.000000"}, {0.5f, "0.5"},           {0.1f, "0.1"},        {-0.25f, "-0.25"},
+        {500.0f, "500.000000"}, {1e-7f, "0.0000001"}, {123456.7f, "123456.7"}, {-0.0f, "-0.000000"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(FormatXFloat(value), text);
 
@@ -73,26 +75,30 @@ TEST(XFloatText, ReadsBackExactlyWithoutExponent) {
 }
 
 // Binary tokens spelled out byte by byte.
-std::string Token(std::uint16_t code) {
+std::string Token(std::uint16_t code)
+{
     std::string bytes;
     xformat::AppendU16(bytes, code);
     return bytes;
 }
 
-std::string Counted(std::uint16_t code, std::string_view text) {
+std::string Counted(std::uint16_t code, std::string_view text)
+{
     std::string bytes = Token(code);
     xformat::AppendU32(bytes, static_cast<std::uint32_t>(text.size()));
     return bytes.append(text);
 }
 
-std::string Integers(std::uint16_t code, std::initializer_list<std::uint32_t> values) {
+std::string Integers(std::uint16_t code, std::initializer_list<std::uint32_t> values)
+{
     std::string bytes = Token(code);
     if (code == xformat::kIntegerList) xformat::AppendU32(bytes, static_cast<std::uint32_t>(values.size()));
     for (const std::uint32_t value : values) xformat::AppendU32(bytes, value);
     return bytes;
 }
 
-std::string Floats(int bits, std::initializer_list<double> values) {
+std::string Floats(int bits, std::initializer_list<double> values)
+{
     std::string bytes = Token(xformat::kFloatList);
     xformat::AppendU32(bytes, static_cast<std::uint32_t>(values.size()));
     for (const double value : values) {
@@ -105,7 +111,8 @@ std::string Floats(int bits, std::initializer_list<double> values) {
     return bytes;
 }
 
-std::string GuidToken(std::string_view templateName) {
+std::string GuidToken(std::string_view templateName)
+{
     std::string bytes = Token(xformat::kGuid);
     xformat::AppendGuid(bytes, xformat::FindBuiltinTemplate(templateName)->guid);
     return bytes;
@@ -115,7 +122,8 @@ std::string GuidToken(std::string_view templateName) {
 // mesh of two points and one face.
 const double kSampleFloats[6] = {1.5, -2.0, 0.25, 3.0, 4.0, -0.1};
 
-void WriteSample(XStream& s) {
+void WriteSample(XStream& s)
+{
     BeginObject(s, "Mesh", "Sample");
     WriteDword(s, 2, ';');
     EndLine(s);
@@ -136,23 +144,25 @@ void WriteSample(XStream& s) {
     EndObject(s);
 }
 
-TEST(XBinaryStream, GathersValuesIntoListsOfTheFloatSize) {
+TEST(XBinaryStream, GathersValuesIntoListsOfTheFloatSize)
+{
     for (const int bits : {32, 64}) {
         SCOPED_TRACE(bits);
         XStream s = MakeXStream({XFormat::Binary, false, bits});
         WriteSample(s);
         // 64-bit floats keep the double they were given (-0.1 is no float).
-        const std::string expected =
-            Counted(xformat::kName, "Mesh") + Counted(xformat::kName, "Sample") + Token(xformat::kOBrace) +
-            Integers(xformat::kIntegerList, {2}) + Floats(bits, {1.5, -2.0, 0.25, 3.0, 4.0, -0.1}) +
-            Integers(xformat::kIntegerList, {1, 3, 0, 1, 1}) + Counted(xformat::kName, "TextureFilename") +
-            Token(xformat::kOBrace) + Counted(xformat::kString, "sample.png") + Token(xformat::kSemicolon) +
-            Token(xformat::kCBrace) + Token(xformat::kCBrace);
+        const std::string expected = Counted(xformat::kName, "Mesh") + Counted(xformat::kName, "Sample")
+            + Token(xformat::kOBrace) + Integers(xformat::kIntegerList, {2})
+            + Floats(bits, {1.5, -2.0, 0.25, 3.0, 4.0, -0.1}) + Integers(xformat::kIntegerList, {1, 3, 0, 1, 1})
+            + Counted(xformat::kName, "TextureFilename") + Token(xformat::kOBrace)
+            + Counted(xformat::kString, "sample.png") + Token(xformat::kSemicolon) + Token(xformat::kCBrace)
+            + Token(xformat::kCBrace);
         EXPECT_EQ(FinishXStream(s), expected);
     }
 }
 
-TEST(XTextStream, PunctuatesLikeTheTextEncoding) {
+TEST(XTextStream, PunctuatesLikeTheTextEncoding)
+{
     XStream s = MakeXStream({XFormat::Text, false, 32});
     WriteSample(s);
     EXPECT_EQ(FinishXStream(s),
@@ -168,9 +178,10 @@ TEST(XTextStream, PunctuatesLikeTheTextEncoding) {
 
 // The one sequence of calls states the same data in every encoding, as the
 // reader reads it.
-TEST(XStream, EveryEncodingReadsBackAlike) {
+TEST(XStream, EveryEncodingReadsBackAlike)
+{
     for (const XEncoding& encoding : AllXEncodings()) {
-        if (encoding.compressed) continue;  // the same bodies, compressed
+        if (encoding.compressed) continue; // the same bodies, compressed
         SCOPED_TRACE(XEncodingName(encoding));
         XStream s = MakeXStream(encoding);
         WriteSample(s);
@@ -196,7 +207,8 @@ TEST(XStream, EveryEncodingReadsBackAlike) {
     }
 }
 
-TEST(XTemplates, TextDeclaration) {
+TEST(XTemplates, TextDeclaration)
+{
     XStream s = MakeXStream({XFormat::Text, false, 32});
     for (const char* name : {"MeshMaterialList", "Frame"}) WriteTemplate(s, *xformat::FindBuiltinTemplate(name));
     EXPECT_EQ(FinishXStream(s),
@@ -213,32 +225,35 @@ TEST(XTemplates, TextDeclaration) {
               "}\n");
 }
 
-TEST(XTemplates, BinaryDeclarations) {
+TEST(XTemplates, BinaryDeclarations)
+{
     const auto name = [](std::string_view text) { return Counted(xformat::kName, text); };
     const auto member = [&](std::uint16_t type, std::string_view field) {
         return Token(type) + name(field) + Token(xformat::kSemicolon);
     };
     const auto array = [&](const std::string& type, std::string_view field, const std::string& dimension) {
-        return Token(xformat::kArray) + type + name(field) + Token(xformat::kOBracket) + dimension +
-               Token(xformat::kCBracket) + Token(xformat::kSemicolon);
+        return Token(xformat::kArray) + type + name(field) + Token(xformat::kOBracket) + dimension
+            + Token(xformat::kCBracket) + Token(xformat::kSemicolon);
     };
-    const std::string open = Token(xformat::kOBracket) + Token(xformat::kDot) + Token(xformat::kDot) +
-                             Token(xformat::kDot) + Token(xformat::kCBracket);
+    const std::string open = Token(xformat::kOBracket) + Token(xformat::kDot) + Token(xformat::kDot)
+        + Token(xformat::kDot) + Token(xformat::kCBracket);
     const std::string head = Token(xformat::kTemplate);
     const std::string close = Token(xformat::kCBrace);
     const std::string brace = Token(xformat::kOBrace);
     const std::vector<std::pair<std::string_view, std::string>> cases = {
-        {"Mesh", head + name("Mesh") + brace + GuidToken("Mesh") + member(xformat::kDword, "nVertices") +
-                     array(name("Vector"), "vertices", name("nVertices")) + member(xformat::kDword, "nFaces") +
-                     array(name("MeshFace"), "faces", name("nFaces")) + open + close},
+        {"Mesh",
+         head + name("Mesh") + brace + GuidToken("Mesh") + member(xformat::kDword, "nVertices")
+             + array(name("Vector"), "vertices", name("nVertices")) + member(xformat::kDword, "nFaces")
+             + array(name("MeshFace"), "faces", name("nFaces")) + open + close},
         // A fixed dimension is an integer token.
-        {"Matrix4x4", head + name("Matrix4x4") + brace + GuidToken("Matrix4x4") +
-                          array(Token(xformat::kFloat), "matrix", Integers(xformat::kInteger, {16})) + close},
+        {"Matrix4x4",
+         head + name("Matrix4x4") + brace + GuidToken("Matrix4x4")
+             + array(Token(xformat::kFloat), "matrix", Integers(xformat::kInteger, {16})) + close},
         {"MeshMaterialList",
-         head + name("MeshMaterialList") + brace + GuidToken("MeshMaterialList") +
-             member(xformat::kDword, "nMaterials") + member(xformat::kDword, "nFaceIndexes") +
-             array(Token(xformat::kDword), "faceIndexes", name("nFaceIndexes")) + Token(xformat::kOBracket) +
-             name("Material") + GuidToken("Material") + Token(xformat::kCBracket) + close},
+         head + name("MeshMaterialList") + brace + GuidToken("MeshMaterialList") + member(xformat::kDword, "nMaterials")
+             + member(xformat::kDword, "nFaceIndexes")
+             + array(Token(xformat::kDword), "faceIndexes", name("nFaceIndexes")) + Token(xformat::kOBracket)
+             + name("Material") + GuidToken("Material") + Token(xformat::kCBracket) + close},
     };
     for (const auto& [templateName, expected] : cases) {
         XStream s = MakeXStream({XFormat::Binary, false, 32});
@@ -249,7 +264,8 @@ TEST(XTemplates, BinaryDeclarations) {
 
 // The reader takes the declarations in both encodings for what they say.
 // Renamed, they are the file's own, which the reader keeps.
-TEST(XTemplates, DeclarationsReadBackInBothEncodings) {
+TEST(XTemplates, DeclarationsReadBackInBothEncodings)
+{
     std::vector<std::string> names;
     for (const xformat::Template* t : MeshTemplates()) names.push_back("My" + std::string(t->name));
     for (const XFormat format : {XFormat::Text, XFormat::Binary}) {
@@ -274,11 +290,10 @@ TEST(XTemplates, DeclarationsReadBackInBothEncodings) {
             for (std::size_t m = 0; m < read.members.size(); ++m) {
                 const XMember& member = read.members[m];
                 EXPECT_EQ(member.name, written.members[m].name);
-                const std::string_view type =
-                    member.type == XType::Template
-                        ? std::string_view(XTemplateAt(BuiltinXTemplates(), document.declaredTemplates,
-                                                       member.templateIndex).name)
-                        : written.members[m].type;
+                const std::string_view type = member.type == XType::Template
+                    ? std::string_view(
+                        XTemplateAt(BuiltinXTemplates(), document.declaredTemplates, member.templateIndex).name)
+                    : written.members[m].type;
                 EXPECT_EQ(type, written.members[m].type) << member.name;
                 if (written.members[m].dimension.empty()) {
                     EXPECT_TRUE(member.dims.empty()) << member.name;
@@ -293,7 +308,8 @@ TEST(XTemplates, DeclarationsReadBackInBothEncodings) {
     }
 }
 
-void ExpectSameModel(const Model& read, const Model& model) {
+void ExpectSameModel(const Model& read, const Model& model)
+{
     EXPECT_EQ(read.name, model.name);
     ASSERT_EQ(read.positions.size(), model.positions.size());
     ASSERT_EQ(read.normals.size(), model.normals.size());
@@ -321,11 +337,12 @@ void ExpectSameModel(const Model& read, const Model& model) {
         const Material& b = model.materials[i];
         EXPECT_EQ(a.name, b.name);
         EXPECT_EQ(a.texture, b.texture);
-        const std::vector<float> readValues = {a.faceColor.r, a.faceColor.g, a.faceColor.b, a.faceColor.a,
-                                               a.power, a.specularColor.r, a.specularColor.g, a.specularColor.b,
-                                               a.emissiveColor.r, a.emissiveColor.g, a.emissiveColor.b};
-        const std::vector<float> values = {b.faceColor.r, b.faceColor.g, b.faceColor.b, b.faceColor.a,
-                                           b.power, b.specularColor.r, b.specularColor.g, b.specularColor.b,
+        const std::vector<float> readValues = {a.faceColor.r,     a.faceColor.g,     a.faceColor.b,
+                                               a.faceColor.a,     a.power,           a.specularColor.r,
+                                               a.specularColor.g, a.specularColor.b, a.emissiveColor.r,
+                                               a.emissiveColor.g, a.emissiveColor.b};
+        const std::vector<float> values = {b.faceColor.r,     b.faceColor.g,     b.faceColor.b,     b.faceColor.a,
+                                           b.power,           b.specularColor.r, b.specularColor.g, b.specularColor.b,
                                            b.emissiveColor.r, b.emissiveColor.g, b.emissiveColor.b};
         EXPECT_EQ(readValues, values) << a.name;
     }
@@ -333,7 +350,8 @@ void ExpectSameModel(const Model& read, const Model& model) {
 
 // What the mesh builder makes of the model: its vertices, a triangle fan
 // per face, sorted by material, and the materials.
-void ExpectMeshOfModel(const XMeshResult& built, const Model& model) {
+void ExpectMeshOfModel(const XMeshResult& built, const Model& model)
+{
     const MeshData& mesh = built.mesh;
     ASSERT_EQ(mesh.vertices.size(), model.positions.size());
     std::vector<bool> used(model.positions.size());
@@ -353,8 +371,7 @@ void ExpectMeshOfModel(const XMeshResult& built, const Model& model) {
     }
     ASSERT_EQ(mesh.attributes.size(), TriangleCount(model));
     std::vector<std::size_t> triangles(model.materials.size());
-    for (std::size_t i = 0; i < model.faces.size(); ++i)
-        triangles[model.faceMaterials[i]] += model.faces[i].count - 2;
+    for (std::size_t i = 0; i < model.faces.size(); ++i) triangles[model.faceMaterials[i]] += model.faces[i].count - 2;
     std::vector<std::size_t> builtTriangles(model.materials.size());
     for (const DWORD attribute : mesh.attributes) {
         ASSERT_LT(attribute, builtTriangles.size());
@@ -379,7 +396,8 @@ void ExpectMeshOfModel(const XMeshResult& built, const Model& model) {
 // as exactly the model.
 class EveryEncoding : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
-TEST_P(EveryEncoding, ReadsBackAsTheModel) {
+TEST_P(EveryEncoding, ReadsBackAsTheModel)
+{
     const auto& [modelName, encodingName] = GetParam();
     const Model& model = CachedAsset(modelName).model;
     const XEncoding encoding = *ParseXEncoding(encodingName);
@@ -389,17 +407,19 @@ TEST_P(EveryEncoding, ReadsBackAsTheModel) {
         XWriteOptions options;
         options.templates = templates;
         const ReadBack read = ReadBackX(WriteModelX(model, encoding, options));
-        EXPECT_EQ(read.encoding, encoding.format == XFormat::Text
-                                     ? (encoding.compressed ? XFileEncoding::TextCompressed : XFileEncoding::Text)
-                                     : (encoding.compressed ? XFileEncoding::BinaryCompressed : XFileEncoding::Binary));
+        EXPECT_EQ(read.encoding,
+                  encoding.format == XFormat::Text
+                      ? (encoding.compressed ? XFileEncoding::TextCompressed : XFileEncoding::Text)
+                      : (encoding.compressed ? XFileEncoding::BinaryCompressed : XFileEncoding::Binary));
         EXPECT_EQ(read.floatBits, static_cast<unsigned>(encoding.floatBits));
         ExpectSameModel(read.model, model);
         EXPECT_EQ(read.meshName, model.name + "Mesh");
         EXPECT_EQ(read.frameMatrix, (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
         ASSERT_EQ(read.normalFaces.size(), model.faces.size());
         for (std::size_t i = 0; i < model.faces.size(); ++i)
-            EXPECT_TRUE(read.normalFaces[i].count == model.faces[i].count &&
-                        read.normalFaces[i].index == model.faces[i].index) << i;
+            EXPECT_TRUE(read.normalFaces[i].count == model.faces[i].count
+                        && read.normalFaces[i].index == model.faces[i].index)
+                << i;
         ExpectMeshOfModel(read.mesh, model);
 
         if (!templates) {
@@ -410,13 +430,14 @@ TEST_P(EveryEncoding, ReadsBackAsTheModel) {
         XStream declarations = MakeXStream(encoding);
         if (encoding.format == XFormat::Text) EndLine(declarations);
         for (const xformat::Template* t : MeshTemplates()) WriteTemplate(declarations, *t);
-        const std::string expected = FinishXStream(declarations) +
-                                     bodyWithoutTemplates.substr(encoding.format == XFormat::Text ? 1 : 0);
+        const std::string expected =
+            FinishXStream(declarations) + bodyWithoutTemplates.substr(encoding.format == XFormat::Text ? 1 : 0);
         EXPECT_TRUE(read.body == expected);
     }
 }
 
-std::vector<std::string> EncodingNames() {
+std::vector<std::string> EncodingNames()
+{
     std::vector<std::string> names;
     for (const XEncoding& e : AllXEncodings()) names.push_back(XEncodingName(e));
     return names;
@@ -424,9 +445,12 @@ std::vector<std::string> EncodingNames() {
 
 INSTANTIATE_TEST_SUITE_P(Models, EveryEncoding,
                          ::testing::Combine(::testing::ValuesIn(ModelNames()), ::testing::ValuesIn(EncodingNames())),
-                         [](const auto& paramInfo) { return std::get<0>(paramInfo.param) + "_" + std::get<1>(paramInfo.param); });
+                         [](const auto& paramInfo) {
+                             return std::get<0>(paramInfo.param) + "_" + std::get<1>(paramInfo.param);
+                         });
 
-TEST(XModelWriter, FileStartsWithItsHeader) {
+TEST(XModelWriter, FileStartsWithItsHeader)
+{
     const Model& model = CachedAsset("crate").model;
     for (const XEncoding& encoding : AllXEncodings()) {
         const std::vector<std::uint8_t> file = WriteModelX(model, encoding, {});
@@ -435,7 +459,8 @@ TEST(XModelWriter, FileStartsWithItsHeader) {
     }
 }
 
-TEST(XModelWriter, RejectsModelsThatWouldWriteABrokenFile) {
+TEST(XModelWriter, RejectsModelsThatWouldWriteABrokenFile)
+{
     Model valid = CachedAsset("crate").model;
     ASSERT_NO_THROW(ValidateModel(valid));
     const std::vector<std::pair<const char*, void (*)(Model&)>> breakages = {
@@ -447,7 +472,11 @@ TEST(XModelWriter, RejectsModelsThatWouldWriteABrokenFile) {
         {"five-vertex face", [](Model& m) { m.faces[0].count = 5; }},
         {"material index", [](Model& m) { m.faceMaterials[2] = 7; }},
         {"material count", [](Model& m) { m.faceMaterials.pop_back(); }},
-        {"no faces", [](Model& m) { m.faces.clear(); m.faceMaterials.clear(); }},
+        {"no faces",
+         [](Model& m) {
+             m.faces.clear();
+             m.faceMaterials.clear();
+         }},
         {"model name", [](Model& m) { m.name = "Two words"; }},
         {"numeric name", [](Model& m) { m.name = "9lives"; }},
         {"material name", [](Model& m) { m.materials[0].name = ""; }},
@@ -461,4 +490,4 @@ TEST(XModelWriter, RejectsModelsThatWouldWriteABrokenFile) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -45,16 +45,13 @@ void Free(void* memory) noexcept
     std::free(memory);
 }
 
-bool InExecutable(const void* address)
-{
-    return address >= &__executable_start && address < &etext;
-}
+bool InExecutable(const void* address) { return address >= &__executable_start && address < &etext; }
 
 bool InCLibrary(void* address)
 {
     Dl_info info{};
     return dladdr(address, &info) != 0 && info.dli_fname != nullptr
-           && std::string_view(info.dli_fname).find("/libc.so") != std::string_view::npos;
+        && std::string_view(info.dli_fname).find("/libc.so") != std::string_view::npos;
 }
 
 // Only allocations made by the executable's own code fail: libraries loaded
@@ -83,8 +80,8 @@ void* Allocate(std::size_t size, std::size_t alignment, bool nothrow)
     }
     if (size == 0) size = 1;
     void* memory = alignment <= alignof(std::max_align_t)
-                       ? std::malloc(size)
-                       : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+        ? std::malloc(size)
+        : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
     if (memory == nullptr) {
         if (!nothrow) throw std::bad_alloc();
         return nullptr;

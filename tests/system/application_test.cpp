@@ -25,10 +25,14 @@ TEST_F(ApplicationTest, StartUpRunsEveryStepInOrder)
     ASSERT_NE(application->scene, nullptr);
     EXPECT_EQ(application->instance, reinterpret_cast<HINSTANCE>(0x400000));
 
-    const std::vector<std::string> milestones = {
-        "RegisterClassExW", "CreateWindowExW", "RegisterRawInputDevices", "Direct3DCreate9(32)", "CreateDevice",
-        "D3DXCreateFontW", "D3DXLoadMeshFromXW(Models\\Crate\\Crate.x)",
-        "D3DXLoadMeshFromXW(Models\\Skybox\\Skybox.x)"};
+    const std::vector<std::string> milestones = {"RegisterClassExW",
+                                                 "CreateWindowExW",
+                                                 "RegisterRawInputDevices",
+                                                 "Direct3DCreate9(32)",
+                                                 "CreateDevice",
+                                                 "D3DXCreateFontW",
+                                                 "D3DXLoadMeshFromXW(Models\\Crate\\Crate.x)",
+                                                 "D3DXLoadMeshFromXW(Models\\Skybox\\Skybox.x)"};
     size_t position = 0;
     for (const std::string& milestone : milestones) {
         const auto& calls = fake::State().calls;
@@ -37,13 +41,12 @@ TEST_F(ApplicationTest, StartUpRunsEveryStepInOrder)
         ASSERT_NE(found, calls.end()) << milestone << " missing or out of order";
         position = static_cast<size_t>(found - calls.begin());
     }
-    EXPECT_EQ(LogMessages(), (std::vector<std::string>{
-                                  "Log created.", "Listing available modes for default adapter...", "   640x480 @ 60Hz",
-                                  "-> 800x600 @ 60Hz", "   800x600 @ 75Hz", "   1024x768 @ 60Hz",
-                                  "Successfully loaded Models\\Crate\\Crate.x",
-                                  "Successfully loaded Models\\Level\\Level.x",
-                                  "Successfully loaded Models\\Sniper\\Sniper.x",
-                                  "Successfully loaded Models\\Skybox\\Skybox.x"}));
+    EXPECT_EQ(LogMessages(),
+              (std::vector<std::string>{
+                  "Log created.", "Listing available modes for default adapter...", "   640x480 @ 60Hz",
+                  "-> 800x600 @ 60Hz", "   800x600 @ 75Hz", "   1024x768 @ 60Hz",
+                  "Successfully loaded Models\\Crate\\Crate.x", "Successfully loaded Models\\Level\\Level.x",
+                  "Successfully loaded Models\\Sniper\\Sniper.x", "Successfully loaded Models\\Skybox\\Skybox.x"}));
 }
 
 namespace {
@@ -72,24 +75,23 @@ TEST_P(StartUpFailure, EndsAtTheFirstFailingStep)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, StartUpFailure,
-    ::testing::Values(
-        FailingStep{"WindowClass", [] { fake::State().registerClassFails = true; }, "RegisterClassExW",
-                    "Couldn't open settings file."},
-        FailingStep{"Window", [] { fake::State().createWindowFails = true; }, "CreateWindowExW",
-                    "Couldn't open settings file."},
-        FailingStep{"RawMouse", [] { fake::State().rawInputFails = true; }, "RegisterRawInputDevices",
-                    "Couldn't open settings file."},
-        FailingStep{"Direct3D", [] { fake::State().direct3dCreateFails = true; }, "Direct3DCreate9",
-                    "FAILED: Create Direct3D object."},
-        FailingStep{"Mode", [] { fake::State().modes.clear(); }, "GetAdapterModeCount",
-                    "FAILED: Couldn't find appropriate adapter mode."},
-        FailingStep{"Device", [] { fake::State().createDeviceResult = D3DERR_NOTAVAILABLE; }, "CreateDevice",
-                    "FAILED: Create Direct3D device."},
-        FailingStep{"Font", [] { fake::State().fontResults = {E_OUTOFMEMORY}; }, "D3DXCreateFontW",
-                    "FAILED: Create Direct3D font."},
-        FailingStep{"Level", [] { fake::State().models.erase(L"Models\\Level\\Level.x"); },
-                    "D3DXLoadMeshFromXW(Models\\Level\\Level.x)",
-                    "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\"."}),
+    ::testing::Values(FailingStep{"WindowClass", [] { fake::State().registerClassFails = true; }, "RegisterClassExW",
+                                  "Couldn't open settings file."},
+                      FailingStep{"Window", [] { fake::State().createWindowFails = true; }, "CreateWindowExW",
+                                  "Couldn't open settings file."},
+                      FailingStep{"RawMouse", [] { fake::State().rawInputFails = true; }, "RegisterRawInputDevices",
+                                  "Couldn't open settings file."},
+                      FailingStep{"Direct3D", [] { fake::State().direct3dCreateFails = true; }, "Direct3DCreate9",
+                                  "FAILED: Create Direct3D object."},
+                      FailingStep{"Mode", [] { fake::State().modes.clear(); }, "GetAdapterModeCount",
+                                  "FAILED: Couldn't find appropriate adapter mode."},
+                      FailingStep{"Device", [] { fake::State().createDeviceResult = D3DERR_NOTAVAILABLE; },
+                                  "CreateDevice", "FAILED: Create Direct3D device."},
+                      FailingStep{"Font", [] { fake::State().fontResults = {E_OUTOFMEMORY}; }, "D3DXCreateFontW",
+                                  "FAILED: Create Direct3D font."},
+                      FailingStep{"Level", [] { fake::State().models.erase(L"Models\\Level\\Level.x"); },
+                                  "D3DXLoadMeshFromXW(Models\\Level\\Level.x)",
+                                  "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\"."}),
     [](const ::testing::TestParamInfo<FailingStep>& row) { return std::string(row.param.label); });
 
 TEST_F(ApplicationTest, TeardownReleasesMeshesFirstThenFontDeviceDirect3DAndClosesTheLogLast)
@@ -97,19 +99,20 @@ TEST_F(ApplicationTest, TeardownReleasesMeshesFirstThenFontDeviceDirect3DAndClos
     StartedApplication();
     const size_t mark = fake::State().calls.size();
     Application::Destroy();
-    EXPECT_EQ(fake::CallsSince(mark), (std::vector<std::string>{
-                                          "Release(Mesh:Models\\Crate\\Crate.x)",
-                                          "Release(Texture:Models\\Crate\\wood.png)",
-                                          "Release(Mesh:Models\\Level\\Level.x)",
-                                          "Release(Texture:Models\\Level\\stone.png)",
-                                          "Release(Mesh:Models\\Skybox\\Skybox.x)",
-                                          "Release(Texture:Models\\Skybox\\sky.png)",
-                                          "Release(Mesh:Models\\Sniper\\Sniper.x)",
-                                          "Release(Texture:Models\\Sniper\\cloth.png)",
-                                          "Release(Font)",
-                                          "Release(Device)",
-                                          "Release(Direct3D)",
-                                      }));
+    EXPECT_EQ(fake::CallsSince(mark),
+              (std::vector<std::string>{
+                  "Release(Mesh:Models\\Crate\\Crate.x)",
+                  "Release(Texture:Models\\Crate\\wood.png)",
+                  "Release(Mesh:Models\\Level\\Level.x)",
+                  "Release(Texture:Models\\Level\\stone.png)",
+                  "Release(Mesh:Models\\Skybox\\Skybox.x)",
+                  "Release(Texture:Models\\Skybox\\sky.png)",
+                  "Release(Mesh:Models\\Sniper\\Sniper.x)",
+                  "Release(Texture:Models\\Sniper\\cloth.png)",
+                  "Release(Font)",
+                  "Release(Device)",
+                  "Release(Direct3D)",
+              }));
     EXPECT_EQ(fake::State().liveObjects, 0);
     EXPECT_EQ(Log::Existing(), nullptr);
     EXPECT_EQ(fake::State().timeEndPeriodCalls, 0);

@@ -15,10 +15,7 @@ protected:
     }
 };
 
-D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate)
-{
-    return {width, height, rate, D3DFMT_X8R8G8B8};
-}
+D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate) { return {width, height, rate, D3DFMT_X8R8G8B8}; }
 } // namespace
 
 TEST_F(DeviceTest, ModeListMarksTheFirstExactMatchOnly)
@@ -26,9 +23,9 @@ TEST_F(DeviceTest, ModeListMarksTheFirstExactMatchOnly)
     fake::State().modes = {Mode(800, 600, 75), Mode(800, 600, 60), Mode(1024, 768, 60), Mode(800, 600, 60)};
     Application* application = WithWindow();
     ASSERT_TRUE(application->CreateDirect3D());
-    EXPECT_EQ(LogAfterFirstLine(), (std::vector<std::string>{"Listing available modes for default adapter...",
-                                                             "   800x600 @ 75Hz", "-> 800x600 @ 60Hz",
-                                                             "   1024x768 @ 60Hz", "   800x600 @ 60Hz"}));
+    EXPECT_EQ(LogAfterFirstLine(),
+              (std::vector<std::string>{"Listing available modes for default adapter...", "   800x600 @ 75Hz",
+                                        "-> 800x600 @ 60Hz", "   1024x768 @ 60Hz", "   800x600 @ 60Hz"}));
     EXPECT_EQ(fake::State().createdWith.FullScreen_RefreshRateInHz, 60u);
 }
 
@@ -45,14 +42,18 @@ TEST_F(DeviceTest, ModeSearchFailures)
          -1,
          {"Listing available modes for default adapter...", "   800x600 @ 59Hz", "   800x600 @ 75Hz",
           "FAILED: Couldn't find appropriate adapter mode."}},
-        {"no modes", {}, -1,
+        {"no modes",
+         {},
+         -1,
          {"Listing available modes for default adapter...", "FAILED: Couldn't find appropriate adapter mode."}},
         {"enumeration fails after the match",
          {Mode(800, 600, 60), Mode(1024, 768, 60), Mode(1280, 720, 60)},
          1,
          {"Listing available modes for default adapter...", "-> 800x600 @ 60Hz",
           "FAILED: Couldn't find appropriate adapter mode."}},
-        {"a mode of another format", {{800, 600, 60, D3DFMT_A8R8G8B8}}, -1,
+        {"a mode of another format",
+         {{800, 600, 60, D3DFMT_A8R8G8B8}},
+         -1,
          {"Listing available modes for default adapter...", "   800x600 @ 60Hz",
           "FAILED: Couldn't find appropriate adapter mode."}},
     };

@@ -14,10 +14,7 @@ void ExpectVec(const Vec3& v, float x, float y, float z, float tolerance = 1e-6f
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-float Length(const Vec3& v)
-{
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
+float Length(const Vec3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 } // namespace
 
 // Init makes a used entity afresh: it stays where it is put, facing +z.

@@ -41,8 +41,9 @@ TEST(OverlayText, LinesAreFormattedAsShown)
     EXPECT_EQ(ModeListLine(true, 1024, 768, 75), L"-> 1024x768 @ 75Hz");
     EXPECT_EQ(ModeListLine(false, 1024, 768, 75), L"   1024x768 @ 75Hz");
     const std::pair<float, const wchar_t*> rows[] = {
-        {0.0f, L"FPS: 0"},          {60.0f, L"FPS: 60"},     {59.9401f, L"FPS: 59.9401"},
-        {1.0f / 3.0f, L"FPS: 0.333333"}, {62.4376f, L"FPS: 62.4376"}, {1234567.0f, L"FPS: 1.23457e+06"},
+        {0.0f, L"FPS: 0"},           {60.0f, L"FPS: 60"},
+        {59.9401f, L"FPS: 59.9401"}, {1.0f / 3.0f, L"FPS: 0.333333"},
+        {62.4376f, L"FPS: 62.4376"}, {1234567.0f, L"FPS: 1.23457e+06"},
     };
     for (const auto& [fps, text] : rows) EXPECT_EQ(FpsText(fps), text);
 }
@@ -57,14 +58,15 @@ TEST_F(FrameTest, AFrameClearsDrawsTheSceneThenTheOverlayAndPresents)
     EXPECT_EQ(calls[1], "BeginScene");
     EXPECT_EQ(calls[2], "SetTransform(D3DTS_VIEW)"); // the scene draws first
     const std::vector<std::string> tail(calls.end() - 6, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{
-                        "DrawTextW(Press 'Esc' to quit.|-1|10,10,200,30|256|ffffff00)",
-                        "DrawTextW(Press W, A, S, D, PgUp and PgDn to move.|-1|10,30,200,50|256|ffffff00)",
-                        "DrawTextW(1024 x 768 @ 75 Hz|-1|10,55,200,75|256|ffffffff)",
-                        "DrawTextW(FPS: 0|-1|10,75,200,95|256|ffffffff)",
-                        "EndScene",
-                        "Present",
-                    }));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{
+                  "DrawTextW(Press 'Esc' to quit.|-1|10,10,200,30|256|ffffff00)",
+                  "DrawTextW(Press W, A, S, D, PgUp and PgDn to move.|-1|10,30,200,50|256|ffffff00)",
+                  "DrawTextW(1024 x 768 @ 75 Hz|-1|10,55,200,75|256|ffffffff)",
+                  "DrawTextW(FPS: 0|-1|10,75,200,95|256|ffffffff)",
+                  "EndScene",
+                  "Present",
+              }));
 }
 
 TEST_F(FrameTest, FailedBeginSceneSkipsSceneAndOverlayButPresents)

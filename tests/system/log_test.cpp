@@ -55,7 +55,8 @@ TEST_F(LogTest, UnwritableLogIsSilentlySkipped)
         // Root writes anywhere; a directory in the file's place fails the open for everyone.
         std::filesystem::create_directory(directory / "log.txt");
     } else {
-        std::filesystem::permissions(directory, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(directory,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     }
     Log::Instance()->Write(L"nobody reads this");
     Log::Instance()->Write(L"nor this");

@@ -23,7 +23,8 @@ protected:
 
 TEST_F(MainLoopTest, FrameIntervalIsWholeMillisecondsOfTheRefreshRate)
 {
-    const std::pair<uint32_t, uint32_t> rows[] = {{60, 16}, {75, 13}, {85, 11}, {100, 10}, {120, 8}, {144, 6}, {1, 1000}};
+    const std::pair<uint32_t, uint32_t> rows[] = {{60, 16}, {75, 13}, {85, 11}, {100, 10},
+                                                  {120, 8}, {144, 6}, {1, 1000}};
     for (const auto& [rate, interval] : rows) {
         Application application;
         application.refreshRate = rate;

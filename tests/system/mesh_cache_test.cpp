@@ -28,10 +28,10 @@ protected:
 TEST_F(MeshCacheTest, PreloadLoadsTheFourModelsInOrder)
 {
     ASSERT_TRUE(application->PreloadMeshes());
-    EXPECT_EQ(ModelLines(), (std::vector<std::string>{"Successfully loaded Models\\Crate\\Crate.x",
-                                                      "Successfully loaded Models\\Level\\Level.x",
-                                                      "Successfully loaded Models\\Sniper\\Sniper.x",
-                                                      "Successfully loaded Models\\Skybox\\Skybox.x"}));
+    EXPECT_EQ(ModelLines(),
+              (std::vector<std::string>{
+                  "Successfully loaded Models\\Crate\\Crate.x", "Successfully loaded Models\\Level\\Level.x",
+                  "Successfully loaded Models\\Sniper\\Sniper.x", "Successfully loaded Models\\Skybox\\Skybox.x"}));
     EXPECT_EQ(application->meshCache.size(), 4u);
     EXPECT_EQ(application->GetMesh(L"Models\\Crate\\Crate.x")->device, application->device);
 }
@@ -55,16 +55,18 @@ TEST_F(MeshCacheTest, TextureFailuresComeBeforeTheSuccessLine)
 {
     fake::State().textures.clear();
     ASSERT_TRUE(application->LoadMesh(L"Models\\Crate\\Crate.x"));
-    EXPECT_EQ(ModelLines(), (std::vector<std::string>{"FAILED: Couldn't load texture \"Models\\Crate\\wood.png\".",
-                                                      "Successfully loaded Models\\Crate\\Crate.x"}));
+    EXPECT_EQ(ModelLines(),
+              (std::vector<std::string>{"FAILED: Couldn't load texture \"Models\\Crate\\wood.png\".",
+                                        "Successfully loaded Models\\Crate\\Crate.x"}));
 }
 
 TEST_F(MeshCacheTest, AMissingLevelStopsThePreload)
 {
     fake::State().models.erase(L"Models\\Level\\Level.x");
     EXPECT_FALSE(application->PreloadMeshes());
-    EXPECT_EQ(ModelLines(), (std::vector<std::string>{"Successfully loaded Models\\Crate\\Crate.x",
-                                                      "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\"."}));
+    EXPECT_EQ(ModelLines(),
+              (std::vector<std::string>{"Successfully loaded Models\\Crate\\Crate.x",
+                                        "FAILED: Couldn't load mesh \"Models\\Level\\Level.x\"."}));
     EXPECT_EQ(fake::State().meshLoads,
               (std::vector<std::wstring>{L"Models\\Crate\\Crate.x", L"Models\\Level\\Level.x"}));
     EXPECT_EQ(application->meshCache.size(), 1u);

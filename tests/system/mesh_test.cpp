@@ -85,9 +85,10 @@ TEST_F(MeshTest, LoadsManagedAndTakesAmbientFromDiffuse)
     // A material without a texture name asks for no texture; the buffer is given back.
     EXPECT_EQ(fake::State().textureLoads, std::vector<std::wstring>{L"t.png"});
     EXPECT_EQ(fake::CallsStartingWith("Release(Buffer)").size(), 1u);
-    EXPECT_EQ(fake::CallsStartingWith("D3DXCreateTextureFromFileExW"),
-              std::vector<std::string>{
-                  "D3DXCreateTextureFromFileExW(t.png|ffffffff,ffffffff,ffffffff,0,0,1,ffffffff,ffffffff,0,null,null)"});
+    EXPECT_EQ(
+        fake::CallsStartingWith("D3DXCreateTextureFromFileExW"),
+        std::vector<std::string>{
+            "D3DXCreateTextureFromFileExW(t.png|ffffffff,ffffffff,ffffffff,0,0,1,ffffffff,ffffffff,0,null,null)"});
     EXPECT_EQ(LogAfterFirstLine(), std::vector<std::string>{});
 }
 
@@ -98,7 +99,8 @@ TEST_F(MeshTest, MissingTexturesAreLoggedWithTheirFullPathAndTheLoadStillSucceed
     ASSERT_TRUE(mesh.LoadFromFile(L"Models\\Crate\\Crate.x"));
     EXPECT_EQ(mesh.materials.size(), 2u);
     EXPECT_EQ(mesh.materials[0].texture, nullptr);
-    EXPECT_EQ(LogAfterFirstLine(), std::vector<std::string>(2, "FAILED: Couldn't load texture \"Models\\Crate\\wood.bmp\"."));
+    EXPECT_EQ(LogAfterFirstLine(),
+              std::vector<std::string>(2, "FAILED: Couldn't load texture \"Models\\Crate\\wood.bmp\"."));
 }
 
 TEST_F(MeshTest, AMissingModelFailsWithItsLineAndHoldsNothing)

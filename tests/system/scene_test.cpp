@@ -45,8 +45,8 @@ TEST_F(SceneTest, BuildPlacesTheFixedContent)
     } expected[] = {
         {L"Models\\Crate\\Crate.x", {0, 25, -250}, 0, 0}, // the player
         {L"Models\\Level\\Level.x", {0, 0, 0}, 0, 0},
-        {L"Models\\Crate\\Crate.x", {0, 5, -20}, 1.0471976f, 0},   // pi/3
-        {L"Models\\Crate\\Crate.x", {10, 5, 20}, 0.62831855f, 0},  // pi/5
+        {L"Models\\Crate\\Crate.x", {0, 5, -20}, 1.0471976f, 0},    // pi/3
+        {L"Models\\Crate\\Crate.x", {10, 5, 20}, 0.62831855f, 0},   // pi/5
         {L"Models\\Sniper\\Sniper.x", {0, 5, 120}, 0, 0.78539819f}, // pi/4 a second
     };
     ASSERT_EQ(scene->entities.size(), std::size(expected));
@@ -101,9 +101,9 @@ TEST_F(SceneTest, TheFirstFrameShowsTheCratesAheadInTheFixedPerspective)
         Vec3 point;
         float x, y;
     } edges[] = {
-        {{0, 25, -150}, 0, 0},                      // 100 ahead: the middle
-        {{0, 25 + 100 * tan30, -150}, 0, 1},        // the top edge
-        {{-100 * tan30 * 4 / 3, 25, -150}, -1, 0},  // the left edge
+        {{0, 25, -150}, 0, 0},                     // 100 ahead: the middle
+        {{0, 25 + 100 * tan30, -150}, 0, 1},       // the top edge
+        {{-100 * tan30 * 4 / 3, 25, -150}, -1, 0}, // the left edge
     };
     for (const auto& edge : edges) {
         const ScreenPoint at = OnScreen(edge.point);
@@ -154,11 +154,11 @@ TEST_F(SceneTest, DrawSetsViewProjectionAndStatesThenSkyThenEntities)
     std::vector<std::string> drawn;
     for (size_t i = head.size(); i < calls.size(); ++i)
         if (calls[i].rfind("DrawSubset", 0) == 0) drawn.push_back(calls[i]);
-    EXPECT_EQ(drawn, (std::vector<std::string>{"DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
-                                               "DrawSubset(Mesh:Models\\Level\\Level.x,0)",
-                                               "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
-                                               "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
-                                               "DrawSubset(Mesh:Models\\Sniper\\Sniper.x,0)"}));
+    EXPECT_EQ(drawn,
+              (std::vector<std::string>{
+                  "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)", "DrawSubset(Mesh:Models\\Level\\Level.x,0)",
+                  "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)", "DrawSubset(Mesh:Models\\Crate\\Crate.x,0)",
+                  "DrawSubset(Mesh:Models\\Sniper\\Sniper.x,0)"}));
 }
 
 TEST_F(SceneTest, DestructionFreesEveryEntityOnceAndTouchesNoDeviceObject)

@@ -30,25 +30,32 @@ TEST_P(SettingsTable, ReadsFieldsUpToTheFirstBadOne)
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, SettingsTable,
-    ::testing::Values(
-        SettingsRow{"Empty", "", 800, 600, 60}, SettingsRow{"TwoNumbers", "1024 768", 1024, 768, 60},
-        SettingsRow{"LetterInTheMiddle", "1024 abc 75", 1024, 600, 60},
-        SettingsRow{"Commas", "800,600,60", 800, 600, 60},
-        SettingsRow{"TrailingText", "1024 768 75 and some words\nmore", 1024, 768, 75},
-        SettingsRow{"BlankLinesAndTabs", "\r\n\r\n\t1280\t\r\n\t720 \r\n\r\n  144\r\n", 1280, 720, 144},
-        SettingsRow{"OneLinePerNumber", "640\n480\n75\n", 640, 480, 75},
-        SettingsRow{"TooManyDigits", "99999999999 768 75", 800, 600, 60},
-        SettingsRow{"JustAboveThirtyTwoBits", "4294967296 768 75", 800, 600, 60},
-        SettingsRow{"LargestThirtyTwoBitValue", "4294967295 768 75", 4294967295u, 768, 75},
-        SettingsRow{"LeadingZeros", "0800 00600 060", 800, 600, 60},
-        SettingsRow{"HexPrefixReadsZeroThenStops", "0x400 768 75", 0, 600, 60},
-        SettingsRow{"Utf8Signature", "\xEF\xBB\xBF"
-                                     "1024 768 75",
-                    800, 600, 60},
-        SettingsRow{"Utf16", std::string("\xFF\xFE" "1\0" "0\0" "2\0" "4\0", 10), 800, 600, 60},
-        SettingsRow{"PlusSign", "+1024 +768 +75", 1024, 768, 75},
-        SettingsRow{"MinusSignIsNotANumber", "1024 -768 75", 1024, 600, 60},
-        SettingsRow{"ZeroRefreshRate", "800 600 0", 800, 600, 0}),
+    ::testing::Values(SettingsRow{"Empty", "", 800, 600, 60}, SettingsRow{"TwoNumbers", "1024 768", 1024, 768, 60},
+                      SettingsRow{"LetterInTheMiddle", "1024 abc 75", 1024, 600, 60},
+                      SettingsRow{"Commas", "800,600,60", 800, 600, 60},
+                      SettingsRow{"TrailingText", "1024 768 75 and some words\nmore", 1024, 768, 75},
+                      SettingsRow{"BlankLinesAndTabs", "\r\n\r\n\t1280\t\r\n\t720 \r\n\r\n  144\r\n", 1280, 720, 144},
+                      SettingsRow{"OneLinePerNumber", "640\n480\n75\n", 640, 480, 75},
+                      SettingsRow{"TooManyDigits", "99999999999 768 75", 800, 600, 60},
+                      SettingsRow{"JustAboveThirtyTwoBits", "4294967296 768 75", 800, 600, 60},
+                      SettingsRow{"LargestThirtyTwoBitValue", "4294967295 768 75", 4294967295u, 768, 75},
+                      SettingsRow{"LeadingZeros", "0800 00600 060", 800, 600, 60},
+                      SettingsRow{"HexPrefixReadsZeroThenStops", "0x400 768 75", 0, 600, 60},
+                      SettingsRow{"Utf8Signature",
+                                  "\xEF\xBB\xBF"
+                                  "1024 768 75",
+                                  800, 600, 60},
+                      SettingsRow{"Utf16",
+                                  std::string("\xFF\xFE"
+                                              "1\0"
+                                              "0\0"
+                                              "2\0"
+                                              "4\0",
+                                              10),
+                                  800, 600, 60},
+                      SettingsRow{"PlusSign", "+1024 +768 +75", 1024, 768, 75},
+                      SettingsRow{"MinusSignIsNotANumber", "1024 -768 75", 1024, 600, 60},
+                      SettingsRow{"ZeroRefreshRate", "800 600 0", 800, 600, 0}),
     [](const ::testing::TestParamInfo<SettingsRow>& row) { return std::string(row.param.label); });
 
 TEST_F(SettingsTest, AMissingFileOrAFolderInItsPlaceKeepsTheDefaultsAndSaysSo)

@@ -143,12 +143,12 @@ TEST_F(WindowTest, AbsoluteRecordsTurnByTheChangeOfPosition)
         float yaw, pitch; // afterwards
     };
     const Report reports[] = {
-        {32768, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.0f, 0.0f},        // where the pointer is: no motion
-        {40960, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.5f, 0.0f},        // 400 -> 500 pixels across
+        {32768, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.0f, 0.0f},                          // where the pointer is: no motion
+        {40960, 32768, MOUSE_MOVE_ABSOLUTE, 1, 0.5f, 0.0f},                          // 400 -> 500 pixels across
         {40960, 21846, MOUSE_MOVE_ABSOLUTE | MOUSE_VIRTUAL_DESKTOP, 1, 0.5f, -0.5f}, // 300 -> 200 up
-        {0, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.5f, -0.5f},               // another device starts afresh
-        {2, 0, MOUSE_MOVE_RELATIVE, 1, 0.51f, -0.5f},              // relative motion as ever
-        {65535, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.51f, -0.5f},          // and it ends the absolute run
+        {0, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.5f, -0.5f},                                 // another device starts afresh
+        {2, 0, MOUSE_MOVE_RELATIVE, 1, 0.51f, -0.5f},                                // relative motion as ever
+        {65535, 0, MOUSE_MOVE_ABSOLUTE, 2, 0.51f, -0.5f},                            // and it ends the absolute run
     };
     for (const Report& report : reports) {
         MouseReport(report.x, report.y, RIM_TYPEMOUSE, report.flags, report.device);

@@ -11,25 +11,18 @@ std::vector<float> Values(const D3DXMATRIX& m)
     return values;
 }
 
-std::vector<float> Values(const D3DXVECTOR3& v)
-{
-    return {v.x, v.y, v.z};
-}
+std::vector<float> Values(const D3DXVECTOR3& v) { return {v.x, v.y, v.z}; }
 
-std::string Label(const char* name, size_t index)
-{
-    return std::string(name) + "#" + std::to_string(index);
-}
+std::string Label(const char* name, size_t index) { return std::string(name) + "#" + std::to_string(index); }
 
 struct Angles {
     float yaw, pitch, roll;
 };
 
 const Angles kAngles[] = {
-    {0.0f, 0.0f, 0.0f},           {1.5707964f, 0.0f, 0.0f},   {0.0f, 1.4959966f, 0.0f},
-    {0.0f, -1.4959966f, 0.0f},    {0.0f, 0.0f, 0.7853982f},   {1.0471976f, 0.0f, 0.0f},
-    {0.62831855f, 0.0f, 0.0f},    {0.3f, -0.7f, 1.1f},        {6.2831855f, 0.25f, -0.5f},
-    {-123.456f, 2.5f, 3.0f},      {1000.0f, 0.001f, -0.001f}, {0.1f, 0.2f, 0.3f},
+    {0.0f, 0.0f, 0.0f},         {1.5707964f, 0.0f, 0.0f}, {0.0f, 1.4959966f, 0.0f},   {0.0f, -1.4959966f, 0.0f},
+    {0.0f, 0.0f, 0.7853982f},   {1.0471976f, 0.0f, 0.0f}, {0.62831855f, 0.0f, 0.0f},  {0.3f, -0.7f, 1.1f},
+    {6.2831855f, 0.25f, -0.5f}, {-123.456f, 2.5f, 3.0f},  {1000.0f, 0.001f, -0.001f}, {0.1f, 0.2f, 0.3f},
 };
 
 const D3DXVECTOR3 kVectors[] = {
@@ -104,8 +97,10 @@ std::vector<MathCase> ComputeMathCases()
     }
 
     const float projections[][4] = {
-        {1.0471976f, 1.3333334f, 1.0f, 1500.0f}, {1.0471976f, 1.7777778f, 1.0f, 1500.0f},
-        {0.7853982f, 1.0f, 0.1f, 100.0f},        {2.5f, 0.5f, 10.0f, 20.0f},
+        {1.0471976f, 1.3333334f, 1.0f, 1500.0f},
+        {1.0471976f, 1.7777778f, 1.0f, 1500.0f},
+        {0.7853982f, 1.0f, 0.1f, 100.0f},
+        {2.5f, 0.5f, 10.0f, 20.0f},
     };
     for (size_t i = 0; i < std::size(projections); ++i) {
         D3DXMATRIX m;

@@ -89,6 +89,5 @@ TEST(WineComparison, PortableMathAgreesWithRealD3dx)
             EXPECT_LE(ulp, kMaxUlp) << entry.name << "[" << i << "]: portable " << mine << ", D3DX " << theirs;
         }
     }
-    std::printf("compared %zu cases, worst difference %lld ulp\n", portable.size(),
-                static_cast<long long>(worstUlp));
+    std::printf("compared %zu cases, worst difference %lld ulp\n", portable.size(), static_cast<long long>(worstUlp));
 }

@@ -76,30 +76,32 @@ int main(int argc, char** argv)
     claim[20] = 0, claim[21] = 0, claim[22] = 0x10, claim[23] = 0; // 4096 high
     std::string tallBmp = MakeBmp(opaque, 24);
     tallBmp[22] = 100;
-    files.insert(files.end(), {
-        {"cut.png", png.substr(0, png.size() / 2)},
-        {"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
-        {"claims-large.png", claim},
-        {"claims-rows.bmp", tallBmp},
-        {"cut.tga", MakeTga(opaque, 24, false, false).substr(0, 40)},
-        {"notes.bmp", "these are notes"},
-    });
+    files.insert(files.end(),
+                 {
+                     {"cut.png", png.substr(0, png.size() / 2)},
+                     {"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
+                     {"claims-large.png", claim},
+                     {"claims-rows.bmp", tallBmp},
+                     {"cut.tga", MakeTga(opaque, 24, false, false).substr(0, 40)},
+                     {"notes.bmp", "these are notes"},
+                 });
 
     std::string model = "xof 0303txt 0032\nMesh Samples {\n " + std::to_string(3 * files.size()) + ";\n";
     for (size_t i = 0; i < files.size(); ++i) {
         model += " " + std::to_string(i) + ".0;0.0;0.0;, " + std::to_string(i) + ".0;1.0;0.0;, " + std::to_string(i)
-                 + ".5;0.0;1.0;" + (i + 1 < files.size() ? ",\n" : ";\n");
+            + ".5;0.0;1.0;" + (i + 1 < files.size() ? ",\n" : ";\n");
     }
     model += " " + std::to_string(files.size()) + ";\n";
     for (size_t i = 0; i < files.size(); ++i) {
         model += " 3;" + std::to_string(3 * i) + "," + std::to_string(3 * i + 1) + "," + std::to_string(3 * i + 2) + ";"
-                 + (i + 1 < files.size() ? ",\n" : ";\n");
+            + (i + 1 < files.size() ? ",\n" : ";\n");
     }
-    model += " MeshMaterialList {\n  " + std::to_string(files.size()) + ";\n  " + std::to_string(files.size()) + ";\n  ";
+    model +=
+        " MeshMaterialList {\n  " + std::to_string(files.size()) + ";\n  " + std::to_string(files.size()) + ";\n  ";
     for (size_t i = 0; i < files.size(); ++i) model += std::to_string(i) + (i + 1 < files.size() ? ", " : ";;\n");
     for (const auto& [name, bytes] : files) {
-        model += "  Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; TextureFilename { \"" + name
-                 + "\"; } }\n";
+        model +=
+            "  Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; TextureFilename { \"" + name + "\"; } }\n";
         std::ofstream(out / name, std::ios::binary) << bytes;
     }
     model += " }\n}\n";

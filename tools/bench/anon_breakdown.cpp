@@ -76,10 +76,10 @@ struct Mapping {
 struct Thread {
     int tid = 0;
     std::string name;
-    std::string arenaKind;  // main, heap, none (from the report)
+    std::string arenaKind; // main, heap, none (from the report)
     uint64_t arenaHeap = 0;
     uint64_t stackAddress = 0;
-    std::string creator = "-";  // the module that asked for the thread
+    std::string creator = "-"; // the module that asked for the thread
     uint64_t creatorOffset = 0;
 };
 
@@ -111,7 +111,7 @@ struct Report {
     std::vector<Holding> blocks, mappings;
     std::vector<ModuleBlocks> modules;
     uint64_t dropped = 0;
-    std::map<int, ArenaFigures> arenas;  // by malloc_info's number
+    std::map<int, ArenaFigures> arenas; // by malloc_info's number
     uint64_t mmapCount = 0, mmapBytes = 0;
 };
 
@@ -120,7 +120,7 @@ struct Owner {
     std::string category;
     std::string label;
     uint64_t pages = 0;
-    uint64_t bytes = 0;   // what the owner asked for (blocks, mmaps)
+    uint64_t bytes = 0; // what the owner asked for (blocks, mmaps)
     uint64_t count = 0;
 };
 
@@ -130,10 +130,7 @@ std::string Basename(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-uint64_t Hex(const std::string& text)
-{
-    return std::strtoull(text.c_str(), nullptr, 16);
-}
+uint64_t Hex(const std::string& text) { return std::strtoull(text.c_str(), nullptr, 16); }
 
 std::vector<Mapping> ReadMappings(int pid)
 {
@@ -216,7 +213,8 @@ Report ReadReport(const std::string& path)
                 ArenaFigures& figures = report.arenas[heap];
                 if (line.find("<total type=\"fast\"") != std::string::npos) figures.fastFree = Attribute(line, "size");
                 if (line.find("<total type=\"rest\"") != std::string::npos) figures.restFree = Attribute(line, "size");
-                if (line.find("<system type=\"current\"") != std::string::npos) figures.system = Attribute(line, "size");
+                if (line.find("<system type=\"current\"") != std::string::npos)
+                    figures.system = Attribute(line, "size");
             } else if (line.find("<total type=\"mmap\"") != std::string::npos) {
                 report.mmapCount = Attribute(line, "count");
                 report.mmapBytes = Attribute(line, "size");
@@ -241,7 +239,8 @@ Report ReadReport(const std::string& path)
             report.threads.push_back(thread);
         } else if (kind == "module") {
             ModuleBlocks blocks;
-            fields >> blocks.module >> blocks.mainBlocks >> blocks.mainBytes >> blocks.threadBlocks >> blocks.threadBytes;
+            fields >> blocks.module >> blocks.mainBlocks >> blocks.mainBytes >> blocks.threadBlocks
+                >> blocks.threadBytes;
             report.modules.push_back(blocks);
         } else if (kind == "dropped") {
             fields >> report.dropped;
@@ -294,7 +293,6 @@ std::string ModuleCategory(const std::string& module, const std::string& executa
     return "other";
 }
 
-
 // Function names for offsets in a module, from its symbols (addr2line).
 std::map<uint64_t, std::string> FunctionsOf(const std::string& module, const std::vector<uint64_t>& offsets)
 {
@@ -303,7 +301,7 @@ std::map<uint64_t, std::string> FunctionsOf(const std::string& module, const std
     std::string command = "addr2line -f -i -C -a -e '" + module + "'";
     for (uint64_t offset : offsets) {
         char text[24];
-        std::snprintf(text, sizeof text, " %#" PRIx64, offset - 1);  // the call, not the return address
+        std::snprintf(text, sizeof text, " %#" PRIx64, offset - 1); // the call, not the return address
         command += text;
     }
     FILE* pipe = popen(command.c_str(), "r");
@@ -330,13 +328,10 @@ std::map<uint64_t, std::string> FunctionsOf(const std::string& module, const std
     return names;
 }
 
-double Mb(uint64_t bytes)
-{
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
+double Mb(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 struct Breakdown {
-    std::map<std::string, Owner> owners;   // by key
+    std::map<std::string, Owner> owners; // by key
     uint64_t toolPages = 0, otherFilePages = 0;
     uint64_t totalPages = 0, smapsKb = 0;
 };
@@ -465,7 +460,7 @@ int Run(int pid, const std::string& reportPath, const std::string& summaryPath)
         const bool file = !mapping.path.empty() && mapping.path[0] == '/';
         const std::string name = Basename(mapping.path);
         const bool toolMapping = (file && name.find("heap_report") != std::string::npos)
-                                 || (report.toolStack >= mapping.begin && report.toolStack < mapping.end);
+            || (report.toolStack >= mapping.begin && report.toolStack < mapping.end);
         if (mapping.path == "[heap]") {
             key = "main heap";
             category = "main-heap";
@@ -480,9 +475,9 @@ int Run(int pid, const std::string& reportPath, const std::string& summaryPath)
             const uint64_t heap = mapping.begin & ~(kArenaHeapBytes - 1);
             uint64_t arenaPointer = 0;
             const bool aligned = mapping.begin == heap && memory >= 0
-                                 && pread(memory, &arenaPointer, sizeof arenaPointer, static_cast<off_t>(heap))
-                                        == static_cast<ssize_t>(sizeof arenaPointer)
-                                 && arenaPointer >= heap && arenaPointer < heap + kArenaHeapBytes;
+                && pread(memory, &arenaPointer, sizeof arenaPointer, static_cast<off_t>(heap))
+                    == static_cast<ssize_t>(sizeof arenaPointer)
+                && arenaPointer >= heap && arenaPointer < heap + kArenaHeapBytes;
             const Thread* stackOf = nullptr;
             for (const auto& [tid, thread] : threads) {
                 if (thread.stackAddress >= mapping.begin && thread.stackAddress < mapping.end) stackOf = &thread;
@@ -497,14 +492,15 @@ int Run(int pid, const std::string& reportPath, const std::string& summaryPath)
                 }
                 char text[96];
                 std::snprintf(text, sizeof text, "arena heap at %#" PRIx64 " of ", heap);
-                key = text + (names.empty() ? std::string("a thread that allocated nothing (only freed) or ended") : names);
+                key = text
+                    + (names.empty() ? std::string("a thread that allocated nothing (only freed) or ended") : names);
             } else if (stackOf != nullptr) {
                 key = "stack of " + describe(*stackOf);
                 category = "stacks";
             } else {
                 char text[128];
-                std::snprintf(text, sizeof text, "%s mapping of %" PRIu64 " KiB at %#" PRIx64, mapping.permissions.c_str(),
-                              (mapping.end - mapping.begin) >> 10, mapping.begin);
+                std::snprintf(text, sizeof text, "%s mapping of %" PRIu64 " KiB at %#" PRIx64,
+                              mapping.permissions.c_str(), (mapping.end - mapping.begin) >> 10, mapping.begin);
                 key = text;
                 category = "other";
             }
@@ -565,7 +561,8 @@ int Run(int pid, const std::string& reportPath, const std::string& summaryPath)
     std::sort(sorted.begin(), sorted.end(), [](const Owner* a, const Owner* b) {
         return a->pages != b->pages ? a->pages > b->pages : a->label < b->label;
     });
-    std::printf("The owners of 0.05 MB or more (blocks and mmaps by calling module and offset; size = what was asked):\n\n");
+    std::printf(
+        "The owners of 0.05 MB or more (blocks and mmaps by calling module and offset; size = what was asked):\n\n");
     std::printf("| owner | resident (MB) | blocks | size (MB) | detail |\n|---|---|---|---|---|\n");
     uint64_t smallOwners = 0, smallPages = 0;
     for (const Owner* owner : sorted) {
@@ -616,12 +613,15 @@ int Run(int pid, const std::string& reportPath, const std::string& summaryPath)
         std::printf("\nThreads:");
         for (const auto& [tid, thread] : threads) {
             std::printf(" %s, arena %s;", describe(thread).c_str(),
-                        thread.arenaKind.empty() || thread.arenaKind == "none" ? "none seen" : thread.arenaKind.c_str());
+                        thread.arenaKind.empty() || thread.arenaKind == "none" ? "none seen"
+                                                                               : thread.arenaKind.c_str());
         }
         std::printf("\n");
-        if (report.dropped != 0) std::printf("(%" PRIu64 " blocks not followed: the report's tables were full.)\n", report.dropped);
+        if (report.dropped != 0)
+            std::printf("(%" PRIu64 " blocks not followed: the report's tables were full.)\n", report.dropped);
     }
-    std::printf("\nsmaps' Anonymous fields add up to %.1f MB (pages of the shared zero page and swapped pages are not resident anonymous pages here).\n",
+    std::printf("\nsmaps' Anonymous fields add up to %.1f MB (pages of the shared zero page and swapped pages are not "
+                "resident anonymous pages here).\n",
                 static_cast<double>(breakdown.smapsKb) / 1024.0);
 
     if (!summaryPath.empty()) {

@@ -29,7 +29,7 @@ struct Scene {
     ID3DXFont* font = nullptr;
     IDirect3DTexture9* texture = nullptr;
     MeshData ground;
-    MeshData box;  // crates, and the sky box from inside
+    MeshData box; // crates, and the sky box from inside
 };
 
 void AddFace(MeshData& mesh, const float (&corners)[4][3], D3DCOLOR colour)
@@ -63,7 +63,8 @@ void BuildGround(MeshData& mesh)
     for (int z = 0; z < cells; ++z) {
         for (int x = 0; x < cells; ++x) {
             const float x0 = (x - cells / 2) * size, z0 = (z - cells / 2) * size;
-            const float corners[4][3] = {{x0, 0, z0 + size}, {x0 + size, 0, z0 + size}, {x0 + size, 0, z0}, {x0, 0, z0}};
+            const float corners[4][3] = {
+                {x0, 0, z0 + size}, {x0 + size, 0, z0 + size}, {x0 + size, 0, z0}, {x0, 0, z0}};
             AddFace(mesh, corners, 0xFFFFFFFF);
         }
     }
@@ -192,7 +193,7 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
         device->SetTexture(0, scene.texture);
-        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);  // the sky box is seen from inside
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW); // the sky box is seen from inside
         DrawBox(device, scene.box, eye.x, eye.y, eye.z, 400.0f, 0.0f);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
 
@@ -208,7 +209,8 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
         DrawMeshSubset(device, scene.ground, 0);
         for (int i = 0; i < kCrates; ++i) {
             const float a = static_cast<float>(i) * 0.7f;
-            DrawBox(device, scene.box, std::cos(a) * (10.0f + i * 2.0f), 2.0f, std::sin(a) * (10.0f + i * 2.0f), 2.0f, a);
+            DrawBox(device, scene.box, std::cos(a) * (10.0f + i * 2.0f), 2.0f, std::sin(a) * (10.0f + i * 2.0f), 2.0f,
+                    a);
         }
     }
 
@@ -236,21 +238,15 @@ void RunFrames(benchmark::State& state, bool withScene)
         return;
     }
     int frame = 0;
-    DrawFrame(scene, width, height, frame++, withScene);  // uploads and glyphs before timing
+    DrawFrame(scene, width, height, frame++, withScene); // uploads and glyphs before timing
     for (auto _ : state) DrawFrame(scene, width, height, frame++, withScene);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     CloseScene(scene);
 }
 
-void SceneWithOverlay(benchmark::State& state)
-{
-    RunFrames(state, true);
-}
+void SceneWithOverlay(benchmark::State& state) { RunFrames(state, true); }
 
-void OverlayOnly(benchmark::State& state)
-{
-    RunFrames(state, false);
-}
+void OverlayOnly(benchmark::State& state) { RunFrames(state, false); }
 } // namespace
 
 BENCHMARK(SceneWithOverlay)->Args({800, 600})->Args({1024, 768})->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -99,14 +99,15 @@ Matrix Projection(float aspect)
 {
     const float y = 1.0f / std::tan(kFov / 2.0f), x = y / aspect;
     const float depth = kFar - kNear;
-    return Matrix{{{x, 0, 0, 0}, {0, y, 0, 0}, {0, 0, (kFar + kNear) / depth, 1}, {0, 0, -2.0f * kNear * kFar / depth, 0}}};
+    return Matrix{
+        {{x, 0, 0, 0}, {0, y, 0, 0}, {0, 0, (kFar + kNear) / depth, 1}, {0, 0, -2.0f * kNear * kFar / depth, 0}}};
 }
 
 struct Subset {
     GLsizei indexCount = 0;
     size_t indexOffset = 0;
     GLuint texture = 0;
-    float color[4] = {1, 1, 1, 1};  // the material's diffuse, lit by a white ambient term
+    float color[4] = {1, 1, 1, 1}; // the material's diffuse, lit by a white ambient term
 };
 
 struct Model {
@@ -165,7 +166,8 @@ void UploadMipChain(std::vector<uint8_t>& pixels, GLsizei width, GLsizei height)
                 const uint8_t* from = texels + 4 * (static_cast<size_t>(2 * y) * width + 2 * x);
                 uint8_t* to = texels + 4 * (static_cast<size_t>(y) * smallerWidth + x);
                 for (size_t c = 0; c < 4; ++c) {
-                    to[c] = static_cast<uint8_t>((from[c] + from[right + c] + from[below + c] + from[below + right + c] + 2) / 4);
+                    to[c] = static_cast<uint8_t>(
+                        (from[c] + from[right + c] + from[below + c] + from[below + right + c] + 2) / 4);
                 }
             }
         }
@@ -186,7 +188,7 @@ GLuint LoadTexture(const std::string& path, std::vector<uint8_t>& pixels)
     spng_ihdr header{};
     size_t bytes = 0;
     bool decoded = spng_set_png_buffer(png, file.data, file.size) == 0 && spng_get_ihdr(png, &header) == 0
-                   && spng_decoded_image_size(png, SPNG_FMT_RGBA8, &bytes) == 0;
+        && spng_decoded_image_size(png, SPNG_FMT_RGBA8, &bytes) == 0;
     if (decoded) {
         pixels.resize(bytes);
         decoded = spng_decode_image(png, pixels.data(), bytes, SPNG_FMT_RGBA8, 0) == 0;
@@ -316,9 +318,8 @@ void DrawScene(const Program& program, const Model (&models)[kModelCount], float
         float yaw;
     };
     static const Placement kPlacements[] = {
-        {kCrate, {kEye[0], kEye[1], kEye[2]}, 0.0f}, {kLevel, {0, 0, 0}, 0.0f},
-        {kCrate, {0, 5, -20}, 1.0471976f},         {kCrate, {10, 5, 20}, 0.62831855f},
-        {kFigure, {0, 5, 120}, 0.0f},
+        {kCrate, {kEye[0], kEye[1], kEye[2]}, 0.0f}, {kLevel, {0, 0, 0}, 0.0f},    {kCrate, {0, 5, -20}, 1.0471976f},
+        {kCrate, {10, 5, 20}, 0.62831855f},          {kFigure, {0, 5, 120}, 0.0f},
     };
     // Looking along +z from the eye: the view only moves the world by -eye.
     const float origin[3] = {-kEye[0], -kEye[1], -kEye[2]};
@@ -413,9 +414,10 @@ int main(int, char**)
         std::fprintf(stderr, "floor_walk: the shaders do not link\n");
         return 1;
     }
-    static const char* const kFiles[kModelCount][2] = {
-        {"Models/Skybox/", "Skybox.x"}, {"Models/Level/", "Level.x"}, {"Models/Crate/", "Crate.x"},
-        {"Models/Sniper/", "Sniper.x"}};
+    static const char* const kFiles[kModelCount][2] = {{"Models/Skybox/", "Skybox.x"},
+                                                       {"Models/Level/", "Level.x"},
+                                                       {"Models/Crate/", "Crate.x"},
+                                                       {"Models/Sniper/", "Sniper.x"}};
     Model models[kModelCount];
     {
         std::vector<uint8_t> pixels;

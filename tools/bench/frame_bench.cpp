@@ -34,8 +34,8 @@ uint64_t g_driverAllocations = 0;
 bool IsDriver(const char* module)
 {
     return std::strstr(module, "/dri/") != nullptr || std::strstr(module, "libLLVM") != nullptr
-           || std::strstr(module, "libgallium") != nullptr || std::strstr(module, "libGLX") != nullptr
-           || std::strstr(module, "libglapi") != nullptr;
+        || std::strstr(module, "libgallium") != nullptr || std::strstr(module, "libGLX") != nullptr
+        || std::strstr(module, "libglapi") != nullptr;
 }
 
 // Whose allocation this is: the driver's when the calls lead from the driver

@@ -51,7 +51,7 @@ constexpr size_t kMaxThreads = 512;
 constexpr size_t kMaxLarge = 16384;
 constexpr size_t kMaxMappings = 4096;
 constexpr size_t kMaxModules = 512;
-constexpr size_t kLiveSlots = size_t{1} << 20;  // a power of two
+constexpr size_t kLiveSlots = size_t{1} << 20; // a power of two
 constexpr size_t kCallerCacheSlots = 8192;
 
 using ThreadStart = void* (*)(void*);
@@ -59,7 +59,7 @@ using PthreadCreate = int (*)(pthread_t*, const pthread_attr_t*, ThreadStart, vo
 
 struct ThreadRecord {
     std::atomic<pid_t> tid{0};
-    std::atomic<uintptr_t> arenaHeap{1};  // 0: the main arena; 1: none seen yet
+    std::atomic<uintptr_t> arenaHeap{1}; // 0: the main arena; 1: none seen yet
     uintptr_t stackAddress = 0;
     void* creator = nullptr;
     ThreadStart start = nullptr;
@@ -86,7 +86,7 @@ ThreadRecord g_threads[kMaxThreads];
 std::atomic<size_t> g_threadCount{0};
 Holding g_large[kMaxLarge];
 Holding g_mappings[kMaxMappings];
-size_t g_largeEnd = 0;  // entries in use lie below
+size_t g_largeEnd = 0; // entries in use lie below
 size_t g_mappingEnd = 0;
 size_t g_dropped = 0;
 LiveBlock g_live[kLiveSlots];
@@ -125,10 +125,7 @@ struct SpinLock {
     std::atomic_flag& held;
 };
 
-pid_t CurrentTid()
-{
-    return static_cast<pid_t>(syscall(SYS_gettid));
-}
+pid_t CurrentTid() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
 ThreadRecord* NewThreadRecord()
 {
@@ -162,7 +159,8 @@ uint16_t ModuleIndex(void* caller)
         }
         if (index == 0 && count < kMaxModules) {
             g_moduleBases[count] = base;
-            g_moduleNames[count] = info.dli_fname != nullptr && info.dli_fname[0] != '\0' ? info.dli_fname : "(program)";
+            g_moduleNames[count] =
+                info.dli_fname != nullptr && info.dli_fname[0] != '\0' ? info.dli_fname : "(program)";
             g_moduleCount.store(count + 1);
             index = static_cast<uint16_t>(count);
         }
@@ -329,7 +327,7 @@ const char* ModuleOf(void* address, uintptr_t& offset)
 bool IsRuntimeLibrary(const char* module)
 {
     return std::strstr(module, "/libc.so") != nullptr || std::strstr(module, "/libstdc++.so") != nullptr
-           || std::strstr(module, "/libpthread.so") != nullptr || std::strstr(module, "heap_report") != nullptr;
+        || std::strstr(module, "/libpthread.so") != nullptr || std::strstr(module, "heap_report") != nullptr;
 }
 
 // Who asks for a thread: the first caller outside the C and C++ libraries
@@ -468,8 +466,11 @@ void WriteReport()
         uintptr_t offset = 0;
         const char* module = thread.creator != nullptr ? ModuleOf(thread.creator, offset) : "-";
         std::fprintf(g_output, "thread %d %s %#lx %#lx %s %#lx\n", static_cast<int>(thread.tid.load()),
-                     heap == 1 ? "none" : heap == 0 ? "main" : "heap", static_cast<unsigned long>(heap),
-                     static_cast<unsigned long>(thread.stackAddress), module, static_cast<unsigned long>(offset));
+                     heap == 1       ? "none"
+                         : heap == 0 ? "main"
+                                     : "heap",
+                     static_cast<unsigned long>(heap), static_cast<unsigned long>(thread.stackAddress), module,
+                     static_cast<unsigned long>(offset));
     }
     WriteModules();
     WriteHoldings("block", g_large, g_largeEnd);
@@ -497,10 +498,7 @@ void* Report(void*)
     return nullptr;
 }
 
-void OnSignal(int)
-{
-    sem_post(&g_request);
-}
+void OnSignal(int) { sem_post(&g_request); }
 
 __attribute__((constructor)) void Start()
 {
@@ -532,20 +530,14 @@ __attribute__((constructor)) void Start()
 } // namespace
 
 extern "C" {
-void* malloc(size_t size)
-{
-    return Allocated(__libc_malloc(size), size, __builtin_return_address(0));
-}
+void* malloc(size_t size) { return Allocated(__libc_malloc(size), size, __builtin_return_address(0)); }
 
 void* calloc(size_t count, size_t size)
 {
     return Allocated(__libc_calloc(count, size), count * size, __builtin_return_address(0));
 }
 
-void* realloc(void* block, size_t size)
-{
-    return Reallocated(block, size, __builtin_return_address(0));
-}
+void* realloc(void* block, size_t size) { return Reallocated(block, size, __builtin_return_address(0)); }
 
 void* reallocarray(void* block, size_t count, size_t size)
 {
@@ -563,15 +555,9 @@ void free(void* block)
     __libc_free(block);
 }
 
-void* memalign(size_t alignment, size_t size)
-{
-    return Aligned(alignment, size, __builtin_return_address(0));
-}
+void* memalign(size_t alignment, size_t size) { return Aligned(alignment, size, __builtin_return_address(0)); }
 
-void* aligned_alloc(size_t alignment, size_t size)
-{
-    return Aligned(alignment, size, __builtin_return_address(0));
-}
+void* aligned_alloc(size_t alignment, size_t size) { return Aligned(alignment, size, __builtin_return_address(0)); }
 
 int posix_memalign(void** out, size_t alignment, size_t size)
 {
@@ -659,42 +645,18 @@ void* operator new[](size_t size, std::align_val_t alignment)
     return block;
 }
 
-void operator delete(void* block) noexcept
-{
-    free(block);
-}
+void operator delete(void* block) noexcept { free(block); }
 
-void operator delete[](void* block) noexcept
-{
-    free(block);
-}
+void operator delete[](void* block) noexcept { free(block); }
 
-void operator delete(void* block, size_t) noexcept
-{
-    free(block);
-}
+void operator delete(void* block, size_t) noexcept { free(block); }
 
-void operator delete[](void* block, size_t) noexcept
-{
-    free(block);
-}
+void operator delete[](void* block, size_t) noexcept { free(block); }
 
-void operator delete(void* block, std::align_val_t) noexcept
-{
-    free(block);
-}
+void operator delete(void* block, std::align_val_t) noexcept { free(block); }
 
-void operator delete[](void* block, std::align_val_t) noexcept
-{
-    free(block);
-}
+void operator delete[](void* block, std::align_val_t) noexcept { free(block); }
 
-void operator delete(void* block, size_t, std::align_val_t) noexcept
-{
-    free(block);
-}
+void operator delete(void* block, size_t, std::align_val_t) noexcept { free(block); }
 
-void operator delete[](void* block, size_t, std::align_val_t) noexcept
-{
-    free(block);
-}
+void operator delete[](void* block, size_t, std::align_val_t) noexcept { free(block); }

@@ -34,21 +34,17 @@ uint32_t NowMs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u
+                                 + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
-bool IsLater(uint32_t a, uint32_t b)
-{
-    return static_cast<int32_t>(a - b) > 0;
-}
+bool IsLater(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 
 class EscapeReceiver : public IEventReceiver {
 public:
     bool OnEvent(const SEvent& event) override
     {
-        if (event.EventType == EET_KEY_INPUT_EVENT && event.KeyInput.Key == KEY_ESCAPE &&
-            event.KeyInput.PressedDown) {
+        if (event.EventType == EET_KEY_INPUT_EVENT && event.KeyInput.Key == KEY_ESCAPE && event.KeyInput.PressedDown) {
             escape = true;
         }
         return false;

@@ -32,7 +32,7 @@ std::string GridModel(int side)
         for (int x = 0; x + 1 < side; ++x) {
             const int a = y * side + x;
             faces += "4;" + std::to_string(a) + "," + std::to_string(a + 1) + "," + std::to_string(a + side + 1) + ","
-                     + std::to_string(a + side) + ";";
+                + std::to_string(a + side) + ";";
             faces += (y + 2 < side || x + 2 < side) ? ",\n" : ";\n";
         }
     }
@@ -57,7 +57,7 @@ bool Load(const std::string& file, XMeshResult& result)
 {
     XDocument document;
     return SUCCEEDED(ParseXFile(file.data(), file.size(), document))
-           && SUCCEEDED(BuildXMesh(document, D3DXMESH_MANAGED, true, result));
+        && SUCCEEDED(BuildXMesh(document, D3DXMESH_MANAGED, true, result));
 }
 
 void LoadModel(benchmark::State& state)

@@ -81,7 +81,6 @@ struct LoadCounts {
     std::string error;
 };
 
-
 std::wstring WidePath(const std::string& path)
 {
     const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
@@ -98,8 +97,8 @@ LoadCounts LoadOurs(const std::wstring& path, NullDevice& device)
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
     DWORD materialCount = 0;
-    const HRESULT result = D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials,
-                                              nullptr, &materialCount, &mesh);
+    const HRESULT result = D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
+                                              &materialCount, &mesh);
     counts.result = result;
     if (FAILED(result) || mesh == nullptr) {
         char text[32];
@@ -334,8 +333,8 @@ bool GenerateModel(const Options& options, const std::string& encoding, const fs
         // Its list of written files is noise in the table.
         const int quiet = open("/dev/null", O_WRONLY);
         if (quiet >= 0) dup2(quiet, STDOUT_FILENO);
-        execl(options.modelgen.c_str(), options.modelgen.c_str(), "--large", faces.c_str(), "--out",
-              partial.c_str(), "--encoding", encoding.c_str(), static_cast<char*>(nullptr));
+        execl(options.modelgen.c_str(), options.modelgen.c_str(), "--large", faces.c_str(), "--out", partial.c_str(),
+              "--encoding", encoding.c_str(), static_cast<char*>(nullptr));
         std::fprintf(stderr, "xload_bench: cannot run %s: %s\n", options.modelgen.c_str(), std::strerror(errno));
         _exit(127);
     }
@@ -369,7 +368,8 @@ bool WritePng(const fs::path& path, uint32_t width, uint32_t height, uint32_t st
         put32(bytes, static_cast<uint32_t>(data.size()));
         bytes += type;
         bytes += data;
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 4), static_cast<uInt>(bytes.size() - 4));
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 4), static_cast<uInt>(bytes.size() - 4));
         put32(bytes, static_cast<uint32_t>(crc));
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     };
@@ -437,7 +437,7 @@ bool IsImageFile(const fs::path& path)
     std::string extension = path.extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".png" || extension == ".jpg" || extension == ".jpeg" || extension == ".bmp"
-           || extension == ".tga" || extension == ".dds";
+        || extension == ".tga" || extension == ".dds";
 }
 
 void PrintTextureRow(const std::string& label, const TextureFigures& oneLevel, const TextureFigures& chain)
@@ -467,7 +467,8 @@ void MeasureTextures(const fs::path& folder, const fs::path& work, int runs)
     }
     std::sort(files.begin(), files.end());
     std::printf("\nTexture loads (D3DXCreateTextureFromFileExW on a null device), median CPU time of %d:\n", runs);
-    std::printf("decode = the file's size, one level; texture = D3DX_DEFAULT size and levels; peak = resident growth\n");
+    std::printf(
+        "decode = the file's size, one level; texture = D3DX_DEFAULT size and levels; peak = resident growth\n");
     std::printf("%-34s %11s %9s %9s %3s %9s\n", "file", "size", "decode ms", "texture ms", "lv", "peak MB");
     double decodeTotal = 0, textureTotal = 0;
     for (const fs::path& file : files) {
@@ -613,8 +614,8 @@ std::vector<HostileFile> HostileFiles()
     const std::string binaryTail = modelgen::FinishXStream(tail);
     return {
         {"spaces", "1.6 GB of spaces after a triangle", XCompressRun("tzip", triangle, " ", size_t{1600} << 20, "")},
-        {"points", "a mesh of 20 million points", XCompressRun("bzip", binaryHead, std::string(4, '\0'),
-                                                                size_t{3} * points, binaryTail)},
+        {"points", "a mesh of 20 million points",
+         XCompressRun("bzip", binaryHead, std::string(4, '\0'), size_t{3} * points, binaryTail)},
         {"references", "4 million references",
          XCompressRun("tzip", "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nFrame F {\n", "{M}\n", 4u << 20,
                       "}\n" + triangle)},
@@ -658,7 +659,7 @@ struct FolderFigures {
     std::uint32_t textureResult = 0; // the first failure, or S_OK
     unsigned textures = 0;           // loaded
     unsigned failed = 0;
-    unsigned skipped = 0;            // names the program cannot hold (over 511 characters)
+    unsigned skipped = 0; // names the program cannot hold (over 511 characters)
     double ms = 0;
     double peakMb = 0;
     char error[160] = {};
@@ -722,7 +723,7 @@ std::string MaterialNaming(const std::string& texture)
 std::string TriangleNaming(const std::vector<std::string>& textures)
 {
     std::string text = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n MeshMaterialList { "
-                       + std::to_string(textures.size()) + "; 1; 0;;\n";
+        + std::to_string(textures.size()) + "; 1; 0;;\n";
     for (const std::string& texture : textures) text += MaterialNaming(texture);
     return TextModel(text + "} }\n");
 }
@@ -752,7 +753,7 @@ std::string ManyNormals(int triangles)
     text += "\n" + std::to_string(triangles) + ";\n";
     for (int t = 0; t < triangles; ++t) {
         text += "3;" + std::to_string(3 * t) + "," + std::to_string(3 * t + 1) + "," + std::to_string(3 * t + 2)
-                + (t + 1 < triangles ? ";,\n" : ";;\n");
+            + (t + 1 < triangles ? ";,\n" : ";;\n");
     }
     return XCompress(XTextToBinary(TextModel(text + "} }\n")));
 }
@@ -809,9 +810,13 @@ std::vector<HostileFolder> HostileFolders(const fs::path& scratch)
         {"mesh-children", "a mesh of 500,000 references placed 50,000 times", MeshOfReferences(500000, 50000), {}},
         {"guids", "100,000 objects whose GUIDs collide", CollidingGuids(100000), {}},
         {"device", "two textures naming /dev/zero", TriangleNaming({climb + "dev\\zero", climb + "DEV\\ZERO"}), {}},
-        {"prefetch", "one 2048x4096 PNG named 64 ways", TriangleNaming(ways),
+        {"prefetch",
+         "one 2048x4096 PNG named 64 ways",
+         TriangleNaming(ways),
          {{"shared.png", PngBytes(scratch, 2048, 4096)}}},
-        {"resample", "a 4097x8192 PNG made 8192x8192", TriangleNaming({"wide.png"}),
+        {"resample",
+         "a 4097x8192 PNG made 8192x8192",
+         TriangleNaming({"wide.png"}),
          {{"wide.png", PngBytes(scratch, 4097, 8192)}}},
     };
 }
@@ -851,7 +856,8 @@ int main(int argc, char** argv)
 {
     const std::optional<Options> parsed = ParseOptions(argc, argv);
     if (!parsed) {
-        std::fprintf(stderr, "usage: xload_bench [--work DIR --modelgen PATH] [--faces N] [--runs N] [--reader ours|assimp] "
+        std::fprintf(stderr,
+                     "usage: xload_bench [--work DIR --modelgen PATH] [--faces N] [--runs N] [--reader ours|assimp] "
                      "[--encoding text|bin32|tzip32|bzip32] [--textures DIR] | --work DIR --hostile\n");
         return 2;
     }

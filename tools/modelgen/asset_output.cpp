@@ -7,7 +7,8 @@
 
 namespace modelgen {
 
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) throw std::runtime_error("cannot create " + path.string());
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -16,7 +17,8 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::ui
 }
 
 std::vector<WrittenFile> WriteAsset(const Asset& asset, const std::filesystem::path& directory,
-                                    const OutputOptions& options, const std::string& fileName) {
+                                    const OutputOptions& options, const std::string& fileName)
+{
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (error) throw std::runtime_error("cannot create folder " + directory.string() + ": " + error.message());
@@ -36,4 +38,4 @@ std::vector<WrittenFile> WriteAsset(const Asset& asset, const std::filesystem::p
     return written;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

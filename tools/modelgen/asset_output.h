@@ -31,4 +31,4 @@ std::vector<WrittenFile> WriteAsset(const Asset& asset, const std::filesystem::p
 
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -12,10 +12,10 @@
 namespace modelgen {
 
 struct Asset {
-    std::string folder;    // under Models/, e.g. "Crate"
-    std::string fileName;  // e.g. "Crate.x"
+    std::string folder;   // under Models/, e.g. "Crate"
+    std::string fileName; // e.g. "Crate.x"
     Model model;
-    std::vector<Texture> textures;  // every texture its materials name
+    std::vector<Texture> textures; // every texture its materials name
 };
 
 // A wooden crate, a cube from -5 to +5 on every axis.
@@ -33,4 +33,4 @@ Asset BuildLargeModel(int triangles);
 const std::vector<std::string>& ModelNames();
 std::optional<Asset> BuildModelByName(std::string_view name);
 
-}  // namespace modelgen
+} // namespace modelgen

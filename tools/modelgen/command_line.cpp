@@ -10,9 +10,10 @@ namespace {
 
 ParsedCommandLine Fail(std::string message) { return {std::nullopt, std::move(message)}; }
 
-}  // namespace
+} // namespace
 
-std::string Usage() {
+std::string Usage()
+{
     return "usage:\n"
            "  modelgen --out DIR [options]               the four models into DIR/<Model>/\n"
            "  modelgen --model NAME --out DIR [options]  one model (crate, level, sniper, skybox) into DIR\n"
@@ -24,7 +25,8 @@ std::string Usage() {
            "  --no-textures    write the .x file only\n";
 }
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& arguments) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& arguments)
+{
     CommandLine line;
     bool haveModel = false;
     bool haveLarge = false;
@@ -44,7 +46,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& argument
         } else if (arg == "--encoding") {
             const auto v = value();
             const auto encoding = v ? ParseXEncoding(*v) : std::nullopt;
-            if (!encoding) return Fail("--encoding needs one of text, text64, bin32, bin64, tzip32, tzip64, bzip32, bzip64");
+            if (!encoding)
+                return Fail("--encoding needs one of text, text64, bin32, bin64, tzip32, tzip64, bzip32, bzip64");
             line.output.encoding = *encoding;
         } else if (arg == "--model") {
             const auto v = value();
@@ -78,4 +81,4 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& argument
     return {line, {}};
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -11,9 +11,9 @@
 namespace modelgen {
 
 enum class RunMode {
-    AllModels,  // --out DIR: DIR/Crate/Crate.x, DIR/Level/Level.x, ...
-    OneModel,   // --model NAME --out DIR: DIR/<Name>.x and its textures
-    Large,      // --large N --out FILE
+    AllModels, // --out DIR: DIR/Crate/Crate.x, DIR/Level/Level.x, ...
+    OneModel,  // --model NAME --out DIR: DIR/<Name>.x and its textures
+    Large,     // --large N --out FILE
     Help,
 };
 
@@ -21,16 +21,16 @@ struct CommandLine {
     RunMode mode = RunMode::AllModels;
     std::string out;
     std::string model;      // OneModel
-    int largeTriangles = 0;  // Large
+    int largeTriangles = 0; // Large
     OutputOptions output;
 };
 
 struct ParsedCommandLine {
     std::optional<CommandLine> commandLine;
-    std::string error;  // set when commandLine is empty
+    std::string error; // set when commandLine is empty
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& arguments);
 std::string Usage();
 
-}  // namespace modelgen
+} // namespace modelgen

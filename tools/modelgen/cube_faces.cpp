@@ -2,7 +2,8 @@
 
 namespace modelgen {
 
-const std::array<CubeFace, 6>& SkyCubeFaces() {
+const std::array<CubeFace, 6>& SkyCubeFaces()
+{
     static const std::array<CubeFace, 6> faces = {{
         {"front", {0, 0, 1}, {0, 1, 0}},
         {"right", {1, 0, 0}, {0, 1, 0}},
@@ -18,4 +19,4 @@ Vec3 CubeFaceRight(const CubeFace& face) { return Cross(face.up, face.direction)
 
 float SkyEdgeInset(int textureSize) { return 0.5f / static_cast<float>(textureSize); }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -10,9 +10,9 @@
 namespace modelgen {
 
 struct CubeFace {
-    std::string name;  // used in texture and material names
-    Vec3 direction;    // from the centre to the face
-    Vec3 up;           // upwards in the face's image, seen from the centre
+    std::string name; // used in texture and material names
+    Vec3 direction;   // from the centre to the face
+    Vec3 up;          // upwards in the face's image, seen from the centre
 };
 
 const std::array<CubeFace, 6>& SkyCubeFaces();
@@ -24,4 +24,4 @@ Vec3 CubeFaceRight(const CubeFace& face);
 // not wrap around to the opposite side of the image.
 float SkyEdgeInset(int textureSize);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -19,7 +19,7 @@ Color Mix(Color a, Color b, float t);
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> rgb;  // width * height * 3 bytes
+    std::vector<std::uint8_t> rgb; // width * height * 3 bytes
 };
 
 Image MakeImage(int width, int height);
@@ -27,4 +27,4 @@ Image MakeImage(int width, int height);
 void SetPixel(Image& image, int x, int y, Color color);
 Color GetPixel(const Image& image, int x, int y);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -6,17 +6,24 @@
 namespace modelgen {
 namespace {
 
-float Height(float x, float z) { return 20.0f * std::sin(x / 50.0f) * std::cos(z / 70.0f) + 5.0f * std::sin(x / 13.0f + z / 17.0f); }
+float Height(float x, float z)
+{
+    return 20.0f * std::sin(x / 50.0f) * std::cos(z / 70.0f) + 5.0f * std::sin(x / 13.0f + z / 17.0f);
+}
 
-Vec3 HeightNormal(float x, float z) {
-    const float dx = 20.0f / 50.0f * std::cos(x / 50.0f) * std::cos(z / 70.0f) + 5.0f / 13.0f * std::cos(x / 13.0f + z / 17.0f);
-    const float dz = -20.0f / 70.0f * std::sin(x / 50.0f) * std::sin(z / 70.0f) + 5.0f / 17.0f * std::cos(x / 13.0f + z / 17.0f);
+Vec3 HeightNormal(float x, float z)
+{
+    const float dx =
+        20.0f / 50.0f * std::cos(x / 50.0f) * std::cos(z / 70.0f) + 5.0f / 13.0f * std::cos(x / 13.0f + z / 17.0f);
+    const float dz =
+        -20.0f / 70.0f * std::sin(x / 50.0f) * std::sin(z / 70.0f) + 5.0f / 17.0f * std::cos(x / 13.0f + z / 17.0f);
     return Normalize({-dx, 1.0f, -dz});
 }
 
-}  // namespace
+} // namespace
 
-Asset BuildLargeModel(int triangles) {
+Asset BuildLargeModel(int triangles)
+{
     const int cells = std::max(1, static_cast<int>(std::lround(std::sqrt(std::max(triangles, 2) / 2.0))));
     constexpr float spacing = 2.0f;
     const float extent = static_cast<float>(cells) * spacing;
@@ -60,4 +67,4 @@ Asset BuildLargeModel(int triangles) {
     return asset;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -5,7 +5,8 @@
 
 namespace modelgen {
 
-Asset BuildLevel() {
+Asset BuildLevel()
+{
     constexpr float half = 500;
     constexpr float cell = 100;
     constexpr float wallHeight = 80;
@@ -16,7 +17,8 @@ Asset BuildLevel() {
     m.name = "Level";
     const std::uint32_t grass = AddMaterial(m, Material{"Grass", {1, 1, 1, 1}, 0, {}, {}, "grass.png"});
     const std::uint32_t paving = AddMaterial(m, Material{"Paving", {1, 1, 1, 1}, 0, {}, {}, "paving.png"});
-    const std::uint32_t stone = AddMaterial(m, Material{"Stone", {1, 1, 1, 1}, 4, {0.05f, 0.05f, 0.05f}, {}, "stone.png"});
+    const std::uint32_t stone =
+        AddMaterial(m, Material{"Stone", {1, 1, 1, 1}, 4, {0.05f, 0.05f, 0.05f}, {}, "stone.png"});
 
     // Ground: a paved path along z through a paved square, grass elsewhere.
     const int cells = static_cast<int>(2 * half / cell);
@@ -72,4 +74,4 @@ Asset BuildLevel() {
     return asset;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -15,7 +15,8 @@ namespace {
 
 using modelgen::Asset;
 
-void Report(const Asset& asset, const std::vector<modelgen::WrittenFile>& files) {
+void Report(const Asset& asset, const std::vector<modelgen::WrittenFile>& files)
+{
     std::printf("%s: %zu vertices, %zu faces (%zu triangles), %zu materials\n", asset.model.name.c_str(),
                 asset.model.positions.size(), asset.model.faces.size(), modelgen::TriangleCount(asset.model),
                 asset.model.materials.size());
@@ -23,36 +24,36 @@ void Report(const Asset& asset, const std::vector<modelgen::WrittenFile>& files)
         std::printf("  wrote %s (%zu bytes)\n", file.path.string().c_str(), file.bytes);
 }
 
-int Run(const modelgen::CommandLine& line) {
+int Run(const modelgen::CommandLine& line)
+{
     const std::filesystem::path out(line.out);
     switch (line.mode) {
-        case modelgen::RunMode::Help:
-            std::fputs(modelgen::Usage().c_str(), stdout);
-            return 0;
-        case modelgen::RunMode::AllModels:
-            for (const std::string& name : modelgen::ModelNames()) {
-                const Asset asset = *modelgen::BuildModelByName(name);
-                Report(asset, modelgen::WriteAsset(asset, out / asset.folder, line.output));
-            }
-            return 0;
-        case modelgen::RunMode::OneModel: {
-            const Asset asset = *modelgen::BuildModelByName(line.model);
-            Report(asset, modelgen::WriteAsset(asset, out, line.output));
-            return 0;
+    case modelgen::RunMode::Help: std::fputs(modelgen::Usage().c_str(), stdout); return 0;
+    case modelgen::RunMode::AllModels:
+        for (const std::string& name : modelgen::ModelNames()) {
+            const Asset asset = *modelgen::BuildModelByName(name);
+            Report(asset, modelgen::WriteAsset(asset, out / asset.folder, line.output));
         }
-        case modelgen::RunMode::Large: {
-            const Asset asset = modelgen::BuildLargeModel(line.largeTriangles);
-            const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : std::filesystem::path(".");
-            Report(asset, modelgen::WriteAsset(asset, folder, line.output, out.filename().string()));
-            return 0;
-        }
+        return 0;
+    case modelgen::RunMode::OneModel: {
+        const Asset asset = *modelgen::BuildModelByName(line.model);
+        Report(asset, modelgen::WriteAsset(asset, out, line.output));
+        return 0;
+    }
+    case modelgen::RunMode::Large: {
+        const Asset asset = modelgen::BuildLargeModel(line.largeTriangles);
+        const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : std::filesystem::path(".");
+        Report(asset, modelgen::WriteAsset(asset, folder, line.output, out.filename().string()));
+        return 0;
+    }
     }
     return 1;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const modelgen::ParsedCommandLine parsed = modelgen::ParseCommandLine(arguments);
     if (!parsed.commandLine) {

@@ -43,12 +43,12 @@ struct Rgb {
 };
 
 struct Material {
-    std::string name;    // object name in the file; letters, digits, '_' only
+    std::string name; // object name in the file; letters, digits, '_' only
     Rgba faceColor;
     float power = 0;
     Rgb specularColor;
     Rgb emissiveColor;
-    std::string texture;  // file name beside the model; empty for none
+    std::string texture; // file name beside the model; empty for none
 };
 
 // A triangle or a quad; the vertices of a front face run clockwise as seen
@@ -59,12 +59,12 @@ struct Face {
 };
 
 struct Model {
-    std::string name;  // frame and mesh names derive from it
+    std::string name; // frame and mesh names derive from it
     std::vector<Vec3> positions;
-    std::vector<Vec3> normals;    // one per position
-    std::vector<Vec2> texcoords;  // one per position, v down
+    std::vector<Vec3> normals;   // one per position
+    std::vector<Vec2> texcoords; // one per position, v down
     std::vector<Face> faces;
-    std::vector<std::uint32_t> faceMaterials;  // one per face
+    std::vector<std::uint32_t> faceMaterials; // one per face
     std::vector<Material> materials;
 };
 
@@ -88,4 +88,4 @@ Vec3 FaceCross(const Model& model, const Face& face);
 Vec3 FaceCentroid(const Model& model, const Face& face);
 std::size_t TriangleCount(const Model& model);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -2,12 +2,14 @@
 
 namespace modelgen {
 
-const std::vector<std::string>& ModelNames() {
+const std::vector<std::string>& ModelNames()
+{
     static const std::vector<std::string> names = {"crate", "level", "sniper", "skybox"};
     return names;
 }
 
-std::optional<Asset> BuildModelByName(std::string_view name) {
+std::optional<Asset> BuildModelByName(std::string_view name)
+{
     if (name == "crate") return BuildCrate();
     if (name == "level") return BuildLevel();
     if (name == "sniper") return BuildSniper();
@@ -15,4 +17,4 @@ std::optional<Asset> BuildModelByName(std::string_view name) {
     return std::nullopt;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -9,13 +9,15 @@ namespace modelgen {
 namespace {
 
 // One raw deflate stream, ended with a final block.
-std::vector<std::uint8_t> Deflate(std::string_view input, std::string_view dictionary) {
+std::vector<std::uint8_t> Deflate(std::string_view input, std::string_view dictionary)
+{
     z_stream z{};
     if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -xformat::kMszipWindowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::runtime_error("MSZIP: deflateInit2 failed");
-    if (!dictionary.empty() &&
-        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
-                             static_cast<uInt>(dictionary.size())) != Z_OK) {
+    if (!dictionary.empty()
+        && deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
+                                static_cast<uInt>(dictionary.size()))
+            != Z_OK) {
         deflateEnd(&z);
         throw std::runtime_error("MSZIP: deflateSetDictionary failed");
     }
@@ -32,9 +34,10 @@ std::vector<std::uint8_t> Deflate(std::string_view input, std::string_view dicti
     return out;
 }
 
-}  // namespace
+} // namespace
 
-std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dictionary) {
+std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dictionary)
+{
     if (data.empty() || data.size() > xformat::kMszipMaxBlock)
         throw std::invalid_argument("MSZIP: a block holds 1 to 32768 bytes");
     const std::vector<std::uint8_t> deflated = Deflate(data, dictionary);
@@ -46,8 +49,8 @@ std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dic
     return block;
 }
 
-std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload,
-                                        const MszipOptions& options) {
+std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload, const MszipOptions& options)
+{
     if (header.size() != xformat::kHeaderSize) throw std::invalid_argument("MSZIP: the header must be 16 bytes");
     if (options.blockSize == 0 || options.blockSize > xformat::kMszipMaxBlock)
         throw std::invalid_argument("MSZIP: blocks hold 1 to 32768 bytes");
@@ -67,4 +70,4 @@ std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_vie
     return out;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

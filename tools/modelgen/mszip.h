@@ -24,12 +24,11 @@ struct MszipOptions {
 
 // header: the 16-byte header of the compressed file; payload: everything
 // that follows the header in the uncompressed file.
-std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload,
-                                        const MszipOptions& options);
+std::vector<std::uint8_t> MszipCompress(std::string_view header, std::string_view payload, const MszipOptions& options);
 
 // One block as it stands in the file, frame and deflate stream: `data` (at
 // most xformat::kMszipMaxBlock bytes) compressed with `dictionary` preset,
 // none when it is empty.
 std::vector<std::uint8_t> MszipBlock(std::string_view data, std::string_view dictionary);
 
-}  // namespace modelgen
+} // namespace modelgen

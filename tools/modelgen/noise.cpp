@@ -10,14 +10,16 @@ float Smooth(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
 float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 
-int Wrap(int value, int period) {
+int Wrap(int value, int period)
+{
     const int m = value % period;
     return m < 0 ? m + period : m;
 }
 
-}  // namespace
+} // namespace
 
-std::uint32_t Hash(std::uint32_t seed, std::int32_t x, std::int32_t y, std::int32_t z) {
+std::uint32_t Hash(std::uint32_t seed, std::int32_t x, std::int32_t y, std::int32_t z)
+{
     std::uint32_t h = seed * 0x9E3779B9u;
     for (const std::int32_t part : {x, y, z}) {
         h ^= static_cast<std::uint32_t>(part) + 0x7F4A7C15u + (h << 6) + (h >> 2);
@@ -29,11 +31,13 @@ std::uint32_t Hash(std::uint32_t seed, std::int32_t x, std::int32_t y, std::int3
     return h;
 }
 
-float HashUnit(std::uint32_t seed, std::int32_t x, std::int32_t y, std::int32_t z) {
+float HashUnit(std::uint32_t seed, std::int32_t x, std::int32_t y, std::int32_t z)
+{
     return static_cast<float>(Hash(seed, x, y, z) >> 8) * (1.0f / 16777216.0f);
 }
 
-float PeriodicNoise(float x, float y, int periodX, int periodY, std::uint32_t seed) {
+float PeriodicNoise(float x, float y, int periodX, int periodY, std::uint32_t seed)
+{
     const float fx = std::floor(x);
     const float fy = std::floor(y);
     const int x0 = static_cast<int>(fx);
@@ -46,14 +50,16 @@ float PeriodicNoise(float x, float y, int periodX, int periodY, std::uint32_t se
     return Lerp(top, bottom, ty);
 }
 
-float PeriodicFbm(float x, float y, int basePeriod, int octaves, std::uint32_t seed) {
+float PeriodicFbm(float x, float y, int basePeriod, int octaves, std::uint32_t seed)
+{
     float sum = 0;
     float weight = 1;
     float total = 0;
     int period = basePeriod;
     for (int octave = 0; octave < octaves; ++octave) {
-        sum += weight * PeriodicNoise(x * static_cast<float>(period), y * static_cast<float>(period), period, period,
-                                      seed + static_cast<std::uint32_t>(octave) * 101u);
+        sum += weight
+            * PeriodicNoise(x * static_cast<float>(period), y * static_cast<float>(period), period, period,
+                            seed + static_cast<std::uint32_t>(octave) * 101u);
         total += weight;
         weight *= 0.5f;
         period *= 2;
@@ -61,7 +67,8 @@ float PeriodicFbm(float x, float y, int basePeriod, int octaves, std::uint32_t s
     return sum / total;
 }
 
-float Noise3(float x, float y, float z, std::uint32_t seed) {
+float Noise3(float x, float y, float z, std::uint32_t seed)
+{
     const float fx = std::floor(x);
     const float fy = std::floor(y);
     const float fz = std::floor(z);
@@ -81,7 +88,8 @@ float Noise3(float x, float y, float z, std::uint32_t seed) {
     return Lerp(layer[0], layer[1], tz);
 }
 
-float Fbm3(float x, float y, float z, int octaves, std::uint32_t seed) {
+float Fbm3(float x, float y, float z, int octaves, std::uint32_t seed)
+{
     float sum = 0;
     float weight = 1;
     float total = 0;
@@ -95,4 +103,4 @@ float Fbm3(float x, float y, float z, int octaves, std::uint32_t seed) {
     return sum / total;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -21,4 +21,4 @@ float PeriodicFbm(float x, float y, int basePeriod, int octaves, std::uint32_t s
 float Noise3(float x, float y, float z, std::uint32_t seed);
 float Fbm3(float x, float y, float z, int octaves, std::uint32_t seed);
 
-}  // namespace modelgen
+} // namespace modelgen

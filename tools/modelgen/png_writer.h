@@ -13,4 +13,4 @@ namespace modelgen {
 // equal files.
 std::vector<std::uint8_t> EncodePng(const Image& image);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -9,34 +9,35 @@ namespace {
 constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 
 // Any unit vector perpendicular to `axis`.
-Vec3 Perpendicular(Vec3 axis) {
+Vec3 Perpendicular(Vec3 axis)
+{
     const Vec3 helper = std::fabs(axis.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
     return Normalize(Cross(helper, axis));
 }
 
-}  // namespace
+} // namespace
 
 UvMap Stretch(float u0, float v0, float u1, float v1) { return UvMap{0, u0, v0, u1, v1}; }
 
 UvMap WorldTile(float tile) { return UvMap{tile, 0, 0, 1, 1}; }
 
-void AddRect(Model& model, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth, float halfHeight,
-             std::uint32_t material, UvMap uv) {
+void AddRect(Model& model, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth, float halfHeight, std::uint32_t material,
+             UvMap uv)
+{
     const Vec3 n = Normalize(normal);
     const Vec3 u = Normalize(up);
     // A viewer in front looks along -n; with y up in a left-handed frame the
     // screen's right is up x forward.
     const Vec3 right = Cross(u, n * -1.0f);
     const Vec3 corners[4] = {
-        centre - right * halfWidth + u * halfHeight,  // top left
-        centre + right * halfWidth + u * halfHeight,  // top right
-        centre + right * halfWidth - u * halfHeight,  // bottom right
-        centre - right * halfWidth - u * halfHeight,  // bottom left
+        centre - right * halfWidth + u * halfHeight, // top left
+        centre + right * halfWidth + u * halfHeight, // top right
+        centre + right * halfWidth - u * halfHeight, // bottom right
+        centre - right * halfWidth - u * halfHeight, // bottom left
     };
     Vec2 texcoords[4];
     if (uv.tile > 0) {
-        for (int i = 0; i < 4; ++i)
-            texcoords[i] = {Dot(corners[i], right) / uv.tile, -Dot(corners[i], u) / uv.tile};
+        for (int i = 0; i < 4; ++i) texcoords[i] = {Dot(corners[i], right) / uv.tile, -Dot(corners[i], u) / uv.tile};
     } else {
         texcoords[0] = {uv.u0, uv.v0};
         texcoords[1] = {uv.u1, uv.v0};
@@ -48,7 +49,8 @@ void AddRect(Model& model, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth, f
     AddQuadFace(model, index[0], index[1], index[2], index[3], material);
 }
 
-void AddBox(Model& model, Vec3 min, Vec3 max, std::uint32_t material, UvMap uv) {
+void AddBox(Model& model, Vec3 min, Vec3 max, std::uint32_t material, UvMap uv)
+{
     const Vec3 c = (min + max) * 0.5f;
     const Vec3 h = (max - min) * 0.5f;
     // Sides read upright; the top has +z at its top edge, the bottom -z.
@@ -60,8 +62,9 @@ void AddBox(Model& model, Vec3 min, Vec3 max, std::uint32_t material, UvMap uv) 
     AddRect(model, {c.x, min.y, c.z}, {0, -1, 0}, {0, 0, -1}, h.x, h.z, material, uv);
 }
 
-void AddCylinder(Model& model, Vec3 base, Vec3 top, float radius, int segments, std::uint32_t material,
-                 float tile, bool caps) {
+void AddCylinder(Model& model, Vec3 base, Vec3 top, float radius, int segments, std::uint32_t material, float tile,
+                 bool caps)
+{
     const Vec3 axis = Normalize(top - base);
     const float length = Length(top - base);
     // With e2 = e1 x axis, increasing angle runs to the right of a viewer
@@ -113,8 +116,8 @@ void AddCylinder(Model& model, Vec3 base, Vec3 top, float radius, int segments, 
     }
 }
 
-void AddEllipsoid(Model& model, Vec3 centre, Vec3 radii, int segments, int rings, std::uint32_t material,
-                  float repeat) {
+void AddEllipsoid(Model& model, Vec3 centre, Vec3 radii, int segments, int rings, std::uint32_t material, float repeat)
+{
     const std::uint32_t first = static_cast<std::uint32_t>(model.positions.size());
     const std::uint32_t stride = static_cast<std::uint32_t>(segments) + 1;
     for (int r = 0; r <= rings; ++r) {
@@ -146,4 +149,4 @@ void AddEllipsoid(Model& model, Vec3 centre, Vec3 radii, int segments, int rings
     }
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -26,8 +26,8 @@ UvMap WorldTile(float tile);
 
 // A rectangle centred at `centre`, facing `normal`, with `up` the direction
 // that appears upwards to a viewer in front of it (perpendicular to normal).
-void AddRect(Model& model, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth, float halfHeight,
-             std::uint32_t material, UvMap uv);
+void AddRect(Model& model, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth, float halfHeight, std::uint32_t material,
+             UvMap uv);
 
 // An axis-aligned box seen from outside.
 void AddBox(Model& model, Vec3 min, Vec3 max, std::uint32_t material, UvMap uv);
@@ -35,12 +35,12 @@ void AddBox(Model& model, Vec3 min, Vec3 max, std::uint32_t material, UvMap uv);
 // A cylinder from `base` to `top` (caps at both ends) seen from outside.
 // The side's u runs once around (or circumference / tile times when
 // tile > 0); v runs down the side.
-void AddCylinder(Model& model, Vec3 base, Vec3 top, float radius, int segments, std::uint32_t material,
-                 float tile = 0, bool caps = true);
+void AddCylinder(Model& model, Vec3 base, Vec3 top, float radius, int segments, std::uint32_t material, float tile = 0,
+                 bool caps = true);
 
 // An ellipsoid seen from outside; u runs `repeat` times around, v from 0 at
 // the top to `repeat` at the bottom.
 void AddEllipsoid(Model& model, Vec3 centre, Vec3 radii, int segments, int rings, std::uint32_t material,
                   float repeat = 1);
 
-}  // namespace modelgen
+} // namespace modelgen

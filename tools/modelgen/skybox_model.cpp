@@ -4,7 +4,8 @@
 
 namespace modelgen {
 
-Asset BuildSkybox() {
+Asset BuildSkybox()
+{
     constexpr float half = 500;
     constexpr int textureSize = 512;
     Asset asset{"Skybox", "Skybox.x", {}, {}};
@@ -14,8 +15,7 @@ Asset BuildSkybox() {
     for (const CubeFace& face : SkyCubeFaces()) {
         const std::string texture = "sky_" + face.name + ".png";
         std::string materialName = "Sky_" + face.name;
-        const std::uint32_t material =
-            AddMaterial(m, Material{materialName, {1, 1, 1, 1}, 0, {}, {}, texture});
+        const std::uint32_t material = AddMaterial(m, Material{materialName, {1, 1, 1, 1}, 0, {}, {}, texture});
         // Facing the centre: the triangles appear clockwise from inside.
         AddRect(m, face.direction * half, face.direction * -1.0f, face.up, half, half, material,
                 Stretch(inset, inset, 1.0f - inset, 1.0f - inset));
@@ -24,4 +24,4 @@ Asset BuildSkybox() {
     return asset;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -3,11 +3,13 @@
 
 namespace modelgen {
 
-Asset BuildSniper() {
+Asset BuildSniper()
+{
     Asset asset{"Sniper", "Sniper.x", {}, {}};
     Model& m = asset.model;
     m.name = "Sniper";
-    const std::uint32_t skin = AddMaterial(m, Material{"Skin", {0.85f, 0.64f, 0.50f, 1}, 5, {0.1f, 0.1f, 0.1f}, {}, ""});
+    const std::uint32_t skin =
+        AddMaterial(m, Material{"Skin", {0.85f, 0.64f, 0.50f, 1}, 5, {0.1f, 0.1f, 0.1f}, {}, ""});
     const std::uint32_t camo = AddMaterial(m, Material{"Camo", {1, 1, 1, 1}, 0, {}, {}, "camo.png"});
     const std::uint32_t leather =
         AddMaterial(m, Material{"Boots", {0.16f, 0.12f, 0.09f, 1}, 10, {0.2f, 0.2f, 0.2f}, {}, ""});
@@ -35,7 +37,7 @@ Asset BuildSniper() {
     AddEllipsoid(m, {0, 4.15f, 0}, {0.5f, 0.62f, 0.55f}, 12, 8, skin);
     AddEllipsoid(m, {0, 4.5f, 0.02f}, {0.6f, 0.4f, 0.64f}, 12, 6, camo, 0.6f);
     for (const float x : {-0.2f, 0.2f})
-        AddBox(m, {x - 0.07f, 4.12f, -0.6f}, {x + 0.07f, 4.2f, -0.45f}, leather, Stretch());  // eyes
+        AddBox(m, {x - 0.07f, 4.12f, -0.6f}, {x + 0.07f, 4.2f, -0.45f}, leather, Stretch()); // eyes
 
     // Arms reaching forward to the rifle, which is held on the right.
     const Vec3 rightShoulder{-1.2f, 2.85f, 0};
@@ -53,15 +55,15 @@ Asset BuildSniper() {
 
     // Rifle along -z.
     constexpr float x = -0.4f;
-    AddBox(m, {x - 0.15f, 1.3f, 0.2f}, {x + 0.15f, 1.85f, 1.3f}, metal, Stretch());      // stock
-    AddBox(m, {x - 0.15f, 1.55f, -1.2f}, {x + 0.15f, 1.95f, 0.2f}, metal, Stretch());    // receiver
-    AddBox(m, {x - 0.1f, 1.1f, -0.6f}, {x + 0.1f, 1.55f, -0.35f}, metal, Stretch());     // grip
-    AddBox(m, {x - 0.1f, 1.2f, -1.05f}, {x + 0.1f, 1.55f, -0.8f}, metal, Stretch());     // magazine
-    AddCylinder(m, {x, 1.75f, -1.2f}, {x, 1.75f, -2.6f}, 0.17f, 8, metal);               // handguard
-    AddCylinder(m, {x, 1.8f, -2.6f}, {x, 1.8f, -4.2f}, 0.08f, 8, metal);                 // barrel
-    AddBox(m, {x - 0.05f, 1.95f, -0.9f}, {x + 0.05f, 2.1f, -0.75f}, metal, Stretch());   // scope mounts
+    AddBox(m, {x - 0.15f, 1.3f, 0.2f}, {x + 0.15f, 1.85f, 1.3f}, metal, Stretch());    // stock
+    AddBox(m, {x - 0.15f, 1.55f, -1.2f}, {x + 0.15f, 1.95f, 0.2f}, metal, Stretch());  // receiver
+    AddBox(m, {x - 0.1f, 1.1f, -0.6f}, {x + 0.1f, 1.55f, -0.35f}, metal, Stretch());   // grip
+    AddBox(m, {x - 0.1f, 1.2f, -1.05f}, {x + 0.1f, 1.55f, -0.8f}, metal, Stretch());   // magazine
+    AddCylinder(m, {x, 1.75f, -1.2f}, {x, 1.75f, -2.6f}, 0.17f, 8, metal);             // handguard
+    AddCylinder(m, {x, 1.8f, -2.6f}, {x, 1.8f, -4.2f}, 0.08f, 8, metal);               // barrel
+    AddBox(m, {x - 0.05f, 1.95f, -0.9f}, {x + 0.05f, 2.1f, -0.75f}, metal, Stretch()); // scope mounts
     AddBox(m, {x - 0.05f, 1.95f, -0.1f}, {x + 0.05f, 2.1f, 0.05f}, metal, Stretch());
-    AddCylinder(m, {x, 2.22f, 0.1f}, {x, 2.22f, -1.2f}, 0.12f, 10, metal);              // scope
+    AddCylinder(m, {x, 2.22f, 0.1f}, {x, 2.22f, -1.2f}, 0.12f, 10, metal); // scope
     AddCylinder(m, {x, 2.22f, -1.2f}, {x, 2.22f, -1.45f}, 0.17f, 10, metal);
 
     asset.textures.push_back({"camo.png", MakeCamo(256)});
@@ -69,4 +71,4 @@ Asset BuildSniper() {
     return asset;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -10,7 +10,8 @@
 namespace modelgen {
 namespace {
 
-float SmoothStep(float edge0, float edge1, float x) {
+float SmoothStep(float edge0, float edge1, float x)
+{
     const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
     return t * t * (3.0f - 2.0f * t);
 }
@@ -21,16 +22,18 @@ float Fract(float x) { return x - std::floor(x); }
 float Centre(int i, int size) { return (static_cast<float>(i) + 0.5f) / static_cast<float>(size); }
 
 template <typename Shade>
-Image Paint(int size, Shade shade) {
+Image Paint(int size, Shade shade)
+{
     Image image = MakeImage(size, size);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) SetPixel(image, x, y, shade(Centre(x, size), Centre(y, size)));
     return image;
 }
 
-}  // namespace
+} // namespace
 
-Image MakeCrateWood(int size) {
+Image MakeCrateWood(int size)
+{
     constexpr float frame = 0.14f;
     constexpr int innerPlanks = 4;
     const float texel = 1.0f / static_cast<float>(size);
@@ -89,7 +92,8 @@ Image MakeCrateWood(int size) {
     });
 }
 
-Image MakeStoneBlocks(int size) {
+Image MakeStoneBlocks(int size)
+{
     constexpr int rows = 8;
     constexpr int columns = 4;
     constexpr float mortar = 0.007f;
@@ -114,7 +118,8 @@ Image MakeStoneBlocks(int size) {
     });
 }
 
-Image MakePaving(int size) {
+Image MakePaving(int size)
+{
     constexpr int slabs = 4;
     constexpr float joint = 0.012f;
     const Color slab{0.66f, 0.63f, 0.58f};
@@ -134,7 +139,8 @@ Image MakePaving(int size) {
     });
 }
 
-Image MakeGrass(int size) {
+Image MakeGrass(int size)
+{
     const Color dark{0.13f, 0.27f, 0.07f};
     const Color light{0.34f, 0.52f, 0.16f};
     const Color dry{0.50f, 0.52f, 0.24f};
@@ -143,14 +149,16 @@ Image MakeGrass(int size) {
     return Paint(size, [&](float u, float v) {
         const float base = PeriodicFbm(u, v, 4, 5, 51u);
         const float patches = SmoothStep(0.55f, 0.75f, PeriodicFbm(u, v, 2, 3, 53u));
-        const float blade = PeriodicNoise(u * static_cast<float>(blades), v * static_cast<float>(blades), blades, blades, 57u);
+        const float blade =
+            PeriodicNoise(u * static_cast<float>(blades), v * static_cast<float>(blades), blades, blades, 57u);
         Color c = Mix(dark, light, std::clamp(base * 1.3f - 0.15f, 0.0f, 1.0f));
         c = Mix(c, dry, patches * 0.5f);
         return c * (0.8f + 0.4f * blade);
     });
 }
 
-Image MakeCamo(int size) {
+Image MakeCamo(int size)
+{
     const Color khaki{0.56f, 0.52f, 0.37f};
     const Color green{0.29f, 0.35f, 0.19f};
     const Color brown{0.36f, 0.26f, 0.16f};
@@ -171,7 +179,8 @@ Image MakeCamo(int size) {
     });
 }
 
-Image MakeGunMetal(int size) {
+Image MakeGunMetal(int size)
+{
     const Color metal{0.24f, 0.25f, 0.27f};
     return Paint(size, [&](float u, float v) {
         const float streak = PeriodicFbm(u, v, 2, 2, 81u);
@@ -181,7 +190,8 @@ Image MakeGunMetal(int size) {
     });
 }
 
-Image MakeSkyFace(const CubeFace& face, int size) {
+Image MakeSkyFace(const CubeFace& face, int size)
+{
     const Vec3 right = CubeFaceRight(face);
     const Vec3 sun = Normalize({0.45f, 0.42f, 0.79f});
     const Color zenith{0.20f, 0.40f, 0.82f};
@@ -217,4 +227,4 @@ Image MakeSkyFace(const CubeFace& face, int size) {
     return image;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

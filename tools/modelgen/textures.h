@@ -9,7 +9,7 @@
 namespace modelgen {
 
 struct Texture {
-    std::string fileName;  // written beside the model
+    std::string fileName; // written beside the model
     Image image;
 };
 
@@ -28,4 +28,4 @@ Image MakeGunMetal(int size);
 // One face of the sky cube; neighbouring faces meet without a seam.
 Image MakeSkyFace(const CubeFace& face, int size);
 
-}  // namespace modelgen
+} // namespace modelgen

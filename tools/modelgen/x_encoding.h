@@ -12,8 +12,8 @@ enum class XFormat { Text, Binary };
 
 struct XEncoding {
     XFormat format = XFormat::Text;
-    bool compressed = false;  // MSZIP ("tzip" / "bzip")
-    int floatBits = 32;       // 32 or 64
+    bool compressed = false; // MSZIP ("tzip" / "bzip")
+    int floatBits = 32;      // 32 or 64
 };
 
 bool operator==(const XEncoding& a, const XEncoding& b);
@@ -26,4 +26,4 @@ const std::vector<XEncoding>& AllXEncodings();
 // "xof 0303txt 0032" and its kin.
 std::string XFileHeader(const XEncoding& encoding);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -10,7 +10,8 @@
 namespace modelgen {
 namespace {
 
-bool IsXName(const std::string& name) {
+bool IsXName(const std::string& name)
+{
     if (name.empty()) return false;
     for (const char c : name) {
         const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -20,7 +21,8 @@ bool IsXName(const std::string& name) {
     return !(name[0] >= '0' && name[0] <= '9');
 }
 
-void WriteVectors(XStream& s, const std::vector<Vec3>& vectors) {
+void WriteVectors(XStream& s, const std::vector<Vec3>& vectors)
+{
     WriteDword(s, static_cast<std::uint32_t>(vectors.size()), ';');
     EndLine(s);
     for (std::size_t i = 0; i < vectors.size(); ++i) {
@@ -32,7 +34,8 @@ void WriteVectors(XStream& s, const std::vector<Vec3>& vectors) {
     }
 }
 
-void WriteFaces(XStream& s, const std::vector<Face>& faces) {
+void WriteFaces(XStream& s, const std::vector<Face>& faces)
+{
     WriteDword(s, static_cast<std::uint32_t>(faces.size()), ';');
     EndLine(s);
     for (std::size_t i = 0; i < faces.size(); ++i) {
@@ -44,7 +47,8 @@ void WriteFaces(XStream& s, const std::vector<Face>& faces) {
     }
 }
 
-void WriteMaterial(XStream& s, const Material& m) {
+void WriteMaterial(XStream& s, const Material& m)
+{
     BeginObject(s, "Material", m.name);
     WriteFloat(s, m.faceColor.r, ';');
     WriteFloat(s, m.faceColor.g, ';');
@@ -70,9 +74,10 @@ void WriteMaterial(XStream& s, const Material& m) {
     EndObject(s);
 }
 
-}  // namespace
+} // namespace
 
-const std::vector<const xformat::Template*>& MeshTemplates() {
+const std::vector<const xformat::Template*>& MeshTemplates()
+{
     static const std::vector<const xformat::Template*> templates = [] {
         std::vector<const xformat::Template*> found;
         for (const std::string_view name :
@@ -84,7 +89,8 @@ const std::vector<const xformat::Template*>& MeshTemplates() {
     return templates;
 }
 
-void ValidateModel(const Model& model) {
+void ValidateModel(const Model& model)
+{
     const std::size_t vertices = model.positions.size();
     if (model.normals.size() != vertices || model.texcoords.size() != vertices)
         throw std::invalid_argument(model.name + ": normals and texture coordinates must match the positions");
@@ -109,10 +115,11 @@ void ValidateModel(const Model& model) {
     }
 }
 
-std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encoding, const XWriteOptions& options) {
+std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encoding, const XWriteOptions& options)
+{
     ValidateModel(model);
     XStream s = MakeXStream(encoding);
-    if (encoding.format == XFormat::Text) EndLine(s);  // the header's line
+    if (encoding.format == XFormat::Text) EndLine(s); // the header's line
     if (options.templates) {
         for (const xformat::Template* t : MeshTemplates()) WriteTemplate(s, *t);
     }
@@ -156,8 +163,8 @@ std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encod
     for (const Material& m : model.materials) WriteMaterial(s, m);
     EndObject(s);
 
-    EndObject(s);  // Mesh
-    EndObject(s);  // Frame
+    EndObject(s); // Mesh
+    EndObject(s); // Frame
 
     const std::string header = XFileHeader(encoding);
     const std::string body = FinishXStream(s);
@@ -167,4 +174,4 @@ std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encod
     return file;
 }
 
-}  // namespace modelgen
+} // namespace modelgen

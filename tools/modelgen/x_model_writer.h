@@ -14,7 +14,7 @@
 namespace modelgen {
 
 struct XWriteOptions {
-    bool templates = false;  // declare the standard templates in the file
+    bool templates = false; // declare the standard templates in the file
     MszipOptions mszip;
 };
 
@@ -28,4 +28,4 @@ std::vector<std::uint8_t> WriteModelX(const Model& model, const XEncoding& encod
 // file: array sizes that disagree, indices out of range, bad faces or names.
 void ValidateModel(const Model& model);
 
-}  // namespace modelgen
+} // namespace modelgen

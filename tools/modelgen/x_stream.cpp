@@ -11,11 +11,13 @@ namespace {
 // Values are stored in host order, which the format requires to be little-endian.
 static_assert(std::endian::native == std::endian::little);
 
-void PutBytes(std::string& out, const void* data, std::size_t size) {
+void PutBytes(std::string& out, const void* data, std::size_t size)
+{
     out.append(static_cast<const char*>(data), size);
 }
 
-void CloseList(XStream& s) {
+void CloseList(XStream& s)
+{
     if (s.listToken == 0) return;
     std::string count;
     xformat::AppendU32(count, s.listCount);
@@ -24,7 +26,8 @@ void CloseList(XStream& s) {
     s.listCount = 0;
 }
 
-void OpenList(XStream& s, std::uint16_t token) {
+void OpenList(XStream& s, std::uint16_t token)
+{
     if (s.listToken == token) return;
     CloseList(s);
     xformat::AppendU16(s.out, token);
@@ -33,58 +36,68 @@ void OpenList(XStream& s, std::uint16_t token) {
     s.listToken = token;
 }
 
-void PutToken(XStream& s, std::uint16_t token) {
+void PutToken(XStream& s, std::uint16_t token)
+{
     CloseList(s);
     xformat::AppendU16(s.out, token);
 }
 
 // A name or string token: its length, then its bytes.
-void PutCounted(XStream& s, std::uint16_t token, std::string_view text) {
+void PutCounted(XStream& s, std::uint16_t token, std::string_view text)
+{
     PutToken(s, token);
     xformat::AppendU32(s.out, static_cast<std::uint32_t>(text.size()));
     s.out.append(text);
 }
 
-void PutName(XStream& s, std::string_view name) {
+void PutName(XStream& s, std::string_view name)
+{
     if (name.empty()) throw std::invalid_argument("empty name in a .x stream");
     PutCounted(s, xformat::kName, name);
 }
 
-void PutGuid(XStream& s, const xformat::Guid& guid) {
+void PutGuid(XStream& s, const xformat::Guid& guid)
+{
     PutToken(s, xformat::kGuid);
     xformat::AppendGuid(s.out, guid);
 }
 
-void Indent(XStream& s) {
+void Indent(XStream& s)
+{
     if (!s.atLineStart) return;
     s.out.append(static_cast<std::size_t>(s.depth), ' ');
     s.atLineStart = false;
 }
 
-void PutTextSeparator(XStream& s, char separator) {
+void PutTextSeparator(XStream& s, char separator)
+{
     if (separator != 0) s.out.push_back(separator);
 }
 
-void TextLine(XStream& s, std::string_view text) {
+void TextLine(XStream& s, std::string_view text)
+{
     Indent(s);
     s.out.append(text);
     EndLine(s);
 }
 
-bool IsNumber(std::string_view text) {
+bool IsNumber(std::string_view text)
+{
     if (text.empty()) return false;
     for (const char c : text)
         if (c < '0' || c > '9') return false;
     return true;
 }
 
-void RequireBinary(const XStream& s) {
+void RequireBinary(const XStream& s)
+{
     if (s.format != XFormat::Binary) throw std::logic_error("single tokens belong to the binary encoding");
 }
 
-}  // namespace
+} // namespace
 
-std::string FormatXFloat(float value) {
+std::string FormatXFloat(float value)
+{
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     std::string formatted(text, result.ptr);
@@ -92,14 +105,16 @@ std::string FormatXFloat(float value) {
     return formatted;
 }
 
-XStream MakeXStream(const XEncoding& encoding) {
+XStream MakeXStream(const XEncoding& encoding)
+{
     XStream stream;
     stream.format = encoding.format;
     stream.floatBits = encoding.floatBits;
     return stream;
 }
 
-void BeginObject(XStream& s, std::string_view templateName, std::string_view objectName) {
+void BeginObject(XStream& s, std::string_view templateName, std::string_view objectName)
+{
     if (s.format == XFormat::Binary) {
         PutName(s, templateName);
         if (!objectName.empty()) PutName(s, objectName);
@@ -113,7 +128,8 @@ void BeginObject(XStream& s, std::string_view templateName, std::string_view obj
     ++s.depth;
 }
 
-void EndObject(XStream& s) {
+void EndObject(XStream& s)
+{
     if (s.format == XFormat::Binary) {
         PutToken(s, xformat::kCBrace);
         return;
@@ -123,7 +139,8 @@ void EndObject(XStream& s) {
     TextLine(s, "}");
 }
 
-void WriteDword(XStream& s, std::uint32_t value, char separator) {
+void WriteDword(XStream& s, std::uint32_t value, char separator)
+{
     if (s.format == XFormat::Binary) {
         OpenList(s, xformat::kIntegerList);
         xformat::AppendU32(s.out, value);
@@ -137,7 +154,8 @@ void WriteDword(XStream& s, std::uint32_t value, char separator) {
     PutTextSeparator(s, separator);
 }
 
-void WriteFloat(XStream& s, double value, char separator) {
+void WriteFloat(XStream& s, double value, char separator)
+{
     const float narrow = static_cast<float>(value);
     if (s.format == XFormat::Binary) {
         OpenList(s, xformat::kFloatList);
@@ -154,7 +172,8 @@ void WriteFloat(XStream& s, double value, char separator) {
     PutTextSeparator(s, separator);
 }
 
-void WriteString(XStream& s, std::string_view value, char separator) {
+void WriteString(XStream& s, std::string_view value, char separator)
+{
     if (value.find('"') != std::string_view::npos) throw std::invalid_argument("quote inside a .x string");
     if (s.format == XFormat::Binary) {
         PutCounted(s, xformat::kString, value);
@@ -168,19 +187,22 @@ void WriteString(XStream& s, std::string_view value, char separator) {
     PutTextSeparator(s, separator);
 }
 
-void WriteSeparator(XStream& s, char separator) {
+void WriteSeparator(XStream& s, char separator)
+{
     if (s.format == XFormat::Binary) return;
     Indent(s);
     PutTextSeparator(s, separator);
 }
 
-void EndLine(XStream& s) {
+void EndLine(XStream& s)
+{
     if (s.format == XFormat::Binary) return;
     s.out.push_back('\n');
     s.atLineStart = true;
 }
 
-void WriteTemplate(XStream& s, const xformat::Template& t) {
+void WriteTemplate(XStream& s, const xformat::Template& t)
+{
     if (s.format == XFormat::Text) {
         if (!s.atLineStart) EndLine(s);
         const std::string text = xformat::TemplateText(t);
@@ -232,41 +254,48 @@ void WriteTemplate(XStream& s, const xformat::Template& t) {
     PutToken(s, xformat::kCBrace);
 }
 
-void WriteToken(XStream& s, std::uint16_t token) {
+void WriteToken(XStream& s, std::uint16_t token)
+{
     RequireBinary(s);
     PutToken(s, token);
 }
 
-void WriteName(XStream& s, std::string_view name) {
+void WriteName(XStream& s, std::string_view name)
+{
     RequireBinary(s);
     PutName(s, name);
 }
 
-void WriteGuid(XStream& s, const xformat::Guid& guid) {
+void WriteGuid(XStream& s, const xformat::Guid& guid)
+{
     RequireBinary(s);
     PutGuid(s, guid);
 }
 
-void WriteInteger(XStream& s, std::uint32_t value) {
+void WriteInteger(XStream& s, std::uint32_t value)
+{
     RequireBinary(s);
     PutToken(s, xformat::kInteger);
     xformat::AppendU32(s.out, value);
 }
 
-void WriteStringToken(XStream& s, std::string_view value) {
+void WriteStringToken(XStream& s, std::string_view value)
+{
     RequireBinary(s);
     PutCounted(s, xformat::kString, value);
 }
 
-void WriteRaw(XStream& s, std::string_view bytes) {
+void WriteRaw(XStream& s, std::string_view bytes)
+{
     RequireBinary(s);
     CloseList(s);
     s.out.append(bytes);
 }
 
-std::string FinishXStream(XStream& s) {
+std::string FinishXStream(XStream& s)
+{
     CloseList(s);
     return std::move(s.out);
 }
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -56,8 +56,8 @@ void WriteTemplate(XStream& stream, const xformat::Template& declared);
 void WriteToken(XStream& stream, std::uint16_t token);
 void WriteName(XStream& stream, std::string_view name);
 void WriteGuid(XStream& stream, const xformat::Guid& guid);
-void WriteInteger(XStream& stream, std::uint32_t value);  // a single integer token
-void WriteStringToken(XStream& stream, std::string_view value);  // without the terminator
+void WriteInteger(XStream& stream, std::uint32_t value);        // a single integer token
+void WriteStringToken(XStream& stream, std::string_view value); // without the terminator
 void WriteRaw(XStream& stream, std::string_view bytes);
 
 // Closes any open list and hands out the body.
@@ -67,4 +67,4 @@ std::string FinishXStream(XStream& stream);
 // decimal point and never with an exponent.
 std::string FormatXFloat(float value);
 
-}  // namespace modelgen
+} // namespace modelgen

@@ -20,10 +20,7 @@ namespace portable {
 
 namespace {
 // True color modes are the ones Direct3D reports as X8R8G8B8.
-bool IsTrueColor(Uint32 format)
-{
-    return format == SDL_PIXELFORMAT_UNKNOWN || SDL_BITSPERPIXEL(format) >= 24;
-}
+bool IsTrueColor(Uint32 format) { return format == SDL_PIXELFORMAT_UNKNOWN || SDL_BITSPERPIXEL(format) >= 24; }
 
 // The display's mode at index, when it is one Direct3D lists: true color, of some size.
 bool ListedMode(int display, int index, SDL_DisplayMode& mode)
@@ -32,15 +29,9 @@ bool ListedMode(int display, int index, SDL_DisplayMode& mode)
 }
 
 // The refresh rate as Direct3D gives it: 0 when the display does not say.
-UINT RateOf(const SDL_DisplayMode& mode)
-{
-    return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 0;
-}
+UINT RateOf(const SDL_DisplayMode& mode) { return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 0; }
 
-auto Key(const D3DDISPLAYMODE& mode)
-{
-    return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate);
-}
+auto Key(const D3DDISPLAYMODE& mode) { return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate); }
 
 // The order Wine's Direct3D lists modes in: sizes ascending, and the rates of
 // one size from the highest down, so the mode lines read the same on both builds.
@@ -89,7 +80,7 @@ void Untrack(Uint32 id)
 bool SameMode(const SDL_DisplayMode& mode, const SDL_DisplayMode& wanted)
 {
     return mode.w == wanted.w && mode.h == wanted.h
-           && (wanted.refresh_rate == 0 || mode.refresh_rate == wanted.refresh_rate);
+        && (wanted.refresh_rate == 0 || mode.refresh_rate == wanted.refresh_rate);
 }
 
 HRESULT EnterWithX11(SDL_Window* window, int display, const SDL_DisplayMode& mode)
@@ -220,7 +211,8 @@ struct Direct3D final : RefCounted<IDirect3D9> {
     UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override
     {
         if (format != D3DFMT_X8R8G8B8 || !IsAdapter(adapter)) return 0;
-        return GuardedCall<UINT>(0, 0, [&] { return static_cast<UINT>(ListDisplayModes(static_cast<int>(adapter)).size()); });
+        return GuardedCall<UINT>(0, 0,
+                                 [&] { return static_cast<UINT>(ListDisplayModes(static_cast<int>(adapter)).size()); });
     }
 
     HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index, D3DDISPLAYMODE* mode) override
@@ -244,9 +236,9 @@ struct Direct3D final : RefCounted<IDirect3D9> {
         if (deviceType == D3DDEVTYPE_REF || deviceType == D3DDEVTYPE_SW) return D3DERR_NOTAVAILABLE;
         if (deviceType != D3DDEVTYPE_HAL) return D3DERR_INVALIDCALL;
 
-        const DWORD processing = behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING
-                                                  | D3DCREATE_HARDWARE_VERTEXPROCESSING
-                                                  | D3DCREATE_MIXED_VERTEXPROCESSING);
+        const DWORD processing = behaviorFlags
+            & (D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING
+               | D3DCREATE_MIXED_VERTEXPROCESSING);
         if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING
             && processing != D3DCREATE_MIXED_VERTEXPROCESSING) {
             return D3DERR_INVALIDCALL;
@@ -259,7 +251,8 @@ struct Direct3D final : RefCounted<IDirect3D9> {
 
         DeviceWindow window;
         window.handle = deviceWindow;
-        return GuardedHresult([&] { return CreateDeviceOnWindow(this, window, static_cast<int>(adapter), *params, device); });
+        return GuardedHresult(
+            [&] { return CreateDeviceOnWindow(this, window, static_cast<int>(adapter), *params, device); });
     }
 };
 } // namespace

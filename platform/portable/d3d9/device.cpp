@@ -104,10 +104,7 @@ constexpr DWORD kLastWorld = 511;
 constexpr DWORD kFirstSpecialSampler = 256;
 constexpr DWORD kLastSpecialSampler = 260;
 
-bool IsSpecialSampler(DWORD sampler)
-{
-    return sampler >= kFirstSpecialSampler && sampler <= kLastSpecialSampler;
-}
+bool IsSpecialSampler(DWORD sampler) { return sampler >= kFirstSpecialSampler && sampler <= kLastSpecialSampler; }
 } // namespace
 
 // The window behind a device is found anew on every use, so a destroyed
@@ -134,10 +131,7 @@ WindowPresence PresenceOf(const DeviceWindow& window)
     return presence;
 }
 
-Device* AsDevice(IDirect3DDevice9* device)
-{
-    return static_cast<Device*>(device);
-}
+Device* AsDevice(IDirect3DDevice9* device) { return static_cast<Device*>(device); }
 
 bool MakeDeviceCurrent(Device& device)
 {
@@ -168,8 +162,8 @@ void ResetDeviceState(Device& device)
     InvalidateGlState(device);
 }
 
-HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display,
-                             D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** result)
+HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display, D3DPRESENT_PARAMETERS& params,
+                             IDirect3DDevice9** result)
 {
     if (result == nullptr) return D3DERR_INVALIDCALL;
     *result = nullptr;

@@ -23,11 +23,11 @@ struct DeviceWindow {
     unsigned sdlWindowId = 0;
 };
 
-SDL_Window* SdlWindowOf(const DeviceWindow& window);  // null once the window is gone
+SDL_Window* SdlWindowOf(const DeviceWindow& window); // null once the window is gone
 
 struct WindowPresence {
-    bool visible = false;     // shown and not minimised
-    bool foreground = false;  // visible and holding the input focus
+    bool visible = false;    // shown and not minimised
+    bool foreground = false; // visible and holding the input focus
 };
 WindowPresence PresenceOf(const DeviceWindow& window);
 
@@ -35,8 +35,8 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     ComRef<IDirect3D9> parent;
     DeviceWindow window;
     int display = 0;
-    void* context = nullptr;       // SDL_GLContext
-    int windowAlphaBits = 0;       // of the window's own framebuffer
+    void* context = nullptr; // SDL_GLContext
+    int windowAlphaBits = 0; // of the window's own framebuffer
     int windowDepthBits = 0;
     int windowStencilBits = 0;
     D3DPRESENT_PARAMETERS params{};
@@ -46,17 +46,17 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     bool minimisePending = false;  // lost with its window perhaps still in view
     unsigned lostAtMs = 0;         // SDL_GetTicks() at the loss
     bool inScene = false;
-    int defaultPoolResources = 0;  // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
+    int defaultPoolResources = 0; // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
 
     GlBackBuffer backBuffer;
     FixedFunctionProgram program;
-    unsigned sampler = 0;          // sampler object for stage 0
+    unsigned sampler = 0; // sampler object for stage 0
     DeviceStates states{};
     // The data of the bound portable textures. Binding holds no reference, as
     // in Direct3D; the device knows the data, so a texture's end unbinds it.
     TextureData* textureData[kSamplerCount] = {};
-    bool glStateValid = false;     // false: render and sampler states must be applied again
-    bool texelsGivenUp = false;    // since the last Present: freed memory to hand back
+    bool glStateValid = false;  // false: render and sampler states must be applied again
+    bool texelsGivenUp = false; // since the last Present: freed memory to hand back
 
     // Managed resources the device has taken on, and whether their objects exist.
     enum class Upload { pending, ready, unusable };
@@ -80,8 +80,8 @@ struct Device final : RefCounted<IDirect3DDevice9> {
 };
 
 // Creates a device on a window whose SDL window was made with SDL_WINDOW_OPENGL.
-HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display,
-                             D3DPRESENT_PARAMETERS& params, IDirect3DDevice9** device);
+HRESULT CreateDeviceOnWindow(IDirect3D9* parent, const DeviceWindow& window, int display, D3DPRESENT_PARAMETERS& params,
+                             IDirect3DDevice9** device);
 
 Device* AsDevice(IDirect3DDevice9* device);
 // Makes the device's context current; false when its window is gone.

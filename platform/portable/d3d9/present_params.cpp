@@ -12,10 +12,7 @@ constexpr UINT kIntervalTwo = 2;
 constexpr UINT kIntervalThree = 4;
 constexpr UINT kIntervalFour = 8;
 
-bool IsBackBufferFormat(D3DFORMAT format)
-{
-    return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8;
-}
+bool IsBackBufferFormat(D3DFORMAT format) { return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8; }
 
 bool IsKnownInterval(UINT interval)
 {
@@ -25,10 +22,8 @@ bool IsKnownInterval(UINT interval)
     case kIntervalTwo:
     case kIntervalThree:
     case kIntervalFour:
-    case D3DPRESENT_INTERVAL_IMMEDIATE:
-        return true;
-    default:
-        return false;
+    case D3DPRESENT_INTERVAL_IMMEDIATE: return true;
+    default: return false;
     }
 }
 
@@ -39,10 +34,8 @@ bool IsDepthFormat(D3DFORMAT format)
     case D3DFMT_D32:
     case D3DFMT_D24S8:
     case D3DFMT_D24X8:
-    case D3DFMT_D16:
-        return true;
-    default:
-        return false;
+    case D3DFMT_D16: return true;
+    default: return false;
     }
 }
 } // namespace
@@ -50,16 +43,11 @@ bool IsDepthFormat(D3DFORMAT format)
 int SwapIntervalOf(UINT presentationInterval)
 {
     switch (presentationInterval) {
-    case D3DPRESENT_INTERVAL_IMMEDIATE:
-        return 0;
-    case kIntervalTwo:
-        return 2;
-    case kIntervalThree:
-        return 3;
-    case kIntervalFour:
-        return 4;
-    default:
-        return 1;
+    case D3DPRESENT_INTERVAL_IMMEDIATE: return 0;
+    case kIntervalTwo: return 2;
+    case kIntervalThree: return 3;
+    case kIntervalFour: return 4;
+    default: return 1;
     }
 }
 

@@ -6,8 +6,7 @@
 
 namespace portable {
 
-HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params,
-                                IDirect3DDevice9** device)
+HRESULT CreateDeviceOnSdlWindow(SDL_Window* window, D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device)
 {
     if (device != nullptr) *device = nullptr;
     if (window == nullptr || params == nullptr) return D3DERR_INVALIDCALL;

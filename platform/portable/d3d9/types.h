@@ -24,8 +24,7 @@
 #define D3DERR_WASSTILLDRAWING MAKE_D3DHRESULT(540)
 
 typedef DWORD D3DCOLOR;
-#define D3DCOLOR_ARGB(a, r, g, b) \
-    ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
+#define D3DCOLOR_ARGB(a, r, g, b) ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 
 typedef enum _D3DFORMAT {
@@ -228,12 +227,7 @@ typedef enum _D3DZBUFFERTYPE {
     D3DZB_FORCE_DWORD = 0x7fffffff
 } D3DZBUFFERTYPE;
 
-typedef enum _D3DCULL {
-    D3DCULL_NONE = 1,
-    D3DCULL_CW = 2,
-    D3DCULL_CCW = 3,
-    D3DCULL_FORCE_DWORD = 0x7fffffff
-} D3DCULL;
+typedef enum _D3DCULL { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3, D3DCULL_FORCE_DWORD = 0x7fffffff } D3DCULL;
 
 typedef enum _D3DCMPFUNC {
     D3DCMP_NEVER = 1,

@@ -121,8 +121,7 @@ protected:
 struct ID3DXSprite;
 
 struct ID3DXFont : IUnknown {
-    virtual INT DrawTextW(ID3DXSprite* sprite, LPCWSTR text, INT count, LPRECT rect, DWORD format,
-                          D3DCOLOR color) = 0;
+    virtual INT DrawTextW(ID3DXSprite* sprite, LPCWSTR text, INT count, LPRECT rect, DWORD format, D3DCOLOR color) = 0;
 
 protected:
     ~ID3DXFont() = default;
@@ -134,17 +133,16 @@ typedef ID3DXFont* LPD3DXFONT;
 typedef ID3DXSprite* LPD3DXSPRITE;
 
 HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels,
-                               BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality,
-                               DWORD pitchAndFamily, LPCWSTR faceName, ID3DXFont** font);
+                               BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality, DWORD pitchAndFamily,
+                               LPCWSTR faceName, ID3DXFont** font);
 
 HRESULT WINAPI D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer);
 
-HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device,
-                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                                  DWORD* materialCount, ID3DXMesh** mesh);
+HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                                  ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
+                                  ID3DXMesh** mesh);
 
 HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR srcFile, UINT width, UINT height,
-                                            UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                            DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                                            D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
-                                            IDirect3DTexture9** texture);
+                                            UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter,
+                                            DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
+                                            PALETTEENTRY* palette, IDirect3DTexture9** texture);

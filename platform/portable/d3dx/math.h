@@ -11,9 +11,27 @@ struct D3DXVECTOR3 : D3DVECTOR {
     D3DXVECTOR3(const D3DVECTOR& v) : D3DVECTOR(v) {}
     D3DXVECTOR3(float fx, float fy, float fz) : D3DVECTOR{fx, fy, fz} {}
 
-    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-    D3DXVECTOR3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
+    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v)
+    {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator*=(float f)
+    {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
     D3DXVECTOR3 operator+() const { return *this; }
     D3DXVECTOR3 operator-() const { return D3DXVECTOR3(-x, -y, -z); }
     D3DXVECTOR3 operator+(const D3DXVECTOR3& v) const { return D3DXVECTOR3(x + v.x, y + v.y, z + v.z); }
@@ -30,10 +48,22 @@ struct D3DXMATRIX : D3DMATRIX {
     D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24, float f31,
                float f32, float f33, float f34, float f41, float f42, float f43, float f44)
     {
-        _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-        _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-        _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-        _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+        _11 = f11;
+        _12 = f12;
+        _13 = f13;
+        _14 = f14;
+        _21 = f21;
+        _22 = f22;
+        _23 = f23;
+        _24 = f24;
+        _31 = f31;
+        _32 = f32;
+        _33 = f33;
+        _34 = f34;
+        _41 = f41;
+        _42 = f42;
+        _43 = f43;
+        _44 = f44;
     }
     float& operator()(UINT row, UINT col) { return m[row][col]; }
     float operator()(UINT row, UINT col) const { return m[row][col]; }

@@ -346,9 +346,9 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
 }
 } // namespace
 
-HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device,
-                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                                  DWORD* materialCount, ID3DXMesh** mesh)
+HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                                  ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
+                                  ID3DXMesh** mesh)
 {
     return GuardedHresult([&] {
         return LoadMesh(fileName, options, device, adjacency, materials, effectInstances, materialCount, mesh);

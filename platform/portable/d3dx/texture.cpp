@@ -10,8 +10,7 @@ using namespace portable;
 namespace {
 bool ValidPool(D3DPOOL pool)
 {
-    return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED || pool == D3DPOOL_SYSTEMMEM
-           || pool == D3DPOOL_SCRATCH;
+    return pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED || pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH;
 }
 } // namespace
 

@@ -71,7 +71,7 @@ struct FileStamp {
     bool operator==(const FileStamp& other) const
     {
         return size == other.size && modified.tv_sec == other.modified.tv_sec
-               && modified.tv_nsec == other.modified.tv_nsec;
+            && modified.tv_nsec == other.modified.tv_nsec;
     }
 };
 
@@ -86,7 +86,7 @@ bool StampOf(const std::string& path, FileStamp& stamp)
 
 struct Job {
     enum class State { waiting, running, done };
-    std::string resolved;  // the file it names
+    std::string resolved; // the file it names
     uint64_t batch = 0;
     UINT maxSide = 0;
     State state = State::waiting;
@@ -102,7 +102,7 @@ struct Job {
 struct Prefetcher {
     std::mutex mutex;
     std::condition_variable changed;
-    std::unordered_map<std::string, std::shared_ptr<Job>> jobs;  // by resolved path
+    std::unordered_map<std::string, std::shared_ptr<Job>> jobs; // by resolved path
     std::deque<std::shared_ptr<Job>> waiting;
     bool workersStarted = false;
     bool enabled = true;
@@ -298,8 +298,8 @@ size_t WaitForTexturesMadeAhead()
                            [](const auto& entry) { return entry.second->state != Job::State::done; });
     };
     while (busy()) HelpOrWait(shared, lock);
-    return static_cast<size_t>(std::count_if(shared.jobs.begin(), shared.jobs.end(),
-                                             [](const auto& entry) { return entry.second->made; }));
+    return static_cast<size_t>(
+        std::count_if(shared.jobs.begin(), shared.jobs.end(), [](const auto& entry) { return entry.second->made; }));
 }
 
 void EnableTexturePrefetch(bool enabled)
@@ -310,8 +310,8 @@ void EnableTexturePrefetch(bool enabled)
     if (!enabled) DropEarlierJobs(shared);
 }
 
-bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide,
-                           TextureData& texture, D3DXIMAGE_INFO& info)
+bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide, TextureData& texture,
+                           D3DXIMAGE_INFO& info)
 {
     const TextureRequest made{};
     if (request.width != made.width || request.height != made.height || request.mipLevels != made.mipLevels

@@ -38,7 +38,7 @@ void EnableTexturePrefetch(bool enabled);
 // (and meanwhile making other waiting ones) when it is under way. False when
 // there is none: never asked for, another request, a failed load, or a file
 // changed since.
-bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide,
-                           TextureData& texture, D3DXIMAGE_INFO& info);
+bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide, TextureData& texture,
+                           D3DXIMAGE_INFO& info);
 
 } // namespace portable

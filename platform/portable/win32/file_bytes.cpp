@@ -39,8 +39,7 @@ char* MapBlock(size_t size)
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : block(std::exchange(other.block, nullptr)), length(std::exchange(other.length, 0))
-{
-}
+{}
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
 {
@@ -86,8 +85,8 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit)
     read.length = static_cast<size_t>(size);
     size_t done = 0;
     while (done < read.length) {
-        const ssize_t got = ::pread(file.fd, read.block + done, std::min(read.length - done, kMaxReadBytes),
-                                    static_cast<off_t>(done));
+        const ssize_t got =
+            ::pread(file.fd, read.block + done, std::min(read.length - done, kMaxReadBytes), static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         done += static_cast<size_t>(got);

@@ -84,8 +84,7 @@ constexpr int kWheelDelta = 120;
 
 LPARAM PackPoint(int x, int y)
 {
-    return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) |
-                               static_cast<uint16_t>(x));
+    return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x));
 }
 
 void Send(EventTranslation& translation, UINT message, WPARAM wParam, LPARAM lParam)
@@ -115,8 +114,7 @@ void QueueRawMouse(EventTranslation& translation, LONG dx, LONG dy, USHORT butto
     if (!registration.registered || translation.rawTarget == nullptr) return;
     if (!translation.rawTargetForeground && (registration.flags & RIDEV_INPUTSINK) == 0) return;
     const WPARAM code = translation.rawTargetForeground ? kRawInputForeground : kRawInputBackground;
-    const HRAWINPUT handle =
-        StoreRawInput(translation.rawInput, RawMouseMotion(dx, dy, buttonFlags, buttonData, code));
+    const HRAWINPUT handle = StoreRawInput(translation.rawInput, RawMouseMotion(dx, dy, buttonFlags, buttonData, code));
     QueueInput(translation, translation.rawTarget, WM_INPUT, code, reinterpret_cast<LPARAM>(handle), screenPoint);
 }
 
@@ -152,8 +150,7 @@ void TranslateKey(const SDL_KeyboardEvent& key, EventTranslation& translation)
 void TranslateMotion(const SDL_MouseMotionEvent& motion, EventTranslation& translation)
 {
     const POINT screen = ScreenPoint(translation, motion.x, motion.y);
-    Send(translation, WM_SETCURSOR, reinterpret_cast<WPARAM>(translation.window),
-         PackPoint(HTCLIENT, WM_MOUSEMOVE));
+    Send(translation, WM_SETCURSOR, reinterpret_cast<WPARAM>(translation.window), PackPoint(HTCLIENT, WM_MOUSEMOVE));
     if (motion.which != SDL_TOUCH_MOUSEID) QueueRawMouse(translation, motion.xrel, motion.yrel, 0, 0, screen);
     if (LegacyMouse(translation))
         QueueInput(translation, translation.window, WM_MOUSEMOVE, MouseKeyFlags(translation, motion.state),
@@ -183,8 +180,9 @@ void TranslateButton(const SDL_MouseButtonEvent& button, EventTranslation& trans
     default: return;
     }
     const POINT screen = ScreenPoint(translation, button.x, button.y);
-    if (message != 0) Send(translation, WM_SETCURSOR, reinterpret_cast<WPARAM>(translation.window),
-                           PackPoint(HTCLIENT, static_cast<int>(message)));
+    if (message != 0)
+        Send(translation, WM_SETCURSOR, reinterpret_cast<WPARAM>(translation.window),
+             PackPoint(HTCLIENT, static_cast<int>(message)));
     if (button.which != SDL_TOUCH_MOUSEID) QueueRawMouse(translation, 0, 0, rawFlags, 0, screen);
     if (message == 0 || !LegacyMouse(translation)) return;
     const uint32_t buttons = SDL_BUTTON(button.button);
@@ -203,8 +201,8 @@ void TranslateWheel(const SDL_MouseWheelEvent& wheel, EventTranslation& translat
     const POINT screen = ScreenPoint(translation, wheel.mouseX, wheel.mouseY);
     QueueRawMouse(translation, 0, 0, kRawWheel, static_cast<USHORT>(static_cast<int16_t>(delta)), screen);
     if (!LegacyMouse(translation)) return;
-    const WPARAM wParam = (static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(delta))) << 16) |
-                          MouseKeyFlags(translation, 0);
+    const WPARAM wParam =
+        (static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(delta))) << 16) | MouseKeyFlags(translation, 0);
     QueueInput(translation, translation.window, WM_MOUSEWHEEL, wParam, PackPoint(screen.x, screen.y), screen);
 }
 
@@ -225,11 +223,8 @@ void TranslateWindowEvent(const SDL_WindowEvent& window, EventTranslation& trans
         Send(translation, WM_ACTIVATEAPP, FALSE, 0);
         Send(translation, WM_KILLFOCUS, 0, 0);
         break;
-    case SDL_WINDOWEVENT_CLOSE:
-        Send(translation, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    default:
-        break;
+    case SDL_WINDOWEVENT_CLOSE: Send(translation, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    default: break;
     }
 }
 } // namespace
@@ -238,28 +233,17 @@ void TranslateEvent(const SDL_Event& event, EventTranslation& translation)
 {
     switch (event.type) {
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        TranslateKey(event.key, translation);
-        break;
-    case SDL_MOUSEMOTION:
-        TranslateMotion(event.motion, translation);
-        break;
+    case SDL_KEYUP: TranslateKey(event.key, translation); break;
+    case SDL_MOUSEMOTION: TranslateMotion(event.motion, translation); break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        TranslateButton(event.button, translation);
-        break;
-    case SDL_MOUSEWHEEL:
-        TranslateWheel(event.wheel, translation);
-        break;
-    case SDL_WINDOWEVENT:
-        TranslateWindowEvent(event.window, translation);
-        break;
+    case SDL_MOUSEBUTTONUP: TranslateButton(event.button, translation); break;
+    case SDL_MOUSEWHEEL: TranslateWheel(event.wheel, translation); break;
+    case SDL_WINDOWEVENT: TranslateWindowEvent(event.window, translation); break;
     case SDL_QUIT:
         // Asked to end (a signal, the session): every window is asked to close.
         Send(translation, WM_CLOSE, 0, 0);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -395,8 +379,8 @@ BOOL WINAPI TranslateMessage(const MSG* msg)
             // Ctrl+Alt is AltGr: without the layout's AltGr table it types nothing here.
             const bool control = ControlDown(keyboard);
             if (!(control && AltDown(keyboard))) {
-                const WCHAR character = CharacterOfKey(static_cast<UINT>(msg->wParam), ShiftDown(keyboard),
-                                                       keyboard.capsLock, control);
+                const WCHAR character =
+                    CharacterOfKey(static_cast<UINT>(msg->wParam), ShiftDown(keyboard), keyboard.capsLock, control);
                 if (character != 0) {
                     const UINT charMessage = message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
                     ThreadQueue().posted.push_back(MakeMessage(msg->hwnd, charMessage, static_cast<WPARAM>(character),

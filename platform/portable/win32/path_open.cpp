@@ -33,8 +33,8 @@ std::u32string Folded(std::string_view text)
         const auto lead = static_cast<unsigned char>(text[i]);
         char32_t code = lead;
         size_t length = 1;
-        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < text.size() &&
-            (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < text.size()
+            && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
             code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
             length = 2;
         } else if (lead >= 0x80) {
@@ -67,8 +67,8 @@ struct Listing {
     bool Lists(const struct stat& info) const
     {
         return device == info.st_dev && inode == info.st_ino && modified.tv_sec == info.st_mtim.tv_sec
-               && modified.tv_nsec == info.st_mtim.tv_nsec && changed.tv_sec == info.st_ctim.tv_sec
-               && changed.tv_nsec == info.st_ctim.tv_nsec;
+            && modified.tv_nsec == info.st_mtim.tv_nsec && changed.tv_sec == info.st_ctim.tv_sec
+            && changed.tv_nsec == info.st_ctim.tv_nsec;
     }
 };
 
@@ -137,9 +137,8 @@ private:
     static void Keep(Listing&& listing)
     {
         std::list<Listing>& kept = Kept();
-        std::erase_if(kept, [&](const Listing& old) {
-            return old.device == listing.device && old.inode == listing.inode;
-        });
+        std::erase_if(kept,
+                      [&](const Listing& old) { return old.device == listing.device && old.inode == listing.inode; });
         if (listing.entries.size() > kMaxKeptEntries) return;
         kept.push_front(std::move(listing));
         size_t total = 0;
@@ -193,14 +192,8 @@ std::string ResolvePath(std::string_view path)
     return resolved;
 }
 
-std::string ResolvePath(std::wstring_view path)
-{
-    return ResolvePath(std::string_view(WideToUtf8(path)));
-}
+std::string ResolvePath(std::wstring_view path) { return ResolvePath(std::string_view(WideToUtf8(path))); }
 
-FILE* OpenWindowsPath(std::wstring_view path, const char* mode)
-{
-    return std::fopen(ResolvePath(path).c_str(), mode);
-}
+FILE* OpenWindowsPath(std::wstring_view path, const char* mode) { return std::fopen(ResolvePath(path).c_str(), mode); }
 
 } // namespace portable

@@ -50,13 +50,9 @@ HRAWINPUT StoreRawInput(RawInputStore& store, const RAWINPUT& record)
     return reinterpret_cast<HRAWINPUT>(static_cast<uintptr_t>(kHandleBase + id));
 }
 
-void ReleaseRawInput(RawInputStore& store, HRAWINPUT handle)
-{
-    store.records.erase(IdOf(handle));
-}
+void ReleaseRawInput(RawInputStore& store, HRAWINPUT handle) { store.records.erase(IdOf(handle)); }
 
-UINT ReadRawInput(const RawInputStore& store, HRAWINPUT handle, UINT command, void* data, UINT* size,
-                  UINT headerSize)
+UINT ReadRawInput(const RawInputStore& store, HRAWINPUT handle, UINT command, void* data, UINT* size, UINT headerSize)
 {
     constexpr UINT kFailed = static_cast<UINT>(-1);
     if (size == nullptr || headerSize != sizeof(RAWINPUTHEADER)) return kFailed;

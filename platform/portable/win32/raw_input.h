@@ -31,8 +31,7 @@ HRAWINPUT StoreRawInput(RawInputStore& store, const RAWINPUT& record);
 void ReleaseRawInput(RawInputStore& store, HRAWINPUT handle);
 
 // GetRawInputData on a given store.
-UINT ReadRawInput(const RawInputStore& store, HRAWINPUT handle, UINT command, void* data, UINT* size,
-                  UINT headerSize);
+UINT ReadRawInput(const RawInputStore& store, HRAWINPUT handle, UINT command, void* data, UINT* size, UINT headerSize);
 
 // A relative mouse record as WM_INPUT carries it.
 RAWINPUT RawMouseMotion(LONG dx, LONG dy, USHORT buttonFlags, USHORT buttonData, WPARAM inputCode);

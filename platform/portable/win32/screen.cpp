@@ -25,8 +25,7 @@ int Resolution(bool horizontal)
 {
     SDL_DisplayMode mode{};
     // SDL's record does not follow the modes the layer switches itself.
-    if (!X11HeldDisplayMode(mode) && (!InitVideo() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0))
-        return 0;
+    if (!X11HeldDisplayMode(mode) && (!InitVideo() || SDL_GetCurrentDisplayMode(kPrimaryDisplay, &mode) != 0)) return 0;
     return horizontal ? mode.w : mode.h;
 }
 } // namespace
@@ -49,10 +48,7 @@ int WINAPI GetDeviceCaps(HDC dc, int index)
     }
 }
 
-int WINAPI ReleaseDC(HWND, HDC dc)
-{
-    return dc == kScreenDc ? 1 : 0;
-}
+int WINAPI ReleaseDC(HWND, HDC dc) { return dc == kScreenDc ? 1 : 0; }
 
 // SetCursor: a null cursor hides the pointer over the program's windows; any
 // other cursor shows the system pointer (there are no cursor images here).

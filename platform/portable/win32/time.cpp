@@ -31,20 +31,11 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count)
 }
 
 // The monotonic clock already has better than 1 ms resolution.
-UINT WINAPI timeBeginPeriod(UINT period)
-{
-    return period == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR;
-}
+UINT WINAPI timeBeginPeriod(UINT period) { return period == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR; }
 
-UINT WINAPI timeEndPeriod(UINT period)
-{
-    return period == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR;
-}
+UINT WINAPI timeEndPeriod(UINT period) { return period == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR; }
 
-DWORD WINAPI timeGetTime(void)
-{
-    return static_cast<DWORD>(MonotonicNanoseconds() / 1000000);
-}
+DWORD WINAPI timeGetTime(void) { return static_cast<DWORD>(MonotonicNanoseconds() / 1000000); }
 
 // Sleep(0) gives up the rest of the time slice to a ready thread and returns
 // at once when there is none, as on Windows.

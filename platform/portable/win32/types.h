@@ -39,7 +39,9 @@ typedef UINT* PUINT;
 #define FALSE 0
 
 #define DECLARE_PORTABLE_HANDLE(name) \
-    struct name##__ { int unused; };  \
+    struct name##__ {                 \
+        int unused;                   \
+    };                                \
     typedef struct name##__* name
 DECLARE_PORTABLE_HANDLE(HINSTANCE);
 DECLARE_PORTABLE_HANDLE(HWND);
@@ -95,8 +97,7 @@ typedef struct _SYSTEMTIME {
 
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define MAKE_HRESULT(sev, fac, code) \
-    ((HRESULT)(((uint32_t)(sev) << 31) | ((uint32_t)(fac) << 16) | ((uint32_t)(code))))
+#define MAKE_HRESULT(sev, fac, code) ((HRESULT)(((uint32_t)(sev) << 31) | ((uint32_t)(fac) << 16) | ((uint32_t)(code))))
 
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)

@@ -171,8 +171,7 @@ std::optional<std::wstring> Decode(UINT codePage, DWORD flags, const unsigned ch
     case CP_UTF8:
         if (flags & ~kErrorOnInvalid) return std::nullopt;
         return DecodeUtf8(bytes, count, (flags & kErrorOnInvalid) != 0);
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 } // namespace

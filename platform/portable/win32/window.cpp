@@ -17,10 +17,7 @@
 using namespace portable;
 
 namespace {
-void ShutDownSdl()
-{
-    SDL_Quit();
-}
+void ShutDownSdl() { SDL_Quit(); }
 
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
@@ -39,10 +36,7 @@ constexpr int kShowNoActivate = 4;
 constexpr int kShowMinimizedNoActivate = 7;
 constexpr int kShowNoActivateAsIs = 8;
 
-bool IsShown(SDL_Window* window)
-{
-    return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0;
-}
+bool IsShown(SDL_Window* window) { return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0; }
 
 // Shows the window on top and gives it the keyboard, as activating a window
 // does. A window manager gives the focus itself when asked (SDL_RaiseWindow
@@ -58,10 +52,7 @@ void Activate(SDL_Window* window)
 constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
 constexpr WPARAM kSysCommandMask = 0xFFF0;
 
-UINT LowWord(LPARAM value)
-{
-    return static_cast<UINT>(static_cast<uintptr_t>(value) & 0xFFFF);
-}
+UINT LowWord(LPARAM value) { return static_cast<UINT>(static_cast<uintptr_t>(value) & 0xFFFF); }
 } // namespace
 
 namespace portable {
@@ -160,8 +151,8 @@ bool WindowIsForeground(HWND window)
     SDL_Window* sdlWindow = SdlWindowOf(window);
     if (sdlWindow == nullptr) return false;
     const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
-    return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0 &&
-           (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
+    return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0
+        && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
 } // namespace portable
@@ -192,8 +183,8 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass)
     });
 }
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID)
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU, HINSTANCE, LPVOID)
 {
     return GuardedCall<HWND>(nullptr, nullptr, [&]() -> HWND {
         const WindowClassRecord* windowClass = FindWindowClass(className);
@@ -274,13 +265,9 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand)
     SDL_Window* sdlWindow = record->sdlWindow;
     const BOOL wasVisible = IsShown(sdlWindow) ? TRUE : FALSE;
     switch (showCommand) {
-    case SW_HIDE:
-        SDL_HideWindow(sdlWindow);
-        break;
+    case SW_HIDE: SDL_HideWindow(sdlWindow); break;
     case kShowNoActivate:
-    case kShowNoActivateAsIs:
-        SDL_ShowWindow(sdlWindow);
-        break;
+    case kShowNoActivateAsIs: SDL_ShowWindow(sdlWindow); break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
     case kShowMinimizedNoActivate:
@@ -291,9 +278,7 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand)
         SDL_RestoreWindow(sdlWindow);
         Activate(sdlWindow);
         break;
-    default:
-        Activate(sdlWindow);
-        break;
+    default: Activate(sdlWindow); break;
     }
     return wasVisible;
 }
@@ -308,11 +293,8 @@ BOOL WINAPI UpdateWindow(HWND window)
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_NCCREATE:
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
+    case WM_NCCREATE: return TRUE;
+    case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 && (lParam & kAltDownBit) != 0) SendToWindow(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
@@ -330,7 +312,6 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM l
             }
         }
         return FALSE;
-    default:
-        return 0;
+    default: return 0;
     }
 }

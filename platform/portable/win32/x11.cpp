@@ -37,10 +37,7 @@ struct HeldMode {
 
 HeldMode g_held;
 
-HeldMode& Held()
-{
-    return g_held;
-}
+HeldMode& Held() { return g_held; }
 
 bool WindowInfo(SDL_Window* window, SDL_SysWMinfo& info)
 {
@@ -52,8 +49,8 @@ bool WindowInfo(SDL_Window* window, SDL_SysWMinfo& info)
 int RateOf(const XRRModeInfo& mode)
 {
     if (mode.hTotal == 0 || mode.vTotal == 0) return 0;
-    return static_cast<int>(std::lround(static_cast<double>(mode.dotClock) /
-                                        (static_cast<double>(mode.hTotal) * static_cast<double>(mode.vTotal))));
+    return static_cast<int>(std::lround(static_cast<double>(mode.dotClock)
+                                        / (static_cast<double>(mode.hTotal) * static_cast<double>(mode.vTotal))));
 }
 
 const XRRModeInfo* ModeInfo(const XRRScreenResources& resources, RRMode id)
@@ -71,8 +68,8 @@ RRMode FindMode(Display* display, const XRRScreenResources& resources, RROutput 
     RRMode found = None;
     for (int i = 0; i < info->nmode && found == None; ++i) {
         const XRRModeInfo* mode = ModeInfo(resources, info->modes[i]);
-        if (mode != nullptr && static_cast<int>(mode->width) == wanted.w && static_cast<int>(mode->height) == wanted.h &&
-            (wanted.refresh_rate == 0 || RateOf(*mode) == wanted.refresh_rate))
+        if (mode != nullptr && static_cast<int>(mode->width) == wanted.w && static_cast<int>(mode->height) == wanted.h
+            && (wanted.refresh_rate == 0 || RateOf(*mode) == wanted.refresh_rate))
             found = mode->id;
     }
     XRRFreeOutputInfo(info);
@@ -99,10 +96,7 @@ bool SetCrtcMode(RRCrtc crtc, RRMode mode, int x, int y, Rotation rotation, RROu
     return status == RRSetConfigSuccess;
 }
 
-Atom AtomOf(Display* display, const char* name)
-{
-    return XInternAtom(display, name, False);
-}
+Atom AtomOf(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
 // A window property as Xlib returns it, freed with the record.
 struct WindowProperty {
@@ -125,7 +119,8 @@ bool ReadProperty(Display* display, Window window, Atom name, long length, Atom 
 {
     unsigned long after = 0;
     return XGetWindowProperty(display, window, name, 0, length, False, type, &property.type, &property.format,
-                              &property.count, &after, &property.data) == Success;
+                              &property.count, &after, &property.data)
+        == Success;
 }
 
 // An unmapped window's state is its own property, which the window manager
@@ -155,16 +150,16 @@ bool X11CanSwitchModes(SDL_Window* window)
     int errorBase = 0;
     int major = 0;
     int minor = 0;
-    return XRRQueryExtension(info.info.x11.display, &eventBase, &errorBase) &&
-           XRRQueryVersion(info.info.x11.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 2));
+    return XRRQueryExtension(info.info.x11.display, &eventBase, &errorBase)
+        && XRRQueryVersion(info.info.x11.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 2));
 }
 
 bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& mode)
 {
     SDL_SysWMinfo info;
     SDL_Rect bounds{};
-    if (!WindowInfo(window, info) || SDL_GetDisplayBounds(display, &bounds) != 0 ||
-        !OpenOwnConnection(info.info.x11.display))
+    if (!WindowInfo(window, info) || SDL_GetDisplayBounds(display, &bounds) != 0
+        || !OpenOwnConnection(info.info.x11.display))
         return false;
     HeldMode& held = Held();
     Display* x = held.display;
@@ -176,11 +171,12 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
     for (int i = 0; i < resources->ncrtc && !set; ++i) {
         XRRCrtcInfo* crtc = XRRGetCrtcInfo(x, resources, resources->crtcs[i]);
         if (crtc == nullptr) continue;
-        if (crtc->mode != None && crtc->noutput > 0 && crtc->noutput <= kMaxOutputs && crtc->x == bounds.x &&
-            crtc->y == bounds.y) {
+        if (crtc->mode != None && crtc->noutput > 0 && crtc->noutput <= kMaxOutputs && crtc->x == bounds.x
+            && crtc->y == bounds.y) {
             const RRMode wanted = FindMode(x, *resources, crtc->outputs[0], mode);
-            if (wanted != None && SetCrtcMode(resources->crtcs[i], wanted, crtc->x, crtc->y, crtc->rotation,
-                                              crtc->outputs, crtc->noutput)) {
+            if (wanted != None
+                && SetCrtcMode(resources->crtcs[i], wanted, crtc->x, crtc->y, crtc->rotation, crtc->outputs,
+                               crtc->noutput)) {
                 if (!held.held || held.crtc != resources->crtcs[i]) {
                     held.crtc = resources->crtcs[i];
                     held.original = crtc->mode;
@@ -223,7 +219,8 @@ void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int
     Display* display = info.info.x11.display;
     const Window xWindow = info.info.x11.window;
     const Atom fullscreenAtom = AtomOf(display, "_NET_WM_STATE_FULLSCREEN");
-    if (fullscreen) XMoveResizeWindow(display, xWindow, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (fullscreen)
+        XMoveResizeWindow(display, xWindow, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display, xWindow, &attributes) != 0 && attributes.map_state == IsUnmapped) {
         SetStateProperty(display, xWindow, fullscreenAtom, fullscreen);
@@ -266,16 +263,13 @@ int OnXError(Display*, XErrorEvent* error)
         NoteGone(error->resourceid);
         return 0;
     }
-    std::fprintf(stderr, "X error %d (request %d.%d) on resource 0x%lx\n", error->error_code,
-                 error->request_code, error->minor_code, error->resourceid);
+    std::fprintf(stderr, "X error %d (request %d.%d) on resource 0x%lx\n", error->error_code, error->request_code,
+                 error->minor_code, error->resourceid);
     return 0;
 }
 } // namespace
 
-void CatchX11Errors()
-{
-    XSetErrorHandler(OnXError);
-}
+void CatchX11Errors() { XSetErrorHandler(OnXError); }
 
 void WatchX11Windows()
 {
@@ -322,7 +316,7 @@ bool X11WindowManagerRuns(SDL_Window* window)
     if (check == None) return false;
     WindowProperty property;
     return ReadProperty(display, DefaultRootWindow(display), check, 1, XA_WINDOW, property)
-           && property.type == XA_WINDOW && property.count == 1;
+        && property.type == XA_WINDOW && property.count == 1;
 }
 
 bool X11WindowGone(uint64_t xWindow)

@@ -79,10 +79,7 @@ bool FindOtherMode(IDirect3D9* direct3d, const SDL_DisplayMode& desktop, D3DDISP
 }
 
 // Whether the device holds its window full screen in its mode.
-bool HoldsFullscreen(IDirect3DDevice9* device)
-{
-    return AsDevice(device)->fullscreenActive;
-}
+bool HoldsFullscreen(IDirect3DDevice9* device) { return AsDevice(device)->fullscreenActive; }
 
 // The mode the display shows, asked of the X server: SDL's record does not
 // follow the modes the layer switches itself.
@@ -99,8 +96,8 @@ SDL_DisplayMode ShownMode()
                 if (mode.id != crtc->mode || crtc->mode == None) continue;
                 shown.w = static_cast<int>(mode.width);
                 shown.h = static_cast<int>(mode.height);
-                shown.refresh_rate = static_cast<int>(
-                    std::lround(double(mode.dotClock) / (double(mode.hTotal) * double(mode.vTotal))));
+                shown.refresh_rate =
+                    static_cast<int>(std::lround(double(mode.dotClock) / (double(mode.hTotal) * double(mode.vTotal))));
             }
             if (crtc != nullptr) XRRFreeCrtcInfo(crtc);
         }
@@ -122,8 +119,8 @@ protected:
     void TearDown() override
     {
         if (direct3d != nullptr) {
-        EXPECT_EQ(direct3d->Release(), 0u);
-    }
+            EXPECT_EQ(direct3d->Release(), 0u);
+        }
     }
     IDirect3D9* direct3d = nullptr;
 };
@@ -187,12 +184,10 @@ TEST_F(FullscreenTest, CreateDeviceReportsFailuresWithDirect3DsCodes)
     D3DPRESENT_PARAMETERS missingMode = params;
     missingMode.BackBufferWidth = 123;
     missingMode.BackBufferHeight = 45;
-    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &missingMode, &device),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &missingMode, &device), D3DERR_NOTAVAILABLE);
     D3DPRESENT_PARAMETERS missingRate = params;
     missingRate.FullScreen_RefreshRateInHz = 7;
-    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &missingRate, &device),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &missingRate, &device), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device, nullptr);
 
     ASSERT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, hardware, &params, &device), D3D_OK);

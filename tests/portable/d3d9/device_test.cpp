@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Colors, ClearTest,
 TEST_F(DeviceTest, ClearWithRectanglesTouchesOnlyThem)
 {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    const D3DRECT rects[] = {{2, 3, 10, 7}, {60, 60, 100, 100}, {30, 30, 20, 40}};  // last one is empty
+    const D3DRECT rects[] = {{2, 3, 10, 7}, {60, 60, 100, 100}, {30, 30, 20, 40}}; // last one is empty
     ASSERT_EQ(device->Clear(3, rects, D3DCLEAR_TARGET, kRed, 1.0f, 0), D3D_OK);
     const d3dtest::Pixels pixels = ReadBack(device);
     for (UINT y = 0; y < kHeight; ++y) {
@@ -45,7 +45,7 @@ TEST_F(DeviceTest, ClearWithRectanglesTouchesOnlyThem)
 
 TEST_F(DeviceTest, ClearingBuffersTheDeviceLacksIsInvalid)
 {
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);  // D16 has no stencil
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL); // D16 has no stencil
 
     SDL_Window* other = SDL_CreateWindow("no depth", 0, 0, 32, 32, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     ASSERT_NE(other, nullptr);
@@ -105,7 +105,7 @@ TEST_F(DeviceTest, StateCallsRejectWhatDirect3DRejects)
     EXPECT_EQ(device->SetTexture(0, nullptr), D3D_OK);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     RECT source{0, 0, 8, 8};
-    EXPECT_EQ(device->Present(&source, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);  // discard swap effect
+    EXPECT_EQ(device->Present(&source, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL); // discard swap effect
 }
 
 TEST_F(DeviceTest, ResetRestoresDefaultStatesAndKeepsManagedMeshes)
@@ -155,7 +155,7 @@ TEST_F(DeviceTest, ResourcesOutlivingTheDeviceAreLetGo)
     device = nullptr;
     EXPECT_EQ(quad->gpu.owner, nullptr);
     EXPECT_EQ(quad->gpu.vertexArray, 0u);
-    ReleaseGpuObjects(quad->gpu);  // what the mesh does when it goes: harmless now
+    ReleaseGpuObjects(quad->gpu); // what the mesh does when it goes: harmless now
 }
 
 TEST_F(DeviceTest, ReleasedObjectsAreUploadedAgainOnNextUse)

@@ -22,10 +22,7 @@ constexpr D3DCOLOR kBlue = 0xFF0000FF;
 constexpr DWORD kColored = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 
 // A quad over the whole target at depth z.
-Quad FullScreen(float z, D3DCOLOR color)
-{
-    return Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, color};
-}
+Quad FullScreen(float z, D3DCOLOR color) { return Quad{-1.0f, 1.0f, 1.0f, -1.0f, z, color}; }
 
 class DrawTest : public DeviceTest {
 protected:
@@ -57,10 +54,7 @@ struct AmbientCase {
     D3DCOLOR globalAmbient;
 };
 
-void PrintTo(const AmbientCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const AmbientCase& c, std::ostream* out) { *out << c.name; }
 
 class AmbientLightingTest : public DrawTest, public ::testing::WithParamInterface<AmbientCase> {};
 
@@ -68,7 +62,7 @@ TEST_P(AmbientLightingTest, ColorIsEmissivePlusAmbientTimesGlobalAmbient)
 {
     const AmbientCase& c = GetParam();
     D3DMATERIAL9 material{};
-    material.Diffuse = {0.1f, 0.9f, 0.3f, 1.0f};  // no lights: diffuse adds nothing
+    material.Diffuse = {0.1f, 0.9f, 0.3f, 1.0f}; // no lights: diffuse adds nothing
     material.Ambient = c.ambient;
     material.Emissive = c.emissive;
     ASSERT_EQ(device->SetMaterial(&material), D3D_OK);
@@ -84,7 +78,7 @@ TEST_P(AmbientLightingTest, ColorIsEmissivePlusAmbientTimesGlobalAmbient)
         return static_cast<D3DCOLOR>(std::lround(value * 255.0f)) << shift;
     };
     const D3DCOLOR want = expected(c.ambient.r, c.emissive.r, 16) | expected(c.ambient.g, c.emissive.g, 8)
-                          | expected(c.ambient.b, c.emissive.b, 0);
+        | expected(c.ambient.b, c.emissive.b, 0);
     EXPECT_TRUE(ColorNear(Centre(), want, 1));
 }
 
@@ -117,7 +111,7 @@ TEST_F(DrawTest, DepthWritesOffLeaveTheDepthBufferUntouched)
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     d3dtest::TestMesh nearQuad = MakeQuads({FullScreen(0.2f, kRed)}, kColored);
     Draw(nearQuad);
-    EXPECT_EQ(Centre() & 0xFFFFFF, kRed & 0xFFFFFF);  // drawn, depth-tested against the cleared 1.0
+    EXPECT_EQ(Centre() & 0xFFFFFF, kRed & 0xFFFFFF); // drawn, depth-tested against the cleared 1.0
 
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColored);
@@ -139,15 +133,12 @@ TEST_F(DrawTest, DepthTestOffDrawsInSubmissionOrder)
 
 struct CullCase {
     const char* name;
-    DWORD cullMode;  // 0: the device's default
+    DWORD cullMode; // 0: the device's default
     bool clockwiseDrawn;
     bool counterClockwiseDrawn;
 };
 
-void PrintTo(const CullCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const CullCase& c, std::ostream* out) { *out << c.name; }
 
 class CullingTest : public DrawTest, public ::testing::WithParamInterface<CullCase> {};
 
@@ -290,7 +281,7 @@ TEST_F(DrawTest, SubsetsDrawOnlyTheirFaces)
     ClearAll();
     ASSERT_EQ(device->BeginScene(), D3D_OK);
     EXPECT_EQ(DrawMeshSubset(device, *mesh, 1), D3D_OK);
-    EXPECT_EQ(DrawMeshSubset(device, *mesh, 7), D3D_OK);  // no such subset: nothing
+    EXPECT_EQ(DrawMeshSubset(device, *mesh, 7), D3D_OK); // no such subset: nothing
     device->EndScene();
     const d3dtest::Pixels pixels = ReadBack(device);
     EXPECT_EQ(pixels.At(16, 32), kGrey);

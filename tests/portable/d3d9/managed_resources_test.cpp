@@ -41,7 +41,7 @@ std::wstring Wide(const std::filesystem::path& path)
 
 D3DCOLOR Modulate(D3DCOLOR texel, D3DCOLOR color)
 {
-    D3DCOLOR result = texel & 0xFF000000;  // alpha from the texture
+    D3DCOLOR result = texel & 0xFF000000; // alpha from the texture
     for (int shift : {16, 8, 0}) {
         const long product = std::lround(d3dtest::Channel(texel, shift) * d3dtest::Channel(color, shift) / 255.0);
         result |= static_cast<D3DCOLOR>(product) << shift;
@@ -55,9 +55,10 @@ protected:
     {
         DeviceTest::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_EQ(D3DXCreateTextureFromFileExW(device, Wide(folder.Write("texture.tga", TextureFile())).c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                               nullptr, nullptr, &texture),
+        ASSERT_EQ(D3DXCreateTextureFromFileExW(device, Wide(folder.Write("texture.tga", TextureFile())).c_str(),
+                                               D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                               D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
+                                               &texture),
                   D3D_OK);
     }
 
@@ -164,10 +165,9 @@ TEST_F(TextureTest, AFileWiderThanTheDeviceTakesIsFittedAndDrawn)
     std::string bytes(reinterpret_cast<const char*>(header), sizeof header);
     for (int x = 0; x < 16384; ++x) bytes += std::string("\0\0\xFF", 3);
     IDirect3DTexture9* fitted = nullptr;
-    const HRESULT result = D3DXCreateTextureFromFileExW(device, Wide(folder.Write("wide.tga", bytes)).c_str(),
-                                                        D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-                                                        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                                        nullptr, &fitted);
+    const HRESULT result = D3DXCreateTextureFromFileExW(
+        device, Wide(folder.Write("wide.tga", bytes)).c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &fitted);
     ASSERT_EQ(result, D3D_OK);
     const UINT side = MaxTextureSide(device);
     EXPECT_GE(side, 1024u);

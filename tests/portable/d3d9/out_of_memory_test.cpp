@@ -29,8 +29,8 @@ TEST(OutOfMemory, WindowsAndMessagesFailCleanly)
         windowClass.lpfnWndProc = QuietProcedure;
         windowClass.lpszClassName = className;
         if (RegisterClassExW(&windowClass) == 0) return;
-        HWND window = CreateWindowExW(0, className, L"out of memory", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
-                                      nullptr, nullptr);
+        HWND window =
+            CreateWindowExW(0, className, L"out of memory", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr, nullptr, nullptr);
         if (window == nullptr) return;
         ++windowsMade;
         ShowWindow(window, SW_SHOW);
@@ -73,9 +73,8 @@ TEST(OutOfMemory, DeviceFontAndFramesFailWithTheirCodes)
         direct3d->Release();
 
         ID3DXFont* font = nullptr;
-        const HRESULT made = D3DXCreateFontW(device, -19, 0, FW_DONTCARE, 1, FALSE, DEFAULT_CHARSET,
-                                             OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                             L"Arial", &font);
+        const HRESULT made = D3DXCreateFontW(device, -19, 0, FW_DONTCARE, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial", &font);
         ASSERT_TRUE(made == D3D_OK || failedWith(made)) << std::hex << made;
         if (FAILED(made)) {
             EXPECT_EQ(font, nullptr);

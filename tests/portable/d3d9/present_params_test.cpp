@@ -33,10 +33,7 @@ struct ParamsCase {
     HRESULT expected;
 };
 
-void PrintTo(const ParamsCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const ParamsCase& c, std::ostream* out) { *out << c.name; }
 
 class PresentParamsTest : public ::testing::TestWithParam<ParamsCase> {};
 
@@ -65,8 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParamsCase{"full_screen_unknown_format", [](auto& p) { p.BackBufferFormat = D3DFMT_UNKNOWN; },
                    D3DERR_INVALIDCALL},
         ParamsCase{"full_screen_zero_size", [](auto& p) { p.BackBufferWidth = 0; }, D3DERR_INVALIDCALL},
-        ParamsCase{"sixteen_bit_back_buffer", [](auto& p) { p.BackBufferFormat = D3DFMT_R5G6B5; },
-                   D3DERR_NOTAVAILABLE},
+        ParamsCase{"sixteen_bit_back_buffer", [](auto& p) { p.BackBufferFormat = D3DFMT_R5G6B5; }, D3DERR_NOTAVAILABLE},
         ParamsCase{"too_many_back_buffers", [](auto& p) { p.BackBufferCount = 4; }, D3DERR_INVALIDCALL},
         ParamsCase{"unknown_swap_effect", [](auto& p) { p.SwapEffect = static_cast<D3DSWAPEFFECT>(0); },
                    D3DERR_INVALIDCALL},
@@ -116,18 +112,15 @@ TEST(SwapInterval, FollowsThePresentationInterval)
     EXPECT_EQ(SwapIntervalOf(D3DPRESENT_INTERVAL_IMMEDIATE), 0);
 }
 
-D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate)
-{
-    return D3DDISPLAYMODE{width, height, rate, D3DFMT_X8R8G8B8};
-}
+D3DDISPLAYMODE Mode(UINT width, UINT height, UINT rate) { return D3DDISPLAYMODE{width, height, rate, D3DFMT_X8R8G8B8}; }
 
 TEST(DisplayModeOrder, SizesAscendingRatesDescendingWithoutRepeats)
 {
-    std::vector<D3DDISPLAYMODE> modes = {Mode(1024, 768, 75), Mode(800, 600, 75), Mode(1280, 720, 60),
+    std::vector<D3DDISPLAYMODE> modes = {Mode(1024, 768, 75), Mode(800, 600, 75),  Mode(1280, 720, 60),
                                          Mode(800, 600, 60),  Mode(1024, 768, 60), Mode(800, 600, 75),
                                          Mode(640, 480, 60),  Mode(1024, 600, 60)};
     SortDisplayModes(modes);
-    const std::vector<D3DDISPLAYMODE> expected = {Mode(640, 480, 60),  Mode(800, 600, 75), Mode(800, 600, 60),
+    const std::vector<D3DDISPLAYMODE> expected = {Mode(640, 480, 60),  Mode(800, 600, 75),  Mode(800, 600, 60),
                                                   Mode(1024, 600, 60), Mode(1024, 768, 75), Mode(1024, 768, 60),
                                                   Mode(1280, 720, 60)};
     ASSERT_EQ(modes.size(), expected.size());

@@ -13,7 +13,7 @@ bool StartVideo(std::string& error)
 {
     const char* display = std::getenv("DISPLAY");
     const std::string advice = std::string(" (DISPLAY=") + (display != nullptr ? display : "unset")
-                               + "); run these tests under xvfb-run, as CTest does";
+        + "); run these tests under xvfb-run, as CTest does";
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = std::string("no display for the device tests: ") + SDL_GetError() + advice;
         return false;
@@ -118,10 +118,7 @@ TestMesh MakeTriangle(const float (&corners)[3][2], float z, D3DCOLOR color)
     return made;
 }
 
-int Channel(D3DCOLOR color, int shift)
-{
-    return static_cast<int>((color >> shift) & 0xFF);
-}
+int Channel(D3DCOLOR color, int shift) { return static_cast<int>((color >> shift) & 0xFF); }
 
 ::testing::AssertionResult ColorNear(D3DCOLOR actual, D3DCOLOR expected, int tolerance)
 {

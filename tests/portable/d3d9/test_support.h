@@ -56,7 +56,7 @@ class DeviceTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    void Draw(const TestMesh& mesh);  // BeginScene, subset 0, EndScene
+    void Draw(const TestMesh& mesh); // BeginScene, subset 0, EndScene
 
     static constexpr UINT kWidth = 64;
     static constexpr UINT kHeight = 64;

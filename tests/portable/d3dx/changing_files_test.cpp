@@ -73,7 +73,7 @@ std::string TexturedTriangle(const std::string& texture)
 {
     return "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
            " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \""
-           + texture + "\"; } } } }\n";
+        + texture + "\"; } } } }\n";
 }
 
 class ChangingFiles : public ::testing::Test {
@@ -85,8 +85,8 @@ protected:
     {
         ID3DXMesh* mesh = nullptr;
         ID3DXBuffer* materials = nullptr;
-        const HRESULT result = D3DXLoadMeshFromXW(Wide(path).c_str(), D3DXMESH_MANAGED, &device, nullptr,
-                                                  &materials, nullptr, nullptr, &mesh);
+        const HRESULT result = D3DXLoadMeshFromXW(Wide(path).c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials,
+                                                  nullptr, nullptr, &mesh);
         if (SUCCEEDED(result)) {
             // What was made ahead, before the names go.
             madeAhead = WaitForTexturesMadeAhead();
@@ -99,9 +99,9 @@ protected:
     HRESULT LoadTexture(const std::filesystem::path& path)
     {
         IDirect3DTexture9* texture = nullptr;
-        const HRESULT result = D3DXCreateTextureFromFileExW(
-            &device, Wide(path).c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-            D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
+        const HRESULT result = D3DXCreateTextureFromFileExW(&device, Wide(path).c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
+                                                            D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture);
         if (texture != nullptr) texture->Release();
         return result;
     }

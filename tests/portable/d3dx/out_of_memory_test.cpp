@@ -20,10 +20,7 @@ UINT MaxTextureSide(IDirect3DDevice9*) { return kMaxTextureSide; }
 
 namespace {
 
-std::wstring ShippedModel(const char* name)
-{
-    return Wide(std::filesystem::path(WALKTHROUGH_MODELS_DIR) / name);
-}
+std::wstring ShippedModel(const char* name) { return Wide(std::filesystem::path(WALKTHROUGH_MODELS_DIR) / name); }
 
 TEST(D3dxOutOfMemory, AShippedModelLoadsOrGivesEOutOfMemoryWhicheverAllocationFails)
 {

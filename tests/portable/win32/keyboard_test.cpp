@@ -88,10 +88,7 @@ const KeyCase kKeyCases[] = {
     {"keypad 7 typing Home keeps its keypad code", SDLK_HOME, SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_NUMPAD7, 0x47, false},
 };
 
-void PrintTo(const KeyCase& key, std::ostream* out)
-{
-    *out << key.name;
-}
+void PrintTo(const KeyCase& key, std::ostream* out) { *out << key.name; }
 
 class KeyboardMapTest : public testing::TestWithParam<KeyCase> {};
 
@@ -108,7 +105,8 @@ TEST_P(KeyboardMapTest, GivesTheWindowsCodes)
 std::string CaseName(const testing::TestParamInfo<KeyCase>& info)
 {
     std::string name;
-    for (const char* c = info.param.name; *c != '\0'; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    for (const char* c = info.param.name; *c != '\0'; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
 }
 
@@ -143,10 +141,7 @@ constexpr LPARAM kPreviousBit = LPARAM{1} << 30;
 constexpr LPARAM kTransitionBit = LPARAM{1} << 31;
 constexpr LPARAM kExtendedBit = LPARAM{1} << 24;
 
-VirtualKey Key(SDL_Keycode key, SDL_Scancode scancode)
-{
-    return VirtualKeyFromSdl(key, scancode);
-}
+VirtualKey Key(SDL_Keycode key, SDL_Scancode scancode) { return VirtualKeyFromSdl(key, scancode); }
 
 const VirtualKey kW = Key(SDLK_w, SDL_SCANCODE_W);
 const VirtualKey kF4 = Key(SDLK_F4, SDL_SCANCODE_F4);
@@ -174,48 +169,69 @@ struct Sequence {
 const Sequence kSequences[] = {
     {"plain key", {{&kW, true, false, WM_KEYDOWN, 'W'}, {&kW, false, false, WM_KEYUP, 'W'}}},
     {"held key repeats as key downs",
-     {{&kW, true, false, WM_KEYDOWN, 'W'}, {&kW, true, true, WM_KEYDOWN, 'W'}, {&kW, true, true, WM_KEYDOWN, 'W'},
+     {{&kW, true, false, WM_KEYDOWN, 'W'},
+      {&kW, true, true, WM_KEYDOWN, 'W'},
+      {&kW, true, true, WM_KEYDOWN, 'W'},
       {&kW, false, false, WM_KEYUP, 'W'}}},
     {"alt alone", {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kLeftAlt, false, false, WM_SYSKEYUP, VK_MENU}}},
     {"alt tapped twice",
-     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kLeftAlt, false, false, WM_SYSKEYUP, VK_MENU},
-      {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kLeftAlt, false, false, WM_SYSKEYUP, VK_MENU}}},
+     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kLeftAlt, false, false, WM_SYSKEYUP, VK_MENU},
+      {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kLeftAlt, false, false, WM_SYSKEYUP, VK_MENU}}},
     {"alt+F4: alt released after another key is a key up",
-     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kF4, true, false, WM_SYSKEYDOWN, VK_F4},
-      {&kF4, false, false, WM_SYSKEYUP, VK_F4}, {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
+     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kF4, true, false, WM_SYSKEYDOWN, VK_F4},
+      {&kF4, false, false, WM_SYSKEYUP, VK_F4},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
     {"right alt is alt too",
-     {{&kRightAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kW, true, false, WM_SYSKEYDOWN, 'W'},
-      {&kRightAlt, false, false, WM_KEYUP, VK_MENU}, {&kW, false, false, WM_KEYUP, 'W'}}},
+     {{&kRightAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kW, true, false, WM_SYSKEYDOWN, 'W'},
+      {&kRightAlt, false, false, WM_KEYUP, VK_MENU},
+      {&kW, false, false, WM_KEYUP, 'W'}}},
     {"key held through alt: its release after alt is a key up",
-     {{&kW, true, false, WM_KEYDOWN, 'W'}, {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
-      {&kW, true, true, WM_SYSKEYDOWN, 'W'}, {&kLeftAlt, false, false, WM_KEYUP, VK_MENU},
+     {{&kW, true, false, WM_KEYDOWN, 'W'},
+      {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kW, true, true, WM_SYSKEYDOWN, 'W'},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU},
       {&kW, false, false, WM_KEYUP, 'W'}}},
     {"key released while alt is held is a system key up",
-     {{&kW, true, false, WM_KEYDOWN, 'W'}, {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
-      {&kW, false, false, WM_SYSKEYUP, 'W'}, {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
-    {"F10 alone is a system key", {{&kF10, true, false, WM_SYSKEYDOWN, VK_F10}, {&kF10, false, false, WM_SYSKEYUP, VK_F10}}},
+     {{&kW, true, false, WM_KEYDOWN, 'W'},
+      {&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kW, false, false, WM_SYSKEYUP, 'W'},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
+    {"F10 alone is a system key",
+     {{&kF10, true, false, WM_SYSKEYDOWN, VK_F10}, {&kF10, false, false, WM_SYSKEYUP, VK_F10}}},
     {"ctrl+F10 is a system key too",
-     {{&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL}, {&kF10, true, false, WM_SYSKEYDOWN, VK_F10},
-      {&kF10, false, false, WM_SYSKEYUP, VK_F10}, {&kLeftCtrl, false, false, WM_KEYUP, VK_CONTROL}}},
+     {{&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL},
+      {&kF10, true, false, WM_SYSKEYDOWN, VK_F10},
+      {&kF10, false, false, WM_SYSKEYUP, VK_F10},
+      {&kLeftCtrl, false, false, WM_KEYUP, VK_CONTROL}}},
     {"ctrl+alt keys are plain keys",
-     {{&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL}, {&kLeftAlt, true, false, WM_KEYDOWN, VK_MENU},
-      {&kW, true, false, WM_KEYDOWN, 'W'}, {&kW, false, false, WM_KEYUP, 'W'},
-      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}, {&kLeftCtrl, false, false, WM_KEYUP, VK_CONTROL}}},
+     {{&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL},
+      {&kLeftAlt, true, false, WM_KEYDOWN, VK_MENU},
+      {&kW, true, false, WM_KEYDOWN, 'W'},
+      {&kW, false, false, WM_KEYUP, 'W'},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU},
+      {&kLeftCtrl, false, false, WM_KEYUP, VK_CONTROL}}},
     {"ctrl released while alt is held is a system key up",
-     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL},
-      {&kLeftCtrl, false, false, WM_SYSKEYUP, VK_CONTROL}, {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
+     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kLeftCtrl, true, false, WM_KEYDOWN, VK_CONTROL},
+      {&kLeftCtrl, false, false, WM_SYSKEYUP, VK_CONTROL},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
     {"shift with alt held is a system key",
-     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU}, {&kLeftShift, true, false, WM_SYSKEYDOWN, VK_SHIFT},
-      {&kLeftShift, false, false, WM_SYSKEYUP, VK_SHIFT}, {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
+     {{&kLeftAlt, true, false, WM_SYSKEYDOWN, VK_MENU},
+      {&kLeftShift, true, false, WM_SYSKEYDOWN, VK_SHIFT},
+      {&kLeftShift, false, false, WM_SYSKEYUP, VK_SHIFT},
+      {&kLeftAlt, false, false, WM_KEYUP, VK_MENU}}},
     {"shift keys give the generic code",
-     {{&kLeftShift, true, false, WM_KEYDOWN, VK_SHIFT}, {&kRightShift, true, false, WM_KEYDOWN, VK_SHIFT},
-      {&kRightShift, false, false, WM_KEYUP, VK_SHIFT}, {&kLeftShift, false, false, WM_KEYUP, VK_SHIFT}}},
+     {{&kLeftShift, true, false, WM_KEYDOWN, VK_SHIFT},
+      {&kRightShift, true, false, WM_KEYDOWN, VK_SHIFT},
+      {&kRightShift, false, false, WM_KEYUP, VK_SHIFT},
+      {&kLeftShift, false, false, WM_KEYUP, VK_SHIFT}}},
 };
 
-void PrintTo(const Sequence& sequence, std::ostream* out)
-{
-    *out << sequence.name;
-}
+void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.name; }
 
 class KeySequenceTest : public testing::TestWithParam<Sequence> {};
 
@@ -235,7 +251,8 @@ TEST_P(KeySequenceTest, GivesTheMessagesWindowsGives)
 std::string SequenceName(const testing::TestParamInfo<Sequence>& info)
 {
     std::string name;
-    for (const char* c = info.param.name; *c != '\0'; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    for (const char* c = info.param.name; *c != '\0'; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
 }
 
@@ -309,17 +326,33 @@ struct CharacterCase {
 TEST(KeyCharacters, FollowTheUsLayoutWithShiftCapsLockAndCtrl)
 {
     const CharacterCase cases[] = {
-        {'A', false, false, false, L'a'},  {'A', true, false, false, L'A'},   {'A', false, true, false, L'A'},
-        {'A', true, true, false, L'a'},    {'A', false, false, true, 0x01},   {'Z', false, false, true, 0x1A},
-        {'1', false, false, false, L'1'},  {'1', true, false, false, L'!'},   {'0', true, false, false, L')'},
-        {'1', false, true, false, L'1'},   {'2', false, false, true, 0},      {VK_OEM_1, false, false, false, L';'},
-        {VK_OEM_1, true, false, false, L':'}, {VK_OEM_7, true, false, false, L'"'},
-        {VK_OEM_4, false, false, true, 0x1B}, {VK_SPACE, false, false, false, L' '},
-        {VK_RETURN, false, false, false, L'\r'}, {VK_RETURN, false, false, true, L'\n'},
-        {VK_BACK, false, false, false, 0x08}, {VK_BACK, false, false, true, 0x7F},
-        {VK_TAB, false, false, false, L'\t'}, {VK_ESCAPE, false, false, false, 0x1B},
-        {VK_NUMPAD5, false, false, false, L'5'}, {VK_DIVIDE, false, false, false, L'/'},
-        {VK_UP, false, false, false, 0},   {VK_F1, false, false, false, 0},   {VK_SHIFT, true, false, false, 0},
+        {'A', false, false, false, L'a'},
+        {'A', true, false, false, L'A'},
+        {'A', false, true, false, L'A'},
+        {'A', true, true, false, L'a'},
+        {'A', false, false, true, 0x01},
+        {'Z', false, false, true, 0x1A},
+        {'1', false, false, false, L'1'},
+        {'1', true, false, false, L'!'},
+        {'0', true, false, false, L')'},
+        {'1', false, true, false, L'1'},
+        {'2', false, false, true, 0},
+        {VK_OEM_1, false, false, false, L';'},
+        {VK_OEM_1, true, false, false, L':'},
+        {VK_OEM_7, true, false, false, L'"'},
+        {VK_OEM_4, false, false, true, 0x1B},
+        {VK_SPACE, false, false, false, L' '},
+        {VK_RETURN, false, false, false, L'\r'},
+        {VK_RETURN, false, false, true, L'\n'},
+        {VK_BACK, false, false, false, 0x08},
+        {VK_BACK, false, false, true, 0x7F},
+        {VK_TAB, false, false, false, L'\t'},
+        {VK_ESCAPE, false, false, false, 0x1B},
+        {VK_NUMPAD5, false, false, false, L'5'},
+        {VK_DIVIDE, false, false, false, L'/'},
+        {VK_UP, false, false, false, 0},
+        {VK_F1, false, false, false, 0},
+        {VK_SHIFT, true, false, false, 0},
     };
     for (const CharacterCase& c : cases)
         EXPECT_EQ(CharacterOfKey(c.key, c.shift, c.capsLock, c.control), c.character)

@@ -382,8 +382,7 @@ TEST(EventTranslation, AltKeysBecomeSystemKeyMessages)
     translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
     translator.Run(KeyEvent(SDL_KEYUP, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
     translator.Run(KeyEvent(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT));
-    EXPECT_EQ(translator.InputMessages(),
-              (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
+    EXPECT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
 }
 
 TEST(EventTranslation, RightAltTypingModeIsAltGr)

@@ -146,9 +146,9 @@ TEST_F(PathOpenTest, SharedOpeningTakesFilesOnlyAsWindowsDoes)
     const OpenCase cases[] = {
         {"models\\crate\\CRATE.x", "rb", 0},
         {"Models\\Crate\\new.txt", "w", 0},
-        {"Models", "rb", EACCES},       // a folder: Windows cannot open one as a file
+        {"Models", "rb", EACCES}, // a folder: Windows cannot open one as a file
         {"Models\\Crate", "w", EACCES},
-        {"pipe", "rb", EACCES},         // refused at once, without waiting for a writer
+        {"pipe", "rb", EACCES}, // refused at once, without waiting for a writer
         {"none.ini", "rb", ENOENT},
         {"Models\\Crate\\Crate.x", "q", EINVAL},
     };
@@ -156,8 +156,10 @@ TEST_F(PathOpenTest, SharedOpeningTakesFilesOnlyAsWindowsDoes)
         errno = 0;
         FILE* file = _fsopen(c.name, c.mode, _SH_DENYNO);
         EXPECT_EQ(file != nullptr, c.error == 0) << c.name;
-        if (file != nullptr) std::fclose(file);
-        else EXPECT_EQ(errno, c.error) << c.name;
+        if (file != nullptr)
+            std::fclose(file);
+        else
+            EXPECT_EQ(errno, c.error) << c.name;
     }
     FILE* file = _fsopen("MODELS\\LEVEL\\LEVEL.X", "rb", _SH_DENYNO);
     ASSERT_NE(file, nullptr);

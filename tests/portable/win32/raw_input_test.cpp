@@ -51,8 +51,7 @@ TEST_F(RawInputDataTest, NullDataAsksForTheSize)
 TEST_F(RawInputDataTest, HeaderOnlyReadsTheHeader)
 {
     std::memset(&record, 0xAB, sizeof(record));
-    EXPECT_EQ(ReadRawInput(store, handle, RID_HEADER, &record, &size, sizeof(RAWINPUTHEADER)),
-              sizeof(RAWINPUTHEADER));
+    EXPECT_EQ(ReadRawInput(store, handle, RID_HEADER, &record, &size, sizeof(RAWINPUTHEADER)), sizeof(RAWINPUTHEADER));
     EXPECT_EQ(record.header.dwType, DWORD{RIM_TYPEMOUSE});
     EXPECT_EQ(record.data.mouse.lLastX, static_cast<LONG>(0xABABABAB)) << "the mouse part is not written";
 }
@@ -72,8 +71,8 @@ TEST_F(RawInputDataTest, FailuresGiveMinusOneAndWriteNothing)
         {"empty buffer", handle, RID_INPUT, 0, sizeof(RAWINPUTHEADER), false},
         {"header buffer too short", handle, RID_HEADER, sizeof(RAWINPUTHEADER) - 1, sizeof(RAWINPUTHEADER), false},
         {"null handle", nullptr, RID_INPUT, sizeof(RAWINPUT), sizeof(RAWINPUTHEADER), false},
-        {"made-up handle", reinterpret_cast<HRAWINPUT>(0x12345678), RID_INPUT, sizeof(RAWINPUT),
-         sizeof(RAWINPUTHEADER), false},
+        {"made-up handle", reinterpret_cast<HRAWINPUT>(0x12345678), RID_INPUT, sizeof(RAWINPUT), sizeof(RAWINPUTHEADER),
+         false},
         {"wrong header size", handle, RID_INPUT, sizeof(RAWINPUT), 16 + 1, false},
         {"unknown command", handle, 0x10000007, sizeof(RAWINPUT), sizeof(RAWINPUTHEADER), false},
         {"null size", handle, RID_INPUT, 0, sizeof(RAWINPUTHEADER), true},

@@ -57,22 +57,17 @@ const DecodeCase kDecodeCases[] = {
     {"utf-8 beyond U+10FFFF", CP_UTF8, "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
 };
 
-void PrintTo(const DecodeCase& decode, std::ostream* out)
-{
-    *out << decode.name;
-}
+void PrintTo(const DecodeCase& decode, std::ostream* out) { *out << decode.name; }
 
 class DecodeTest : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DecodeTest, GivesTheCodePoints)
-{
-    EXPECT_EQ(Whole(GetParam().codePage, GetParam().bytes), GetParam().text);
-}
+TEST_P(DecodeTest, GivesTheCodePoints) { EXPECT_EQ(Whole(GetParam().codePage, GetParam().bytes), GetParam().text); }
 
 std::string CaseName(const testing::TestParamInfo<DecodeCase>& info)
 {
     std::string name;
-    for (const char* c = info.param.name; *c != '\0'; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    for (const char* c = info.param.name; *c != '\0'; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
 }
 

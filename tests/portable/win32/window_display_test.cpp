@@ -27,19 +27,16 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         if (g_destroyAgainFromDestroy) g_nestedDestroyResult = DestroyWindow(window);
         PostQuitMessage(0);
         return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return 0;
+    case WM_SETCURSOR: SetCursor(nullptr); return 0;
     case WM_INPUT: {
         RAWINPUT record{};
         UINT size = sizeof(record);
-        if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size,
-                            sizeof(RAWINPUTHEADER)) != static_cast<UINT>(-1))
+        if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &record, &size, sizeof(RAWINPUTHEADER))
+            != static_cast<UINT>(-1))
             g_rawMotion.emplace_back(record.data.mouse.lLastX, record.data.mouse.lLastY);
         return 0;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -277,8 +274,5 @@ TEST_F(DisplayTest, ScreenSizeIsTheDisplaysMode)
     ReleaseDC(nullptr, screen);
 }
 
-TEST_F(DisplayTest, GetDcOfALiveWindowGivesTheScreenDc)
-{
-    EXPECT_EQ(GetDC(window), GetDC(nullptr));
-}
+TEST_F(DisplayTest, GetDcOfALiveWindowGivesTheScreenDc) { EXPECT_EQ(GetDC(window), GetDC(nullptr)); }
 } // namespace

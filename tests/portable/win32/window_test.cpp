@@ -53,8 +53,8 @@ TEST(WindowClass, RefusesIncompleteRecords)
 
 TEST(WindowClass, WindowOfAnUnknownClassIsNotCreated)
 {
-    EXPECT_EQ(CreateWindowExW(0, L"ClassTestNeverRegistered", L"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr),
+    EXPECT_EQ(CreateWindowExW(0, L"ClassTestNeverRegistered", L"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr),
               nullptr);
 }
 

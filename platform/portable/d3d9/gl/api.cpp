@@ -13,11 +13,11 @@ bool LoadGlApi()
 
     GlApi api;
     bool complete = true;
-#define PORTABLE_GL_LOAD(type, name, symbol)                                   \
-    api.name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#symbol));         \
-    if (api.name == nullptr) {                                                 \
+#define PORTABLE_GL_LOAD(type, name, symbol)                                             \
+    api.name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#symbol));                   \
+    if (api.name == nullptr) {                                                           \
         SDL_LogError(SDL_LOG_CATEGORY_RENDER, "OpenGL function %s is missing", #symbol); \
-        complete = false;                                                      \
+        complete = false;                                                                \
     }
     PORTABLE_GL_FUNCTIONS(PORTABLE_GL_LOAD)
 #undef PORTABLE_GL_LOAD

@@ -10,41 +10,31 @@ namespace {
 GLenum DepthStorageOf(D3DFORMAT format)
 {
     switch (format) {
-    case D3DFMT_D24S8:
-        return GL_DEPTH24_STENCIL8;
-    case D3DFMT_D24X8:
-        return GL_DEPTH_COMPONENT24;
-    case D3DFMT_D32:
-        return GL_DEPTH_COMPONENT32;
-    default:
-        return GL_DEPTH_COMPONENT16;
+    case D3DFMT_D24S8: return GL_DEPTH24_STENCIL8;
+    case D3DFMT_D24X8: return GL_DEPTH_COMPONENT24;
+    case D3DFMT_D32: return GL_DEPTH_COMPONENT32;
+    default: return GL_DEPTH_COMPONENT16;
     }
 }
 
-bool Complete()
-{
-    return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-}
+bool Complete() { return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE; }
 
 int DepthBitsOf(D3DFORMAT format)
 {
     switch (format) {
     case D3DFMT_D24S8:
-    case D3DFMT_D24X8:
-        return 24;
-    case D3DFMT_D32:
-        return 32;
-    default:
-        return 16;
+    case D3DFMT_D24X8: return 24;
+    case D3DFMT_D32: return 32;
+    default: return 16;
     }
 }
 
 bool FitsWindow(const GlBackBuffer& buffer, const GlWindowTarget& window)
 {
     return window.width == static_cast<int>(buffer.width) && window.height == static_cast<int>(buffer.height)
-           && (!buffer.hasAlpha || window.alphaBits >= 8)
-           && (!buffer.hasDepth || window.depthBits >= DepthBitsOf(buffer.depthFormat))
-           && (!buffer.hasStencil || window.stencilBits >= 8);
+        && (!buffer.hasAlpha || window.alphaBits >= 8)
+        && (!buffer.hasDepth || window.depthBits >= DepthBitsOf(buffer.depthFormat))
+        && (!buffer.hasStencil || window.stencilBits >= 8);
 }
 
 void DestroyFramebufferObject(GlBackBuffer& buffer)
@@ -157,8 +147,8 @@ bool ReadGlBackBuffer(const GlBackBuffer& buffer, std::vector<D3DCOLOR>& pixels)
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, buffer.framebuffer);
     gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
     // BGRA bytes read as 32-bit little-endian words are A8R8G8B8 values.
-    gl.ReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA,
-                  GL_UNSIGNED_INT_8_8_8_8_REV, bottomUp.data());
+    gl.ReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                  bottomUp.data());
     gl.BindFramebuffer(GL_FRAMEBUFFER, buffer.framebuffer);
 
     pixels.resize(width * height);

@@ -12,8 +12,8 @@
 namespace portable {
 
 struct GlBackBuffer {
-    unsigned framebuffer = 0;  // the one to draw into: 0 is the window's own
-    unsigned color = 0;        // the framebuffer object's buffers, when there is one
+    unsigned framebuffer = 0; // the one to draw into: 0 is the window's own
+    unsigned color = 0;       // the framebuffer object's buffers, when there is one
     unsigned depth = 0;
     UINT width = 0;
     UINT height = 0;

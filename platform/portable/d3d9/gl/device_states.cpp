@@ -109,7 +109,7 @@ GLenum AddressOf(DWORD address)
     case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
     case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
     case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    case 5: return GL_CLAMP_TO_EDGE;  // mirror once has no core equivalent
+    case 5: return GL_CLAMP_TO_EDGE; // mirror once has no core equivalent
     default: return GL_REPEAT;
     }
 }

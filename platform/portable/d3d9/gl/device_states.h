@@ -7,9 +7,9 @@
 
 namespace portable {
 
-constexpr DWORD kRenderStateCount = 210;  // one past D3DRS_BLENDOPALPHA
+constexpr DWORD kRenderStateCount = 210; // one past D3DRS_BLENDOPALPHA
 constexpr DWORD kSamplerCount = 16;
-constexpr DWORD kSamplerStateCount = 14;  // one past D3DSAMP_DMAPOFFSET
+constexpr DWORD kSamplerStateCount = 14; // one past D3DSAMP_DMAPOFFSET
 constexpr DWORD kTextureTransformCount = 8;
 
 // Render states the header does not name, by their Direct3D 9 numbers.

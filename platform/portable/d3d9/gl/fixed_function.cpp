@@ -93,8 +93,7 @@ void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, D3DMATRIX& out)
 
 bool TakesVertexColor(const DeviceStates& states, D3DRENDERSTATETYPE source, bool vertexHasDiffuse)
 {
-    return states.render[D3DRS_COLORVERTEX] != FALSE && vertexHasDiffuse
-           && states.render[source] == D3DMCS_COLOR1;
+    return states.render[D3DRS_COLORVERTEX] != FALSE && vertexHasDiffuse && states.render[source] == D3DMCS_COLOR1;
 }
 } // namespace
 
@@ -125,7 +124,8 @@ FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool 
     inputs.globalAmbient = ColorValueOf(states.render[D3DRS_AMBIENT]);
 
     inputs.textured = textured;
-    inputs.alphaFunc = states.render[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int>(states.render[D3DRS_ALPHAFUNC]) : 0;
+    inputs.alphaFunc =
+        states.render[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int>(states.render[D3DRS_ALPHAFUNC]) : 0;
     inputs.alphaRef = static_cast<float>(states.render[D3DRS_ALPHAREF] & 0xFF);
     return inputs;
 }

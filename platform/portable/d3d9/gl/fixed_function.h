@@ -26,9 +26,9 @@ struct FixedFunctionProgram {
 // What one draw feeds the program, worked out from the device states.
 struct FixedFunctionInputs {
     D3DMATRIX worldViewProjection;
-    float pixelOffset[2];        // half a pixel in clip units: Direct3D 9 pixel centres lie on integers
+    float pixelOffset[2]; // half a pixel in clip units: Direct3D 9 pixel centres lie on integers
     bool lighting;
-    bool diffuseFromVertex;      // material sources that take the vertex color
+    bool diffuseFromVertex; // material sources that take the vertex color
     bool ambientFromVertex;
     bool emissiveFromVertex;
     D3DCOLORVALUE materialDiffuse;
@@ -36,8 +36,8 @@ struct FixedFunctionInputs {
     D3DCOLORVALUE materialEmissive;
     D3DCOLORVALUE globalAmbient;
     bool textured;
-    int alphaFunc;               // D3DCMP value, 0 when the alpha test is off
-    float alphaRef;              // 0..255
+    int alphaFunc;  // D3DCMP value, 0 when the alpha test is off
+    float alphaRef; // 0..255
 };
 
 // renderWidth/renderHeight: the back buffer size. vertexHasDiffuse: the FVF carries D3DFVF_DIFFUSE.

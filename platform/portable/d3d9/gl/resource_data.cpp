@@ -26,10 +26,8 @@ bool HasNoAlpha(D3DFORMAT format)
     case D3DFMT_R5G6B5:
     case D3DFMT_X1R5G5B5:
     case D3DFMT_X8B8G8R8:
-    case D3DFMT_L8:
-        return true;
-    default:
-        return false;
+    case D3DFMT_L8: return true;
+    default: return false;
     }
 }
 

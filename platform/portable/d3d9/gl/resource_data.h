@@ -50,12 +50,12 @@ struct MeshData {
 struct TextureData {
     UINT width = 0;
     UINT height = 0;
-    D3DFORMAT format = D3DFMT_A8R8G8B8;         // the file's format as D3DX reports it
+    D3DFORMAT format = D3DFMT_A8R8G8B8; // the file's format as D3DX reports it
     // B, G, R, A bytes per texel, level 0 first; given up once the device
     // holds them (nothing locks a managed texture, and the device's objects
     // outlive a Reset), so each texel is held once.
     std::vector<std::vector<uint8_t>> levels;
-    UINT levelCount = 0;                        // as made, whether or not the texels are still here
+    UINT levelCount = 0; // as made, whether or not the texels are still here
     GpuObjects gpu;
 };
 

@@ -87,8 +87,8 @@ bool SizeFace(FT_Face face, const FontRequest& request, FontFace& out)
     const long cellUnits = std::max(ascentUnits + descentUnits, 1L);
 
     const INT height = request.height != 0 ? request.height : kDefaultCellHeight;
-    int ppem = height < 0 ? -height
-                          : static_cast<int>(std::lround(static_cast<double>(height) * unitsPerEm / cellUnits));
+    int ppem =
+        height < 0 ? -height : static_cast<int>(std::lround(static_cast<double>(height) * unitsPerEm / cellUnits));
     ppem = std::clamp(ppem, 1, 2048);
 
     int xppem = ppem;
@@ -118,12 +118,8 @@ void CopyBitmap(const FT_Bitmap& bitmap, GlyphImage& image)
             case FT_PIXEL_MODE_MONO:
                 target[column] = (source[column / 8] & (0x80 >> (column % 8))) != 0 ? 255 : 0;
                 break;
-            case FT_PIXEL_MODE_BGRA:
-                target[column] = source[column * 4 + 3];
-                break;
-            default:
-                target[column] = source[column];
-                break;
+            case FT_PIXEL_MODE_BGRA: target[column] = source[column * 4 + 3]; break;
+            default: target[column] = source[column]; break;
             }
         }
     }

@@ -11,31 +11,31 @@
 namespace portable {
 
 struct FontRequest {
-    std::string family;  // UTF-8
-    INT height = 0;      // < 0: character height in pixels; > 0: cell height; 0: default
-    UINT width = 0;      // average character width, 0 for the face's own proportions
+    std::string family; // UTF-8
+    INT height = 0;     // < 0: character height in pixels; > 0: cell height; 0: default
+    UINT width = 0;     // average character width, 0 for the face's own proportions
     UINT weight = FW_NORMAL;
     bool italic = false;
 };
 
 struct FontFace {
-    void* library = nullptr;  // FT_Library
-    void* face = nullptr;     // FT_Face
-    std::string family;       // the family fontconfig matched
+    void* library = nullptr; // FT_Library
+    void* face = nullptr;    // FT_Face
+    std::string family;      // the family fontconfig matched
     std::string file;
-    int ascent = 0;           // pixels above the baseline
-    int descent = 0;          // pixels below it
-    bool embolden = false;    // bold asked of a face that has none
-    bool oblique = false;     // italic asked of a face that has none
+    int ascent = 0;        // pixels above the baseline
+    int descent = 0;       // pixels below it
+    bool embolden = false; // bold asked of a face that has none
+    bool oblique = false;  // italic asked of a face that has none
 };
 
 struct GlyphImage {
     int width = 0;
     int height = 0;
-    int left = 0;     // from the pen position to the bitmap's left edge
-    int top = 0;      // from the baseline up to the bitmap's top row
-    int advance = 0;  // whole pixels
-    std::vector<uint8_t> coverage;  // width * height, top row first
+    int left = 0;                  // from the pen position to the bitmap's left edge
+    int top = 0;                   // from the baseline up to the bitmap's top row
+    int advance = 0;               // whole pixels
+    std::vector<uint8_t> coverage; // width * height, top row first
 };
 
 bool OpenFontFace(const FontRequest& request, FontFace& face);

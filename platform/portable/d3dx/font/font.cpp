@@ -60,8 +60,8 @@ struct Font final : RefCounted<ID3DXFont> {
 };
 } // namespace
 
-HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT, BOOL italic,
-                               DWORD, DWORD, DWORD, DWORD, LPCWSTR faceName, ID3DXFont** font)
+HRESULT WINAPI D3DXCreateFontW(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT, BOOL italic, DWORD,
+                               DWORD, DWORD, DWORD, LPCWSTR faceName, ID3DXFont** font)
 {
     if (device == nullptr || font == nullptr) return D3DERR_INVALIDCALL;
     *font = nullptr;

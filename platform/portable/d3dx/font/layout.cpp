@@ -121,8 +121,8 @@ void LayOutText(const std::u32string& text, const RECT& rect, DWORD format, int 
         if ((format & DT_WORDBREAK) != 0 && !singleLine) {
             WrapLine(kept, paragraph, std::max<LONG>(rect.right - rect.left, 0), advance, lines);
         } else {
-            lines.push_back(LineSpan{paragraph.begin, paragraph.end,
-                                     WidthOf(kept, paragraph.begin, paragraph.end, advance)});
+            lines.push_back(
+                LineSpan{paragraph.begin, paragraph.end, WidthOf(kept, paragraph.begin, paragraph.end, advance)});
         }
     }
 

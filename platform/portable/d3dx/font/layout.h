@@ -19,14 +19,14 @@ void DecodeWideText(LPCWSTR text, INT count, std::u32string& decoded);
 
 struct PlacedGlyph {
     char32_t codepoint;
-    int x;        // pen position
-    int lineTop;  // top of the glyph's line; the baseline is lineTop + ascent
+    int x;       // pen position
+    int lineTop; // top of the glyph's line; the baseline is lineTop + ascent
 };
 
 struct TextLayout {
     std::vector<PlacedGlyph> glyphs;
-    RECT bounds{};     // the lines' extent
-    int height = 0;    // DrawText's result
+    RECT bounds{};  // the lines' extent
+    int height = 0; // DrawText's result
 };
 
 // One line of laid-out text: characters [begin, end) of the kept text.

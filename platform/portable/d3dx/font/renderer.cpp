@@ -196,16 +196,16 @@ const FontGlyph& GlyphFor(FontRenderer& renderer, FontFace& face, char32_t codep
                 gl.ActiveTexture(GL_TEXTURE0);
                 gl.BindTexture(GL_TEXTURE_2D, renderer.pages[static_cast<size_t>(spot.page)]);
                 gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                gl.TexSubImage2D(GL_TEXTURE_2D, 0, spot.x, spot.y, image.width, image.height, GL_RED,
-                                 GL_UNSIGNED_BYTE, image.coverage.data());
+                gl.TexSubImage2D(GL_TEXTURE_2D, 0, spot.x, spot.y, image.width, image.height, GL_RED, GL_UNSIGNED_BYTE,
+                                 image.coverage.data());
             }
         }
     }
     return renderer.glyphs.emplace(codepoint, glyph).first->second;
 }
 
-void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout,
-                     D3DCOLOR color, const RECT* clip)
+void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout, D3DCOLOR color,
+                     const RECT* clip)
 {
     // Render every glyph first: packing may add pages.
     for (const PlacedGlyph& placed : layout.glyphs) GlyphFor(renderer, face, placed.codepoint);

@@ -41,7 +41,7 @@ constexpr int kAtlasPadding = 1; // blank texels between glyphs, so neighbours n
 bool PlaceGlyph(GlyphAtlas& atlas, int width, int height, AtlasSpot& spot);
 
 struct FontGlyph {
-    int page = -1;  // -1: nothing to draw (blank or unavailable)
+    int page = -1; // -1: nothing to draw (blank or unavailable)
     int x = 0;
     int y = 0;
     int width = 0;
@@ -70,7 +70,7 @@ void DestroyFontRenderer(FontRenderer& renderer);
 // The cached glyph, rendered and packed on first use.
 const FontGlyph& GlyphFor(FontRenderer& renderer, FontFace& face, char32_t codepoint);
 // Draws laid-out text; clip is null for DT_NOCLIP. Leaves the device to apply its own state again.
-void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout,
-                     D3DCOLOR color, const RECT* clip);
+void DrawLaidOutText(FontRenderer& renderer, FontFace& face, Device& device, const TextLayout& layout, D3DCOLOR color,
+                     const RECT* clip);
 
 } // namespace portable

@@ -81,8 +81,9 @@ HRESULT ReadHeader(const uint8_t* data, size_t size, Bmp& bmp)
     } else {
         return D3DXERR_INVALIDDATA;
     }
-    if (bmp.height == INT32_MIN || OutsideImageLimits(static_cast<uint64_t>(bmp.width < 0 ? 0 : bmp.width),
-                                                      static_cast<uint64_t>(bmp.height < 0 ? -bmp.height : bmp.height))) {
+    if (bmp.height == INT32_MIN
+        || OutsideImageLimits(static_cast<uint64_t>(bmp.width < 0 ? 0 : bmp.width),
+                              static_cast<uint64_t>(bmp.height < 0 ? -bmp.height : bmp.height))) {
         return D3DXERR_INVALIDDATA;
     }
     switch (bmp.compression) {
@@ -99,8 +100,7 @@ HRESULT ReadHeader(const uint8_t* data, size_t size, Bmp& bmp)
     case kAlphaBitFields:
         if (bmp.bits != 16 && bmp.bits != 32) return D3DXERR_INVALIDDATA;
         break;
-    default:
-        return D3DXERR_INVALIDDATA; // JPEG or PNG inside, or unknown
+    default: return D3DXERR_INVALIDDATA; // JPEG or PNG inside, or unknown
     }
     if (!haveMasks && bmp.bits == 16) {
         masks[0] = 0x7c00, masks[1] = 0x3e0, masks[2] = 0x1f;
@@ -226,7 +226,8 @@ HRESULT DecodeRle(const Bmp& bmp, const uint8_t* data, size_t size, RowCollector
         const uint32_t count = data[pos], value = data[pos + 1];
         pos += 2;
         if (count > 0) {
-            for (uint32_t i = 0; i < count && x < width; ++i) put(four ? (i % 2 == 0 ? value >> 4 : value & 15) : value);
+            for (uint32_t i = 0; i < count && x < width; ++i)
+                put(four ? (i % 2 == 0 ? value >> 4 : value & 15) : value);
             continue;
         }
         if (value == 0) {
@@ -273,8 +274,9 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (fit == nullptr) return S_OK;
 
     RowCollector rows = StartRows(width, height, fit->width, fit->height, bmp.height > 0);
-    const HRESULT result = bmp.compression == kRle8 || bmp.compression == kRle4 ? DecodeRle(bmp, data, size, rows)
-                                                                                : DecodeUncompressed(bmp, data, size, rows);
+    const HRESULT result = bmp.compression == kRle8 || bmp.compression == kRle4
+        ? DecodeRle(bmp, data, size, rows)
+        : DecodeUncompressed(bmp, data, size, rows);
     if (FAILED(result)) return result;
     image.levels.push_back(FinishRows(rows));
     return S_OK;

@@ -46,7 +46,7 @@ void DecodeColors(const uint8_t* block, bool fourColors, uint8_t texels[64])
         palette[3][3] = 0;
     }
     const uint32_t bits = static_cast<uint32_t>(block[4]) | (static_cast<uint32_t>(block[5]) << 8)
-                          | (static_cast<uint32_t>(block[6]) << 16) | (static_cast<uint32_t>(block[7]) << 24);
+        | (static_cast<uint32_t>(block[6]) << 16) | (static_cast<uint32_t>(block[7]) << 24);
     for (int i = 0; i < 16; ++i) std::memcpy(texels + 4 * i, palette[(bits >> (2 * i)) & 3], 4);
 }
 
@@ -90,14 +90,14 @@ constexpr uint32_t kCaps2Volume = 0x200000;
 uint32_t ReadU32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
-           | (static_cast<uint32_t>(p[3]) << 24);
+        | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 constexpr uint32_t FourCC(char a, char b, char c, char d)
 {
     return static_cast<uint32_t>(static_cast<uint8_t>(a)) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8)
-           | (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16)
-           | (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
+        | (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16)
+        | (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
 }
 
 // One channel described by a bit mask, widened to 8 bits.
@@ -253,9 +253,7 @@ size_t DxtBlockBytes(D3DFORMAT format) { return format == D3DFMT_DXT1 ? 8 : 16; 
 void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint8_t texels[64])
 {
     switch (format) {
-    case D3DFMT_DXT1:
-        DecodeColors(block, false, texels);
-        break;
+    case D3DFMT_DXT1: DecodeColors(block, false, texels); break;
     case D3DFMT_DXT2:
     case D3DFMT_DXT3:
         DecodeColors(block + 8, true, texels);

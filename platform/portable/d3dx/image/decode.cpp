@@ -107,10 +107,7 @@ RowCollector StartRows(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t fit
     return collector;
 }
 
-void ReserveRows(RowCollector& collector)
-{
-    collector.bgra.reserve(size_t{collector.width} * collector.height * 4);
-}
+void ReserveRows(RowCollector& collector) { collector.bgra.reserve(size_t{collector.width} * collector.height * 4); }
 
 void AddRow(RowCollector& collector, const uint8_t* bgra)
 {

@@ -76,18 +76,18 @@ inline bool OutsideImageLimits(uint64_t width, uint64_t height)
 struct RowCollector {
     uint32_t sourceWidth = 0;
     uint32_t sourceHeight = 0;
-    uint32_t width = 0;  // of the result: the source's, or less where it exceeds the fit
+    uint32_t width = 0; // of the result: the source's, or less where it exceeds the fit
     uint32_t height = 0;
-    bool bottomUp = false;  // rows arrive bottom row first
-    uint32_t received = 0;  // source rows so far
+    bool bottomUp = false; // rows arrive bottom row first
+    uint32_t received = 0; // source rows so far
     // Reduction state: the taps of each axis, one source row resized across,
     // and the sums of the (at most two) output rows still open.
     std::vector<ResampleTap> columns;
     std::vector<ResampleTap> rows;
     std::vector<float> wide;
     std::vector<float> sums[2];
-    uint32_t nextRow = 0;       // first output row not yet finished
-    std::vector<uint8_t> bgra;  // finished output rows, in arrival order
+    uint32_t nextRow = 0;      // first output row not yet finished
+    std::vector<uint8_t> bgra; // finished output rows, in arrival order
 };
 
 // A collector for a sourceWidth x sourceHeight level whose result is at most

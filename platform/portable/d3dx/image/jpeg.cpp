@@ -63,8 +63,9 @@ void Progress(j_common_ptr common)
 void ChooseScale(jpeg_decompress_struct& decompress, UINT needWidth, UINT needHeight)
 {
     unsigned eighths = 1;
-    while (eighths < 8 && (uint64_t{decompress.image_width} * eighths < uint64_t{needWidth} * 8
-                           || uint64_t{decompress.image_height} * eighths < uint64_t{needHeight} * 8)) {
+    while (eighths < 8
+           && (uint64_t{decompress.image_width} * eighths < uint64_t{needWidth} * 8
+               || uint64_t{decompress.image_height} * eighths < uint64_t{needHeight} * 8)) {
         ++eighths;
     }
     decompress.scale_num = eighths;

@@ -76,10 +76,10 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (OutsideImageLimits(header.width, header.height)) return D3DXERR_INVALIDDATA;
     spng_trns transparency{};
     const bool hasTransparency = spng_get_trns(png, &transparency) == 0;
-    const bool color = header.color_type != SPNG_COLOR_TYPE_GRAYSCALE
-                        && header.color_type != SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
+    const bool color =
+        header.color_type != SPNG_COLOR_TYPE_GRAYSCALE && header.color_type != SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
     const bool alpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA
-                       || header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || hasTransparency;
+        || header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || hasTransparency;
     image.info.width = header.width;
     image.info.height = header.height;
     image.info.format = FileFormat(color, alpha);

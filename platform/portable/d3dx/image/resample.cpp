@@ -79,8 +79,8 @@ void ResizeRow(const uint8_t* row, const std::vector<ResampleTap>& columns, floa
 }
 } // namespace
 
-std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
-                              uint32_t targetWidth, uint32_t targetHeight)
+std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height, uint32_t targetWidth,
+                              uint32_t targetHeight)
 {
     if (width == targetWidth && height == targetHeight) return source;
     const std::vector<ResampleTap> columns = ResampleTaps(width, targetWidth);

@@ -13,8 +13,8 @@ std::vector<uint8_t> BoxDownsample(const std::vector<uint8_t>& source, uint32_t 
 
 // Resizes to any size: the mean of the covered texels when shrinking,
 // bilinear between texel centres when growing.
-std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
-                              uint32_t targetWidth, uint32_t targetHeight);
+std::vector<uint8_t> Resample(const std::vector<uint8_t>& source, uint32_t width, uint32_t height, uint32_t targetWidth,
+                              uint32_t targetHeight);
 
 // One axis of a resize: for each target position, the source positions
 // first .. first + count - 1 and their weights.

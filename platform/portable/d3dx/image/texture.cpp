@@ -10,7 +10,7 @@ namespace {
 bool IsDxt(D3DFORMAT format)
 {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4
-           || format == D3DFMT_DXT5;
+        || format == D3DFMT_DXT5;
 }
 
 bool FormatHasAlpha(D3DFORMAT format)
@@ -26,10 +26,8 @@ bool FormatHasAlpha(D3DFORMAT format)
     case D3DFMT_DXT2:
     case D3DFMT_DXT3:
     case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-        return true;
-    default:
-        return false;
+    case D3DFMT_DXT5: return true;
+    default: return false;
     }
 }
 
@@ -91,8 +89,7 @@ TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, 
     return shape;
 }
 
-HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
-                         TextureData& texture)
+HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey, TextureData& texture)
 {
     if (image.levels.empty() || shape.width == 0 || shape.height == 0 || shape.levels == 0) {
         return D3DXERR_INVALIDDATA;
@@ -110,8 +107,8 @@ HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOL
             // The file's own level, fitted to the texture's.
             ImageLevel& file = image.levels[level];
             std::vector<uint8_t> texels = file.width == levelWidth && file.height == levelHeight
-                                              ? std::move(file.bgra)
-                                              : Resample(file.bgra, file.width, file.height, levelWidth, levelHeight);
+                ? std::move(file.bgra)
+                : Resample(file.bgra, file.width, file.height, levelWidth, levelHeight);
             file.bgra = {};
             if (colorKey != 0) {
                 for (size_t i = 0; i < texels.size(); i += 4) {

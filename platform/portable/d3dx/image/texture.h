@@ -28,8 +28,7 @@ TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, 
 
 // Fills `texture` with the shape's levels from the decoded image (whose
 // levels it takes), each file level scaled to its texture level.
-HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey,
-                         TextureData& texture);
+HRESULT BuildTextureData(DecodedImage&& image, const TextureShape& shape, D3DCOLOR colorKey, TextureData& texture);
 
 // The whole load from a file's bytes: the header, the shape, the image
 // decoded no larger than the texture needs, the levels. `info` describes the file.

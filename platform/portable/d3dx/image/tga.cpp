@@ -93,7 +93,7 @@ HRESULT ReadHeader(const uint8_t* data, size_t size, Tga& tga)
             tga.map.resize(size_t{mapLength} * 4);
             for (uint32_t i = 0; i < mapLength; ++i) {
                 ColorTexel(mapBits, false, mapBits == 16 && tga.alphaBits > 0,
-                            data + pos + size_t{i} * BytesPerPixel(mapBits), &tga.map[4 * size_t{i}]);
+                           data + pos + size_t{i} * BytesPerPixel(mapBits), &tga.map[4 * size_t{i}]);
             }
         }
         pos += mapBytes; // a map beside true color is skipped
@@ -143,7 +143,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.info.format = FileFormat(tga);
     image.info.fileType = D3DXIFF_TGA;
     image.info.hasAlpha = image.info.format == D3DFMT_A8R8G8B8 || image.info.format == D3DFMT_A1R5G5B5
-                          || image.info.format == D3DFMT_A8L8;
+        || image.info.format == D3DFMT_A8L8;
     if (fit == nullptr) return S_OK;
 
     const uint32_t bytes = BytesPerPixel(tga.bits);

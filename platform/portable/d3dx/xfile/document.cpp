@@ -24,7 +24,7 @@ uint64_t HashKey()
         if (getrandom(&drawn, sizeof drawn, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof drawn)) {
             // Without the system's random numbers: the clock and where this process lies in memory.
             drawn = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())
-                    ^ reinterpret_cast<uintptr_t>(&drawn);
+                ^ reinterpret_cast<uintptr_t>(&drawn);
         }
         return drawn;
     }();

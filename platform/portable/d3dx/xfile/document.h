@@ -239,8 +239,7 @@ struct ValueCursor {
 
     ValueCursor(const XDocument& document, const XObject& object)
         : p(document.values.data() + object.valueBegin), end(document.values.data() + object.valueEnd)
-    {
-    }
+    {}
     size_t Left() const { return static_cast<size_t>(end - p); }
     bool Has(uint64_t count) const { return count <= Left(); }
     uint32_t U()

@@ -19,7 +19,7 @@ inline uint16_t LoadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | 
 inline uint32_t LoadU32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
-           | (static_cast<uint32_t>(p[3]) << 24);
+        | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Appends to a std::string or a byte vector.
@@ -200,14 +200,13 @@ void AppendMszipFrame(Bytes& out, size_t size, size_t deflatedSize)
 // ---- Templates.
 
 struct TemplateMember {
-    std::string_view type;      // a primitive type's keyword or a template's name
+    std::string_view type; // a primitive type's keyword or a template's name
     std::string_view name;
     std::string_view dimension; // an array's: a count or a DWORD member's name; empty for a single value
 
     constexpr TemplateMember(std::string_view type_, std::string_view name_, std::string_view dimension_ = {})
         : type(type_), name(name_), dimension(dimension_)
-    {
-    }
+    {}
 };
 
 enum class Restriction : uint8_t { Closed, Open, Restricted };
@@ -223,8 +222,7 @@ struct Template {
              Restriction restriction_ = Restriction::Closed, std::vector<std::string_view> children_ = {})
         : name(name_), guid(guid_), members(std::move(members_)), restriction(restriction_),
           children(std::move(children_))
-    {
-    }
+    {}
 };
 
 // The DirectX retained-mode templates and those of the skinning and mesh

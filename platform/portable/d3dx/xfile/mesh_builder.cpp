@@ -16,8 +16,7 @@ class FrameWalk {
 public:
     FrameWalk(const XDocument& file, std::vector<MeshPart>& placed)
         : document(file), parts(placed), visiting(file.objects.size(), 0)
-    {
-    }
+    {}
 
     HRESULT Walk()
     {
@@ -129,9 +128,9 @@ void BuildAttributeTable(MeshData& mesh, size_t attributeCount)
 {
     std::vector<size_t> firstOf(attributeCount + 1, 0);
     for (size_t a = 0; a <= attributeCount; ++a) {
-        firstOf[a] = static_cast<size_t>(
-            std::lower_bound(mesh.attributes.begin(), mesh.attributes.end(), static_cast<DWORD>(a))
-            - mesh.attributes.begin());
+        firstOf[a] =
+            static_cast<size_t>(std::lower_bound(mesh.attributes.begin(), mesh.attributes.end(), static_cast<DWORD>(a))
+                                - mesh.attributes.begin());
     }
     mesh.attributeTable.clear();
     for (size_t a = 0; a < attributeCount; ++a) {

@@ -20,7 +20,7 @@ struct XMaterial {
 };
 
 struct XMeshResult {
-    MeshData mesh;            // gpu left empty
+    MeshData mesh;                    // gpu left empty
     std::vector<XMaterial> materials; // at least one; entry i belongs to attribute i
     DWORD options = 0;                // the creation options, D3DXMESH_32BIT added when needed
 };

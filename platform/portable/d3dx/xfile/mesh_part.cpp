@@ -148,7 +148,7 @@ HRESULT ReadMaterialList(const XDocument& document, const XObject& object, uint3
 
 // What a mesh gives beyond positions.
 struct Channels {
-    std::vector<D3DXVECTOR3> normals;        // normalised
+    std::vector<D3DXVECTOR3> normals;         // normalised
     const uint32_t* normalPolygons = nullptr; // laid out as the polygons, indexing `normals`
     const uint32_t* texcoords = nullptr;      // two per vertex
     std::vector<D3DCOLOR> colors;             // one per vertex, or none
@@ -220,8 +220,7 @@ HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geome
             }
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return S_OK;

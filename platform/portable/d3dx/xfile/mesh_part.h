@@ -13,16 +13,16 @@ namespace portable {
 
 // A mesh the file places, at the top level or in frames.
 struct MeshPart {
-    uint32_t mesh;         // the Mesh object
-    D3DXMATRIX transform;  // the frames' transforms, outermost last
-    bool identity;         // no frame matrix applies
+    uint32_t mesh;        // the Mesh object
+    D3DXMATRIX transform; // the frames' transforms, outermost last
+    bool identity;        // no frame matrix applies
 };
 
 // What one build may still take, across its parts.
 struct MeshBudget {
-    size_t maxElements;          // vertices and corners, and faces, for the size of the file
-    size_t materialBytes = 0;    // of the materials buffer so far, records and texture names
-    size_t childVisits = 0;      // children of meshes, material lists and materials gone through
+    size_t maxElements;       // vertices and corners, and faces, for the size of the file
+    size_t materialBytes = 0; // of the materials buffer so far, records and texture names
+    size_t childVisits = 0;   // children of meshes, material lists and materials gone through
 
     // Counts one child gone through; false past kMaxXMeshChildVisits.
     bool Visit() { return ++childVisits <= kMaxXMeshChildVisits; }

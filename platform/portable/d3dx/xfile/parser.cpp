@@ -67,8 +67,7 @@ const XTemplateLibrary& BuiltinXTemplates()
     return library;
 }
 
-uint32_t FindXTemplate(const XTemplateLibrary& library, const std::vector<XTemplate>& declared,
-                       std::string_view name)
+uint32_t FindXTemplate(const XTemplateLibrary& library, const std::vector<XTemplate>& declared, std::string_view name)
 {
     const auto found = library.byName.find(name);
     if (found != library.byName.end()) return found->second;
@@ -78,8 +77,7 @@ uint32_t FindXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
     return kNoTemplate;
 }
 
-const XTemplate& XTemplateAt(const XTemplateLibrary& library, const std::vector<XTemplate>& declared,
-                             uint32_t index)
+const XTemplate& XTemplateAt(const XTemplateLibrary& library, const std::vector<XTemplate>& declared, uint32_t index)
 {
     if (index < library.templates.size()) return library.templates[index];
     return declared[index - library.templates.size()];
@@ -173,10 +171,9 @@ bool CompleteXTemplate(const XTemplateLibrary& library, const std::vector<XTempl
     if (!declaredTemplate.fixedSize) declaredTemplate.flatLayout.clear();
     declaredTemplate.flatClass = FlatClass(declaredTemplate.flatLayout);
     const std::vector<XMember>& members = declaredTemplate.members;
-    declaredTemplate.countedIntegers = members.size() == 2 && members[0].type == XType::Dword
-                                       && members[0].dims.empty() && IsIntegerType(members[1].type)
-                                       && members[1].dims.size() == 1 && !members[1].dims[0].fixed
-                                       && members[1].dims[0].value == 0;
+    declaredTemplate.countedIntegers = members.size() == 2 && members[0].type == XType::Dword && members[0].dims.empty()
+        && IsIntegerType(members[1].type) && members[1].dims.size() == 1 && !members[1].dims[0].fixed
+        && members[1].dims[0].value == 0;
     return declaredTemplate.depth <= kMaxXTemplateDepth;
 }
 
@@ -221,8 +218,7 @@ template <class Reader>
 struct XParser {
     XParser(Reader fileReader, const XTemplateLibrary& templates, XDocument& into)
         : reader(std::move(fileReader)), library(templates), document(into)
-    {
-    }
+    {}
 
     Reader reader;
     const XTemplateLibrary& library;
@@ -339,7 +335,8 @@ struct XParser {
         // The first declaration of a name stands; repeats of it are ignored.
         if (Find(name) == kNoTemplate) {
             if (document.declaredTemplates.size() >= kMaxXTemplates) return Fail(E_FAIL);
-            declaredByName.emplace(name, static_cast<uint32_t>(library.templates.size() + document.declaredTemplates.size()));
+            declaredByName.emplace(name,
+                                   static_cast<uint32_t>(library.templates.size() + document.declaredTemplates.size()));
             document.declaredTemplates.push_back(std::move(declared));
         }
         return true;
@@ -394,8 +391,7 @@ struct XParser {
             document.strings.push_back(text);
             break;
         }
-        case XType::Template:
-            return Fail();
+        case XType::Template: return Fail();
         default:
             if (!reader.ReadUInt(slot)) return Fail();
             break;
@@ -417,7 +413,7 @@ struct XParser {
         uint32_t* out = document.values.Extend(static_cast<size_t>(count));
         if (out == nullptr) return Fail(E_FAIL);
         const bool read = type == XType::Float || type == XType::Double ? reader.ReadFloats(out, count)
-                                                                         : reader.ReadUInts(out, count);
+                                                                        : reader.ReadUInts(out, count);
         return read || Fail();
     }
 
@@ -426,7 +422,8 @@ struct XParser {
     {
         // Elements of one value kind are one run of values: separators between
         // the values of an element and between elements read alike.
-        if (sub.fixedSize && sub.flatClass != XValueClass::Mixed && count * sub.flatLayout.size() <= reader.Remaining()) {
+        if (sub.fixedSize && sub.flatClass != XValueClass::Mixed
+            && count * sub.flatLayout.size() <= reader.Remaining()) {
             return ParsePrimitives(sub.flatClass == XValueClass::Floats ? XType::Float : XType::Dword,
                                    count * sub.flatLayout.size());
         }

@@ -36,10 +36,8 @@ const XTemplateLibrary& BuiltinXTemplates();
 
 // Index of the template with this name (case-insensitive): built-in ones
 // first, then the file's own at library size + position.
-uint32_t FindXTemplate(const XTemplateLibrary& library, const std::vector<XTemplate>& declared,
-                       std::string_view name);
-const XTemplate& XTemplateAt(const XTemplateLibrary& library, const std::vector<XTemplate>& declared,
-                             uint32_t index);
+uint32_t FindXTemplate(const XTemplateLibrary& library, const std::vector<XTemplate>& declared, std::string_view name);
+const XTemplate& XTemplateAt(const XTemplateLibrary& library, const std::vector<XTemplate>& declared, uint32_t index);
 
 XKind XKindOfGuid(const XGuid& guid);
 

@@ -70,7 +70,7 @@ HRESULT InflateMsZip(const uint8_t* data, size_t size, XInflatedBytes& out)
         if (written > 0
             && inflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(out.data() + previousStart),
                                     static_cast<uInt>(written - previousStart))
-                   != Z_OK) {
+                != Z_OK) {
             return D3DXFERR_BADFILE;
         }
         stream.next_in = const_cast<Bytef*>(block.deflated);

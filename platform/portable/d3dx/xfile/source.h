@@ -26,8 +26,7 @@ struct UninitializedAllocator : std::allocator<T> {
     UninitializedAllocator() = default;
     template <class U>
     UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
-    {
-    }
+    {}
     template <class U>
     void construct(U* place) noexcept
     {
@@ -60,9 +59,9 @@ struct XFileSource {
 
     XFileEncoding encoding = XFileEncoding::Text;
     bool binary = false;
-    unsigned floatBits = 32;        // 32 or 64: the size of floats in binary data
-    XInflatedBytes inflated;        // the body of a compressed file
-    const char* body = nullptr;     // the data after the header
+    unsigned floatBits = 32;    // 32 or 64: the size of floats in binary data
+    XInflatedBytes inflated;    // the body of a compressed file
+    const char* body = nullptr; // the data after the header
     size_t bodySize = 0;
 };
 

@@ -68,14 +68,24 @@ enum : uint8_t { kSpace = 1, kSeparator = 2, kDelimiter = 4 };
 constexpr uint8_t ClassOf(unsigned char c)
 {
     switch (c) {
-    case ' ': case '\t': case '\r': case '\n': case '\0':
-        return kSpace | kDelimiter;
-    case ',': case ';':
-        return kSeparator | kDelimiter;
-    case '{': case '}': case '[': case ']': case '(': case ')': case '<': case '>': case '"': case '#':
-        return kDelimiter;
-    default:
-        return 0;
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '\0': return kSpace | kDelimiter;
+    case ',':
+    case ';': return kSeparator | kDelimiter;
+    case '{':
+    case '}':
+    case '[':
+    case ']':
+    case '(':
+    case ')':
+    case '<':
+    case '>':
+    case '"':
+    case '#': return kDelimiter;
+    default: return 0;
     }
 }
 
@@ -274,23 +284,45 @@ struct XTextReader {
         if (p >= end) return token;
         const char c = *p;
         switch (c) {
-        case '{': ++p; token.kind = XTok::OBrace; return token;
-        case '}': ++p; token.kind = XTok::CBrace; return token;
-        case '[': ++p; token.kind = XTok::OBracket; return token;
-        case ']': ++p; token.kind = XTok::CBracket; return token;
-        case '(': ++p; token.kind = XTok::OParen; return token;
-        case ')': ++p; token.kind = XTok::CParen; return token;
-        case '>': ++p; token.kind = XTok::CAngle; return token;
-        case ',': ++p; token.kind = XTok::Comma; return token;
-        case ';': ++p; token.kind = XTok::Semicolon; return token;
-        case '<':
-            token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error;
+        case '{':
+            ++p;
+            token.kind = XTok::OBrace;
             return token;
-        case '"':
-            token.kind = ReadString(token.text) ? XTok::String : XTok::Error;
+        case '}':
+            ++p;
+            token.kind = XTok::CBrace;
             return token;
-        default:
-            break;
+        case '[':
+            ++p;
+            token.kind = XTok::OBracket;
+            return token;
+        case ']':
+            ++p;
+            token.kind = XTok::CBracket;
+            return token;
+        case '(':
+            ++p;
+            token.kind = XTok::OParen;
+            return token;
+        case ')':
+            ++p;
+            token.kind = XTok::CParen;
+            return token;
+        case '>':
+            ++p;
+            token.kind = XTok::CAngle;
+            return token;
+        case ',':
+            ++p;
+            token.kind = XTok::Comma;
+            return token;
+        case ';':
+            ++p;
+            token.kind = XTok::Semicolon;
+            return token;
+        case '<': token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error; return token;
+        case '"': token.kind = ReadString(token.text) ? XTok::String : XTok::Error; return token;
+        default: break;
         }
         if (c == '.' && !(p + 1 < end && p[1] >= '0' && p[1] <= '9')) {
             ++p;
@@ -396,15 +428,14 @@ constexpr XTok BareTokenKind(uint16_t code)
 struct XBinaryReader {
     const uint8_t* p;
     const uint8_t* end;
-    unsigned floatSize;          // 4 or 8
-    uint32_t listRemaining = 0;  // values left in the current integer or float list
+    unsigned floatSize;         // 4 or 8
+    uint32_t listRemaining = 0; // values left in the current integer or float list
     bool listFloat = false;
 
     XBinaryReader(const char* begin, size_t size, unsigned floatBits)
         : p(reinterpret_cast<const uint8_t*>(begin)), end(reinterpret_cast<const uint8_t*>(begin) + size),
           floatSize(floatBits / 8)
-    {
-    }
+    {}
 
     size_t Remaining() const { return static_cast<size_t>(end - p); }
     // The most values the rest can hold: each takes at least 4 bytes (an
@@ -470,14 +501,10 @@ struct XBinaryReader {
             case xformat::kFloatList:
                 if (!StartList(true)) return false;
                 break;
-            case xformat::kInteger:
-                single = true;
-                return ReadU32(singleValue);
+            case xformat::kInteger: single = true; return ReadU32(singleValue);
             case xformat::kComma:
-            case xformat::kSemicolon:
-                break;
-            default:
-                return false;
+            case xformat::kSemicolon: break;
+            default: return false;
             }
         }
         return true;
@@ -618,18 +645,10 @@ struct XBinaryReader {
             return token;
         }
         switch (code) {
-        case xformat::kName:
-            token.kind = ReadCounted(token.text) ? XTok::Name : XTok::Error;
-            break;
-        case xformat::kString:
-            token.kind = ReadCounted(token.text) ? XTok::String : XTok::Error;
-            break;
-        case xformat::kInteger:
-            token.kind = ReadU32(token.integer) ? XTok::Integer : XTok::Error;
-            break;
-        case xformat::kGuid:
-            token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error;
-            break;
+        case xformat::kName: token.kind = ReadCounted(token.text) ? XTok::Name : XTok::Error; break;
+        case xformat::kString: token.kind = ReadCounted(token.text) ? XTok::String : XTok::Error; break;
+        case xformat::kInteger: token.kind = ReadU32(token.integer) ? XTok::Integer : XTok::Error; break;
+        case xformat::kGuid: token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error; break;
         default: token.kind = BareTokenKind(code); break;
         }
         return token;
@@ -673,9 +692,7 @@ struct XBinaryReader {
                 p += bytes;
                 break;
             }
-            case xformat::kOBrace:
-                ++depth;
-                break;
+            case xformat::kOBrace: ++depth; break;
             case xformat::kCBrace:
                 if (--depth == 0) return true;
                 break;

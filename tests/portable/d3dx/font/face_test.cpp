@@ -15,10 +15,7 @@ struct FaceCase {
     int lineHeight;
 };
 
-void PrintTo(const FaceCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const FaceCase& c, std::ostream* out) { *out << c.name; }
 
 class FontFaceTest : public ::testing::TestWithParam<FaceCase> {};
 

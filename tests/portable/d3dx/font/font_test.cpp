@@ -32,8 +32,8 @@ protected:
     void TearDown() override
     {
         if (font != nullptr) {
-        EXPECT_EQ(font->Release(), 0u);
-    }
+            EXPECT_EQ(font->Release(), 0u);
+        }
         DeviceTest::TearDown();
     }
 
@@ -76,8 +76,8 @@ TEST_F(FontTest, YellowTextLandsInsideItsRectangleAndNowhereElse)
     for (UINT y = 0; y < pixels.height; ++y) {
         for (UINT x = 0; x < pixels.width; ++x) {
             const D3DCOLOR value = pixels.At(x, y);
-            const bool inside = LONG(x) >= rect.left && LONG(x) < rect.right && LONG(y) >= rect.top
-                                && LONG(y) < rect.bottom;
+            const bool inside =
+                LONG(x) >= rect.left && LONG(x) < rect.right && LONG(y) >= rect.top && LONG(y) < rect.bottom;
             if (!inside) {
                 ASSERT_EQ(value, kGrey) << "ink outside the rectangle at " << x << "," << y;
                 continue;
@@ -162,7 +162,8 @@ TEST_F(FontTest, DrawingTextLeavesTheDeviceStateAlone)
     d3dtest::TestMesh quad = MakeQuads({Quad{-1.0f, -1.0f, 1.0f, 0.0f, 0.5f, 0xFF0000FF}}, D3DFVF_XYZ | D3DFVF_DIFFUSE);
     Draw(quad);
     // With depth writes still off, a farther quad still lands on top.
-    d3dtest::TestMesh farther = MakeQuads({Quad{-1.0f, -0.5f, 0.0f, -1.0f, 0.9f, 0xFF00FF00}}, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    d3dtest::TestMesh farther =
+        MakeQuads({Quad{-1.0f, -0.5f, 0.0f, -1.0f, 0.9f, 0xFF00FF00}}, D3DFVF_XYZ | D3DFVF_DIFFUSE);
     Draw(farther);
 
     const d3dtest::Pixels pixels = ReadBack(device);

@@ -11,10 +11,7 @@ using namespace portable;
 
 namespace {
 // Every character is 10 pixels wide, a blank 5.
-int Advance(char32_t c)
-{
-    return c == U' ' ? 5 : 10;
-}
+int Advance(char32_t c) { return c == U' ' ? 5 : 10; }
 
 struct LayoutCase {
     const char* name;
@@ -22,14 +19,11 @@ struct LayoutCase {
     RECT rect;
     DWORD format;
     int expectedHeight;
-    std::vector<std::pair<int, int>> firstGlyphOfEachLine;  // x, line top
+    std::vector<std::pair<int, int>> firstGlyphOfEachLine; // x, line top
     RECT expectedBounds;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const LayoutCase& c, std::ostream* out) { *out << c.name; }
 
 class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -55,23 +49,26 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LayoutTest,
     ::testing::Values(
         LayoutCase{"one_line_left_top", U"abc", {10, 10, 200, 30}, DT_NOCLIP, 20, {{10, 10}}, {10, 10, 40, 30}},
-        LayoutCase{"longer_than_rectangle", U"abcdefghij", {10, 10, 50, 30}, DT_NOCLIP, 20, {{10, 10}},
-                   {10, 10, 110, 30}},
-        LayoutCase{"line_breaks", U"ab\ncd\r\nef", {0, 0, 100, 100}, 0, 60, {{0, 0}, {0, 20}, {0, 40}},
-                   {0, 0, 20, 60}},
+        LayoutCase{
+            "longer_than_rectangle", U"abcdefghij", {10, 10, 50, 30}, DT_NOCLIP, 20, {{10, 10}}, {10, 10, 110, 30}},
+        LayoutCase{"line_breaks", U"ab\ncd\r\nef", {0, 0, 100, 100}, 0, 60, {{0, 0}, {0, 20}, {0, 40}}, {0, 0, 20, 60}},
         LayoutCase{"trailing_break_adds_no_line", U"ab\n", {0, 0, 100, 100}, 0, 20, {{0, 0}}, {0, 0, 20, 20}},
         LayoutCase{"empty_line_counts", U"a\n\nb", {0, 0, 100, 100}, 0, 60, {{0, 0}, {0, 40}}, {0, 0, 10, 60}},
-        LayoutCase{"single_line_ignores_breaks", U"ab\ncd", {0, 0, 100, 100}, DT_SINGLELINE, 20, {{0, 0}},
-                   {0, 0, 40, 20}},
+        LayoutCase{
+            "single_line_ignores_breaks", U"ab\ncd", {0, 0, 100, 100}, DT_SINGLELINE, 20, {{0, 0}}, {0, 0, 40, 20}},
         LayoutCase{"centre", U"abcd", {0, 0, 100, 20}, DT_CENTER, 20, {{30, 0}}, {30, 0, 70, 20}},
         LayoutCase{"right", U"abcd", {0, 0, 100, 20}, DT_RIGHT, 20, {{60, 0}}, {60, 0, 100, 20}},
-        LayoutCase{"vertical_centre", U"ab", {0, 0, 100, 100}, DT_SINGLELINE | DT_VCENTER, 60, {{0, 40}},
-                   {0, 40, 20, 60}},
+        LayoutCase{
+            "vertical_centre", U"ab", {0, 0, 100, 100}, DT_SINGLELINE | DT_VCENTER, 60, {{0, 40}}, {0, 40, 20, 60}},
         LayoutCase{"bottom", U"ab", {0, 0, 100, 100}, DT_SINGLELINE | DT_BOTTOM, 100, {{0, 80}}, {0, 80, 20, 100}},
-        LayoutCase{"word_break", U"aaa bbb ccc", {0, 0, 75, 100}, DT_WORDBREAK, 40, {{0, 0}, {0, 20}},
-                   {0, 0, 65, 40}},
-        LayoutCase{"word_wider_than_rectangle", U"aaaaaaaa bb", {0, 0, 30, 100}, DT_WORDBREAK, 40,
-                   {{0, 0}, {0, 20}}, {0, 0, 80, 40}},
+        LayoutCase{"word_break", U"aaa bbb ccc", {0, 0, 75, 100}, DT_WORDBREAK, 40, {{0, 0}, {0, 20}}, {0, 0, 65, 40}},
+        LayoutCase{"word_wider_than_rectangle",
+                   U"aaaaaaaa bb",
+                   {0, 0, 30, 100},
+                   DT_WORDBREAK,
+                   40,
+                   {{0, 0}, {0, 20}},
+                   {0, 0, 80, 40}},
         LayoutCase{"control_characters_skipped", U"a\tb", {0, 0, 100, 20}, 0, 20, {{0, 0}}, {0, 0, 20, 20}}),
     [](const ::testing::TestParamInfo<LayoutCase>& param) { return param.param.name; });
 
@@ -103,14 +100,13 @@ TEST(AtlasPacking, ShelvesFillLeftToRightThenDownAndEveryGapStaysInUse)
         int page, x, y;
     };
     const Step steps[] = {
-        {10, 8, true, 0, 0, 0},
-        {10, 12, true, 0, 11, 0},  // the open shelf grows to 13
-        {15, 5, true, 0, 0, 13},   // 22 + 16 > 32: a new shelf below the tallest
-        {40, 4, false, 0, 0, 0},   // wider than a page
-        {31, 12, true, 0, 0, 19},  // no room beside: a third shelf
-        {20, 20, true, 1, 0, 0},   // no room left for it on the first page
-        {4, 4, true, 0, 22, 0},    // smaller glyphs still fill the first page's gaps
-        {5, 5, true, 0, 16, 13},   // a shelf above that is no longer the last
+        {10, 8, true, 0, 0, 0},   {10, 12, true, 0, 11, 0}, // the open shelf grows to 13
+        {15, 5, true, 0, 0, 13},                            // 22 + 16 > 32: a new shelf below the tallest
+        {40, 4, false, 0, 0, 0},                            // wider than a page
+        {31, 12, true, 0, 0, 19},                           // no room beside: a third shelf
+        {20, 20, true, 1, 0, 0},                            // no room left for it on the first page
+        {4, 4, true, 0, 22, 0},                             // smaller glyphs still fill the first page's gaps
+        {5, 5, true, 0, 16, 13},                            // a shelf above that is no longer the last
         {14, 5, true, 1, 0, 21},
     };
     for (const Step& step : steps) {

@@ -69,17 +69,17 @@ TEST(ImageDecode, EachFileKindAndLayoutGivesItsTexels)
         {"bmp8-core-header", MakeBmp(opaque, BmpLayout{8, 12}), &opaque, D3DXIFF_BMP, p8, false, 0},
         // Five or six bits a channel.
         {"bmp16", MakeBmp(opaque, BmpLayout{16}), &opaque, D3DXIFF_BMP, D3DFMT_X1R5G5B5, false, 4},
-        {"bmp16-565", MakeBmp(opaque, BmpLayout{16, 40, 0xf800, 0x7e0, 0x1f, 0}), &opaque, D3DXIFF_BMP,
-         D3DFMT_R5G6B5, false, 4},
-        {"bmp16-1555", MakeBmp(oneBitAlpha, BmpLayout{16, 124, 0x7c00, 0x3e0, 0x1f, 0x8000}), &oneBitAlpha,
-         D3DXIFF_BMP, D3DFMT_A1R5G5B5, true, 4},
+        {"bmp16-565", MakeBmp(opaque, BmpLayout{16, 40, 0xf800, 0x7e0, 0x1f, 0}), &opaque, D3DXIFF_BMP, D3DFMT_R5G6B5,
+         false, 4},
+        {"bmp16-1555", MakeBmp(oneBitAlpha, BmpLayout{16, 124, 0x7c00, 0x3e0, 0x1f, 0x8000}), &oneBitAlpha, D3DXIFF_BMP,
+         D3DFMT_A1R5G5B5, true, 4},
         {"bmp24", MakeBmp(opaque, 24), &opaque, D3DXIFF_BMP, D3DFMT_R8G8B8, false, 0},
-        {"bmp24-top-down", MakeBmp(opaque, BmpLayout{24, 40, 0, 0, 0, 0, true}), &opaque, D3DXIFF_BMP,
-         D3DFMT_R8G8B8, false, 0},
+        {"bmp24-top-down", MakeBmp(opaque, BmpLayout{24, 40, 0, 0, 0, 0, true}), &opaque, D3DXIFF_BMP, D3DFMT_R8G8B8,
+         false, 0},
         // A plain 32-bit file's fourth byte is not alpha.
         {"bmp32", MakeBmp(alpha, BmpLayout{32}), &opaque, D3DXIFF_BMP, D3DFMT_X8R8G8B8, false, 0},
-        {"bmp32-v5-alpha", MakeBmp(alpha, BmpLayout{32, 124, 0xff0000, 0xff00, 0xff, 0xff000000}), &alpha,
-         D3DXIFF_BMP, D3DFMT_A8R8G8B8, true, 0},
+        {"bmp32-v5-alpha", MakeBmp(alpha, BmpLayout{32, 124, 0xff0000, 0xff00, 0xff, 0xff000000}), &alpha, D3DXIFF_BMP,
+         D3DFMT_A8R8G8B8, true, 0},
         {"tga8-grey", MakeTga(opaque, 8, false, true), &grey, D3DXIFF_TGA, D3DFMT_L8, false, 0},
         {"tga16", MakeTga(oneBitAlpha, 16, true, false), &oneBitAlpha, D3DXIFF_TGA, D3DFMT_A1R5G5B5, true, 7},
         {"tga24", MakeTga(opaque, 24, false, false), &opaque, D3DXIFF_TGA, D3DFMT_R8G8B8, false, 0},
@@ -124,8 +124,8 @@ TEST(ImageDecode, RunLengthAndColorMappedFilesGiveTheirTexels)
     DecodedImage rle;
     ASSERT_EQ(Decode(MakeRle8Bmp(), rle), S_OK);
     EXPECT_EQ(rle.info.format, D3DFMT_X8R8G8B8);
-    const std::vector<Texel> rleTexels = {blank,    blank,    blank,    blank,    entry(2), entry(0),
-                                          entry(1), blank,    entry(1), entry(1), entry(1), entry(1)};
+    const std::vector<Texel> rleTexels = {blank,    blank, blank,    blank,    entry(2), entry(0),
+                                          entry(1), blank, entry(1), entry(1), entry(1), entry(1)};
     for (size_t i = 0; i < rleTexels.size(); ++i) EXPECT_EQ(texel(rle, i), rleTexels[i]) << "texel " << i;
 
     DecodedImage mapped;
@@ -141,8 +141,9 @@ TEST(ImageDecode, LevelsLargerThanNeededAreReducedAsTheyDecode)
     Texels smooth{8, 6, {}};
     for (uint32_t y = 0; y < 6; ++y) {
         for (uint32_t x = 0; x < 8; ++x) {
-            smooth.bgra.insert(smooth.bgra.end(), {static_cast<uint8_t>(20 * x), static_cast<uint8_t>(30 * y),
-                                                   static_cast<uint8_t>(100 + 7 * (x + y)), 255});
+            smooth.bgra.insert(smooth.bgra.end(),
+                               {static_cast<uint8_t>(20 * x), static_cast<uint8_t>(30 * y),
+                                static_cast<uint8_t>(100 + 7 * (x + y)), 255});
         }
     }
     std::string dds;
@@ -215,22 +216,32 @@ struct BlockCase {
 TEST(ImageDecode, DxtBlocksDecodeExactly)
 {
     const BlockCase cases[] = {
-        {"dxt1-four-colors", D3DFMT_DXT1, Le16(0xf800) + Le16(0x001f) + kRampIndices,
+        {"dxt1-four-colors",
+         D3DFMT_DXT1,
+         Le16(0xf800) + Le16(0x001f) + kRampIndices,
          {{{0, 0, 255, 255}}, {{255, 0, 0, 255}}, {{85, 0, 170, 255}}, {{170, 0, 85, 255}}}},
-        {"dxt1-three-colors", D3DFMT_DXT1, Le16(0x001f) + Le16(0xf800) + kRampIndices,
+        {"dxt1-three-colors",
+         D3DFMT_DXT1,
+         Le16(0x001f) + Le16(0xf800) + kRampIndices,
          {{{255, 0, 0, 255}}, {{0, 0, 255, 255}}, {{128, 0, 128, 255}}, {{0, 0, 0, 0}}}},
         // Mid-range channels: 16 of 31 is 132, 32 of 63 is 130.
-        {"dxt1-rounding", D3DFMT_DXT1, Le16((16 << 11) | (32 << 5) | 16) + Le16(0) + kRampIndices,
+        {"dxt1-rounding",
+         D3DFMT_DXT1,
+         Le16((16 << 11) | (32 << 5) | 16) + Le16(0) + kRampIndices,
          {{{132, 130, 132, 255}}, {{0, 0, 0, 255}}, {{88, 87, 88, 255}}, {{44, 43, 44, 255}}}},
         // DXT3: explicit 4-bit alpha, and always four colors.
-        {"dxt3", D3DFMT_DXT3, Bytes({0x10, 0x32, 0, 0, 0, 0, 0, 0}) + Le16(0) + Le16(0xffff) + kRampIndices,
+        {"dxt3",
+         D3DFMT_DXT3,
+         Bytes({0x10, 0x32, 0, 0, 0, 0, 0, 0}) + Le16(0) + Le16(0xffff) + kRampIndices,
          {{{0, 0, 0, 0}}, {{255, 255, 255, 17}}, {{85, 85, 85, 34}}, {{170, 170, 170, 51}}}},
         // DXT5 with a0 > a1: eight alpha levels; indices 0, 1, 2, 7.
-        {"dxt5-eight-levels", D3DFMT_DXT5,
+        {"dxt5-eight-levels",
+         D3DFMT_DXT5,
          Bytes({255, 0, 0x08 | (2 << 6), (2 >> 2) | (7 << 1), 0, 0, 0, 0}) + Le16(0xffff) + Le16(0xffff) + kRampIndices,
          {{{255, 255, 255, 255}}, {{255, 255, 255, 0}}, {{255, 255, 255, 219}}, {{255, 255, 255, 36}}}},
         // DXT5 with a0 <= a1: six levels, then 0 and 255; indices 2, 5, 6, 7.
-        {"dxt5-six-levels", D3DFMT_DXT5,
+        {"dxt5-six-levels",
+         D3DFMT_DXT5,
          Bytes({0, 255, 2 | (5 << 3) | ((6 & 3) << 6), (6 >> 2) | (7 << 1), 0, 0, 0, 0}) + Le16(0) + Le16(0)
              + kRampIndices,
          {{{0, 0, 0, 51}}, {{0, 0, 0, 204}}, {{0, 0, 0, 0}}, {{0, 0, 0, 255}}}},
@@ -298,7 +309,8 @@ TEST(ImageDecode, DdsUncompressedFormatsAndMipChains)
         DecodedImage one;
         ASSERT_EQ(Decode(MakeDds(1, 1, c.layout, {c.texel}), one), S_OK) << c.name;
         EXPECT_EQ(one.info.format, c.format) << c.name;
-        const std::array<uint8_t, 4> got = {one.levels[0].bgra[0], one.levels[0].bgra[1], one.levels[0].bgra[2], one.levels[0].bgra[3]};
+        const std::array<uint8_t, 4> got = {one.levels[0].bgra[0], one.levels[0].bgra[1], one.levels[0].bgra[2],
+                                            one.levels[0].bgra[3]};
         EXPECT_EQ(got, c.bgra) << c.name;
     }
 }
@@ -315,7 +327,7 @@ TEST(ImageDecode, DdsBlockFormatsDecodeEveryLevel)
     EXPECT_EQ(image.info.format, D3DFMT_DXT1);
     ASSERT_EQ(image.levels.size(), 4u);
     EXPECT_EQ(image.levels[0].bgra.size(), 8u * 4u * 4u);
-    EXPECT_EQ(image.levels[0].bgra[2], 255);        // texel (0,0) red
+    EXPECT_EQ(image.levels[0].bgra[2], 255);         // texel (0,0) red
     EXPECT_EQ(image.levels[0].bgra[4 * 4 + 0], 255); // texel (4,0) blue
     EXPECT_EQ(image.levels[1].bgra.size(), 4u * 2u * 4u);
     EXPECT_EQ(image.levels[1].bgra[0], 255);
@@ -358,10 +370,16 @@ TEST(ImageDecode, ClaimsBeyondTheLimitOrTheDataAreRefused)
     const Texels small = Pattern(8, 8);
     const std::string rle = MakeRle8Bmp();
     const std::string files[] = {
-        MakeBmp(small, 24), MakeBmp(small, BmpLayout{8}), rle.substr(0, rle.size() - 2), // without its end
+        MakeBmp(small, 24),
+        MakeBmp(small, BmpLayout{8}),
+        rle.substr(0, rle.size() - 2), // without its end
         MakeTga(small, 24, false, false),
-        MakeTga(small, 32, false, true), MakePng(small, 3), MakePng(small, 4, true), MakeJpeg(small),
-        MakeJpeg(small, false, true), MakeDds(8, 8, DdsLayout{}, {std::string(256, '\x10')}),
+        MakeTga(small, 32, false, true),
+        MakePng(small, 3),
+        MakePng(small, 4, true),
+        MakeJpeg(small),
+        MakeJpeg(small, false, true),
+        MakeDds(8, 8, DdsLayout{}, {std::string(256, '\x10')}),
     };
     for (const std::string& file : files) {
         SCOPED_TRACE("file " + std::to_string(&file - files));
@@ -420,8 +438,8 @@ TEST(ImageDecode, DamagedOrForeignDataIsRefused)
         "just text, not an image",
         "DDS ",
         badSize,
-        MakeDds(4, 4, dxt5, {std::string(8, '\0')}),          // half a block
-        MakeDds(4, 4, DdsLayout{}, {std::string(60, '\0')}),  // 15 of 16 texels
+        MakeDds(4, 4, dxt5, {std::string(8, '\0')}),                                // half a block
+        MakeDds(4, 4, DdsLayout{}, {std::string(60, '\0')}),                        // 15 of 16 texels
         MakeDds(4, 4, DdsLayout{}, {std::string(64, '\0'), std::string(15, '\0')}), // short second level
         MakeDds(4, 4, unknown, {std::string(16, '\0')}),
         MakeDds(40000, 1, DdsLayout{}, {std::string(160000, '\0')}),

@@ -31,8 +31,9 @@ void PngChunk(std::string& file, const char* type, const std::string& data)
     std::string chunk = type + data;
     PutBig32(file, static_cast<uint32_t>(data.size()));
     file += chunk;
-    PutBig32(file, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()),
-                                               static_cast<uInt>(chunk.size()))));
+    PutBig32(
+        file,
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size()))));
 }
 
 std::vector<uint8_t> Rgba(const Texels& image, int channels)
@@ -137,7 +138,7 @@ std::string MakeBmp(const Texels& image, const BmpLayout& layout)
                     return ((value * max + 127) / 255) << shift;
                 };
                 const uint32_t pixel = place(r, texel[2]) | place(g, texel[1]) | place(b, texel[0])
-                                       | place(masked ? layout.alpha : 0, texel[3]);
+                    | place(masked ? layout.alpha : 0, texel[3]);
                 for (uint32_t k = 0; k < bits / 8; ++k) line[x * bits / 8 + k] = static_cast<char>(pixel >> (8 * k));
             }
         }
@@ -169,8 +170,9 @@ std::string MakeTga(const Texels& image, unsigned bitsPerPixel, bool topDown, bo
             if (grey) {
                 file.push_back(static_cast<char>(texel[1]));
             } else if (bitsPerPixel == 16) {
-                Put16(file, (texel[3] >= 128 ? 0x8000u : 0u) | ((texel[2] >> 3u) << 10) | ((texel[1] >> 3u) << 5)
-                                | (texel[0] >> 3u));
+                Put16(file,
+                      (texel[3] >= 128 ? 0x8000u : 0u) | ((texel[2] >> 3u) << 10) | ((texel[1] >> 3u) << 5)
+                          | (texel[0] >> 3u));
             } else {
                 file.append(reinterpret_cast<const char*>(texel), bitsPerPixel / 8);
             }
@@ -191,8 +193,8 @@ std::string MakeRle8Bmp()
 
 std::string MakeMappedTga()
 {
-    const char file[] = {0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20,
-                         '\xff', 0, 0, 0, 0, '\xff', 1, 2, 1, 2, 1, 0};
+    const char file[] = {0, 1, 1,    1,      0, 2, 0, 24, 0,      0, 0, 0, 3, 0, 2,
+                         0, 8, 0x20, '\xff', 0, 0, 0, 0,  '\xff', 1, 2, 1, 2, 1, 0};
     return std::string(file, sizeof file);
 }
 
@@ -210,10 +212,10 @@ std::string MakePng(const Texels& image, int channels, bool interlaced)
     struct Pass {
         uint32_t x, y, dx, dy;
     };
-    const std::vector<Pass> passes = interlaced ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
-                                                                     {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-                                                                     {0, 1, 1, 2}}
-                                                : std::vector<Pass>{{0, 0, 1, 1}};
+    const std::vector<Pass> passes = interlaced
+        ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                            {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+        : std::vector<Pass>{{0, 0, 1, 1}};
     std::string raw;
     for (const Pass& pass : passes) {
         if (pass.x >= image.width) continue;

@@ -21,7 +21,7 @@ Texels Pattern(uint32_t width, uint32_t height); // distinct, opaque colors
 // masks (BI_BITFIELDS; in the header from 52 bytes on, else after it).
 struct BmpLayout {
     unsigned bitsPerPixel = 24;
-    uint32_t headerSize = 40; // 12, 40, 108 or 124
+    uint32_t headerSize = 40;                         // 12, 40, 108 or 124
     uint32_t red = 0, green = 0, blue = 0, alpha = 0; // all 0: plain
     bool topDown = false;
 };
@@ -37,7 +37,7 @@ std::string MakeRle8Bmp();
 // A color-mapped TGA, 3x2, top row first: a map of blue and red (24-bit)
 // starting at index 1; indices 1, 2, 1 / 2, 1, 0 (0 is outside the map).
 std::string MakeMappedTga();
-std::string MakePng(const Texels& image, int channels, bool interlaced = false); // 1, 3 or 4 channels
+std::string MakePng(const Texels& image, int channels, bool interlaced = false);        // 1, 3 or 4 channels
 std::string MakeJpeg(const Texels& image, bool grey = false, bool progressive = false); // quality 100
 
 // A DDS file. For uncompressed data give the bit count and masks; for DXT
@@ -49,14 +49,15 @@ struct DdsLayout {
     bool luminance = false;
     bool cube = false;
 };
-std::string MakeDds(uint32_t width, uint32_t height, const DdsLayout& layout,
-                    const std::vector<std::string>& levels, bool writeMipCount = true);
+std::string MakeDds(uint32_t width, uint32_t height, const DdsLayout& layout, const std::vector<std::string>& levels,
+                    bool writeMipCount = true);
 
 constexpr uint32_t FourCC(const char (&text)[5])
 {
-    return static_cast<uint32_t>(static_cast<uint8_t>(text[0])) | (static_cast<uint32_t>(static_cast<uint8_t>(text[1])) << 8)
-           | (static_cast<uint32_t>(static_cast<uint8_t>(text[2])) << 16)
-           | (static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24);
+    return static_cast<uint32_t>(static_cast<uint8_t>(text[0]))
+        | (static_cast<uint32_t>(static_cast<uint8_t>(text[1])) << 8)
+        | (static_cast<uint32_t>(static_cast<uint8_t>(text[2])) << 16)
+        | (static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24);
 }
 
 } // namespace portable

@@ -23,12 +23,11 @@ struct Built {
     D3DXIMAGE_INFO info{};
 };
 
-Built Build(const std::string& file, const TextureRequest& request = TextureRequest{},
-            UINT maxSide = kMaxTextureSide)
+Built Build(const std::string& file, const TextureRequest& request = TextureRequest{}, UINT maxSide = kMaxTextureSide)
 {
     Built built;
-    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), request, maxSide,
-                              built.data, built.info),
+    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(file.data()), file.size(), request, maxSide, built.data,
+                              built.info),
               S_OK);
     return built;
 }
@@ -51,8 +50,7 @@ TEST(ImageTexture, DefaultSizesRoundUpToPowersOfTwoWithAFullChain)
     const Built built = Build(MakeBmp(Pattern(3, 5), 24));
     EXPECT_EQ(built.data.width, 4u);
     EXPECT_EQ(built.data.height, 8u);
-    EXPECT_EQ(LevelSizes(built.data),
-              (std::vector<std::pair<UINT, UINT>>{{4, 8}, {2, 4}, {1, 2}, {1, 1}}));
+    EXPECT_EQ(LevelSizes(built.data), (std::vector<std::pair<UINT, UINT>>{{4, 8}, {2, 4}, {1, 2}, {1, 1}}));
     EXPECT_EQ(built.info.Width, 3u);
     EXPECT_EQ(built.info.Height, 5u);
     EXPECT_EQ(built.info.MipLevels, 1u);
@@ -198,7 +196,8 @@ TEST(ImageTexture, AColorKeyMakesThoseTexelsTransparentBlack)
     request.mipLevels = 1;
     const Built built = Build(MakeBmp(image, 24), request);
     EXPECT_EQ(built.data.format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(built.data.levels[0], (std::vector<uint8_t>{image.bgra[0], image.bgra[1], image.bgra[2], 255, 0, 0, 0, 0}));
+    EXPECT_EQ(built.data.levels[0],
+              (std::vector<uint8_t>{image.bgra[0], image.bgra[1], image.bgra[2], 255, 0, 0, 0, 0}));
 }
 
 struct TextureLoad : ::testing::Test {
@@ -257,9 +256,9 @@ TEST_F(TextureLoad, TexturesMadeAheadForAModelAreThoseTheLoadWouldMake)
         EnableTexturePrefetch(true);
         ID3DXMesh* mesh = nullptr;
         ID3DXBuffer* materials = nullptr;
-        ASSERT_EQ(D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
-                                     nullptr, &mesh),
-                  D3D_OK);
+        ASSERT_EQ(
+            D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, nullptr, &mesh),
+            D3D_OK);
         EXPECT_EQ(WaitForTexturesMadeAhead(), 1u);
         if (rewritten) folder.Write("red.bmp", MakeBmp(Pattern(4, 4), 24));
         const HRESULT loaded = Load(red);
@@ -282,7 +281,7 @@ TEST_F(TextureLoad, TexturesMadeAheadForAModelAreThoseTheLoadWouldMake)
 std::string ModelNaming(const std::vector<std::string>& textures)
 {
     std::string text = "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n MeshMaterialList { "
-                       + std::to_string(textures.size()) + "; 1; 0;;\n";
+        + std::to_string(textures.size()) + "; 1; 0;;\n";
     for (const std::string& name : textures) {
         text += "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" + name + "\"; } }\n";
     }
@@ -302,9 +301,9 @@ std::pair<size_t, size_t> MadeAheadThenLeft(TestDevice& device, const std::wstri
 {
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
-    EXPECT_EQ(D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, nullptr,
-                                 &mesh),
-              D3D_OK);
+    EXPECT_EQ(
+        D3DXLoadMeshFromXW(model.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, nullptr, &mesh),
+        D3D_OK);
     if (mesh == nullptr) return {};
     const size_t made = WaitForTexturesMadeAhead();
     materials->Release();

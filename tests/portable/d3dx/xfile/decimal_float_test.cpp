@@ -45,10 +45,30 @@ bool AgreesWithFromChars(const std::string& text)
 TEST(DecimalFloat, PlainFormsAreTakenAndExact)
 {
     const char* const kTaken[] = {
-        "0",         "-0",          "0.0",          "-0.000000", "+1",     "1.",       ".5",
-        "-.25",      "500.000000",  "-3.5080495",   "0.092297435", "1e-1", "2.5E+0",   "1e10",
-        "123456789", "16777216",    "16777218",     "0.1",       "0.2",    "0.3",      "1.5e-7",
-        "3.4028234e21", "000000000000000001", "-2.225073858507201",
+        "0",
+        "-0",
+        "0.0",
+        "-0.000000",
+        "+1",
+        "1.",
+        ".5",
+        "-.25",
+        "500.000000",
+        "-3.5080495",
+        "0.092297435",
+        "1e-1",
+        "2.5E+0",
+        "1e10",
+        "123456789",
+        "16777216",
+        "16777218",
+        "0.1",
+        "0.2",
+        "0.3",
+        "1.5e-7",
+        "3.4028234e21",
+        "000000000000000001",
+        "-2.225073858507201",
     };
     for (const char* text : kTaken) EXPECT_TRUE(AgreesWithFromChars(text)) << text;
 }
@@ -60,14 +80,29 @@ TEST(DecimalFloat, OtherFormsAreLeftToTheFullParser)
         int stopsAt; // where a taken number ends; -1 when it is not taken
     };
     const Case kCases[] = {
-        {"", -1},     {"-", -1},    {"+", -1},    {".", -1},      {"-.", -1},  {"e5", -1},
-        {"1e", -1},   {"1e+", -1},  {"inf", -1},  {"nan", -1},    {"--1", -1},
+        {"", -1},
+        {"-", -1},
+        {"+", -1},
+        {".", -1},
+        {"-.", -1},
+        {"e5", -1},
+        {"1e", -1},
+        {"1e+", -1},
+        {"inf", -1},
+        {"nan", -1},
+        {"--1", -1},
         {"12345678901234567890", -1}, // 20 digits
         {"9007199254740993", -1},     // beyond 2^53
-        {"1e23", -1}, {"1e-23", -1}, {"3.5e38", -1}, {"1e-39", -1},
-        {"16777217", -1}, {"-16777217", -1}, // halfway between two floats
+        {"1e23", -1},
+        {"1e-23", -1},
+        {"3.5e38", -1},
+        {"1e-39", -1},
+        {"16777217", -1},
+        {"-16777217", -1}, // halfway between two floats
         // A number followed by more of the word: the caller sees the word go on.
-        {"0x10", 1},  {"1..2", 2},   {"2.5f", 3},
+        {"0x10", 1},
+        {"1..2", 2},
+        {"2.5f", 3},
     };
     for (const Case& test : kCases) {
         float value = 7.0f;
@@ -135,16 +170,11 @@ TEST(DecimalFloat, IntegersFollowTheTextRules)
         uint32_t value;
     };
     const Case kCases[] = {
-        {"0", true, 0},
-        {"4294967295", true, 0xffffffffu},
-        {"4294967296", false, 0},
-        {"-1", true, 0xffffffffu},
-        {"+7", true, 7},
-        {"00000000001", false, 0}, // more than ten digits
-        {"0000000001", true, 1},
-        {"-", false, 0},
-        {"", false, 0},
-        {"x1", false, 0},
+        {"0", true, 0},           {"4294967295", true, 0xffffffffu},
+        {"4294967296", false, 0}, {"-1", true, 0xffffffffu},
+        {"+7", true, 7},          {"00000000001", false, 0}, // more than ten digits
+        {"0000000001", true, 1},  {"-", false, 0},
+        {"", false, 0},           {"x1", false, 0},
     };
     for (const Case& test : kCases) {
         const std::string text = test.text;

@@ -107,8 +107,8 @@ std::string XTextToBinary(std::string_view text, unsigned floatBits)
 std::string XCompress(std::string_view file, size_t blockSize)
 {
     xformat::Header header = HeaderOf(file);
-    header.encoding = xformat::IsBinary(header.encoding) ? xformat::Encoding::BinaryCompressed
-                                                         : xformat::Encoding::TextCompressed;
+    header.encoding =
+        xformat::IsBinary(header.encoding) ? xformat::Encoding::BinaryCompressed : xformat::Encoding::TextCompressed;
     modelgen::MszipOptions options;
     options.chainBlocks = true;
     options.blockSize = blockSize;

@@ -57,23 +57,23 @@ std::vector<Hostile> HostileFiles()
          E_FAIL},
         {"MillionsOfStrings",
          XCompressRun("tzip", strings + "Strings { " + std::to_string((16u << 20) + 1) + "; ", "\"\", ", 16u << 20,
-                       "\"\"; }\n" + kTriangle),
+                      "\"\"; }\n" + kTriangle),
          E_FAIL},
         // One mesh placed 14 times: past the vertex limit, then past the face
         // limit, while the file is large enough for that many elements.
         {"AMeshPlacedPastTheVertexLimit",
          XCompressRun("tzip", "Mesh M { 600000; ", "0;0;0;, ", 599999,
-                       "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
+                      "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         {"AMeshPlacedPastTheFaceLimit",
          XCompressRun("tzip", "Mesh M { " + threePoints + "600000; ", "3;0,1,2;", 599999,
-                       "3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
+                      "3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n"),
          E_OUTOFMEMORY},
         // A texture name of a megabyte given to 200 materials.
         {"ATextureNameRepeated",
          XCompressRun("tzip", "Material Mat { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"", "a", 1u << 20,
-                       "\"; } }\nMesh { " + threePoints + "1; 3;0,1,2;; MeshMaterialList { 200; 1; 0;; "
-                           + Repeat("{Mat} ", 200) + "} }\n"),
+                      "\"; } }\nMesh { " + threePoints + "1; 3;0,1,2;; MeshMaterialList { 200; 1; 0;; "
+                          + Repeat("{Mat} ", 200) + "} }\n"),
          E_OUTOFMEMORY},
     };
 }
@@ -104,7 +104,7 @@ TEST(XFileLimits, PlacingGoesThroughChildrenUpToALimit)
     const std::string placings = Repeat("{G}\n", 2100);
     const std::string frames = kMaterial + kTriangle + "Frame G {\n" + children + "}\nFrame F {\n" + placings + "}\n";
     const std::string meshes = kMaterial + "Mesh G { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n" + children
-                               + "}\nFrame F {\n" + placings + "}\n";
+        + "}\nFrame F {\n" + placings + "}\n";
     for (const std::string& body : {frames, meshes}) {
         XMeshResult built;
         EXPECT_EQ(LoadXText("xof 0303txt 0032\n" + body, built), E_OUTOFMEMORY);

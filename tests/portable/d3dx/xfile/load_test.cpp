@@ -33,8 +33,8 @@ struct MeshLoad : ::testing::Test {
 
     HRESULT Load(const std::wstring& path)
     {
-        return D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
-                                  &materialCount, &mesh);
+        return D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &materialCount,
+                                  &mesh);
     }
 };
 
@@ -68,8 +68,8 @@ TEST_F(MeshLoad, GivesTheMeshMaterialsAndCount)
 
 TEST_F(MeshLoad, EveryEncodingLoadsFromAFile)
 {
-    for (const std::string& file : {XTextToBinary(kSampleModel), XCompress(kSampleModel),
-                                    XCompress(XTextToBinary(kSampleModel, 64), 100)}) {
+    for (const std::string& file :
+         {XTextToBinary(kSampleModel), XCompress(kSampleModel), XCompress(XTextToBinary(kSampleModel, 64), 100)}) {
         ASSERT_EQ(Load(Wide(folder.Write("encoded.x", file))), D3D_OK);
         EXPECT_EQ(mesh->GetNumFaces(), 4u);
         EXPECT_EQ(materialCount, 2u);
@@ -120,8 +120,7 @@ TEST_F(MeshLoad, LocksShowTheD3dxLayouts)
     void* indices = nullptr;
     ASSERT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &indices), D3D_OK);
     const auto* words = static_cast<const uint16_t*>(indices);
-    EXPECT_EQ(std::vector<uint16_t>(words, words + 12),
-              (std::vector<uint16_t>{0, 4, 1, 0, 1, 2, 0, 2, 3, 1, 4, 2}));
+    EXPECT_EQ(std::vector<uint16_t>(words, words + 12), (std::vector<uint16_t>{0, 4, 1, 0, 1, 2, 0, 2, 3, 1, 4, 2}));
     EXPECT_EQ(mesh->UnlockIndexBuffer(), D3D_OK);
 
     DWORD* attributes = nullptr;
@@ -169,14 +168,14 @@ TEST_F(MeshLoad, WritingThroughALockChangesTheMeshAndDropsItsUpload)
 TEST_F(MeshLoad, BadCallsAndFilesGiveD3dxCodes)
 {
     const std::wstring good = Wide(folder.Write("sample.x", kSampleModel));
-    EXPECT_EQ(D3DXLoadMeshFromXW(good.c_str(), D3DXMESH_MANAGED, nullptr, nullptr, &materials, nullptr,
-                                 &materialCount, &mesh),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXLoadMeshFromXW(nullptr, D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &materialCount,
+    EXPECT_EQ(D3DXLoadMeshFromXW(good.c_str(), D3DXMESH_MANAGED, nullptr, nullptr, &materials, nullptr, &materialCount,
                                  &mesh),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXLoadMeshFromXW(good.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
-                                 &materialCount, nullptr),
+    EXPECT_EQ(
+        D3DXLoadMeshFromXW(nullptr, D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &materialCount, &mesh),
+        D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXLoadMeshFromXW(good.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &materialCount,
+                                 nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(Load(Wide(folder.path / "missing.x")), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Load(Wide(folder.path)), D3DXERR_INVALIDDATA);
@@ -199,9 +198,9 @@ TEST_F(MeshLoad, AdjacencyAndNoMaterialOutputsWork)
     const std::wstring path = Wide(folder.Write("sample.x", kSampleModel));
     ID3DXBuffer* adjacency = nullptr;
     ID3DXBuffer* effects = reinterpret_cast<ID3DXBuffer*>(1);
-    ASSERT_EQ(D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, &adjacency, nullptr, &effects, nullptr,
-                                 &mesh),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, &adjacency, nullptr, &effects, nullptr, &mesh),
+        D3D_OK);
     EXPECT_EQ(effects, nullptr);
     ASSERT_NE(adjacency, nullptr);
     ASSERT_EQ(adjacency->GetBufferSize(), 4 * 3 * sizeof(DWORD));

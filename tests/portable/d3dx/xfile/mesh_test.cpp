@@ -122,7 +122,8 @@ TEST(XFileMesh, AnIdentityFrameLeavesVerticesBitForBit)
       MeshNormals { 1; -0.3826835;0.0;0.9238796;; 1; 3;0,0,0;; } })";
     const XMeshResult plain = Load(mesh);
     const XMeshResult framed = Load(R"(Frame {
-      FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; } )" + mesh + " }");
+      FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; } )"
+                                    + mesh + " }");
     ASSERT_EQ(framed.mesh.vertices.size(), plain.mesh.vertices.size());
     EXPECT_EQ(std::memcmp(framed.mesh.vertices.data(), plain.mesh.vertices.data(),
                           plain.mesh.vertices.size() * sizeof(MeshVertex)),
@@ -203,8 +204,7 @@ TEST(XFileMesh, TheSortKeepsFaceOrderWithinEachMaterial)
         Material { 0.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
         Material { 0.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
         Material { 0.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; } } })");
-    EXPECT_EQ(result.mesh.indices,
-              (std::vector<uint32_t>{1, 2, 0, 0, 2, 1, 1, 0, 2, 0, 1, 2, 2, 0, 1}));
+    EXPECT_EQ(result.mesh.indices, (std::vector<uint32_t>{1, 2, 0, 0, 2, 1, 1, 0, 2, 0, 1, 2, 2, 0, 1}));
     EXPECT_EQ(result.mesh.attributes, (std::vector<DWORD>{0, 0, 1, 2, 2}));
 }
 
@@ -258,9 +258,8 @@ TEST(XFileMesh, MaterialsTakeTheFileValuesAndTheLastTextureName)
 
 TEST(XFileMesh, WithoutMaterialsTheMeshGetsOneDefaultMaterial)
 {
-    for (const std::string& body :
-         {std::string("Mesh { ") + kTriangle + " }",
-          std::string("Mesh { ") + kTriangle + " MeshMaterialList { 0; 0;; } }"}) {
+    for (const std::string& body : {std::string("Mesh { ") + kTriangle + " }",
+                                    std::string("Mesh { ") + kTriangle + " MeshMaterialList { 0; 0;; } }"}) {
         const XMeshResult result = Load(body);
         ASSERT_EQ(result.materials.size(), 1u) << body;
         const D3DMATERIAL9& material = result.materials[0].material;

@@ -23,8 +23,7 @@ const Encoding kEncodings[] = {
     {"binary32", [](std::string_view text) { return XTextToBinary(text, 32); }, XFileEncoding::Binary},
     {"binary64", [](std::string_view text) { return XTextToBinary(text, 64); }, XFileEncoding::Binary},
     {"tzip", [](std::string_view text) { return XCompress(text); }, XFileEncoding::TextCompressed},
-    {"bzip", [](std::string_view text) { return XCompress(XTextToBinary(text, 32)); },
-     XFileEncoding::BinaryCompressed},
+    {"bzip", [](std::string_view text) { return XCompress(XTextToBinary(text, 32)); }, XFileEncoding::BinaryCompressed},
     // Small blocks: each one inflates against the previous block's output.
     {"tzip-blocks", [](std::string_view text) { return XCompress(text, 97); }, XFileEncoding::TextCompressed},
     {"bzip64-blocks", [](std::string_view text) { return XCompress(XTextToBinary(text, 64), 61); },
@@ -54,8 +53,7 @@ TEST_P(EveryEncoding, GivesTheSameMeshAsText)
     EXPECT_EQ(encoded.mesh.attributes, fromText.mesh.attributes);
     ASSERT_EQ(encoded.materials.size(), fromText.materials.size());
     for (size_t i = 0; i < fromText.materials.size(); ++i) {
-        EXPECT_EQ(std::memcmp(&encoded.materials[i].material, &fromText.materials[i].material,
-                              sizeof(D3DMATERIAL9)),
+        EXPECT_EQ(std::memcmp(&encoded.materials[i].material, &fromText.materials[i].material, sizeof(D3DMATERIAL9)),
                   0);
         EXPECT_EQ(encoded.materials[i].texture, fromText.materials[i].texture);
     }
@@ -245,8 +243,8 @@ TEST(XFileParser, BuiltinTemplatesAreAllThere)
 {
     const XTemplateLibrary& library = BuiltinXTemplates();
     for (std::string_view name : {"Mesh", "Frame", "FrameTransformMatrix", "MeshNormals", "MeshTextureCoords",
-                                  "MeshVertexColors", "MeshMaterialList", "Material", "TextureFilename",
-                                  "SkinWeights", "XSkinMeshHeader", "AnimationSet", "DeclData", "PMInfo"}) {
+                                  "MeshVertexColors", "MeshMaterialList", "Material", "TextureFilename", "SkinWeights",
+                                  "XSkinMeshHeader", "AnimationSet", "DeclData", "PMInfo"}) {
         EXPECT_NE(FindXTemplate(library, {}, name), kNoTemplate) << name;
     }
     const XTemplate& mesh = XTemplateAt(library, {}, FindXTemplate(library, {}, "mesh"));
@@ -314,8 +312,7 @@ TEST(XFileParser, ArraysThatRunShortFailAsBefore)
     };
     const Case kCases[] = {
         {"points end early", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;; }\n", D3DXFERR_PARSEERROR},
-        {"a word among floats", "xof 0303txt 0032\nMesh { 2; 0;0;0;, 1;zero;0;; 1; 3;0,1,1;; }\n",
-         D3DXFERR_PARSEERROR},
+        {"a word among floats", "xof 0303txt 0032\nMesh { 2; 0;0;0;, 1;zero;0;; 1; 3;0,1,1;; }\n", D3DXFERR_PARSEERROR},
         {"a face longer than the file", "xof 0303txt 0032\nMesh { 1; 0;0;0;; 1; 99999;0,0,0;; }\n",
          D3DXFERR_BADARRAYSIZE},
         {"a float where an index is due", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1.5,2;; }\n",
