@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # Fuzzing (libFuzzer) and the reader benchmark's comparison
   clang libclang-rt-14-dev libassimp-dev
+  # The format check
+  clang-format
   # The engine comparison (tools/bench/side_by_side.sh)
   libirrlicht-dev
   # Windows cross build and its run under Wine
