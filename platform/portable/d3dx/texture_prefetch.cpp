@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,9 +25,6 @@ constexpr unsigned kMaxWorkers = 4;
 // until it is taken, its batch's names are released, or the next model's
 // textures are asked for.
 constexpr uint64_t kMaxTextureBytes = uint64_t{64} << 20;
-// A worker idle this long after making textures gives back what its arena
-// holds free: the texels it made are freed there when the device takes them.
-constexpr std::chrono::milliseconds kTrimWhenIdleFor{500};
 
 // What all jobs hold together, against kTexturePrefetchBudget.
 std::atomic<uint64_t> g_budgetUsed{0};
@@ -187,20 +183,10 @@ void Work()
 {
     Prefetcher& shared = Shared();
     std::unique_lock<std::mutex> lock(shared.mutex);
-    const auto jobWaiting = [&] { return !shared.waiting.empty(); };
-    bool madeSinceTrim = false;
     while (true) {
-        if (madeSinceTrim && !shared.changed.wait_for(lock, kTrimWhenIdleFor, jobWaiting)) {
-            lock.unlock();
-            malloc_trim(0);
-            lock.lock();
-            madeSinceTrim = false;
-            continue;
-        }
-        shared.changed.wait(lock, jobWaiting);
+        shared.changed.wait(lock, [&] { return !shared.waiting.empty(); });
         const std::shared_ptr<Job> job = shared.waiting.front();
         Run(shared, job, lock);
-        madeSinceTrim = true;
     }
 }
 
@@ -211,6 +197,10 @@ void StartWorkers(Prefetcher& shared)
     // The loading thread makes textures too while it waits for one.
     const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
     const unsigned count = std::min(kMaxWorkers, cores - 1);
+    // Workers allocate from the main heap, where the texels they make are
+    // freed once the device has them and Present hands the memory back; an
+    // arena of their own would keep its free top resident for good.
+    mallopt(M_ARENA_MAX, 1);
     try {
         for (unsigned i = 0; i < count; ++i) std::thread(Work).detach();
     } catch (...) {
