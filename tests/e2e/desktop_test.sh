@@ -48,6 +48,9 @@ e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
 e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
 e2e_wait_for_drawn_screen 60 || exit 1
 e2e_wait_for_mode 800x600 20 || exit 1
+# Whether a new window gets the focus is the window manager's choice (fluxbox
+# leaves one mapped while it settles unfocused): it is activated, as a click would.
+e2e_focus_window
 e2e_wait_for_focus 20 || { e2e_fail "the window never held the focus"; exit 1; }
 
 # --- Away: another workspace --------------------------------------------------
