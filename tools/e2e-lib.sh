@@ -36,6 +36,7 @@
 #   e2e_stop_window_manager          ends the window manager
 # The program
 #   e2e_prepare_workdir DIR SOURCE_ROOT     a fresh working folder with settings.ini and Models
+#   e2e_start_drawing_program DIR    E2E_PROGRAM in a fresh DIR at 800x600, 60 Hz, until it draws
 #   e2e_wine_prefix                  makes the Wine prefix WINEPREFIX on first use
 #   e2e_exec_wine PROGRAM [ARG...]   becomes that program under 64-bit Wine (run it in a subshell)
 #   e2e_start_program native|wine PROGRAM WORKDIR  starts it in the background
@@ -388,6 +389,18 @@ e2e_prepare_workdir() {
   mkdir -p "$workdir"
   if [ -f "$source_root/settings.ini" ]; then cp "$source_root/settings.ini" "$workdir/"; fi
   if [ -d "$source_root/Models" ]; then cp -r "$source_root/Models" "$workdir/"; fi
+}
+
+# Starts E2E_PROGRAM (E2E_KIND) in a fresh working folder asking for 800x600
+# at 60 Hz, and waits for its window, its last model and a drawn screen.
+e2e_start_drawing_program() { # DIR
+  local workdir=$1
+  e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+  printf '800 600 60\r\n' >"$workdir/settings.ini"
+  e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || return 1
+  e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || return 1
+  e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || return 1
+  e2e_wait_for_drawn_screen 60
 }
 
 # Makes the Wine prefix WINEPREFIX unless it exists; wineboot's output goes to

@@ -41,12 +41,7 @@ count_messages() { # TEXT
 }
 
 workdir=$E2E_DIR/work
-e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
-printf '800 600 60\r\n' >"$workdir/settings.ini"
-e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
-e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
-e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
-e2e_wait_for_drawn_screen 60 || exit 1
+e2e_start_drawing_program "$workdir" || exit 1
 e2e_wait_for_mode 800x600 20 || exit 1
 # Whether a new window gets the focus is the window manager's choice (fluxbox
 # leaves one mapped while it settles unfocused): it is activated, as a click would.
