@@ -39,10 +39,29 @@ bool CreateGlObjects(Device& device)
     if (!CreateGlBackBuffer(device.backBuffer, device.params, WindowTargetOf(device))) {
         return false;
     }
-    if (!CreateFixedFunctionProgram(device.program)) return false;
+    if (!CreateFixedFunctionProgram(device.program, false)) return false;
     gl.GenSamplers(1, &device.sampler);
     gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
     return true;
+}
+
+// Presentation as the parameters ask. A driver that cannot wait for the
+// vertical blank presents at once; then the device keeps the retraces itself.
+void StartPresentation(Device& device, const D3DPRESENT_PARAMETERS& completed)
+{
+    const int intervals = SwapIntervalOf(completed.PresentationInterval);
+    device.retrace = RetraceClock{};
+    if (intervals == 0 || SDL_GL_SetSwapInterval(intervals) == 0) {
+        if (intervals == 0) SDL_GL_SetSwapInterval(0);
+        return;
+    }
+    SDL_GL_SetSwapInterval(0);
+    unsigned refreshHz = completed.FullScreen_RefreshRateInHz;
+    SDL_DisplayMode mode{};
+    if (refreshHz == 0 && SDL_GetCurrentDisplayMode(device.display, &mode) == 0) {
+        refreshHz = static_cast<unsigned>(std::max(mode.refresh_rate, 0));
+    }
+    StartRetraceClock(device.retrace, refreshHz, intervals, MonotonicNowNs());
 }
 
 // Everything that follows the device's allocation; the caller destroys a
@@ -60,8 +79,7 @@ HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, 
         const HRESULT entered = EnterFullscreen(*device);
         if (FAILED(entered)) return entered;
     }
-    // A display that cannot wait for the vertical blank presents at once.
-    SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+    StartPresentation(*device, completed);
     ResetDeviceState(*device);
 
     device->parent = ComRef<IDirect3D9>::Share(parent);
@@ -188,6 +206,7 @@ Device::~Device()
     ReleaseAllUploads(*this);
     if (current) {
         DestroyFixedFunctionProgram(program);
+        DestroyFixedFunctionProgram(alphaTestProgram);
         if (sampler != 0) gl.DeleteSamplers(1, &sampler);
         DestroyGlBackBuffer(backBuffer);
     }
@@ -232,6 +251,11 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
 
         SDL_Window* sdlWindow = SdlWindowOf(window);
         BlitGlBackBuffer(backBuffer, WindowTargetOf(*this));
+        if (retrace.periodNs > 0) {
+            // The frame is finished first, so that it shows at the retrace itself.
+            gl.Finish();
+            WaitUntil(TakeNextRetrace(retrace, MonotonicNowNs()));
+        }
         SDL_GL_SwapWindow(sdlWindow);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));
@@ -292,7 +316,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
             lost = true;
             return D3DERR_OUTOFVIDEOMEMORY;
         }
-        SDL_GL_SetSwapInterval(SwapIntervalOf(completed.PresentationInterval));
+        StartPresentation(*this, completed);
 
         ResetDeviceState(*this);
         lost = false;

@@ -10,6 +10,7 @@
 #include "platform/portable/d3d9/gl/device_states.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 #include "platform/portable/d3d9/managed_resources.h"
+#include "platform/portable/d3d9/retrace.h"
 #include "platform/portable/win32/com_object.h"
 
 struct SDL_Window;
@@ -46,11 +47,13 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     bool minimisePending = false;  // lost with its window perhaps still in view
     unsigned lostAtMs = 0;         // SDL_GetTicks() at the loss
     bool inScene = false;
+    RetraceClock retrace;         // kept here when the driver cannot wait for the display's
     int defaultPoolResources = 0; // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
 
     GlBackBuffer backBuffer;
     FixedFunctionProgram program;
-    unsigned sampler = 0; // sampler object for stage 0
+    FixedFunctionProgram alphaTestProgram; // made when a draw first needs it
+    unsigned sampler = 0;                  // sampler object for stage 0
     DeviceStates states{};
     // The data of the bound portable textures. Binding holds no reference, as
     // in Direct3D; the device knows the data, so a texture's end unbinds it.

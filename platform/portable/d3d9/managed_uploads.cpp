@@ -109,7 +109,9 @@ HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
     const FixedFunctionInputs inputs =
         ComputeFixedFunctionInputs(portable->states, (mesh.fvf & D3DFVF_DIFFUSE) != 0, texture != 0,
                                    portable->backBuffer.width, portable->backBuffer.height);
-    ApplyFixedFunctionInputs(portable->program, inputs);
+    FixedFunctionProgram& program = inputs.alphaFunc != 0 ? portable->alphaTestProgram : portable->program;
+    if (program.program == 0 && !CreateFixedFunctionProgram(program, true)) return D3DERR_INVALIDCALL;
+    ApplyFixedFunctionInputs(program, inputs);
     gl.BindVertexArray(mesh.gpu.vertexArray);
     gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(faceCount * 3), GL_UNSIGNED_INT,
                     reinterpret_cast<const void*>(firstFace * 3 * sizeof(uint32_t)));

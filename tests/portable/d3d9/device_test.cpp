@@ -146,6 +146,25 @@ TEST_F(DeviceTest, ResetCanChangeTheBackBufferSize)
     EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
 }
 
+// Whether the driver waits for the vertical blank or the device keeps the
+// retraces itself, interval one shows at most one frame a refresh.
+TEST_F(DeviceTest, IntervalOnePresentsAtMostOnceARefresh)
+{
+    D3DPRESENT_PARAMETERS params = d3dtest::WindowedParams(kWidth, kHeight);
+    params.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    ASSERT_EQ(device->Reset(&params), D3D_OK);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    const Uint64 periodNs = 1000000000u / static_cast<Uint64>(mode.refresh_rate > 0 ? mode.refresh_rate : 60);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const Uint64 start = SDL_GetPerformanceCounter();
+    constexpr int kFrames = 4;
+    for (int frame = 0; frame < kFrames; ++frame)
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const Uint64 elapsedNs = (SDL_GetPerformanceCounter() - start) * 1000000000u / SDL_GetPerformanceFrequency();
+    EXPECT_GE(elapsedNs, (kFrames - 1) * periodNs);
+}
+
 TEST_F(DeviceTest, ResourcesOutlivingTheDeviceAreLetGo)
 {
     d3dtest::TestMesh quad = MakeQuads({Quad{-1.0f, 1.0f, 1.0f, -1.0f, 0.5f, kRed}}, D3DFVF_XYZ);

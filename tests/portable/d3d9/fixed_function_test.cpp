@@ -1,4 +1,4 @@
-// Fixed-function drawing: vertex colors, ambient lighting, depth, culling
+// Fixed-function drawing: vertex colors, ambient lighting, alpha test, depth, culling
 // and Direct3D's transform and rasterisation conventions.
 #include <cmath>
 #include <ostream>
@@ -117,6 +117,33 @@ TEST_F(DrawTest, DepthWritesOffLeaveTheDepthBufferUntouched)
     d3dtest::TestMesh farQuad = MakeQuads({FullScreen(0.8f, kGreen)}, kColored);
     Draw(farQuad);
     EXPECT_EQ(Centre() & 0xFFFFFF, kGreen & 0xFFFFFF);
+}
+
+TEST_F(DrawTest, AlphaTestKeepsOnlyPassingFragments)
+{
+    struct Case {
+        BOOL enabled;
+        D3DCMPFUNC func;
+        DWORD ref;
+        bool drawn;
+    };
+    // The vertices' alpha is 0x80.
+    const Case cases[] = {
+        {TRUE, D3DCMP_GREATER, 0x7F, true}, {TRUE, D3DCMP_GREATER, 0x80, false}, {TRUE, D3DCMP_EQUAL, 0x80, true},
+        {TRUE, D3DCMP_LESS, 0x80, false},   {TRUE, D3DCMP_NEVER, 0, false},      {TRUE, D3DCMP_ALWAYS, 0, true},
+        {FALSE, D3DCMP_NEVER, 0, true},
+    };
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d3dtest::TestMesh quad = MakeQuads({FullScreen(0.5f, 0x80FF0000)}, kColored);
+    for (const Case& c : cases) {
+        ClearAll();
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, c.enabled);
+        device->SetRenderState(D3DRS_ALPHAFUNC, c.func);
+        device->SetRenderState(D3DRS_ALPHAREF, c.ref);
+        Draw(quad);
+        EXPECT_EQ(Centre() & 0xFFFFFF, (c.drawn ? kRed : kGrey) & 0xFFFFFF)
+            << "enabled " << c.enabled << ", func " << c.func << ", ref " << c.ref;
+    }
 }
 
 TEST_F(DrawTest, DepthTestOffDrawsInSubmissionOrder)

@@ -8,6 +8,7 @@ namespace portable {
 
 #define PORTABLE_GL_FUNCTIONS(X)                                                            \
     X(PFNGLGETINTEGERVPROC, GetIntegerv, glGetIntegerv)                                     \
+    X(PFNGLFINISHPROC, Finish, glFinish)                                                    \
     X(PFNGLVIEWPORTPROC, Viewport, glViewport)                                              \
     X(PFNGLSCISSORPROC, Scissor, glScissor)                                                 \
     X(PFNGLENABLEPROC, Enable, glEnable)                                                    \

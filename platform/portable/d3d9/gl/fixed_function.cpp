@@ -1,5 +1,7 @@
 #include "platform/portable/d3d9/gl/fixed_function.h"
 
+#include <string>
+
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/gl/shader.h"
 
@@ -42,16 +44,19 @@ void main()
 }
 )";
 
-const char* const kFragmentSource = R"(#version 330 core
+// Compiled with ALPHA_TEST defined or not: a program that may discard keeps
+// the rasterizer from testing depth before it shades.
+const char* const kFragmentSource = R"(
 in vec4 color;
 in vec2 uv;
 
 uniform sampler2D stage0;
 uniform bool textured;
+out vec4 fragment;
+
+#ifdef ALPHA_TEST
 uniform int alphaFunc;
 uniform float alphaRef;
-
-out vec4 fragment;
 
 bool Passes(float alpha)
 {
@@ -65,6 +70,7 @@ bool Passes(float alpha)
     if (alphaFunc == 7) return a >= alphaRef;
     return true;
 }
+#endif
 
 void main()
 {
@@ -73,7 +79,9 @@ void main()
         vec4 texel = texture(stage0, uv);
         result = vec4(color.rgb * texel.rgb, texel.a);
     }
-    if (alphaFunc != 0 && !Passes(result.a)) discard;
+#ifdef ALPHA_TEST
+    if (!Passes(result.a)) discard;
+#endif
     fragment = result;
 }
 )";
@@ -124,16 +132,19 @@ FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool 
     inputs.globalAmbient = ColorValueOf(states.render[D3DRS_AMBIENT]);
 
     inputs.textured = textured;
+    const DWORD alphaFunc = states.render[D3DRS_ALPHAFUNC];
     inputs.alphaFunc =
-        states.render[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int>(states.render[D3DRS_ALPHAFUNC]) : 0;
+        states.render[D3DRS_ALPHATESTENABLE] != FALSE && alphaFunc != D3DCMP_ALWAYS ? static_cast<int>(alphaFunc) : 0;
     inputs.alphaRef = static_cast<float>(states.render[D3DRS_ALPHAREF] & 0xFF);
     return inputs;
 }
 
-bool CreateFixedFunctionProgram(FixedFunctionProgram& made)
+bool CreateFixedFunctionProgram(FixedFunctionProgram& made, bool alphaTest)
 {
     FixedFunctionProgram p;
-    p.program = BuildGlProgram(kVertexSource, kFragmentSource);
+    const std::string fragment =
+        std::string("#version 330 core\n") + (alphaTest ? "#define ALPHA_TEST\n" : "") + kFragmentSource;
+    p.program = BuildGlProgram(kVertexSource, fragment.c_str());
     if (p.program == 0) return false;
     auto location = [&](const char* name) { return gl.GetUniformLocation(p.program, name); };
     p.worldViewProjection = location("worldViewProjection");

@@ -1,5 +1,5 @@
 // Direct3D 9's fixed-function pipeline for the states the portable device
-// supports, as one GLSL program: transform with Direct3D's clip conventions,
+// supports, as a GLSL program: transform with Direct3D's clip conventions,
 // ambient and emissive lighting, texture stage 0 modulating, alpha test.
 #pragma once
 
@@ -36,7 +36,7 @@ struct FixedFunctionInputs {
     D3DCOLORVALUE materialEmissive;
     D3DCOLORVALUE globalAmbient;
     bool textured;
-    int alphaFunc;  // D3DCMP value, 0 when the alpha test is off
+    int alphaFunc;  // D3DCMP value, 0 when the alpha test is off or always passes
     float alphaRef; // 0..255
 };
 
@@ -45,8 +45,9 @@ FixedFunctionInputs ComputeFixedFunctionInputs(const DeviceStates& states, bool 
                                                UINT renderWidth, UINT renderHeight);
 D3DCOLORVALUE ColorValueOf(D3DCOLOR color);
 
-// Needs a current context.
-bool CreateFixedFunctionProgram(FixedFunctionProgram& program);
+// Needs a current context. `alphaTest`: the program applies the alpha test
+// (inputs with alphaFunc 0 need the one without it).
+bool CreateFixedFunctionProgram(FixedFunctionProgram& program, bool alphaTest);
 void DestroyFixedFunctionProgram(FixedFunctionProgram& program);
 // Uses the program and sets its uniforms.
 void ApplyFixedFunctionInputs(const FixedFunctionProgram& program, const FixedFunctionInputs& inputs);
