@@ -1,8 +1,13 @@
 #include "platform/portable/d3dx/font/face.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include <fontconfig/fontconfig.h>
@@ -25,9 +30,59 @@ struct Match {
     bool oblique = false;
 };
 
+// Fontconfig's configuration and font caches take tens of milliseconds to
+// load. They load on a thread of their own from the program's start, while
+// the window and the device are made; the first match waits for them.
+struct ConfigLoad {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+};
+
+ConfigLoad& SharedConfigLoad()
+{
+    static ConfigLoad* load = new ConfigLoad; // never destroyed: the thread may outlive main
+    return *load;
+}
+
+void FinishConfigLoad()
+{
+    ConfigLoad& load = SharedConfigLoad();
+    const std::lock_guard lock(load.mutex);
+    load.done = true;
+    load.finished.notify_all();
+}
+
+bool StartConfigLoad()
+{
+    // The thread allocates from the main heap: an arena of its own would stay resident.
+    mallopt(M_ARENA_MAX, 1);
+    try {
+        std::thread([] {
+            FcInit();
+            FinishConfigLoad();
+        }).detach();
+    } catch (...) {
+        FinishConfigLoad(); // no thread: the first match loads it
+    }
+    return true;
+}
+
+[[maybe_unused]] const bool g_configLoadStarted = StartConfigLoad();
+
+bool ConfigLoaded()
+{
+    ConfigLoad& load = SharedConfigLoad();
+    {
+        std::unique_lock lock(load.mutex);
+        load.finished.wait(lock, [&] { return load.done; });
+    }
+    return FcInit() == FcTrue;
+}
+
 bool MatchFont(const FontRequest& request, Match& match)
 {
-    if (FcInit() == FcFalse) return false;
+    if (!ConfigLoaded()) return false;
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return false;
     if (!request.family.empty()) {
