@@ -12,7 +12,8 @@
 #   a non-zero exit code; so does a missing level model, after the crate's
 #   line, and the display gets its mode back; a folder in place of
 #   settings.ini is a file that cannot be opened; without any display the
-#   native build fails at its window (the log holds only its first line).
+#   native build fails at its window (the log holds only its first line), and
+#   ends with exit code 1 when the display goes away while it draws.
 # The run folder, WORK_ROOT/run, stays after a pass too, with the screenshots.
 #
 # device_test.sh --native PROGRAM | --wine PROGRAM.exe [--source-root DIR] [--work-root DIR] [--cycles N]
@@ -147,4 +148,13 @@ e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
 e2e_wait_for_mode 1280x720 10 || exit 1
 e2e_log "display mode given back: $(e2e_current_mode)"
+
+# --- The display goes away while the program draws: it ends at once -----------
+if [ "$E2E_KIND" = native ]; then
+  e2e_start_drawing_program "$E2E_DIR/display-lost" || exit 1
+  e2e_stop_window_manager
+  e2e_stop_display
+  e2e_wait_for_exit 10 || exit 1
+  [ "$E2E_EXIT_CODE" -eq 1 ] || { e2e_fail "exit code $E2E_EXIT_CODE once the display was gone"; exit 1; }
+fi
 e2e_log "PASS"

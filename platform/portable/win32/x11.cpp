@@ -13,6 +13,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
+#include <unistd.h>
 
 namespace portable {
 
@@ -267,15 +268,28 @@ int OnXError(Display*, XErrorEvent* error)
                  error->minor_code, error->resourceid);
     return 0;
 }
+// The connection to the X server is gone (the server ended, the session
+// closed). Nothing can be shown any more, and every exit handler that would
+// talk to the server (SDL's, the mode restore) would wait on it for ever.
+int OnXConnectionLost(Display*)
+{
+    static const char kMessage[] = "The connection to the X display was lost.\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    _exit(1);
+}
 } // namespace
 
-void CatchX11Errors() { XSetErrorHandler(OnXError); }
+void CatchX11Errors()
+{
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXConnectionLost);
+}
 
 void WatchX11Windows()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
-    XSetErrorHandler(OnXError);
+    CatchX11Errors();
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 

@@ -35,10 +35,11 @@ void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int
 // Windows that vanish under the program on X11, destroyed by another client
 // (a window manager's kill, xdotool windowclose). Windows would have sent
 // WM_DESTROY; here the event pump destroys the handle once it learns of it.
-// Installs the X error handler before SDL's video starts, so that SDL, which
-// puts back the handler it found when it shuts down, puts back this one.
+// Installs the X error handlers before SDL's video starts, so that SDL, which
+// puts back the handler it found when it shuts down, puts back this one. A
+// lost connection to the server ends the process at once, with exit code 1.
 void CatchX11Errors();
-// Installs the X error handler over SDL's and asks SDL for the raw X events;
+// Installs the X error handlers over SDL's and asks SDL for the raw X events;
 // does nothing unless SDL's video driver is X11. Call after SDL's video starts.
 void WatchX11Windows();
 // The X window behind an SDL window, or 0 when there is none.
