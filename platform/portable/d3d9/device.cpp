@@ -259,11 +259,6 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
         SDL_GL_SwapWindow(sdlWindow);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));
-        if (texelsGivenUp) {
-            // Texels freed in the middle of the heap stay resident until handed back.
-            texelsGivenUp = false;
-            malloc_trim(0);
-        }
         InvalidateGlState(*this);
         return D3D_OK;
     });

@@ -58,8 +58,7 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     // The data of the bound portable textures. Binding holds no reference, as
     // in Direct3D; the device knows the data, so a texture's end unbinds it.
     TextureData* textureData[kSamplerCount] = {};
-    bool glStateValid = false;  // false: render and sampler states must be applied again
-    bool texelsGivenUp = false; // since the last Present: freed memory to hand back
+    bool glStateValid = false; // false: render and sampler states must be applied again
 
     // Managed resources the device has taken on, and whether their objects exist.
     enum class Upload { pending, ready, unusable };

@@ -3,6 +3,8 @@
 // and their end.
 #include "platform/portable/d3d9/managed_uploads.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 
 #include "platform/portable/d3d9/device.h"
@@ -43,7 +45,9 @@ unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
     device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
     if (!usable) return 0;
     std::vector<std::vector<uint8_t>>().swap(texture.levels);
-    device.texelsGivenUp = true;
+    // The driver's copy does not fit the texels' place in the heap: handed
+    // back now, the next texture's texels do not add to it.
+    malloc_trim(0);
     InvalidateGlState(device);
     return texture.gpu.texture;
 }
