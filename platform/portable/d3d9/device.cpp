@@ -61,7 +61,7 @@ void StartPresentation(Device& device, const D3DPRESENT_PARAMETERS& completed)
     if (refreshHz == 0 && SDL_GetCurrentDisplayMode(device.display, &mode) == 0) {
         refreshHz = static_cast<unsigned>(std::max(mode.refresh_rate, 0));
     }
-    StartRetraceClock(device.retrace, refreshHz, intervals, MonotonicNowNs());
+    StartRetraceClock(device.retrace, refreshHz, intervals);
 }
 
 // Everything that follows the device's allocation; the caller destroys a

@@ -15,10 +15,10 @@ constexpr int64_t kNsPerSecond = 1000000000;
 constexpr int64_t kWakeMarginNs = 1000000;
 } // namespace
 
-void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals, int64_t nowNs)
+void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals)
 {
     clock.periodNs = kNsPerSecond / (refreshHz != 0 ? refreshHz : kDefaultRefreshHz);
-    clock.phaseNs = nowNs;
+    clock.phaseNs = -1;
     clock.lastShownNs = -1;
     clock.intervals = std::max(intervals, 1);
 }
@@ -26,8 +26,12 @@ void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals, i
 int64_t TakeNextRetrace(RetraceClock& clock, int64_t nowNs)
 {
     if (clock.periodNs <= 0) return nowNs;
-    int64_t earliest = std::max(nowNs, clock.phaseNs);
-    if (clock.lastShownNs >= 0) earliest = std::max(earliest, clock.lastShownNs + clock.intervals * clock.periodNs);
+    if (clock.phaseNs < 0) {
+        clock.phaseNs = nowNs;
+        clock.lastShownNs = nowNs;
+        return nowNs;
+    }
+    const int64_t earliest = std::max(nowNs, clock.lastShownNs + clock.intervals * clock.periodNs);
     const int64_t periods = (earliest - clock.phaseNs + clock.periodNs - 1) / clock.periodNs;
     clock.lastShownNs = clock.phaseNs + periods * clock.periodNs;
     return clock.lastShownNs;

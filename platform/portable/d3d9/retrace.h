@@ -1,8 +1,9 @@
 // Vertical retraces kept by the clock, for drivers that cannot wait for the
-// display's own (Mesa's software rasterizer on X11, for one): retraces fall
-// one refresh period apart at a fixed phase, and a frame presented with an
-// interval of N shows at the first retrace at least N periods after the frame
-// shown before it, as Direct3D's presentation intervals do.
+// display's own (Mesa's software rasterizer on X11, for one): the first frame
+// shows at once, retraces fall one refresh period apart from it, and a frame
+// presented with an interval of N shows at the first retrace at least N
+// periods after the frame shown before it, as Direct3D's presentation
+// intervals do.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +17,9 @@ struct RetraceClock {
     int intervals = 1;
 };
 
-// Starts retraces at `nowNs` for a display refreshing at `refreshHz` (60 when
-// it reports 0), showing a frame every `intervals` retraces at most.
-void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals, int64_t nowNs);
+// Retraces for a display refreshing at `refreshHz` (60 when it reports 0),
+// showing a frame every `intervals` retraces at most.
+void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals);
 
 // The retrace at which a frame presented at `nowNs` shows; recorded as the last shown.
 int64_t TakeNextRetrace(RetraceClock& clock, int64_t nowNs);
