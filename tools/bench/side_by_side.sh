@@ -107,9 +107,12 @@ cpu_ticks() { # PID
 }
 
 # Samples VmHWM and RssAnon every 100 ms while the process lives; OUT holds
-# "VmHWM largest-RssAnon" in kB from the last sample.
+# "VmHWM largest-RssAnon" in kB from the last sample. It waits with read's
+# timeout on a pipe nobody writes to, so that sampling starts no process to
+# take the processor from the program it measures.
 sample_memory() { # PID OUT
-  local pid=$1 out=$2 key value hwm=0 anon=0 largest=0
+  local pid=$1 out=$2 key value hwm=0 anon=0 largest=0 idle
+  exec {idle}<> <(:)
   while [ -r "/proc/$pid/status" ]; do
     {
       while read -r key value _; do
@@ -121,8 +124,9 @@ sample_memory() { # PID OUT
     } 2>/dev/null
     if ((anon > largest)); then largest=$anon; fi
     if ((hwm > 0)); then echo "$hwm $largest" >"$out"; fi
-    sleep 0.1
+    read -r -t 0.1 -u "$idle" _
   done
+  exec {idle}<&-
 }
 
 # Frame intervals (ms) between the stamps within [FROM, TO] ns, sorted.
