@@ -57,6 +57,12 @@ UINT LowWord(LPARAM value) { return static_cast<UINT>(static_cast<uintptr_t>(val
 
 namespace portable {
 
+std::vector<void (*)()>& VideoStartTasks()
+{
+    static auto* tasks = new std::vector<void (*)()>; // filled before main, never destroyed
+    return *tasks;
+}
+
 // SDL's video subsystem, started on first use and shut down at exit, which
 // also closes every window and gives back a changed display mode.
 bool InitVideo()
@@ -87,7 +93,19 @@ bool InitVideo()
         registered = true;
         std::atexit(ShutDownSdl);
     }
+    std::vector<void (*)()> tasks;
+    tasks.swap(VideoStartTasks());
+    for (void (*task)() : tasks) task();
     return true;
+}
+
+void AfterVideoStarts(void (*task)())
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        task();
+        return;
+    }
+    VideoStartTasks().push_back(task);
 }
 
 WindowTable& ThreadWindows()

@@ -16,6 +16,8 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+#include "platform/portable/win32/window.h"
+
 namespace portable {
 
 namespace {
@@ -31,12 +33,14 @@ struct Match {
 };
 
 // Fontconfig's configuration and font caches take tens of milliseconds to
-// load. They load on a thread of their own from the program's start, while
-// the window and the device are made; the first match waits for them.
+// load. They load on a thread of their own once SDL's video has started,
+// while the window and the device are made; the first match waits for them.
+// A program that matches a font first, without that, loads them itself.
 struct ConfigLoad {
+    enum class State { waiting, running, done };
     std::mutex mutex;
     std::condition_variable finished;
-    bool done = false;
+    State state = State::waiting;
 };
 
 ConfigLoad& SharedConfigLoad()
@@ -49,14 +53,30 @@ void FinishConfigLoad()
 {
     ConfigLoad& load = SharedConfigLoad();
     const std::lock_guard lock(load.mutex);
-    load.done = true;
+    load.state = ConfigLoad::State::done;
     load.finished.notify_all();
 }
 
-bool StartConfigLoad()
+// Returns once no load runs; at exit, so that the process does not end with
+// the thread half-way through fontconfig's allocations.
+void WaitForConfigLoad()
 {
+    ConfigLoad& load = SharedConfigLoad();
+    std::unique_lock lock(load.mutex);
+    load.finished.wait(lock, [&] { return load.state != ConfigLoad::State::running; });
+}
+
+void StartConfigLoad()
+{
+    ConfigLoad& load = SharedConfigLoad();
+    {
+        const std::lock_guard lock(load.mutex);
+        if (load.state != ConfigLoad::State::waiting) return;
+        load.state = ConfigLoad::State::running;
+    }
     // The thread allocates from the main heap: an arena of its own would stay resident.
     mallopt(M_ARENA_MAX, 1);
+    std::atexit(WaitForConfigLoad);
     try {
         std::thread([] {
             FcInit();
@@ -65,17 +85,17 @@ bool StartConfigLoad()
     } catch (...) {
         FinishConfigLoad(); // no thread: the first match loads it
     }
-    return true;
 }
 
-[[maybe_unused]] const bool g_configLoadStarted = StartConfigLoad();
+[[maybe_unused]] const bool g_configLoadQueued = (AfterVideoStarts(StartConfigLoad), true);
 
 bool ConfigLoaded()
 {
     ConfigLoad& load = SharedConfigLoad();
     {
         std::unique_lock lock(load.mutex);
-        load.finished.wait(lock, [&] { return load.done; });
+        if (load.state == ConfigLoad::State::waiting) load.state = ConfigLoad::State::done;
+        load.finished.wait(lock, [&] { return load.state == ConfigLoad::State::done; });
     }
     return FcInit() == FcTrue;
 }
