@@ -51,11 +51,7 @@ void StartPresentation(Device& device, const D3DPRESENT_PARAMETERS& completed)
 {
     const int intervals = SwapIntervalOf(completed.PresentationInterval);
     device.retrace = RetraceClock{};
-    if (intervals == 0 || SDL_GL_SetSwapInterval(intervals) == 0) {
-        if (intervals == 0) SDL_GL_SetSwapInterval(0);
-        return;
-    }
-    SDL_GL_SetSwapInterval(0);
+    if (SDL_GL_SetSwapInterval(intervals) == 0 || intervals == 0) return;
     unsigned refreshHz = completed.FullScreen_RefreshRateInHz;
     SDL_DisplayMode mode{};
     if (refreshHz == 0 && SDL_GetCurrentDisplayMode(device.display, &mode) == 0) {

@@ -18,7 +18,6 @@ constexpr int64_t kWakeMarginNs = 1000000;
 void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals)
 {
     clock.periodNs = kNsPerSecond / (refreshHz != 0 ? refreshHz : kDefaultRefreshHz);
-    clock.phaseNs = -1;
     clock.lastShownNs = -1;
     clock.intervals = std::max(intervals, 1);
 }
@@ -26,14 +25,12 @@ void StartRetraceClock(RetraceClock& clock, unsigned refreshHz, int intervals)
 int64_t TakeNextRetrace(RetraceClock& clock, int64_t nowNs)
 {
     if (clock.periodNs <= 0) return nowNs;
-    if (clock.phaseNs < 0) {
-        clock.phaseNs = nowNs;
+    if (clock.lastShownNs < 0) {
         clock.lastShownNs = nowNs;
         return nowNs;
     }
     const int64_t earliest = std::max(nowNs, clock.lastShownNs + clock.intervals * clock.periodNs);
-    const int64_t periods = (earliest - clock.phaseNs + clock.periodNs - 1) / clock.periodNs;
-    clock.lastShownNs = clock.phaseNs + periods * clock.periodNs;
+    clock.lastShownNs += (earliest - clock.lastShownNs + clock.periodNs - 1) / clock.periodNs * clock.periodNs;
     return clock.lastShownNs;
 }
 

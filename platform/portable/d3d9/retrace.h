@@ -12,8 +12,7 @@ namespace portable {
 
 struct RetraceClock {
     int64_t periodNs = 0;     // 0: presentation does not wait (immediate, or the driver waits)
-    int64_t phaseNs = 0;      // the time of one retrace
-    int64_t lastShownNs = -1; // the retrace of the frame shown last; -1 before the first
+    int64_t lastShownNs = -1; // the retrace of the frame shown last, on which the others fall; -1 before the first
     int intervals = 1;
 };
 

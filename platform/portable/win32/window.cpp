@@ -53,15 +53,15 @@ constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
 constexpr WPARAM kSysCommandMask = 0xFFF0;
 
 UINT LowWord(LPARAM value) { return static_cast<UINT>(static_cast<uintptr_t>(value) & 0xFFFF); }
-} // namespace
-
-namespace portable {
 
 std::vector<void (*)()>& VideoStartTasks()
 {
     static auto* tasks = new std::vector<void (*)()>; // filled before main, never destroyed
     return *tasks;
 }
+} // namespace
+
+namespace portable {
 
 // SDL's video subsystem, started on first use and shut down at exit, which
 // also closes every window and gives back a changed display mode.
