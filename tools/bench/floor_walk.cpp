@@ -6,7 +6,9 @@
 // the scene drawn once from the starting point with the program's placement,
 // projection and states. That frame is then shown again every
 // 1000 / refresh-rate whole milliseconds until Escape or SIGTERM (SDL's quit
-// event). No overlay text, no movement, no second thread: each file's data is
+// event). While W is held the eye walks straight ahead at the program's
+// player speed, and every frame is drawn, finished and then shown at its due
+// time. No overlay text, no turning, no second thread: each file's data is
 // given up as soon as OpenGL holds it, and the heap's freed pages are handed
 // back after the first frame.
 //   floor_walk      (in a folder with settings.ini and Models/)
@@ -39,7 +41,9 @@ namespace {
 constexpr float kFov = 1.0471976f;
 constexpr float kNear = 1.0f;
 constexpr float kFar = 1500.0f;
-constexpr float kEye[3] = {0.0f, 25.0f, -250.0f};
+constexpr float kStartEye[3] = {0.0f, 25.0f, -250.0f};
+// The program's player speed, in units a second, straight ahead (+z) while W is held.
+constexpr float kWalkSpeed = 50.0f;
 
 const char* const kVertexSource = R"(#version 330 core
 layout(location = 0) in vec3 position;
@@ -310,19 +314,19 @@ enum ModelIndex { kSky, kLevel, kCrate, kFigure, kModelCount };
 
 // The sky, unlit and centred on the eye, without depth writes; then the
 // player (a crate at the eye), the level, two crates and the figure, lit.
-void DrawScene(const Program& program, const Model (&models)[kModelCount], float aspect)
+void DrawScene(const Program& program, const Model (&models)[kModelCount], const float (&eye)[3], float aspect)
 {
     struct Placement {
         ModelIndex model;
         float position[3];
         float yaw;
     };
-    static const Placement kPlacements[] = {
-        {kCrate, {kEye[0], kEye[1], kEye[2]}, 0.0f}, {kLevel, {0, 0, 0}, 0.0f},    {kCrate, {0, 5, -20}, 1.0471976f},
-        {kCrate, {10, 5, 20}, 0.62831855f},          {kFigure, {0, 5, 120}, 0.0f},
+    const Placement placements[] = {
+        {kCrate, {eye[0], eye[1], eye[2]}, 0.0f}, {kLevel, {0, 0, 0}, 0.0f},    {kCrate, {0, 5, -20}, 1.0471976f},
+        {kCrate, {10, 5, 20}, 0.62831855f},       {kFigure, {0, 5, 120}, 0.0f},
     };
     // Looking along +z from the eye: the view only moves the world by -eye.
-    const float origin[3] = {-kEye[0], -kEye[1], -kEye[2]};
+    const float origin[3] = {-eye[0], -eye[1], -eye[2]};
     const Matrix viewProjection = Multiply(World(origin, 0.0f), Projection(aspect));
 
     glClearColor(128.0f / 255.0f, 128.0f / 255.0f, 128.0f / 255.0f, 1.0f);
@@ -336,9 +340,9 @@ void DrawScene(const Program& program, const Model (&models)[kModelCount], float
     glActiveTexture(GL_TEXTURE0);
 
     glDepthMask(GL_FALSE);
-    DrawModel(program, models[kSky], Multiply(World(kEye, 0.0f), viewProjection), false);
+    DrawModel(program, models[kSky], Multiply(World(eye, 0.0f), viewProjection), false);
     glDepthMask(GL_TRUE);
-    for (const Placement& placed : kPlacements) {
+    for (const Placement& placed : placements) {
         DrawModel(program, models[placed.model], Multiply(World(placed.position, placed.yaw), viewProjection), true);
     }
 }
@@ -358,6 +362,11 @@ timespec After(timespec time, long milliseconds)
     time.tv_sec += time.tv_nsec / 1000000000L;
     time.tv_nsec %= 1000000000L;
     return time;
+}
+
+double SecondsBetween(const timespec& from, const timespec& to)
+{
+    return static_cast<double>(to.tv_sec - from.tv_sec) + static_cast<double>(to.tv_nsec - from.tv_nsec) / 1e9;
 }
 
 bool Earlier(const timespec& a, const timespec& b)
@@ -428,23 +437,38 @@ int main(int, char**)
             }
         }
     }
-    DrawScene(program, models, static_cast<float>(static_cast<double>(width) / static_cast<double>(height)));
+    const float aspect = static_cast<float>(static_cast<double>(width) / static_cast<double>(height));
+    float eye[3] = {kStartEye[0], kStartEye[1], kStartEye[2]};
+    DrawScene(program, models, eye, aspect);
     SDL_GL_SwapWindow(window);
     // What loading freed in the middle of the heap stays resident until handed back.
     malloc_trim(0);
 
-    // The frame stays in the back buffer: it is shown again at every due time.
+    // Standing, the frame stays in the back buffer and is shown again at every
+    // due time; walking, each frame is drawn and finished before its due time.
     const long interval = static_cast<long>(1000 / refreshRate);
     timespec due{};
     clock_gettime(CLOCK_MONOTONIC, &due);
+    timespec moved = due;
     due = After(due, interval);
+    bool walking = false;
     for (bool running = true; running;) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
                 running = false;
+            } else if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.keysym.sym == SDLK_w) {
+                walking = event.type == SDL_KEYDOWN;
             }
         }
+        timespec drawn{};
+        clock_gettime(CLOCK_MONOTONIC, &drawn);
+        if (walking) {
+            eye[2] += kWalkSpeed * static_cast<float>(SecondsBetween(moved, drawn));
+            DrawScene(program, models, eye, aspect);
+            glFinish();
+        }
+        moved = drawn;
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
         SDL_GL_SwapWindow(window);
         timespec now{};
