@@ -30,8 +30,11 @@
 #   e2e_stop_display                 ends that Xorg
 #   e2e_display_modes                the display's modes, "WIDTHxHEIGHT RATE" a line
 #   e2e_current_mode                 the display's mode, "WIDTHxHEIGHT RATE"
-#   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT  waits until the display is in that mode
-#   e2e_start_window_manager [NAME]  openbox (or i3, fluxbox, xfwm4) on that display
+#   e2e_screen_size                  the X screen's size, "WIDTHxHEIGHT"
+#   e2e_shows_mode WIDTHxHEIGHT      true when the display shows that mode on a screen of that size
+#   e2e_wait_for_mode WIDTHxHEIGHT TIMEOUT  waits until e2e_shows_mode
+#   e2e_desktop_settings             XDG folders of the run's own, for a desktop's settings
+#   e2e_start_window_manager [NAME]  openbox (or i3, fluxbox, xfwm4, mutter, kwin) on that display
 #   e2e_switch_workspace NUMBER      shows that workspace (0 the first)
 #   e2e_stop_window_manager          ends the window manager
 # The program
@@ -316,11 +319,22 @@ e2e_current_mode() {
   xrandr --query | awk '/^ +[0-9]+x[0-9]+/ { for (i = 2; i <= NF; ++i) if ($i ~ /\*/) { rate = $i; gsub(/[*+]/, "", rate); split($1, size, "_"); print size[1], rate } }'
 }
 
-# Waits until the display is back in the mode of that size ("WIDTHxHEIGHT").
+# The X screen's size, "WIDTHxHEIGHT".
+e2e_screen_size() {
+  xrandr --query | sed -n -E 's/^Screen 0:.* current ([0-9]+) x ([0-9]+),.*/\1x\2/p'
+}
+
+# True when the display shows the mode of that size ("WIDTHxHEIGHT") on a
+# screen of the same size, as a full-screen switch leaves it.
+e2e_shows_mode() { # WIDTHxHEIGHT
+  [ "$(e2e_current_mode | cut -d' ' -f1)" = "$1" ] && [ "$(e2e_screen_size)" = "$1" ]
+}
+
+# Waits until e2e_shows_mode.
 e2e_wait_for_mode() {
   local size=$1 timeout=$2
-  e2e_wait_for "$timeout" sh -c "[ \"\$(xrandr --query | awk '/\\*/ { split(\$1, s, \"_\"); print s[1] }')\" = $size ]" ||
-    e2e_fail "the display is in mode $(e2e_current_mode), not $size"
+  e2e_wait_for "$timeout" e2e_shows_mode "$size" ||
+    e2e_fail "the display is in mode $(e2e_current_mode) on a screen of $(e2e_screen_size), not $size"
 }
 
 # One device loss and recovery of the program's window through the window
@@ -338,8 +352,17 @@ e2e_device_loss_cycle() {
     { e2e_fail "cycle $number: no restore logged"; return 1; }
 }
 
+# Settings and runtime folders of the run's own, for desktops that keep them
+# (GNOME's in dconf, KDE's in files).
+e2e_desktop_settings() {
+  export XDG_CONFIG_HOME=$E2E_DIR/config XDG_DATA_HOME=$E2E_DIR/data XDG_CACHE_HOME=$E2E_DIR/cache
+  export XDG_RUNTIME_DIR=$E2E_DIR/xdg GSETTINGS_BACKEND=keyfile
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+}
+
 # Starts a window manager (openbox unless named) with two workspaces.
-e2e_start_window_manager() { # [openbox|i3|fluxbox|xfwm4]
+e2e_start_window_manager() { # [openbox|i3|fluxbox|xfwm4|mutter|kwin]
   local name=${1:-openbox}
   case "$name" in
     openbox) openbox --sm-disable >"$E2E_DIR/wm.out" 2>&1 & ;;
@@ -354,6 +377,19 @@ e2e_start_window_manager() { # [openbox|i3|fluxbox|xfwm4]
       ;;
     # xfwm4 reads its settings over a session bus.
     xfwm4) dbus-run-session -- xfwm4 --sm-client-disable --compositor=off >"$E2E_DIR/wm.out" 2>&1 & ;;
+    # GNOME's window manager and compositor, with two fixed workspaces.
+    mutter)
+      e2e_desktop_settings
+      dbus-run-session -- sh -c 'gsettings set org.gnome.mutter dynamic-workspaces false &&
+        gsettings set org.gnome.desktop.wm.preferences num-workspaces 2 && exec mutter --x11 --replace --sm-disable' \
+        >"$E2E_DIR/wm.out" 2>&1 &
+      ;;
+    # KDE's, with two virtual desktops.
+    kwin)
+      e2e_desktop_settings
+      printf '%s\n' '[Desktops]' 'Number=2' 'Rows=1' >"$XDG_CONFIG_HOME/kwinrc"
+      dbus-run-session -- kwin_x11 --replace >"$E2E_DIR/wm.out" 2>&1 &
+      ;;
     *)
       e2e_fail "unknown window manager $name"
       return 1

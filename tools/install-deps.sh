@@ -21,8 +21,9 @@ packages=(
   fonts-liberation
   # Virtual displays and end-to-end tools
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox wmctrl imagemagick
-  # The desktops the end-to-end runs try: window managers, and Wayland (weston)
-  i3-wm fluxbox xfwm4 dbus-daemon weston
+  # The desktops the end-to-end runs try: window managers, GNOME's and KDE's
+  # (also as Wayland compositors, with sway and weston), and Xwayland
+  i3-wm fluxbox xfwm4 dbus-daemon weston mutter libglib2.0-bin kwin-x11 kwin-wayland sway xwayland
   # Peak memory of each load in tools/hostile-folders.sh
   time
 )

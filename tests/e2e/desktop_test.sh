@@ -4,8 +4,10 @@
 # workspace loses the device, gives the desktop its mode back and keeps it
 # while the program waits (no restore, no drawing work); switching back
 # restores the device, the mode and the drawing; Escape ends it with exit
-# code 0 and the desktop's mode. Nothing is printed on stderr by the window
-# layer (X errors).
+# code 0 and the desktop's mode. Another window activated on the same
+# workspace loses the device too, and the program activated again restores
+# it; a second start ends on Alt+F4 the same way. Nothing is printed on stderr
+# by the window layer (X errors).
 #
 # desktop_test.sh --native PROGRAM --desktop openbox|i3|fluxbox|xfwm4
 #                 [--away-seconds N] [--source-root DIR] [--work-root DIR] [--keep]
@@ -21,11 +23,17 @@ e2e_parse_args '--desktop NAME' '--away-seconds N' -- "$@"
 desktop=${E2E_OPTIONS[desktop]:-openbox}
 away_seconds=${E2E_OPTIONS[away-seconds]:-3}
 case "$desktop" in
-  i3) e2e_check_programs i3 i3-msg ;;
-  *) e2e_check_programs "$desktop" wmctrl dbus-run-session ;;
+  i3) e2e_check_programs i3 i3-msg display ;;
+  mutter) e2e_check_programs mutter gsettings wmctrl dbus-run-session display ;;
+  kwin) e2e_check_programs kwin_x11 wmctrl dbus-run-session display ;;
+  *) e2e_check_programs "$desktop" wmctrl dbus-run-session display ;;
 esac
 e2e_setup_run program.out
 
+# The desktop's mode is the output's preferred one, listed first: mutter and
+# kwin apply the preferred mode when they start.
+E2E_XORG_CONFIG=$E2E_DIR/xorg-desktop.conf
+sed -E 's/^( *Modes) (.*) ("1280x720_60.00")$/\1 \3 \2/' "$E2E_LIB_DIR/xorg-dummy.conf" >"$E2E_XORG_CONFIG"
 e2e_start_display || exit 1
 xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
 e2e_start_window_manager "$desktop" || exit 1
@@ -79,10 +87,42 @@ e2e_wait_for_screen_change "$E2E_DIR/back.png" "$E2E_DIR/later.png" 0.0001 0 10 
 [ "$(count_messages "Direct3D device lost.")" -eq 1 ] && [ "$(count_messages "Direct3D device restored.")" -eq 1 ] ||
   { e2e_fail "one loss and one restore expected"; exit 1; }
 
+# --- Another window in front on the same workspace, then the program again -----
+display -title "another window" -size 240x80 xc:gray >"$E2E_DIR/other.out" 2>&1 &
+other_pid=$!
+other=""
+e2e_wait_for 20 sh -c 'xdotool search --name "^another window$"' &&
+  other=$(xdotool search --name '^another window$' | head -n 1)
+[ -n "$other" ] || { e2e_fail "the other window did not show"; exit 1; }
+xdotool windowactivate "$other" 2>/dev/null
+e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$workdir/log.txt' | grep -c 'Direct3D device lost.\$') -ge 2 ]" ||
+  { e2e_fail "another window in front lost nothing"; exit 1; }
+e2e_wait_for_mode 1280x720 20 || exit 1
+# Left in view behind the other window, the program minimises itself shortly
+# after (a tiling window manager leaves it as it is); then it is brought back
+# (mapped, as a task bar does: fluxbox activates no iconic window) and activated.
+e2e_wait_for 3 sh -c "xprop -id '$E2E_WINDOW' WM_STATE | grep -q Iconic" || true
+xdotool windowmap "$E2E_WINDOW"
+e2e_focus_window
+e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$workdir/log.txt' | grep -c 'Direct3D device restored.\$') -ge 2 ]" ||
+  { e2e_fail "the device was not restored after the other window"; exit 1; }
+e2e_wait_for_mode 800x600 20 || exit 1
+kill "$other_pid" 2>/dev/null
+wait "$other_pid" 2>/dev/null
+
+# --- Ends: Escape, and Alt+F4 on a second start ----------------------------------
 e2e_focus_window
 e2e_hold_key Escape 200
 e2e_wait_for_exit 60 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
+e2e_wait_for_mode 1280x720 10 || exit 1
+e2e_start_drawing_program "$E2E_DIR/alt-f4" || exit 1
+e2e_wait_for_mode 800x600 20 || exit 1
+e2e_focus_window
+e2e_wait_for_focus 20 || { e2e_fail "the second start never held the focus"; exit 1; }
+e2e_key alt+F4
+e2e_wait_for_exit 60 || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE after Alt+F4"; exit 1; }
 e2e_wait_for_mode 1280x720 10 || exit 1
 if grep -n 'X error' "$E2E_DIR/program.out" >&2; then
   e2e_fail "X errors on $desktop"

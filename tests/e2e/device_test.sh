@@ -8,6 +8,8 @@
 # - minimising and restoring the window several times gives exactly one
 #   "Direct3D device lost." and one "Direct3D device restored." per cycle, and
 #   the program keeps drawing;
+# - a mode larger than the desktop's is shown on a screen grown to it, and
+#   both are given back on Alt+F4;
 # - a refresh rate the display lacks gives the mode lines, the failure line and
 #   a non-zero exit code; so does a missing level model, after the crate's
 #   line, and the display gets its mode back; a folder in place of
@@ -91,6 +93,24 @@ if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
 fi
 [ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(e2e_current_mode)"; exit 1; }
 
+# --- A mode larger than the desktop's, ended with Alt+F4 -------------------------
+xrandr -s 800x600 || { e2e_fail "could not set the desktop mode"; exit 1; }
+workdir=$E2E_DIR/larger-mode
+e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
+printf '1024 768 60\r\n' >"$workdir/settings.ini"
+e2e_start_program "$E2E_KIND" "$E2E_PROGRAM" "$workdir" || exit 1
+e2e_wait_for_window "D3D Window" "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
+e2e_wait_for_mode 1024x768 20 || exit 1
+e2e_wait_for_drawn_screen 60 || exit 1
+e2e_focus_window
+e2e_key alt+F4
+e2e_wait_for_exit 60 || exit 1
+[ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE after 1024x768"; exit 1; }
+e2e_wait_for_mode 800x600 10 || exit 1
+e2e_log "1024x768 from an 800x600 desktop, and back"
+xrandr -s 1280x720 || { e2e_fail "could not set the desktop mode"; exit 1; }
+
 # --- The full-screen device ---------------------------------------------------
 workdir=$E2E_DIR/device
 e2e_start_drawing_program "$workdir" || exit 1
@@ -102,6 +122,7 @@ expected_list=$(printf '%s\n' "   800x600 @ 75Hz" "-> 800x600 @ 60Hz" "   1024x7
 
 running_mode=$(e2e_current_mode)
 [ "$running_mode" = "800x600 59.86" ] || { e2e_fail "display mode while running is $running_mode"; exit 1; }
+e2e_shows_mode 800x600 || { e2e_fail "the screen is $(e2e_screen_size) in 800x600"; exit 1; }
 e2e_log "display switched from $desktop_mode to $running_mode"
 
 # Past the first frames-per-second sample.

@@ -45,7 +45,7 @@ add_test(NAME e2e_endurance
           --work-root ${E2E_WORK_ROOT}/endurance)
 # The desktops people use: tiling and other window managers (a workspace
 # switch away and back), and Wayland.
-foreach(desktop i3 fluxbox xfwm4)
+foreach(desktop i3 fluxbox xfwm4 mutter kwin)
   add_test(NAME e2e_desktop_${desktop}
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/desktop_test.sh --native $<TARGET_FILE:walkthrough> --desktop ${desktop}
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/desktop_${desktop})
@@ -54,7 +54,8 @@ add_test(NAME e2e_wayland
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/wayland_test.sh --native $<TARGET_FILE:walkthrough>
           --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/wayland)
 set_tests_properties(e2e_lib e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
-                     e2e_endurance e2e_desktop_i3 e2e_desktop_fluxbox e2e_desktop_xfwm4 e2e_wayland
+                     e2e_endurance e2e_desktop_i3 e2e_desktop_fluxbox e2e_desktop_xfwm4 e2e_desktop_mutter e2e_desktop_kwin
+                     e2e_wayland
                      PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
 # Room for measuring the memory again after a growth.
 set_tests_properties(e2e_endurance PROPERTIES TIMEOUT 300)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <tuple>
 
@@ -28,8 +29,24 @@ bool ListedMode(int display, int index, SDL_DisplayMode& mode)
     return SDL_GetDisplayMode(display, index, &mode) == 0 && IsTrueColor(mode.format) && mode.w > 0 && mode.h > 0;
 }
 
-// The refresh rate as Direct3D gives it: 0 when the display does not say.
-UINT RateOf(const SDL_DisplayMode& mode) { return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : 0; }
+// A display that does not say its rate is taken to refresh at 60 Hz, as
+// nearly every display does.
+constexpr UINT kUnknownRate = 60;
+
+// The refresh rate as Direct3D gives it.
+UINT RateOf(const SDL_DisplayMode& mode)
+{
+    return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : kUnknownRate;
+}
+
+// On Wayland every mode SDL lists is the monitor's own mode scaled, shown at
+// the monitor's rate whatever rate it is listed with. Each size is offered at
+// 60 Hz too, the rate programs ask for, and a request matches on its size.
+bool EmulatesModes()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "wayland") == 0;
+}
 
 auto Key(const D3DDISPLAYMODE& mode) { return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate); }
 
@@ -134,6 +151,10 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
         mode.RefreshRate = RateOf(sdlMode);
         mode.Format = D3DFMT_X8R8G8B8;
         modes.push_back(mode);
+        if (EmulatesModes() && mode.RefreshRate != kUnknownRate) {
+            mode.RefreshRate = kUnknownRate;
+            modes.push_back(mode);
+        }
     }
     SortDisplayModes(modes);
     return modes;
@@ -142,15 +163,16 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
 bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, SDL_DisplayMode& found)
 {
     bool any = false;
+    const bool anyRate = refreshRate == 0 || EmulatesModes();
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};
         if (!ListedMode(display, i, sdlMode)) continue;
         if (static_cast<UINT>(sdlMode.w) != width || static_cast<UINT>(sdlMode.h) != height) continue;
-        if (refreshRate != 0 && RateOf(sdlMode) != refreshRate) continue;
+        if (!anyRate && RateOf(sdlMode) != refreshRate) continue;
         if (!any || sdlMode.refresh_rate > found.refresh_rate) found = sdlMode;
         any = true;
-        if (refreshRate != 0) break;
+        if (!anyRate) break;
     }
     return any;
 }

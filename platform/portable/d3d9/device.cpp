@@ -15,6 +15,7 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/window.h"
+#include "platform/portable/win32/x11.h"
 
 namespace portable {
 
@@ -101,7 +102,9 @@ void MinimiseIfLeftInView(Device& device, const WindowPresence& presence)
     }
     if (SDL_GetTicks() - device.lostAtMs < kMinimiseAfterMs) return;
     device.minimisePending = false;
-    if (SDL_Window* window = SdlWindowOf(device.window)) SDL_MinimizeWindow(window);
+    SDL_Window* window = SdlWindowOf(device.window);
+    // A workspace hidden by mutter or kwin leaves its windows iconic, not minimised.
+    if (window != nullptr && X11WindowInView(window)) SDL_MinimizeWindow(window);
 }
 
 // A lost full-screen device stays lost until its window is active again;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <SDL.h>
@@ -20,11 +21,16 @@ namespace portable {
 namespace {
 constexpr int kMaxOutputs = 16;
 
-// The mode the layer set, and what to give back. The layer talks XRandR over
-// a connection of its own, so that it can give the mode back after SDL closed
-// its connection. Nothing here has a destructor: exit handlers read it.
+// The mode the layer set, and what to give back. The mode is set over the
+// window's own connection (SDL's): Xwayland emulates a mode change for the
+// windows of the client that asked for it, and for no other. The layer also
+// keeps a connection of its own, to give the mode back from another thread
+// or after SDL closed its connection. Nothing here has a destructor: exit
+// handlers read it.
 struct HeldMode {
-    Display* display = nullptr;
+    Display* own = nullptr;
+    Display* window = nullptr;
+    std::thread::id windowThread;
     bool held = false;
     RRCrtc crtc = 0;
     RRMode original = 0;
@@ -33,6 +39,12 @@ struct HeldMode {
     Rotation rotation = RR_Rotate_0;
     RROutput outputs[kMaxOutputs] = {};
     int outputCount = 0;
+    // The screen's size before the switch; Xwayland's is the compositor's.
+    bool screenSized = false;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    int screenWidthMm = 0;
+    int screenHeightMm = 0;
     SDL_DisplayMode applied{};
 };
 
@@ -80,21 +92,138 @@ RRMode FindMode(Display* display, const XRRScreenResources& resources, RROutput 
 bool OpenOwnConnection(Display* sdlDisplay)
 {
     HeldMode& held = Held();
-    if (held.display == nullptr) held.display = XOpenDisplay(DisplayString(sdlDisplay));
-    return held.display != nullptr;
+    if (held.own == nullptr) held.own = XOpenDisplay(DisplayString(sdlDisplay));
+    return held.own != nullptr;
 }
 
-// Sets the CRTC to a mode on the layer's connection; false when refused.
-bool SetCrtcMode(RRCrtc crtc, RRMode mode, int x, int y, Rotation rotation, RROutput* outputs, int outputCount)
+// The connection to give the mode back on: the one that set it while SDL
+// holds it open and this is its thread, otherwise the layer's own.
+Display* RestoringConnection()
 {
-    Display* display = Held().display;
+    HeldMode& held = Held();
+    if (held.window != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0 && std::this_thread::get_id() == held.windowThread)
+        return held.window;
+    return held.own;
+}
+
+// Xwayland's screen is the compositor's: its size is not the client's to set.
+bool IsXwayland(Display* display)
+{
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error) == True;
+}
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+    int widthMm = 0;
+    int heightMm = 0;
+};
+
+ScreenSize CurrentScreenSize(Display* display)
+{
+    ScreenSize size;
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    // The root window's geometry is the server's; Xlib's screen record lags behind a change.
+    if (XGetGeometry(display, DefaultRootWindow(display), &root, &x, &y, &width, &height, &border, &depth) != 0) {
+        size.width = static_cast<int>(width);
+        size.height = static_cast<int>(height);
+    }
+    size.widthMm = DisplayWidthMM(display, DefaultScreen(display));
+    size.heightMm = DisplayHeightMM(display, DefaultScreen(display));
+    return size;
+}
+
+// The screen's new size in millimetres keeps its dots per inch.
+ScreenSize Resized(const ScreenSize& from, int width, int height)
+{
+    ScreenSize size{width, height, from.widthMm, from.heightMm};
+    if (from.width > 0 && from.height > 0) {
+        size.widthMm = static_cast<int>(std::lround(static_cast<double>(from.widthMm) * width / from.width));
+        size.heightMm = static_cast<int>(std::lround(static_cast<double>(from.heightMm) * height / from.height));
+    }
+    return size;
+}
+
+void SetScreenSize(Display* display, const ScreenSize& size)
+{
+    XRRSetScreenSize(display, DefaultRootWindow(display), size.width, size.height, std::max(size.widthMm, 1),
+                     std::max(size.heightMm, 1));
+}
+
+// A CRTC's configuration, to set or give back.
+struct CrtcConfig {
+    RRCrtc crtc = 0;
+    RRMode mode = None;
+    int x = 0;
+    int y = 0;
+    Rotation rotation = RR_Rotate_0;
+    RROutput* outputs = nullptr;
+    int outputCount = 0;
+};
+
+// Sets the CRTC, and the screen to the size given (none: left as it is). A
+// screen holds every CRTC at every step: it grows before the CRTC is set and
+// shrinks after. False when the server refused the CRTC; the screen then
+// keeps its size.
+bool ApplyConfig(Display* display, const CrtcConfig& config, const ScreenSize* screen)
+{
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
     if (resources == nullptr) return false;
-    const Status status =
-        XRRSetCrtcConfig(display, resources, crtc, CurrentTime, x, y, mode, rotation, outputs, outputCount);
+    const ScreenSize before = CurrentScreenSize(display);
+    ScreenSize grown = before;
+    if (screen != nullptr) {
+        grown = Resized(before, std::max(before.width, screen->width), std::max(before.height, screen->height));
+        if (grown.width != before.width || grown.height != before.height) SetScreenSize(display, grown);
+    }
+    const Status status = XRRSetCrtcConfig(display, resources, config.crtc, CurrentTime, config.x, config.y,
+                                           config.mode, config.rotation, config.outputs, config.outputCount);
     XRRFreeScreenResources(resources);
+    const bool set = status == RRSetConfigSuccess;
+    if (screen != nullptr) {
+        const ScreenSize& final = set ? *screen : before;
+        if (final.width != grown.width || final.height != grown.height) SetScreenSize(display, final);
+    }
     XSync(display, False);
-    return status == RRSetConfigSuccess;
+    return set;
+}
+
+bool Swaps(Rotation rotation) { return (rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0; }
+
+// The screen that holds every lit CRTC, with this one showing a mode of that
+// size; false when the server cannot make a screen that large.
+bool ScreenFor(Display* display, XRRScreenResources& resources, RRCrtc changed, int x, int y, int width, int height,
+               ScreenSize& size)
+{
+    int right = x + width;
+    int bottom = y + height;
+    for (int i = 0; i < resources.ncrtc; ++i) {
+        if (resources.crtcs[i] == changed) continue;
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, &resources, resources.crtcs[i]);
+        if (crtc == nullptr) continue;
+        if (crtc->mode != None) {
+            right = std::max(right, crtc->x + static_cast<int>(crtc->width));
+            bottom = std::max(bottom, crtc->y + static_cast<int>(crtc->height));
+        }
+        XRRFreeCrtcInfo(crtc);
+    }
+    int minWidth = 0;
+    int minHeight = 0;
+    int maxWidth = 0;
+    int maxHeight = 0;
+    if (XRRGetScreenSizeRange(display, DefaultRootWindow(display), &minWidth, &minHeight, &maxWidth, &maxHeight) == 0)
+        return false;
+    if (right > maxWidth || bottom > maxHeight) return false;
+    size = Resized(CurrentScreenSize(display), std::max(right, minWidth), std::max(bottom, minHeight));
+    return true;
 }
 
 Atom AtomOf(Display* display, const char* name) { return XInternAtom(display, name, False); }
@@ -163,9 +292,10 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
         || !OpenOwnConnection(info.info.x11.display))
         return false;
     HeldMode& held = Held();
-    Display* x = held.display;
+    Display* x = info.info.x11.display;
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x, DefaultRootWindow(x));
     if (resources == nullptr) return false;
+    const bool sizesScreen = !IsXwayland(x);
 
     // The monitor of the display: the lit CRTC at its position.
     bool set = false;
@@ -175,10 +305,17 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
         if (crtc->mode != None && crtc->noutput > 0 && crtc->noutput <= kMaxOutputs && crtc->x == bounds.x
             && crtc->y == bounds.y) {
             const RRMode wanted = FindMode(x, *resources, crtc->outputs[0], mode);
-            if (wanted != None
-                && SetCrtcMode(resources->crtcs[i], wanted, crtc->x, crtc->y, crtc->rotation, crtc->outputs,
-                               crtc->noutput)) {
-                if (!held.held || held.crtc != resources->crtcs[i]) {
+            const bool swaps = Swaps(crtc->rotation);
+            ScreenSize screen;
+            const bool fits = !sizesScreen
+                || ScreenFor(x, *resources, resources->crtcs[i], crtc->x, crtc->y, swaps ? mode.h : mode.w,
+                             swaps ? mode.w : mode.h, screen);
+            const bool first = !held.held || held.crtc != resources->crtcs[i];
+            const ScreenSize before = CurrentScreenSize(x);
+            const CrtcConfig config{resources->crtcs[i], wanted,        crtc->x,      crtc->y,
+                                    crtc->rotation,      crtc->outputs, crtc->noutput};
+            if (wanted != None && fits && ApplyConfig(x, config, sizesScreen ? &screen : nullptr)) {
+                if (first) {
                     held.crtc = resources->crtcs[i];
                     held.original = crtc->mode;
                     held.x = crtc->x;
@@ -186,8 +323,16 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
                     held.rotation = crtc->rotation;
                     std::copy(crtc->outputs, crtc->outputs + crtc->noutput, held.outputs);
                     held.outputCount = crtc->noutput;
+                    held.screenSized = sizesScreen;
+                    held.screenWidth = before.width;
+                    held.screenHeight = before.height;
+                    held.screenWidthMm = before.widthMm;
+                    held.screenHeightMm = before.heightMm;
                 }
-                held.held = held.original != wanted;
+                held.window = x;
+                held.windowThread = std::this_thread::get_id();
+                held.held = held.original != wanted
+                    || (held.screenSized && (held.screenWidth != screen.width || held.screenHeight != screen.height));
                 held.applied = mode;
                 set = true;
             }
@@ -201,9 +346,12 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
 void X11RestoreDisplayMode()
 {
     HeldMode& held = Held();
-    if (!held.held || held.display == nullptr) return;
+    Display* display = RestoringConnection();
+    if (!held.held || display == nullptr) return;
     held.held = false;
-    SetCrtcMode(held.crtc, held.original, held.x, held.y, held.rotation, held.outputs, held.outputCount);
+    const CrtcConfig config{held.crtc, held.original, held.x, held.y, held.rotation, held.outputs, held.outputCount};
+    const ScreenSize screen{held.screenWidth, held.screenHeight, held.screenWidthMm, held.screenHeightMm};
+    ApplyConfig(display, config, held.screenSized ? &screen : nullptr);
 }
 
 bool X11HeldDisplayMode(SDL_DisplayMode& mode)
@@ -211,6 +359,22 @@ bool X11HeldDisplayMode(SDL_DisplayMode& mode)
     if (!Held().held) return false;
     mode = Held().applied;
     return true;
+}
+
+bool X11WindowInView(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!WindowInfo(window, info)) return true;
+    Display* display = info.info.x11.display;
+    const Window xWindow = info.info.x11.window;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, xWindow, &attributes) == 0) return true;
+    if (attributes.map_state != IsViewable) return false;
+    const Atom state = AtomOf(display, "WM_STATE");
+    WindowProperty property;
+    return !(ReadProperty(display, xWindow, state, 1, state, property) && property.data != nullptr
+             && property.format == 32 && property.count >= 1
+             && *reinterpret_cast<const long*>(property.data) == IconicState);
 }
 
 void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int width, int height)

@@ -20,14 +20,21 @@ namespace portable {
 // (XRandR 1.2 or later); false elsewhere (Wayland), where SDL switches.
 bool X11CanSwitchModes(SDL_Window* window);
 // Shows the mode of that size and rate (SDL's rounding of XRandR's rates) on
-// the monitor at the display's position, and keeps the mode it had to give
-// back. False when the monitor has no such mode or the server refused it.
+// the monitor at the display's position, with the screen sized to hold it
+// (grown for a mode larger than the desktop's), and keeps the mode and size
+// it had to give back. False when the monitor has no such mode or the server
+// refused it.
 bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& mode);
-// Gives the monitor back the mode it had before the layer switched it; does
-// nothing when the layer holds no mode. Safe at exit, after SDL is gone.
+// Gives the monitor back the mode, and the screen the size, it had before the
+// layer switched it; does nothing when the layer holds no mode. Safe at exit,
+// after SDL is gone, and from another thread.
 void X11RestoreDisplayMode();
 // The mode the layer has set and holds: false when it holds none.
 bool X11HeldDisplayMode(SDL_DisplayMode& mode);
+// False when X11 shows the window nowhere: unmapped, or iconic (a window
+// manager marks a window on a hidden workspace so, and may not say that it is
+// hidden); true elsewhere.
+bool X11WindowInView(SDL_Window* window);
 // Asks the window manager to show the window full screen (or not), placing
 // it over the display's area first for a display without one.
 void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int width, int height);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/portable/d3d9/device.h"
@@ -238,6 +240,64 @@ TEST_F(FullscreenTest, SwitchesToExactlyTheRequestedModeAndBack)
     EXPECT_EQ(current.h, desktop.h);
     EXPECT_EQ(GetDeviceCaps(screen, HORZRES), desktop.w);
     ReleaseDC(nullptr, screen);
+    DestroyWindow(window);
+}
+
+// The root window's size: the X screen's.
+std::pair<int, int> ScreenSize()
+{
+    std::pair<int, int> size{0, 0};
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return size;
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (XGetGeometry(display, DefaultRootWindow(display), &root, &x, &y, &width, &height, &border, &depth) != 0)
+        size = {int(width), int(height)};
+    XCloseDisplay(display);
+    return size;
+}
+
+// Any listed mode can be chosen whatever the desktop's, larger or smaller:
+// the screen takes the mode's size while the device holds it, and gets the
+// desktop's back with the mode.
+TEST_F(FullscreenTest, ScreenTakesTheModesSizeAndGetsTheDesktopsBack)
+{
+    struct Case {
+        const char* desktop;
+        UINT width, height, rate;
+    };
+    const Case cases[] = {{"800x600", 1024, 768, 60}, {"1280x720", 800, 600, 75}, {"1024x768", 1280, 720, 60}};
+    HWND window = CreateProgramWindow(320, 240);
+    ASSERT_NE(window, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.desktop) + " to " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        ASSERT_EQ(std::system((std::string("xrandr -s ") + c.desktop).c_str()), 0);
+        const SDL_DisplayMode desktop = ShownMode();
+        const std::pair<int, int> desktopScreen = ScreenSize();
+        ASSERT_EQ(desktopScreen, std::make_pair(desktop.w, desktop.h));
+        ASSERT_TRUE(MakeForeground(window)) << "the test window never got the input focus";
+
+        D3DPRESENT_PARAMETERS params = d3dtest::FullscreenParams();
+        params.BackBufferWidth = c.width;
+        params.BackBufferHeight = c.height;
+        params.FullScreen_RefreshRateInHz = c.rate;
+        IDirect3DDevice9* device = nullptr;
+        ASSERT_EQ(
+            direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device),
+            D3D_OK);
+        const SDL_DisplayMode shown = ShownMode();
+        EXPECT_EQ(std::make_tuple(UINT(shown.w), UINT(shown.h), UINT(shown.refresh_rate)),
+                  std::make_tuple(c.width, c.height, c.rate));
+        EXPECT_EQ(ScreenSize(), std::make_pair(int(c.width), int(c.height)));
+        EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+        EXPECT_EQ(device->Release(), 0u);
+        const SDL_DisplayMode back = ShownMode();
+        EXPECT_EQ(std::make_tuple(back.w, back.h, back.refresh_rate),
+                  std::make_tuple(desktop.w, desktop.h, desktop.refresh_rate));
+        EXPECT_EQ(ScreenSize(), desktopScreen);
+    }
     DestroyWindow(window);
 }
 
