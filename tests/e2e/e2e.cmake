@@ -85,12 +85,19 @@ if(WALKTHROUGH_WINE_TESTS)
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
             --cycles 8 --input-seconds 0 --growth-kb 2048 --source-root ${PROJECT_SOURCE_DIR}
             --work-root ${E2E_WORK_ROOT}/endurance_wine)
+  # GNOME's and KDE's window managers: away and back, another window, Escape.
+  foreach(desktop mutter kwin)
+    add_test(NAME e2e_desktop_${desktop}_wine
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/desktop_test.sh --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
+              --desktop ${desktop} --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/desktop_${desktop}_wine)
+  endforeach()
   # Both builds walk, and their starting frames are compared.
   add_test(NAME e2e_walk
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/walk_test.sh --native $<TARGET_FILE:walkthrough>
             --wine ${WALKTHROUGH_WINDOWS_BUILD_DIR}/walkthrough.exe
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/walk)
   set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_endurance_wine e2e_walk
+                       e2e_desktop_mutter_wine e2e_desktop_kwin_wine
                        PROPERTIES
     ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e FIXTURES_REQUIRED windows_build
     LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
