@@ -48,16 +48,18 @@ void ParseSettings(const std::string& text, DisplaySettings& settings)
 
 void Application::LoadSettings()
 {
-    // Only the first numbers are read: a huge file costs nothing, and one that
+    // One read of the file's start: a huge file costs nothing, and one that
     // fails part way (a read error) keeps what was read before it.
     FILE* file = _fsopen("settings.ini", "rb", _SH_DENYNO);
     if (file == nullptr) {
         Log::Instance()->Write(L"Couldn't open settings file.");
         return;
     }
-    DisplaySettings settings{width, height, refreshRate};
-    ParseSettingsFrom([file] { return std::getc(file); }, settings);
+    std::string text(kSettingsBytesRead, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file));
     std::fclose(file);
+    DisplaySettings settings{width, height, refreshRate};
+    ParseSettings(text, settings);
     width = settings.width;
     height = settings.height;
     refreshRate = settings.refreshRate;

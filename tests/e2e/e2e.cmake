@@ -33,6 +33,10 @@ add_test(NAME e2e_device
 add_test(NAME e2e_ends
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/ends_test.sh --native $<TARGET_FILE:walkthrough>
           --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/ends)
+add_test(NAME e2e_signal_during_load
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/signal_during_load_test.sh --native $<TARGET_FILE:walkthrough>
+          --modelgen $<TARGET_FILE:modelgen> --source-root ${PROJECT_SOURCE_DIR}
+          --work-root ${E2E_WORK_ROOT}/signal_during_load)
 # A short form of tools/endurance.sh: device losses, random input, memory
 # (not judged in a sanitizer build, which holds freed memory back).
 set(E2E_GROWTH_KB 2048)
@@ -54,6 +58,7 @@ add_test(NAME e2e_wayland
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/wayland_test.sh --native $<TARGET_FILE:walkthrough>
           --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/wayland)
 set_tests_properties(e2e_lib e2e_window_probe e2e_window_probe_window_manager e2e_program e2e_program_escape e2e_device e2e_ends
+                     e2e_signal_during_load
                      e2e_endurance e2e_desktop_i3 e2e_desktop_fluxbox e2e_desktop_xfwm4 e2e_desktop_mutter e2e_desktop_kwin
                      e2e_wayland
                      PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})

@@ -7,7 +7,11 @@
 // shape of a file whose work grows faster than its size), removed, swapped;
 // a list's count and elements; an integer or float made a boundary value. A
 // text body, and anything else, goes to libFuzzer's own mutations, with
-// repeated runs of lines added. Whatever fails to fit falls back to those.
+// repeated runs of lines added. Either kind sometimes has an object
+// multiplied: a frame, mesh or material repeated, or a material list given
+// many materials with its faces spread over them, one subset each (files
+// whose work grows with materials, subsets and frames). Whatever fails to
+// fit falls back to libFuzzer's mutations.
 #include <zlib.h>
 
 #include <algorithm>
@@ -17,6 +21,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/portable/d3dx/xfile/format.h"
@@ -245,6 +250,101 @@ bool MutateTokens(std::string& body, unsigned floatBytes, Random& random)
     return true;
 }
 
+// ---- Objects multiplied: many materials, subsets and frames
+
+bool IsNamed(const Token& token, std::string_view name)
+{
+    return token.code == xformat::kName && token.payload.size() == 4 + name.size()
+        && std::string_view(token.payload).substr(4) == name;
+}
+
+// The token after the brace that closes the object whose name token is at
+// `at` (its own name and a GUID may stand before the brace); 0 when unclosed.
+size_t ObjectEnd(const std::vector<Token>& tokens, size_t at)
+{
+    int depth = 0;
+    for (size_t k = at + 1; k < tokens.size(); ++k) {
+        if (tokens[k].code == xformat::kOBrace) ++depth;
+        if (tokens[k].code == xformat::kCBrace && --depth == 0) return k + 1;
+        if (depth == 0 && k > at + 3) return 0;
+    }
+    return 0;
+}
+
+// A material list given many materials (its first one, or reference,
+// repeated) and its faces spread over them, one subset each; or a frame,
+// mesh or material repeated where it stands.
+bool MultiplyObjects(std::string& body, unsigned floatBytes, Random& random)
+{
+    static const char* const kMultiplied[] = {"MeshMaterialList", "Material", "Frame", "Mesh"};
+    std::vector<Token> tokens = Tokens(body, floatBytes);
+    const std::string_view name = kMultiplied[Below(random, std::size(kMultiplied))];
+    std::vector<size_t> found;
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        if (IsNamed(tokens[k], name)) found.push_back(k);
+    }
+    if (found.empty()) return false;
+    const size_t at = found[Below(random, found.size())];
+    const size_t end = ObjectEnd(tokens, at);
+    if (end == 0) return false;
+    size_t lists = at + 1;
+    while (lists < end && tokens[lists].code != xformat::kOBrace) ++lists;
+    ++lists; // the material list's counts and face indices, then its materials
+    const bool materialList = name == "MeshMaterialList" && lists + 1 < end
+        && tokens[lists].code == xformat::kIntegerList && tokens[lists].payload.size() >= 12
+        && (tokens[lists + 1].code == xformat::kOBrace || tokens[lists + 1].code == xformat::kName);
+    // What is repeated: the list's first material (an object or a reference), or the object.
+    size_t first = at, last = end;
+    if (materialList) {
+        first = lists + 1;
+        last = tokens[first].code == xformat::kOBrace ? first + 3 : ObjectEnd(tokens, first);
+        if (last == 0 || last > end - 1) return false;
+    }
+    size_t runBytes = 0;
+    for (size_t k = first; k < last; ++k) runBytes += 2 + tokens[k].payload.size();
+    const size_t times = Repeats(random, body.size(), runBytes + (materialList ? 4 : 0));
+    if (materialList) {
+        // The list's element count, then the materials, the face indices' count and the indices.
+        Token& counts = tokens[lists];
+        const uint32_t materials = xformat::LoadU32(reinterpret_cast<const uint8_t*>(counts.payload.data() + 4));
+        const uint32_t total = materials + static_cast<uint32_t>(times);
+        const size_t faces = (counts.payload.size() - 12) / 4;
+        Store32(counts.payload, 4, total);
+        for (size_t f = 0; f < faces; ++f) Store32(counts.payload, 12 + 4 * f, static_cast<uint32_t>(f % total));
+    }
+    const std::vector<Token> run(tokens.begin() + static_cast<std::ptrdiff_t>(first),
+                                 tokens.begin() + static_cast<std::ptrdiff_t>(last));
+    std::vector<Token> repeated;
+    for (size_t i = 0; i < times; ++i) repeated.insert(repeated.end(), run.begin(), run.end());
+    tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(last), repeated.begin(), repeated.end());
+    body = Join(tokens);
+    return true;
+}
+
+// The same in text: an object from its name to its closing brace repeated.
+bool MultiplyTextObject(std::string& body, Random& random)
+{
+    static const char* const kMultiplied[] = {"Material ", "Frame ", "Mesh ", "{"};
+    const std::string name = kMultiplied[Below(random, std::size(kMultiplied))];
+    const size_t start = body.find(name, Below(random, body.size()));
+    if (start == std::string::npos) return false;
+    const size_t open = body.find('{', start);
+    if (open == std::string::npos) return false;
+    int depth = 0;
+    for (size_t p = open; p < body.size(); ++p) {
+        if (body[p] == '{') ++depth;
+        if (body[p] != '}' || --depth > 0) continue;
+        const std::string object = body.substr(start, p + 1 - start) + "\n";
+        const size_t times = Repeats(random, body.size(), object.size());
+        std::string repeated;
+        repeated.reserve(object.size() * times);
+        for (size_t i = 0; i < times; ++i) repeated += object;
+        body.insert(p + 1, "\n" + repeated);
+        return true;
+    }
+    return false;
+}
+
 // A run of lines repeated, for text bodies.
 void RepeatLines(std::string& body, Random& random)
 {
@@ -354,7 +454,12 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
     }
 
     const unsigned floatBytes = header.floatBits / 8;
-    if (!xformat::IsBinary(header.encoding) || random() % 4 == 0 || !MutateTokens(body, floatBytes, random)) {
+    const bool binary = xformat::IsBinary(header.encoding);
+    bool changed = false;
+    if (random() % 6 == 0) {
+        changed = binary ? MultiplyObjects(body, floatBytes, random) : MultiplyTextObject(body, random);
+    }
+    if (!changed && (!binary || random() % 4 == 0 || !MutateTokens(body, floatBytes, random))) {
         if (random() % 3 == 0) {
             RepeatLines(body, random);
         } else {

@@ -55,7 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   800, 600, 60},
                       SettingsRow{"PlusSign", "+1024 +768 +75", 1024, 768, 75},
                       SettingsRow{"MinusSignIsNotANumber", "1024 -768 75", 1024, 600, 60},
-                      SettingsRow{"ZeroRefreshRate", "800 600 0", 800, 600, 0}),
+                      SettingsRow{"ZeroRefreshRate", "800 600 0", 800, 600, 0},
+                      SettingsRow{"NumbersEndingAtTheLastByteRead",
+                                  std::string(kSettingsBytesRead - 12, ' ') + "1024 768 75\n", 1024, 768, 75},
+                      SettingsRow{"NumbersPastTheBytesRead", std::string(kSettingsBytesRead, '\n') + "1024 768 75", 800,
+                                  600, 60}),
     [](const ::testing::TestParamInfo<SettingsRow>& row) { return std::string(row.param.label); });
 
 TEST_F(SettingsTest, AMissingFileOrAFolderInItsPlaceKeepsTheDefaultsAndSaysSo)

@@ -595,6 +595,67 @@ std::string Repeat(const std::string& text, int times)
     return out;
 }
 
+// A compressed binary mesh of `triangles` triangles on `vertices` vertices
+// at the origin whose every corner is a vertex with a normal it has not had
+// before: corner k is vertex k mod `vertices` with normal k / `vertices`, so
+// each is a copy of its vertex.
+std::string NewPairAtEveryCorner(std::uint32_t triangles, std::uint32_t vertices)
+{
+    const std::uint64_t corners = 3ull * triangles;
+    const auto normals = static_cast<std::uint32_t>((corners + vertices - 1) / vertices);
+    const std::string file = XBinaryFile([&](modelgen::XStream& s) {
+        modelgen::BeginObject(s, "Mesh");
+        modelgen::WriteDword(s, vertices, ';');
+        for (std::uint32_t v = 0; v < 3 * vertices; ++v) modelgen::WriteFloat(s, 0.0, ',');
+        modelgen::WriteDword(s, triangles, ';');
+        for (std::uint64_t k = 0; k < corners; k += 3) {
+            modelgen::WriteDword(s, 3, ';');
+            for (std::uint64_t c = k; c < k + 3; ++c)
+                modelgen::WriteDword(s, static_cast<std::uint32_t>(c % vertices), ',');
+        }
+        modelgen::BeginObject(s, "MeshNormals");
+        modelgen::WriteDword(s, normals, ';');
+        for (std::uint32_t n = 0; n < normals; ++n) {
+            modelgen::WriteFloat(s, 1.0, ',');
+            modelgen::WriteFloat(s, n, ',');
+            modelgen::WriteFloat(s, 0.0, ',');
+        }
+        modelgen::WriteDword(s, triangles, ';');
+        for (std::uint64_t k = 0; k < corners; k += 3) {
+            modelgen::WriteDword(s, 3, ';');
+            for (std::uint64_t c = k; c < k + 3; ++c)
+                modelgen::WriteDword(s, static_cast<std::uint32_t>(c / vertices), ',');
+        }
+        modelgen::EndObject(s);
+        modelgen::EndObject(s);
+    });
+    // MSZIP blocks of the body, quickly deflated (the best compression takes
+    // minutes on such repeats): "bzip", the total, then each block's sizes,
+    // "CK" and raw deflate data.
+    std::string out = file.substr(0, xformat::kHeaderSize);
+    out.replace(8, 4, "bzip");
+    xformat::AppendU32(out, static_cast<std::uint32_t>(file.size()));
+    std::vector<unsigned char> deflated;
+    for (size_t at = xformat::kHeaderSize; at < file.size(); at += xformat::kMszipMaxBlock) {
+        const std::string_view block = std::string_view(file).substr(at, xformat::kMszipMaxBlock);
+        z_stream z{};
+        deflateInit2(&z, 1, Z_DEFLATED, -xformat::kMszipWindowBits, 8, Z_DEFAULT_STRATEGY);
+        deflated.resize(deflateBound(&z, static_cast<uLong>(block.size())) + 16);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
+        z.avail_in = static_cast<uInt>(block.size());
+        z.next_out = deflated.data();
+        z.avail_out = static_cast<uInt>(deflated.size());
+        deflate(&z, Z_FINISH);
+        const size_t produced = deflated.size() - z.avail_out;
+        deflateEnd(&z);
+        xformat::AppendU16(out, static_cast<std::uint16_t>(block.size()));
+        xformat::AppendU16(out, static_cast<std::uint16_t>(produced + 2));
+        out += "CK";
+        out.append(reinterpret_cast<const char*>(deflated.data()), produced);
+    }
+    return out;
+}
+
 std::vector<HostileFile> HostileFiles()
 {
     const std::string triangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
@@ -622,6 +683,7 @@ std::vector<HostileFile> HostileFiles()
         {"placed", "a mesh of 600,000 points placed 15 times",
          XCompressRun("tzip", "Mesh M { 600000; ", "0;0;0;, ", 599999,
                       "0;0;0;; 1; 3;0,1,2;; }\nFrame F { " + Repeat("{M} ", 14) + "}\n")},
+        {"corner-pairs", "8.3 M triangles, each corner a new pair", NewPairAtEveryCorner(8300000, 4096)},
     };
 }
 
@@ -850,6 +912,68 @@ void MeasureHostileFolders(const fs::path& work)
     }
 }
 
+// A text model of `count` one-triangle subsets, each with the one material
+// the file holds (placed by reference).
+std::string OneTriangleSubsets(std::uint32_t count)
+{
+    std::string text = "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n"
+        + std::to_string(count) + ";\n";
+    for (std::uint32_t f = 0; f < count; ++f) text += f + 1 < count ? "3;0,1,2;,\n" : "3;0,1,2;;\n";
+    text += "MeshMaterialList { " + std::to_string(count) + "; " + std::to_string(count) + ";\n";
+    for (std::uint32_t f = 0; f < count; ++f) text += std::to_string(f) + (f + 1 < count ? ",\n" : ";;\n");
+    for (std::uint32_t f = 0; f < count; ++f) text += "{M}\n";
+    return TextModel(text + "} }\n");
+}
+
+struct SubsetFrameFigures {
+    std::uint32_t result = 0;
+    DWORD subsets = 0;
+    double loadMs = 0;
+    double frameMs = 0; // every subset drawn three times, as a frame draws the crate
+    char error[160] = {};
+};
+
+// The model loaded on a device that draws nothing, then one frame's DrawSubset
+// calls: what finding the subsets costs, apart from the driver's drawing.
+SubsetFrameFigures DrawSubsetsInChild(const fs::path& model)
+{
+    SubsetFrameFigures figures;
+    alarm(900);
+    NullDevice device;
+    const std::wstring path = WidePath(model.string());
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    const HRESULT loaded = D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr,
+                                              &figures.subsets, &mesh);
+    const auto drawn = std::chrono::steady_clock::now();
+    figures.result = static_cast<std::uint32_t>(loaded);
+    figures.loadMs = std::chrono::duration<double, std::milli>(drawn - start).count();
+    if (FAILED(loaded)) return figures;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (DWORD i = 0; i < figures.subsets; ++i) mesh->DrawSubset(i);
+    }
+    figures.frameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - drawn).count();
+    materials->Release();
+    mesh->Release();
+    return figures;
+}
+
+void MeasureSubsetFrames(const fs::path& work)
+{
+    std::printf("\nframes of many subsets: the load, then one frame's DrawSubset calls (each subset three\n"
+                "times) on a device that draws nothing\n");
+    std::printf("%-44s %9s %12s %10s %10s\n", "model", "size KB", "result", "load ms", "frame ms");
+    const fs::path model = work / "hostile-subsets.x";
+    const std::string bytes = OneTriangleSubsets(200000);
+    std::ofstream(model, std::ios::binary) << bytes;
+    const SubsetFrameFigures figures = InChild<SubsetFrameFigures>([&] { return DrawSubsetsInChild(model); });
+    if (figures.error[0] != '\0') std::printf("(%s) ", figures.error);
+    std::printf("%-44s %9.0f   0x%08lx %10.1f %10.1f\n", "200,000 one-triangle subsets",
+                static_cast<double>(bytes.size()) / 1024.0, static_cast<unsigned long>(figures.result), figures.loadMs,
+                figures.frameMs);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -877,6 +1001,7 @@ int main(int argc, char** argv)
     if (options.hostileOnly) {
         MeasureHostileFiles(options.work);
         MeasureHostileFolders(options.work);
+        MeasureSubsetFrames(options.work);
         return 0;
     }
     std::vector<Row> rows;
@@ -923,6 +1048,7 @@ int main(int argc, char** argv)
     if (options.reader != "assimp" && options.encoding.empty()) {
         MeasureHostileFiles(options.work);
         MeasureHostileFolders(options.work);
+        MeasureSubsetFrames(options.work);
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/gl/api.h"
+#include "platform/portable/d3d9/mesh_subsets.h"
 
 namespace portable {
 
@@ -60,31 +61,6 @@ void ApplyGlState(Device& device)
     device.glStateValid = true;
 }
 
-// The faces of one subset: from the attribute table, or from the attribute
-// buffer when there is no table. False when the subset has no faces.
-bool FindSubset(const MeshData& mesh, DWORD attribId, size_t& firstFace, size_t& faceCount)
-{
-    const size_t totalFaces = mesh.indices.size() / 3;
-    for (const SubsetRange& range : mesh.attributeTable) {
-        if (range.AttribId != attribId) continue;
-        firstFace = range.FaceStart;
-        faceCount = range.FaceCount;
-        if (firstFace > totalFaces) return false;
-        faceCount = std::min(faceCount, totalFaces - firstFace);
-        return faceCount > 0;
-    }
-    if (!mesh.attributeTable.empty()) return false;
-
-    // Faces are sorted by attribute, so one subset is one run.
-    const size_t faces = std::min(totalFaces, mesh.attributes.size());
-    size_t start = 0;
-    while (start < faces && mesh.attributes[start] != attribId) ++start;
-    size_t end = start;
-    while (end < faces && mesh.attributes[end] == attribId) ++end;
-    firstFace = start;
-    faceCount = end - start;
-    return faceCount > 0;
-}
 } // namespace
 
 UINT MaxTextureSide(IDirect3DDevice9* device)
@@ -96,10 +72,12 @@ UINT MaxTextureSide(IDirect3DDevice9* device)
 
 HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
 {
-    Device* portable = AsDevice(device);
-    if (portable == nullptr) return D3DERR_INVALIDCALL;
-    size_t firstFace = 0, faceCount = 0;
-    if (!FindSubset(mesh, attribId, firstFace, faceCount)) return D3D_OK;
+    if (device == nullptr) return D3DERR_INVALIDCALL;
+    const FaceRun faces = SubsetFaces(mesh, attribId);
+    if (faces.count == 0) return D3D_OK;
+    // A device that draws nothing (NullDevice) accepts the call.
+    auto* portable = dynamic_cast<Device*>(device);
+    if (portable == nullptr) return D3D_OK;
     // Drawing on a lost device succeeds and draws nothing, as in Direct3D.
     if (portable->lost || !MakeDeviceCurrent(*portable) || !portable->backBuffer.Ready()) return D3D_OK;
     if (!EnsureMeshUploaded(*portable, mesh)) return D3DERR_INVALIDCALL;
@@ -117,8 +95,8 @@ HRESULT DrawMeshSubset(IDirect3DDevice9* device, MeshData& mesh, DWORD attribId)
     if (program.program == 0 && !CreateFixedFunctionProgram(program, true)) return D3DERR_INVALIDCALL;
     ApplyFixedFunctionInputs(program, inputs);
     gl.BindVertexArray(mesh.gpu.vertexArray);
-    gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(faceCount * 3), GL_UNSIGNED_INT,
-                    reinterpret_cast<const void*>(firstFace * 3 * sizeof(uint32_t)));
+    gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(faces.count * 3), GL_UNSIGNED_INT,
+                    reinterpret_cast<const void*>(faces.first * 3 * sizeof(uint32_t)));
     gl.BindVertexArray(0);
     return D3D_OK;
 }

@@ -34,7 +34,8 @@ FILE* OpenShared(const char* filename, const char* mode)
     const std::string path = ResolvePath(std::string_view(filename));
     const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
-        if (errno == EISDIR) errno = EACCES;
+        // A folder, or a pipe that nobody reads (opened for writing), is not a file.
+        if (errno == EISDIR || errno == ENXIO) errno = EACCES;
         return nullptr;
     }
     struct stat info {};

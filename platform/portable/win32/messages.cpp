@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/signals.h"
 #include "platform/portable/win32/window.h"
 #include "platform/portable/win32/x11.h"
 
@@ -66,7 +67,10 @@ bool TakeMessage(MessageQueue& queue, MSG& msg, HWND window, UINT filterMin, UIN
         msg = MSG{};
         msg.message = WM_QUIT;
         msg.wParam = static_cast<WPARAM>(static_cast<intptr_t>(queue.quitCode));
-        if (remove) queue.quitPending = false;
+        if (remove) {
+            queue.quitPending = false;
+            NoteQuitTaken();
+        }
         return true;
     }
     return TakeFrom(queue.input, msg, window, filterMin, filterMax, remove);
@@ -318,6 +322,12 @@ void Translate(const SDL_Event& event, HWND window)
 void PumpEvents()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    if (TakeTerminationRequest()) {
+        // A signal asks to end, as SDL's quit event does.
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        for (const auto& entry : ThreadWindows().windows) Translate(quit, entry.second.handle);
+    }
     // One read of the window system per call; events that arrive meanwhile wait for the next.
     SDL_PumpEvents();
     SDL_Event event;

@@ -149,6 +149,7 @@ TEST_F(PathOpenTest, SharedOpeningTakesFilesOnlyAsWindowsDoes)
         {"Models", "rb", EACCES}, // a folder: Windows cannot open one as a file
         {"Models\\Crate", "w", EACCES},
         {"pipe", "rb", EACCES}, // refused at once, without waiting for a writer
+        {"pipe", "wb", EACCES}, // or for a reader
         {"none.ini", "rb", ENOENT},
         {"Models\\Crate\\Crate.x", "q", EINVAL},
     };

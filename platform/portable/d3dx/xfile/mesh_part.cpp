@@ -233,14 +233,17 @@ HRESULT ReadChannels(const XDocument& document, const XObject& mesh, const Geome
 // a vertex is used with.
 class NormalSplit {
 public:
-    NormalSplit(const Channels& channels, uint32_t vertexCount) : normals(channels.normals)
+    // At most `maxCopies` copies: OutputVertex gives kNone past them.
+    NormalSplit(const Channels& channels, uint32_t vertexCount, size_t maxCopies)
+        : normals(channels.normals), copyLimit(maxCopies)
     {
         if (channels.normalPolygons == nullptr) return;
         normalOf.assign(vertexCount, kNone);
     }
 
     // The output vertex for file vertex `vertex` with normal `normal`: the
-    // vertex itself the first time, then the copy that has this normal.
+    // vertex itself the first time, then the copy that has this normal;
+    // kNone when a new copy would pass the limit.
     uint32_t OutputVertex(uint32_t vertex, uint32_t normal)
     {
         const uint32_t first = normalOf[vertex];
@@ -256,6 +259,7 @@ public:
             slot = &Find(vertex, normals[normal]);
             if (slot->copy != kNone) return slot->copy;
         }
+        if (source.size() >= copyLimit) return kNone;
         const uint32_t copy = static_cast<uint32_t>(normalOf.size());
         normalOf.push_back(normal);
         source.push_back(vertex);
@@ -324,11 +328,12 @@ private:
     std::vector<uint32_t> source; // the file's vertex of each copy
     std::vector<Slot> slots;
     size_t used = 0;
+    size_t copyLimit;
 };
 
 // Each polygon as a fan from its first corner, written where its material's
-// triangles go.
-void WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMaterials, const Channels& channels,
+// triangles go. False when the vertices' copies pass the limit.
+bool WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMaterials, const Channels& channels,
                     size_t base, std::vector<size_t>& nextOf, NormalSplit& split, MeshData& out)
 {
     const bool hasNormals = channels.normalPolygons != nullptr;
@@ -341,7 +346,10 @@ void WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMate
         faceCorners.resize(size);
         if (hasNormals) {
             const uint32_t* normalIndices = normalPolygon + 1;
-            for (uint32_t j = 0; j < size; ++j) faceCorners[j] = split.OutputVertex(vertices[j], normalIndices[j]);
+            for (uint32_t j = 0; j < size; ++j) {
+                faceCorners[j] = split.OutputVertex(vertices[j], normalIndices[j]);
+                if (faceCorners[j] == kNone) return false;
+            }
             normalPolygon += size + 1;
         } else {
             for (uint32_t j = 0; j < size; ++j) faceCorners[j] = vertices[j];
@@ -358,6 +366,7 @@ void WriteTriangles(const Geometry& geometry, const std::vector<DWORD>& faceMate
         }
         polygon += size + 1;
     }
+    return true;
 }
 
 void WriteVertices(const Geometry& geometry, const Channels& channels, const NormalSplit& split, size_t base,
@@ -488,11 +497,12 @@ HRESULT BuildMeshPart(const XDocument& document, const MeshPart& part, bool with
     // Where the next triangle of each material goes.
     std::vector<size_t> nextOf(trianglesOf.size());
     for (size_t m = 0, start = firstFace; m < trianglesOf.size(); start += trianglesOf[m++]) nextOf[m] = start;
-    NormalSplit split(channels, geometry.vertexCount);
-    WriteTriangles(geometry, faceMaterials, channels, base, nextOf, split, out);
+    // The copies are counted as they are made: a file cannot have them pass
+    // the vertex limit before it is found out.
+    NormalSplit split(channels, geometry.vertexCount, kMaxXMeshVertices - base - vertexCount);
+    if (!WriteTriangles(geometry, faceMaterials, channels, base, nextOf, split, out)) return E_OUTOFMEMORY;
 
     const size_t outputVertices = vertexCount + split.Copies();
-    if (base + outputVertices > kMaxXMeshVertices) return E_OUTOFMEMORY;
     ReserveHuge(out.vertices, base + outputVertices, kMaxXMeshVertices);
     out.vertices.resize(base + outputVertices);
     WriteVertices(geometry, channels, split, base, outputVertices, out);
