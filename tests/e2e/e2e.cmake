@@ -54,6 +54,19 @@ foreach(desktop i3 fluxbox xfwm4 mutter kwin)
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/desktop_test.sh --native $<TARGET_FILE:walkthrough> --desktop ${desktop}
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/desktop_${desktop})
 endforeach()
+# GNOME's and KDE's Wayland sessions, headless: the program on their Xwayland,
+# and with SDL's Wayland driver; mutter's monitor also at 144 Hz.
+foreach(run "mutter x11 60" "mutter x11 144" "mutter wayland 144" "kwin x11 60" "kwin wayland 60")
+  separate_arguments(run)
+  list(GET run 0 compositor)
+  list(GET run 1 driver)
+  list(GET run 2 rate)
+  set(name e2e_compositor_${compositor}_${driver}_${rate})
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/compositor_test.sh --native $<TARGET_FILE:walkthrough> --compositor ${compositor}
+            --driver ${driver} --rate ${rate} --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/${name})
+  set_tests_properties(${name} PROPERTIES LABELS e2e TIMEOUT 180 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+endforeach()
 add_test(NAME e2e_wayland
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/wayland_test.sh --native $<TARGET_FILE:walkthrough>
           --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/wayland)

@@ -39,13 +39,16 @@ UINT RateOf(const SDL_DisplayMode& mode)
     return mode.refresh_rate > 0 ? static_cast<UINT>(mode.refresh_rate) : kUnknownRate;
 }
 
-// On Wayland every mode SDL lists is the monitor's own mode scaled, shown at
-// the monitor's rate whatever rate it is listed with. Each size is offered at
-// 60 Hz too, the rate programs ask for, and a request matches on its size.
-bool EmulatesModes()
+// On Wayland, and on Xwayland (whose outputs SDL names after it), every mode
+// is the monitor's own scaled, shown at the monitor's rate whatever rate it is
+// listed with. Each size is offered at 60 Hz too, the rate programs ask for,
+// and a request matches on its size.
+bool EmulatesModes(int display)
 {
     const char* driver = SDL_GetCurrentVideoDriver();
-    return driver != nullptr && std::strcmp(driver, "wayland") == 0;
+    if (driver != nullptr && std::strcmp(driver, "wayland") == 0) return true;
+    const char* name = SDL_GetDisplayName(display);
+    return name != nullptr && std::strncmp(name, "XWAYLAND", 8) == 0;
 }
 
 auto Key(const D3DDISPLAYMODE& mode) { return std::make_tuple(mode.Width, mode.Height, mode.RefreshRate); }
@@ -151,7 +154,7 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
         mode.RefreshRate = RateOf(sdlMode);
         mode.Format = D3DFMT_X8R8G8B8;
         modes.push_back(mode);
-        if (EmulatesModes() && mode.RefreshRate != kUnknownRate) {
+        if (EmulatesModes(display) && mode.RefreshRate != kUnknownRate) {
             mode.RefreshRate = kUnknownRate;
             modes.push_back(mode);
         }
@@ -163,7 +166,7 @@ std::vector<D3DDISPLAYMODE> ListDisplayModes(int display)
 bool FindSdlDisplayMode(int display, UINT width, UINT height, UINT refreshRate, SDL_DisplayMode& found)
 {
     bool any = false;
-    const bool anyRate = refreshRate == 0 || EmulatesModes();
+    const bool anyRate = refreshRate == 0 || EmulatesModes(display);
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode sdlMode{};

@@ -41,6 +41,10 @@ struct HeldMode {
     int outputCount = 0;
     // The screen's size before the switch; Xwayland's is the compositor's.
     bool screenSized = false;
+    // On Xwayland; the window's fixed size kept while it is full screen.
+    bool xwayland = false;
+    bool fixedSizeKept = false;
+    XSizeHints fixedSize{};
     int screenWidth = 0;
     int screenHeight = 0;
     int screenWidthMm = 0;
@@ -106,13 +110,15 @@ Display* RestoringConnection()
     return held.own;
 }
 
-// Xwayland's screen is the compositor's: its size is not the client's to set.
-bool IsXwayland(Display* display)
+// Xwayland names its outputs so. Its screen is the compositor's: its size is
+// not the client's to set, and a mode change is emulated by scaling.
+bool IsXwaylandOutput(Display* display, XRRScreenResources& resources, RROutput output)
 {
-    int opcode = 0;
-    int event = 0;
-    int error = 0;
-    return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error) == True;
+    XRROutputInfo* info = XRRGetOutputInfo(display, &resources, output);
+    if (info == nullptr) return false;
+    const bool xwayland = info->name != nullptr && std::strncmp(info->name, "XWAYLAND", 8) == 0;
+    XRRFreeOutputInfo(info);
+    return xwayland;
 }
 
 struct ScreenSize {
@@ -253,6 +259,18 @@ bool ReadProperty(Display* display, Window window, Atom name, long length, Atom 
         == Success;
 }
 
+// The first 32-bit item of a window's property of that type.
+bool ReadCardinal(Display* display, Window window, Atom name, Atom type, long& value)
+{
+    WindowProperty property;
+    if (!ReadProperty(display, window, name, 1, type, property) || property.data == nullptr || property.format != 32
+        || property.count < 1)
+        return false;
+    // Xlib hands 32-bit items out as longs; a CARDINAL is unsigned.
+    value = static_cast<long>(*reinterpret_cast<const unsigned long*>(property.data) & 0xFFFFFFFFul);
+    return true;
+}
+
 // An unmapped window's state is its own property, which the window manager
 // reads when it maps the window.
 void SetStateProperty(Display* display, Window window, Atom fullscreenAtom, bool fullscreen)
@@ -295,7 +313,6 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
     Display* x = info.info.x11.display;
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x, DefaultRootWindow(x));
     if (resources == nullptr) return false;
-    const bool sizesScreen = !IsXwayland(x);
 
     // The monitor of the display: the lit CRTC at its position.
     bool set = false;
@@ -305,6 +322,7 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
         if (crtc->mode != None && crtc->noutput > 0 && crtc->noutput <= kMaxOutputs && crtc->x == bounds.x
             && crtc->y == bounds.y) {
             const RRMode wanted = FindMode(x, *resources, crtc->outputs[0], mode);
+            const bool sizesScreen = !IsXwaylandOutput(x, *resources, crtc->outputs[0]);
             const bool swaps = Swaps(crtc->rotation);
             ScreenSize screen;
             const bool fits = !sizesScreen
@@ -329,6 +347,7 @@ bool X11SetDisplayMode(SDL_Window* window, int display, const SDL_DisplayMode& m
                     held.screenWidthMm = before.widthMm;
                     held.screenHeightMm = before.heightMm;
                 }
+                held.xwayland = !sizesScreen;
                 held.window = x;
                 held.windowThread = std::this_thread::get_id();
                 held.held = held.original != wanted
@@ -361,6 +380,28 @@ bool X11HeldDisplayMode(SDL_DisplayMode& mode)
     return true;
 }
 
+namespace {
+// mutter makes no window of a fixed size full screen unless that size is the
+// screen's, which an emulated mode is not: while full screen the window's
+// size is free, and the compositor places it over the emulated monitor.
+void FreeSizeWhileFullscreen(Display* display, Window window, bool fullscreen)
+{
+    HeldMode& held = Held();
+    if (fullscreen) {
+        XSizeHints hints{};
+        long supplied = 0;
+        if (XGetWMNormalHints(display, window, &hints, &supplied) == 0) return;
+        if (!held.fixedSizeKept) held.fixedSize = hints;
+        held.fixedSizeKept = true;
+        hints.flags &= ~(PMinSize | PMaxSize);
+        XSetWMNormalHints(display, window, &hints);
+    } else if (held.fixedSizeKept) {
+        held.fixedSizeKept = false;
+        XSetWMNormalHints(display, window, &held.fixedSize);
+    }
+}
+} // namespace
+
 bool X11WindowInView(SDL_Window* window)
 {
     SDL_SysWMinfo info;
@@ -371,10 +412,17 @@ bool X11WindowInView(SDL_Window* window)
     if (XGetWindowAttributes(display, xWindow, &attributes) == 0) return true;
     if (attributes.map_state != IsViewable) return false;
     const Atom state = AtomOf(display, "WM_STATE");
-    WindowProperty property;
-    return !(ReadProperty(display, xWindow, state, 1, state, property) && property.data != nullptr
-             && property.format == 32 && property.count >= 1
-             && *reinterpret_cast<const long*>(property.data) == IconicState);
+    long value = 0;
+    if (ReadCardinal(display, xWindow, state, state, value) && value == IconicState) return false;
+    // kwin on Wayland keeps a window of a hidden workspace mapped and normal:
+    // only its workspace tells (all ones: on every workspace).
+    long workspace = 0;
+    long shown = 0;
+    constexpr long kEveryWorkspace = 0xFFFFFFFF;
+    return !(ReadCardinal(display, xWindow, AtomOf(display, "_NET_WM_DESKTOP"), XA_CARDINAL, workspace)
+             && ReadCardinal(display, DefaultRootWindow(display), AtomOf(display, "_NET_CURRENT_DESKTOP"),
+                             XA_CARDINAL, shown)
+             && workspace != kEveryWorkspace && workspace != shown);
 }
 
 void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int width, int height)
@@ -386,6 +434,7 @@ void X11RequestFullscreen(SDL_Window* window, bool fullscreen, int x, int y, int
     const Atom fullscreenAtom = AtomOf(display, "_NET_WM_STATE_FULLSCREEN");
     if (fullscreen)
         XMoveResizeWindow(display, xWindow, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (Held().xwayland) FreeSizeWhileFullscreen(display, xWindow, fullscreen);
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display, xWindow, &attributes) != 0 && attributes.map_state == IsUnmapped) {
         SetStateProperty(display, xWindow, fullscreenAtom, fullscreen);
