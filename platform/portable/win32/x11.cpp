@@ -420,8 +420,8 @@ bool X11WindowInView(SDL_Window* window)
     long shown = 0;
     constexpr long kEveryWorkspace = 0xFFFFFFFF;
     return !(ReadCardinal(display, xWindow, AtomOf(display, "_NET_WM_DESKTOP"), XA_CARDINAL, workspace)
-             && ReadCardinal(display, DefaultRootWindow(display), AtomOf(display, "_NET_CURRENT_DESKTOP"),
-                             XA_CARDINAL, shown)
+             && ReadCardinal(display, DefaultRootWindow(display), AtomOf(display, "_NET_CURRENT_DESKTOP"), XA_CARDINAL,
+                             shown)
              && workspace != kEveryWorkspace && workspace != shown);
 }
 
