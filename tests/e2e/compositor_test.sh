@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# The native build on a Wayland compositor as GNOME's and KDE's sessions run
-# it, headless on a virtual 1280x720 monitor. With the default driver it runs
-# on the compositor's Xwayland: asked for 800x600 at 60 Hz, it is full screen
-# (an emulated 800x600 mode, or stretched over the monitor), another
-# workspace loses the device and leaves it idle, coming back restores it, and
-# Escape ends it with exit code 0. With SDL's Wayland driver (--driver
-# wayland) it starts in 800x600 and ends on SIGTERM with exit code 0. With
-# --rate the monitor refreshes at that rate, and 800x600 at 60 Hz still starts.
+# The native build on a Wayland compositor as GNOME's and KDE's sessions and
+# sway run it, headless on a virtual 1280x720 monitor. With the default
+# driver it runs on the compositor's Xwayland: asked for 800x600 at 60 Hz, it
+# is full screen (an emulated 800x600 mode, or stretched over the monitor),
+# another workspace loses the device and leaves it idle, coming back restores
+# it, and Escape ends it with exit code 0 (SIGTERM on sway, whose headless
+# seat has no keyboard). With SDL's Wayland driver (--driver wayland) it
+# starts in 800x600 and ends on SIGTERM with exit code 0. Last, a failed start
+# (the level missing) ends with the failure line and leaves the compositor
+# running. With --rate the monitor (mutter's, sway's) refreshes at that rate,
+# and 800x600 at 60 Hz still starts. sway refuses to run as root: there the
+# compositor and the program run as nobody.
 #
-# compositor_test.sh --native PROGRAM --compositor mutter|kwin [--driver x11|wayland]
+# compositor_test.sh --native PROGRAM --compositor mutter|kwin|sway [--driver x11|wayland]
 #                    [--rate HZ] [--source-root DIR] [--work-root DIR] [--keep]
 set -uo pipefail
 
@@ -22,28 +26,45 @@ compositor=${E2E_OPTIONS[compositor]:-mutter}
 driver=${E2E_OPTIONS[driver]:-x11}
 rate=${E2E_OPTIONS[rate]:-60}
 case "$compositor" in
-  mutter) e2e_check_programs mutter gsettings dbus-run-session Xwayland xdotool xprop ;;
-  kwin) e2e_check_programs kwin_wayland dbus-run-session Xwayland xdotool xprop ;;
+  mutter) e2e_check_programs mutter gsettings dbus-run-session Xwayland xdotool xprop xwininfo ;;
+  kwin) e2e_check_programs kwin_wayland dbus-run-session Xwayland xdotool xprop xwininfo ;;
+  sway) e2e_check_programs sway swaymsg setpriv xhost Xwayland xdotool xprop xwininfo ;;
   *) e2e_usage_error "unknown compositor $compositor" '--compositor NAME' ;;
 esac
 e2e_setup_run program.out
 
 # The compositor starts a child with its displays in the environment; the
-# child writes them down for this script.
+# child writes them down for this script. sway's user (nobody) gets a folder
+# of its own, outside any folder nobody may not enter, with a copy of the
+# program.
 e2e_desktop_settings
-environment=$E2E_DIR/compositor.env
-cat >"$E2E_DIR/child.sh" <<EOF
-#!/bin/sh
-echo "DISPLAY=\$DISPLAY WAYLAND_DISPLAY=\$WAYLAND_DISPLAY XAUTHORITY=\$XAUTHORITY" >"$environment.part"
-mv "$environment.part" "$environment"
-exec sleep 3600
-EOF
-chmod +x "$E2E_DIR/child.sh"
+run_as=()
+home=$E2E_DIR
+program=$E2E_NATIVE
+if [ "$compositor" = sway ]; then
+  home=$(mktemp -d "${TMPDIR:-/tmp}/walkthrough-sway.XXXXXX") || exit 1
+  chmod 755 "$home"
+  mkdir -p -m 700 "$home/xdg"
+  cp "$E2E_NATIVE" "$home/walkthrough"
+  program=$home/walkthrough
+  run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$home" XDG_RUNTIME_DIR="$home/xdg"
+    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
+fi
+environment=$home/compositor.env
+{
+  echo '#!/bin/sh'
+  echo "# sway's Xwayland lets in its own user only."
+  echo '[ -z "$SWAYSOCK" ] || xhost +si:localuser:root >/dev/null'
+  echo "echo \"DISPLAY=\$DISPLAY WAYLAND_DISPLAY=\$WAYLAND_DISPLAY XAUTHORITY=\$XAUTHORITY SWAYSOCK=\$SWAYSOCK\" >'$environment.part'"
+  echo "mv '$environment.part' '$environment'"
+  echo 'exec sleep 3600'
+} >"$home/child.sh"
+chmod 755 "$home/child.sh"
 case "$compositor" in
   mutter)
     dbus-run-session -- sh -c 'gsettings set org.gnome.mutter dynamic-workspaces false &&
       gsettings set org.gnome.desktop.wm.preferences num-workspaces 2 &&
-      exec mutter --headless --wayland --virtual-monitor "1280x720@$1" -- "$2"' sh "$rate" "$E2E_DIR/child.sh" \
+      exec mutter --headless --wayland --virtual-monitor "1280x720@$1" -- "$2"' sh "$rate" "$home/child.sh" \
       >"$E2E_DIR/compositor.out" 2>&1 &
     ;;
   kwin)
@@ -52,7 +73,12 @@ case "$compositor" in
     cp "$(command -v kwin_wayland)" "$E2E_DIR/kwin_wayland"
     printf '%s\n' '[Desktops]' 'Number=2' 'Rows=1' >"$XDG_CONFIG_HOME/kwinrc"
     dbus-run-session -- "$E2E_DIR/kwin_wayland" --virtual --xwayland --width 1280 --height 720 \
-      --socket walkthrough-kwin "$E2E_DIR/child.sh" >"$E2E_DIR/compositor.out" 2>&1 &
+      --socket walkthrough-kwin "$home/child.sh" >"$E2E_DIR/compositor.out" 2>&1 &
+    ;;
+  sway)
+    printf '%s\n' "output HEADLESS-1 mode 1280x720@${rate}Hz" 'xwayland enable' "exec $home/child.sh" >"$home/sway.conf"
+    chown -R 65534:65534 "$home"
+    "${run_as[@]}" sway -c "$home/sway.conf" >"$E2E_DIR/compositor.out" 2>&1 &
     ;;
 esac
 compositor_pid=$!
@@ -62,30 +88,55 @@ stop_compositor() {
   wait "$compositor_pid" 2>/dev/null
 }
 # The run's own status, not the compositor's, decides what the run ends with.
-trap 'status=$?; stop_compositor; (exit "$status"); e2e_finish_run' EXIT
+trap 'status=$?; stop_compositor; [ "$home" = "$E2E_DIR" ] || rm -rf "$home"; (exit "$status"); e2e_finish_run' EXIT
 e2e_wait_for 30 test -s "$environment" || { e2e_fail "$compositor did not start"; exit 1; }
-read -r display wayland xauthority <"$environment"
-export "${display?}" "${wayland?}" "${xauthority?}"
+read -r display wayland xauthority swaysock <"$environment"
+export "${display?}" "${wayland?}" "${xauthority?}" "${swaysock?}"
 [ "$driver" = wayland ] || e2e_wait_for 20 xset q || { e2e_fail "no Xwayland display"; exit 1; }
 e2e_log "$compositor: $DISPLAY $WAYLAND_DISPLAY at $rate Hz"
 
-workdir=$E2E_DIR/work
-e2e_prepare_workdir "$workdir" "$E2E_SOURCE_ROOT"
-printf '800 600 60\r\n' >"$workdir/settings.ini"
-(cd "$workdir" && exec env SDL_VIDEODRIVER="$driver" "$E2E_NATIVE") >"$E2E_DIR/program.out" 2>&1 &
-E2E_PROGRAM_PID=$!
-E2E_PROGRAM_KIND=native
-e2e_log "started $E2E_NATIVE with SDL's $driver driver (pid $E2E_PROGRAM_PID)"
+start_program() { # WORKDIR
+  (cd "$1" && exec "${run_as[@]}" env SDL_VIDEODRIVER="$driver" "$program") >"$E2E_DIR/program.out" 2>&1 &
+  E2E_PROGRAM_PID=$!
+  E2E_PROGRAM_KIND=native
+  e2e_log "started $program in $1 with SDL's $driver driver (pid $E2E_PROGRAM_PID)"
+}
+make_workdir() { # DIR
+  e2e_prepare_workdir "$1" "$E2E_SOURCE_ROOT"
+  printf '800 600 60\r\n' >"$1/settings.ini"
+  [ "${#run_as[@]}" -eq 0 ] || chown -R 65534:65534 "$1"
+}
+
+# A failed start (the level missing) ends with the failure line, and the
+# compositor goes on.
+failed_start() {
+  local workdir=$home/failed
+  make_workdir "$workdir"
+  rm -f "$workdir/Models/Level/Level.x"
+  start_program "$workdir"
+  e2e_wait_for_exit "$E2E_START_TIMEOUT" || exit 1
+  [ "$E2E_EXIT_CODE" -eq 1 ] || { e2e_fail "exit code $E2E_EXIT_CODE for a failed start"; exit 1; }
+  e2e_log_messages "$workdir/log.txt" | tail -n 1 | grep -q '^FAILED: ' || { e2e_fail "no failure line"; exit 1; }
+  sleep 1 # a crash would have come by now
+  e2e_process_alive "$compositor_pid" || { e2e_fail "$compositor ended after a failed start"; exit 1; }
+  e2e_log "a failed start left $compositor running"
+}
+
+# --- The program ----------------------------------------------------------------
+workdir=$home/work
+make_workdir "$workdir"
+start_program "$workdir"
 e2e_wait_for_log_line "$workdir/log.txt" "Successfully loaded Models\\Skybox\\Skybox.x" "$E2E_START_TIMEOUT" || exit 1
 e2e_log_messages "$workdir/log.txt" | grep -qxF -- "-> 800x600 @ 60Hz" ||
   { e2e_fail "800x600 at 60 Hz was not the mode taken"; exit 1; }
 
 if [ "$driver" = wayland ]; then
-  sleep 1
+  sleep 1 # drawing for a while
   e2e_program_running || { e2e_fail "the program ended"; exit 1; }
   kill -TERM "$E2E_PROGRAM_PID"
   e2e_wait_for_exit 10 || exit 1
   [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
+  failed_start
   e2e_log "PASS"
   exit 0
 fi
@@ -102,32 +153,47 @@ full_screen() {
   emulated=$(xprop -id "$E2E_WINDOW" _XWAYLAND_RANDR_EMU_MONITOR_RECTS | sed -n 's/.* = 0, 0, \([0-9]*\), \([0-9]*\)$/\1x\2/p')
   [ "$geometry" = 1280x720 ] || { [ "$geometry" = 800x600 ] && [ "$emulated" = 800x600 ]; }
 }
+# The window is shown and placed once the compositor gives it the focus.
+e2e_wait_for_focus 20 || { e2e_fail "the window never held the focus"; exit 1; }
 e2e_wait_for 20 full_screen || { e2e_fail "not full screen: $(xprop -id "$E2E_WINDOW" _NET_WM_STATE)"; exit 1; }
 e2e_log "full screen: $(xwininfo -id "$E2E_WINDOW" | sed -n 's/^ *-geometry //p'), emulated $(xprop -id "$E2E_WINDOW" _XWAYLAND_RANDR_EMU_MONITOR_RECTS | sed 's/.*= //')"
 
-# Away on the second workspace: lost, and idle.
-xdotool set_desktop 1
+switch_workspace() { # NUMBER (0 the first)
+  if [ "$compositor" = sway ]; then
+    "${run_as[@]}" swaymsg -s "$SWAYSOCK" workspace "$(($1 + 1))" >/dev/null
+  else
+    xdotool set_desktop "$1"
+  fi
+}
+
+# --- Away on the second workspace: lost, and idle ------------------------------
+switch_workspace 1
 e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device lost." 20 || exit 1
 before=$(awk '{ print $14 + $15 }' "/proc/$E2E_PROGRAM_PID/stat")
-sleep 2
+sleep 2 # the time measured
 ticks=$(($(awk '{ print $14 + $15 }' "/proc/$E2E_PROGRAM_PID/stat") - before))
 e2e_log "while away: $ticks ticks of processor time in 2s ($(getconf CLK_TCK) a second)"
 ((ticks * 5 < $(getconf CLK_TCK) * 2)) || { e2e_fail "the program worked while away: $ticks ticks"; exit 1; }
 [ "$(count_messages "Direct3D device restored.")" -eq 0 ] || { e2e_fail "restored while away"; exit 1; }
 
-# Back: restored, full screen again.
-xdotool set_desktop 0
+# --- Back: restored, full screen again -------------------------------------------
+switch_workspace 0
 e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device restored." 20 || exit 1
 e2e_wait_for 20 full_screen || { e2e_fail "not full screen after coming back"; exit 1; }
 
-e2e_focus_window
-e2e_hold_key Escape 200
+if [ "$compositor" = sway ]; then
+  kill -TERM "$E2E_PROGRAM_PID"
+else
+  e2e_focus_window
+  e2e_hold_key Escape 200
+fi
 e2e_wait_for_exit 30 || exit 1
 [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
-[ "$(e2e_log_messages "$workdir/log.txt" | tail -n 1)" = "Terminating... bye!" ] ||
+[ "$compositor" = sway ] || [ "$(e2e_log_messages "$workdir/log.txt" | tail -n 1)" = "Terminating... bye!" ] ||
   { e2e_fail "the log does not end with Escape's line"; exit 1; }
 if grep -n 'X error' "$E2E_DIR/program.out" >&2; then
   e2e_fail "X errors on $compositor"
   exit 1
 fi
+failed_start
 e2e_log "PASS"

@@ -54,9 +54,11 @@ foreach(desktop i3 fluxbox xfwm4 mutter kwin)
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/desktop_test.sh --native $<TARGET_FILE:walkthrough> --desktop ${desktop}
             --source-root ${PROJECT_SOURCE_DIR} --work-root ${E2E_WORK_ROOT}/desktop_${desktop})
 endforeach()
-# GNOME's and KDE's Wayland sessions, headless: the program on their Xwayland,
-# and with SDL's Wayland driver; mutter's monitor also at 144 Hz.
-foreach(run "mutter x11 60" "mutter x11 144" "mutter wayland 144" "kwin x11 60" "kwin wayland 60")
+# Wayland compositors, headless (GNOME's and KDE's, and sway): the program on
+# their Xwayland and with SDL's Wayland driver, mutter's and sway's monitors
+# also at 144 Hz.
+foreach(run "mutter x11 60" "mutter x11 144" "mutter wayland 144" "kwin x11 60" "kwin wayland 60" "sway x11 60"
+            "sway wayland 144")
   separate_arguments(run)
   list(GET run 0 compositor)
   list(GET run 1 driver)

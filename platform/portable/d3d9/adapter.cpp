@@ -14,6 +14,7 @@
 
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/wayland.h"
 #include "platform/portable/win32/window.h"
 #include "platform/portable/win32/x11.h"
 
@@ -72,7 +73,10 @@ void RestoreModesAtExit()
     X11RestoreDisplayMode();
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     for (Uint32 id : SdlFullscreenWindows()) {
-        if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_SetWindowFullscreen(window, 0);
+        if (SDL_Window* window = SDL_GetWindowFromID(id)) {
+            SettleWaylandWindow(window);
+            SDL_SetWindowFullscreen(window, 0);
+        }
     }
     SdlFullscreenWindows().clear();
 }
@@ -217,6 +221,7 @@ void LeaveFullscreen(Device& device)
         X11RequestFullscreen(window, false, 0, 0, 0, 0);
         return;
     }
+    SettleWaylandWindow(window);
     SDL_SetWindowFullscreen(window, 0);
     Untrack(SDL_GetWindowID(window));
 }

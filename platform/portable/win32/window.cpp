@@ -11,6 +11,7 @@
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/messages.h"
 #include "platform/portable/win32/raw_input.h"
+#include "platform/portable/win32/wayland.h"
 #include "platform/portable/win32/wide_text.h"
 #include "platform/portable/win32/x11.h"
 
@@ -260,6 +261,7 @@ BOOL WINAPI DestroyWindow(HWND window)
         record->destroying = true;
         SDL_Window* sdlWindow = record->sdlWindow;
         if (record->xWindow != 0 && X11WindowGone(record->xWindow)) ConfirmUnmapOfGoneWindow(sdlWindow);
+        SettleWaylandWindow(sdlWindow);
         SDL_HideWindow(sdlWindow);
 
         SendToWindow(window, WM_DESTROY, 0, 0);
