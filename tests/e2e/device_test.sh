@@ -91,7 +91,8 @@ if [ "$(e2e_log_messages "$workdir/log.txt")" != "$expected_missing" ]; then
   e2e_log_messages "$workdir/log.txt" >&2
   exit 1
 fi
-[ "$(e2e_current_mode)" = "$desktop_mode" ] || { e2e_fail "the mode was not given back after a failed start: $(e2e_current_mode)"; exit 1; }
+[ "$(e2e_current_mode)" = "$desktop_mode" ] && e2e_shows_mode 1280x720 ||
+  { e2e_fail "the mode was not given back after a failed start: $(e2e_current_mode), $(e2e_screen_size)"; exit 1; }
 
 # --- A mode larger than the desktop's, ended with Alt+F4 -------------------------
 xrandr -s 800x600 || { e2e_fail "could not set the desktop mode"; exit 1; }
