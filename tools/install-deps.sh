@@ -16,7 +16,7 @@ packages=(
   # Windows cross build and its run under Wine
   g++-mingw-w64-x86-64 wine wine64
   # Portable platform layer
-  libsdl2-dev libwayland-dev libx11-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libfreetype-dev libfontconfig-dev zlib1g-dev
+  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libfreetype-dev libfontconfig-dev zlib1g-dev
   libspng-dev libjpeg62-turbo-dev
   fonts-liberation
   # Virtual displays and end-to-end tools
