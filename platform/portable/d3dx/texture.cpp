@@ -1,6 +1,7 @@
 // D3DXCreateTextureFromFileExW: a file's image as a managed texture.
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/file_bytes.h"
+#include "platform/portable/win32/path_open.h"
 #include "platform/portable/d3dx/image/texture.h"
 #include "platform/portable/d3dx/texture_prefetch.h"
 #include "platform/portable/d3d9/managed_resources.h"
@@ -33,11 +34,12 @@ HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR sr
         TextureData data;
         D3DXIMAGE_INFO info{};
         const UINT maxSide = validCall ? MaxTextureSide(device) : 0;
+        const std::string resolved = ResolvePath(std::wstring_view(srcFile));
         // A texture made ahead was read from the file as it still is: it is not read again.
-        if (!validCall || !TakePrefetchedTexture(srcFile, request, maxSide, data, info)) {
+        if (!validCall || !TakePrefetchedTexture(resolved, request, maxSide, data, info)) {
             FileBytes bytes;
             // A file that cannot be read, or holds nothing, is invalid data to D3DX.
-            if (!ReadWholeFile(srcFile, bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
+            if (!ReadWholeFile(resolved.c_str(), bytes) || bytes.empty()) return D3DXERR_INVALIDDATA;
             if (!validCall) return D3DERR_INVALIDCALL;
             const HRESULT result = LoadTextureData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                                    request, maxSide, data, info);
