@@ -244,6 +244,10 @@ public:
         listing->racy = Racy(info.st_mtim, start) || Racy(info.st_ctim, start);
         ++g_foldersListed;
         std::vector<uint32_t> offsets;
+        // Most file systems give a folder a size no smaller than its names: room for them at once.
+        if (identified && info.st_size > 0) {
+            listing->names.reserve(static_cast<size_t>(std::min<off_t>(info.st_size, off_t{256} << 20)));
+        }
         while (const dirent* entry = ::readdir(stream)) {
             const std::string_view entryName(entry->d_name);
             if (entriesRead++ >= kMaxEntriesRead || listing->names.size() + entryName.size() + 1 > UINT32_MAX) {
@@ -255,7 +259,7 @@ public:
             listing->names += '\0';
         }
         ::closedir(stream);
-        listing->names.shrink_to_fit();
+        if (listing->names.capacity() / 2 > listing->names.size() + 4096) listing->names.shrink_to_fit();
         BuildTable(*listing, offsets);
         std::string match = Lookup(*listing, wanted);
         if (identified) Keep(std::move(listing));
