@@ -18,6 +18,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -227,6 +228,8 @@ Figures InChild(Work work)
         return figures;
     }
     std::fflush(nullptr);
+    // Memory the parent freed but kept would be reused by the child unseen in its growth.
+    malloc_trim(0);
     const pid_t child = fork();
     if (child < 0) {
         std::snprintf(figures.error, sizeof figures.error, "fork: %s", std::strerror(errno));
@@ -695,6 +698,7 @@ FolderFigures LoadFolderInChild(const fs::path& model, bool holdTextures)
     DWORD count = 0;
     const HRESULT loaded =
         D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &count, &mesh);
+    long heldKb = 0;
     figures.meshResult = static_cast<std::uint32_t>(loaded);
     if (SUCCEEDED(loaded)) {
         // The worst moment for memory: everything made ahead, nothing taken yet.
@@ -723,12 +727,14 @@ FolderFigures LoadFolderInChild(const fs::path& model, bool holdTextures)
             else
                 texture->Release();
         }
+        // The peak is read before anything is let go too: memory unmapped may leave VmHWM behind.
+        heldKb = StatusKb("VmHWM");
         for (IDirect3DTexture9* texture : held) texture->Release();
         materials->Release();
         mesh->Release();
     }
     figures.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+    figures.peakMb = static_cast<double>(std::max(0L, std::max(heldKb, StatusKb("VmHWM")) - baseKb)) / 1024.0;
     return figures;
 }
 
@@ -843,13 +849,14 @@ std::vector<HostileFolder> HostileFolders(const fs::path& scratch)
 
 // Texture and folder-listing cases: files beside the model and the textures' memory.
 
-// `count` empty files beside the model.
-void ManyFiles(const fs::path& folder, int count)
+// `count` empty files beside the model, their names `length` characters at least.
+void ManyFiles(const fs::path& folder, int count, size_t length = 0)
 {
-    char name[32];
+    char number[32];
+    const std::string prefix = folder.string() + "/" + std::string(length > 14 ? length - 14 : 0, 'x');
     for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "/file%06d.dat", i);
-        const int fd = open((folder.string() + name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        std::snprintf(number, sizeof number, "file%06d.dat", i);
+        const int fd = open((prefix + number).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
         if (fd >= 0) close(fd);
     }
 }
@@ -971,6 +978,12 @@ std::vector<HostileFolder> TextureFolders(const fs::path& scratch)
          {},
          false,
          [](const fs::path& folder) { ManyFiles(folder, 70000); }},
+        {"missing-beside-long",
+         "a missing texture beside 300,000 files of 200-character names",
+         TriangleNaming({"missing.png"}),
+         {},
+         false,
+         [](const fs::path& folder) { ManyFiles(folder, 300000, 200); }},
         {"climb-beside-many",
          "a texture named through f\\..\\ 40 times beside 70,000 files",
          TriangleNaming({climb + "f\\t.png"}),
