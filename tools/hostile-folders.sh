@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Crafted model folders of six kinds, made here with the shell alone (apart
+# Crafted model folders of eight kinds, made here with the shell alone (apart
 # from the tests' own files), each loaded by the model inspector the way the
 # program loads a model: the mesh, then every material's texture. Each load
 # must end within the time limit, under the memory limit, with a failure code
@@ -18,7 +18,9 @@
 # The kinds: a texture name of millions of components; a vertex used with a
 # million normals; textures that are not files (a pipe, devices, a folder,
 # standard input through /proc); files cut short while they load; one large
-# texture named 64 ways; a texture just over a power of two.
+# texture named 64 ways; a texture just over a power of two; a missing texture
+# named by 1,000 materials beside 70,000 files; a sparse 1.9 GB texture named
+# by 20 materials.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -168,6 +170,27 @@ make_just_over() {
   write_model "$folder/model.x" wide.tga
 }
 
+# 7. A missing texture named by 1,000 materials, beside 70,000 files (and
+# one more, reached by climbing in and out of a folder 40 times).
+make_missing_beside_many() {
+  local folder=$work/beside-many names=()
+  mkdir -p "$folder/F"
+  (cd "$folder" && seq -f 'file%06g.dat' 1 70000 | xargs touch)
+  write_tga "$folder/F/T.tga" 64 64
+  for i in $(seq 1 1000); do names+=(missing.tga); done
+  write_model "$folder/model.x" "${names[@]}" "$(printf 'f/../%.0s' $(seq 1 40))f/t.tga"
+}
+
+# 8. A 1.9 GB sparse texture (a TGA header, then nothing) named by 20 materials.
+make_sparse() {
+  local folder=$work/sparse names=()
+  mkdir -p "$folder"
+  write_tga "$folder/sparse.tga" 64 64
+  truncate -s 1900M "$folder/sparse.tga"
+  for i in $(seq 1 20); do names+=(sparse.tga); done
+  write_model "$folder/model.x" "${names[@]}"
+}
+
 # ---- Loading
 
 failures=0
@@ -219,6 +242,8 @@ make_not_files
 make_cut_short
 make_named_64_ways
 make_just_over
+make_missing_beside_many
+make_sparse
 
 echo "hostile-folders: each load within ${seconds} s and ${memory_mb} MB, ending with a code or loading"
 load "texture name of 8 million components" "$work/long-name/model.x"
@@ -233,6 +258,8 @@ for delay in 0.02 0.05 0.1 0.2; do
 done
 load "one large texture named 64 ways" "$work/named-64-ways/model.x"
 load "texture of 4097x8192" "$work/just-over/model.x"
+load "missing texture beside 70,000 files" "$work/beside-many/model.x"
+load "sparse texture of 1.9 GB, 20 times" "$work/sparse/model.x"
 
 if [ "$failures" -gt 0 ]; then
   echo "hostile-folders: $failures loads broke the limits"

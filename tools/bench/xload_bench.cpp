@@ -10,13 +10,15 @@
 //   xload_bench [--work DIR --modelgen PATH] [--faces 500000] [--runs 5]
 //               [--reader ours|assimp] [--encoding text|bin32|tzip32|bzip32]
 //               [--textures DIR]
-//   xload_bench --work DIR --hostile
+//   xload_bench --work DIR --hostile [--folder NAME]
 // --reader and --encoding narrow the run to one reader or one file, for
 // profiling; without --modelgen only the textures are measured; --hostile
-// measures only the hostile files and folders.
+// measures only the hostile files and folders (--folder: only the folders
+// whose name holds NAME).
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -60,6 +62,7 @@ struct Options {
     std::string encoding; // empty: all four
     fs::path textures;    // empty: no texture figures
     bool hostileOnly = false;
+    std::string folder; // with --hostile: only the hostile folders whose name holds it
 };
 
 // What a child sends back through its pipe: plain bytes, no pointers.
@@ -225,6 +228,8 @@ Figures InChild(Work work)
         return figures;
     }
     std::fflush(nullptr);
+    // Memory the parent freed but kept would be reused by the child unseen in its growth.
+    malloc_trim(0);
     const pid_t child = fork();
     if (child < 0) {
         std::snprintf(figures.error, sizeof figures.error, "fork: %s", std::strerror(errno));
@@ -405,7 +410,7 @@ bool WritePng(const fs::path& path, uint32_t width, uint32_t height, uint32_t st
 
 // A baseline JPEG (quality 90, 4:2:0) of 8-bit RGB rows; row(y, bytes) fills each row.
 bool WriteJpeg(const fs::path& path, uint32_t width, uint32_t height,
-               const std::function<void(uint32_t, uint8_t*)>& row)
+               const std::function<void(uint32_t, uint8_t*)>& row, bool progressive = false, bool fullChroma = false)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
@@ -420,6 +425,13 @@ bool WriteJpeg(const fs::path& path, uint32_t width, uint32_t height,
     compress.in_color_space = JCS_RGB;
     jpeg_set_defaults(&compress);
     jpeg_set_quality(&compress, 90, TRUE);
+    if (progressive) jpeg_simple_progression(&compress);
+    if (fullChroma) {
+        for (int c = 0; c < compress.num_components; ++c) {
+            compress.comp_info[c].h_samp_factor = 1;
+            compress.comp_info[c].v_samp_factor = 1;
+        }
+    }
     jpeg_start_compress(&compress, TRUE);
     std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
     while (compress.next_scanline < height) {
@@ -538,6 +550,8 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             options.textures = value;
         } else if (argument == "--encoding") {
             options.encoding = value;
+        } else if (argument == "--folder") {
+            options.folder = value;
         } else if (argument == "--runs") {
             options.runs = static_cast<int>(std::strtol(value, &end, 10));
             if (*end != '\0' || options.runs < 1 || options.runs > 1000) return std::nullopt;
@@ -712,6 +726,10 @@ struct HostileFolder {
     const char* what;
     std::string model;
     std::vector<std::pair<std::string, std::string>> files; // name, bytes
+    // Held until every material's texture is made, as a program holds them.
+    bool holdTextures = false;
+    // Makes what the folder holds besides `files`.
+    std::function<void(const fs::path&)> prepare = nullptr;
 };
 
 // What loading a folder as the program does gives: the mesh's result, then
@@ -727,7 +745,7 @@ struct FolderFigures {
     char error[160] = {};
 };
 
-FolderFigures LoadFolderInChild(const fs::path& model)
+FolderFigures LoadFolderInChild(const fs::path& model, bool holdTextures)
 {
     FolderFigures figures;
     // Whatever it was before, a case does not run for ever.
@@ -742,12 +760,14 @@ FolderFigures LoadFolderInChild(const fs::path& model)
     DWORD count = 0;
     const HRESULT loaded =
         D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, nullptr, &materials, nullptr, &count, &mesh);
+    long heldKb = 0;
     figures.meshResult = static_cast<std::uint32_t>(loaded);
     if (SUCCEEDED(loaded)) {
         // The worst moment for memory: everything made ahead, nothing taken yet.
         WaitForTexturesMadeAhead();
         const std::wstring folder = path.substr(0, path.find_last_of(L'/') + 1);
         const auto* records = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+        std::vector<IDirect3DTexture9*> held;
         for (DWORD i = 0; i < count; ++i) {
             if (records[i].pTextureFilename == nullptr) continue;
             wchar_t name[512];
@@ -764,13 +784,19 @@ FolderFigures LoadFolderInChild(const fs::path& model)
                 continue;
             }
             ++figures.textures;
-            texture->Release();
+            if (holdTextures)
+                held.push_back(texture);
+            else
+                texture->Release();
         }
+        // The peak is read before anything is let go too: memory unmapped may leave VmHWM behind.
+        heldKb = StatusKb("VmHWM");
+        for (IDirect3DTexture9* texture : held) texture->Release();
         materials->Release();
         mesh->Release();
     }
     figures.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    figures.peakMb = static_cast<double>(std::max(0L, StatusKb("VmHWM") - baseKb)) / 1024.0;
+    figures.peakMb = static_cast<double>(std::max(0L, std::max(heldKb, StatusKb("VmHWM")) - baseKb)) / 1024.0;
     return figures;
 }
 
@@ -883,22 +909,213 @@ std::vector<HostileFolder> HostileFolders(const fs::path& scratch)
     };
 }
 
+// Texture and folder-listing cases: files beside the model and the textures' memory.
+
+// `count` empty files beside the model, their names `length` characters at least.
+void ManyFiles(const fs::path& folder, int count, size_t length = 0)
+{
+    char number[32];
+    const std::string prefix = folder.string() + "/" + std::string(length > 14 ? length - 14 : 0, 'x');
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(number, sizeof number, "file%06d.dat", i);
+        const int fd = open((prefix + number).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd >= 0) close(fd);
+    }
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A run-length TGA of one color: 2 MB for 8192x8192.
+std::string FlatTga(uint32_t width, uint32_t height)
+{
+    std::string bytes(18, '\0');
+    bytes[2] = 10; // run-length true color
+    bytes[12] = static_cast<char>(width & 0xff);
+    bytes[13] = static_cast<char>(width >> 8);
+    bytes[14] = static_cast<char>(height & 0xff);
+    bytes[15] = static_cast<char>(height >> 8);
+    bytes[16] = 24;
+    bytes[17] = 0x20; // rows from the top
+    const size_t packets = size_t{width} * height / 128;
+    bytes.reserve(bytes.size() + packets * 4);
+    for (size_t i = 0; i < packets; ++i) bytes += "\xff\x40\x80\xc0";
+    return bytes;
+}
+
+// An interlaced RGB PNG of black texels: its data is the filtered passes' size of zeros.
+bool WriteInterlacedPng(const fs::path& path, uint32_t width, uint32_t height)
+{
+    static const uint32_t passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    uint64_t filtered = 0;
+    for (const auto& pass : passes) {
+        const uint64_t w = width > pass[0] ? (width - pass[0] + pass[2] - 1) / pass[2] : 0;
+        const uint64_t h = height > pass[1] ? (height - pass[1] + pass[3] - 1) / pass[3] : 0;
+        if (w > 0 && h > 0) filtered += h * (1 + w * 3);
+    }
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    std::vector<uint8_t> zeros(1 << 20, 0), out(1 << 20);
+    std::string compressed;
+    uint64_t left = filtered;
+    do {
+        const size_t step = static_cast<size_t>(std::min<uint64_t>(left, zeros.size()));
+        left -= step;
+        stream.next_in = zeros.data();
+        stream.avail_in = static_cast<uInt>(step);
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+            compressed.append(reinterpret_cast<const char*>(out.data()), out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    } while (left > 0);
+    deflateEnd(&stream);
+    std::ofstream file(path, std::ios::binary);
+    const auto chunk = [&](const char* type, const std::string& data) {
+        std::string bytes;
+        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>((data.size() >> shift) & 0xff));
+        bytes += type;
+        bytes += data;
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 4), static_cast<uInt>(bytes.size() - 4));
+        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>((crc >> shift) & 0xff));
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    file.write("\x89PNG\r\n\x1a\n", 8);
+    std::string header;
+    for (const uint32_t v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<char>((v >> shift) & 0xff));
+    header += std::string("\x08\x02\x00\x00\x01", 5);
+    chunk("IHDR", header);
+    chunk("IDAT", compressed);
+    chunk("IEND", "");
+    return static_cast<bool>(file);
+}
+
+// A progressive 8192x8192 JPEG of busy texels.
+void WriteNoiseJpeg(const fs::path& path, bool fullChroma)
+{
+    WriteJpeg(
+        path, 8192, 8192,
+        [](uint32_t y, uint8_t* row) {
+            for (uint32_t x = 0; x < 8192; ++x) {
+                row[3 * x] = static_cast<uint8_t>(x * 7 + y);
+                row[3 * x + 1] = static_cast<uint8_t>(y * 5 + x);
+                row[3 * x + 2] = static_cast<uint8_t>(x ^ y);
+            }
+        },
+        true, fullChroma);
+}
+
+// A 4096x4096 PNG whose image data ends one row early: every other row decodes, then the load fails.
+std::string FailingAtItsEnd(const fs::path& scratch)
+{
+    WritePng(scratch, 4096, 4096, 4095, [](uint32_t y, uint8_t* row) {
+        for (uint32_t x = 0; x < 4096; ++x) {
+            row[3 * x] = static_cast<uint8_t>(x >> 4);
+            row[3 * x + 1] = static_cast<uint8_t>(y >> 4);
+            row[3 * x + 2] = 0x40;
+        }
+    });
+    std::ifstream in(scratch, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<HostileFolder> TextureFolders(const fs::path& scratch)
+{
+    std::string climb;
+    for (int i = 0; i < 40; ++i) climb += "f\\..\\";
+    const std::string small = PngBytes(scratch, 64, 64);
+    const std::string failing = FailingAtItsEnd(scratch);
+    std::vector<std::string> distinct;
+    for (int i = 0; i < 32; ++i) distinct.push_back("t" + std::to_string(i) + ".png");
+    const std::string large = PngBytes(scratch, 4096, 4096);
+    std::vector<std::pair<std::string, std::string>> distinctFiles;
+    for (const std::string& name : distinct) distinctFiles.emplace_back(name, large);
+    return {
+        {"missing-beside-many",
+         "200 materials naming a missing texture beside 70,000 files",
+         TriangleNaming(std::vector<std::string>(200, "missing.png")),
+         {},
+         false,
+         [](const fs::path& folder) { ManyFiles(folder, 70000); }},
+        {"missing-beside-long",
+         "a missing texture beside 300,000 files of 200-character names",
+         TriangleNaming({"missing.png"}),
+         {},
+         false,
+         [](const fs::path& folder) { ManyFiles(folder, 300000, 200); }},
+        {"climb-beside-many",
+         "a texture named through f\\..\\ 40 times beside 70,000 files",
+         TriangleNaming({climb + "f\\t.png"}),
+         {},
+         false,
+         [small](const fs::path& folder) {
+             ManyFiles(folder, 70000);
+             fs::create_directories(folder / "F");
+             WriteBytes(folder / "F" / "T.png", small);
+         }},
+        {"failing-many",
+         "200 materials naming a 4096x4096 PNG that fails at its end",
+         TriangleNaming(std::vector<std::string>(200, "broken.png")),
+         {{"broken.png", failing}}},
+        {"sparse",
+         "20 materials naming a 1.9 GB sparse PNG",
+         TriangleNaming(std::vector<std::string>(20, "sparse.png")),
+         {},
+         false,
+         [small](const fs::path& folder) {
+             WriteBytes(folder / "sparse.png", small);
+             fs::resize_file(folder / "sparse.png", uint64_t{1900} << 20);
+         }},
+        {"held-tga",
+         "12 materials naming a 2 MB 8192x8192 TGA, all held",
+         TriangleNaming(std::vector<std::string>(12, "flat.tga")),
+         {{"flat.tga", FlatTga(8192, 8192)}},
+         true},
+        {"held-distinct", "32 distinct 4096x4096 PNGs, all held", TriangleNaming(distinct), distinctFiles, true},
+        {"interlaced",
+         "an interlaced 16384x16384 PNG",
+         TriangleNaming({"interlaced.png"}),
+         {},
+         false,
+         [](const fs::path& folder) { WriteInterlacedPng(folder / "interlaced.png", 16384, 16384); }},
+        {"progressive-420",
+         "a progressive 8192x8192 4:2:0 JPEG",
+         TriangleNaming({"progressive.jpg"}),
+         {},
+         false,
+         [](const fs::path& folder) { WriteNoiseJpeg(folder / "progressive.jpg", false); }},
+        {"progressive-444",
+         "a progressive 8192x8192 4:4:4 JPEG",
+         TriangleNaming({"progressive.jpg"}),
+         {},
+         false,
+         [](const fs::path& folder) { WriteNoiseJpeg(folder / "progressive.jpg", true); }},
+    };
+}
+
 // Each folder written under the work folder and loaded as the program loads
 // it, in a child process: the time to the last texture and the peak growth.
-void MeasureHostileFolders(const fs::path& work)
+void MeasureHostileFolders(const fs::path& work, const std::string& only = {})
 {
     std::printf("\nhostile model folders, loaded as the program loads them (the mesh, the textures made\n"
                 "ahead awaited, then each material's texture): time and peak resident growth\n");
     std::printf("%-50s %9s %12s %-22s %10s %10s\n", "folder", "model KB", "mesh", "textures", "ms", "peak MB");
     const fs::path scratch = work / "hostile-scratch.png";
-    for (const HostileFolder& hostile : HostileFolders(scratch)) {
+    std::vector<HostileFolder> folders = HostileFolders(scratch);
+    for (HostileFolder& folder : TextureFolders(scratch)) folders.push_back(std::move(folder));
+    for (const HostileFolder& hostile : folders) {
+        if (std::string(hostile.name).find(only) == std::string::npos) continue;
         const fs::path folder = work / "hostile" / hostile.name;
         std::error_code error;
         fs::create_directories(folder, error);
         const fs::path model = folder / "model.x";
         std::ofstream(model, std::ios::binary) << hostile.model;
         for (const auto& [name, bytes] : hostile.files) std::ofstream(folder / name, std::ios::binary) << bytes;
-        FolderFigures figures = InChild<FolderFigures>([&] { return LoadFolderInChild(model); });
+        if (hostile.prepare) hostile.prepare(folder);
+        FolderFigures figures = InChild<FolderFigures>([&] { return LoadFolderInChild(model, hostile.holdTextures); });
         char textures[192];
         if (figures.error[0] != '\0') {
             std::snprintf(textures, sizeof textures, "%s", figures.error);
@@ -982,7 +1199,7 @@ int main(int argc, char** argv)
     if (!parsed) {
         std::fprintf(stderr,
                      "usage: xload_bench [--work DIR --modelgen PATH] [--faces N] [--runs N] [--reader ours|assimp] "
-                     "[--encoding text|bin32|tzip32|bzip32] [--textures DIR] | --work DIR --hostile\n");
+                     "[--encoding text|bin32|tzip32|bzip32] [--textures DIR] | --work DIR --hostile [--folder NAME]\n");
         return 2;
     }
     const Options& options = *parsed;
@@ -999,9 +1216,9 @@ int main(int argc, char** argv)
     }
 
     if (options.hostileOnly) {
-        MeasureHostileFiles(options.work);
-        MeasureHostileFolders(options.work);
-        MeasureSubsetFrames(options.work);
+        if (options.folder.empty()) MeasureHostileFiles(options.work);
+        MeasureHostileFolders(options.work, options.folder);
+        if (options.folder.empty()) MeasureSubsetFrames(options.work);
         return 0;
     }
     std::vector<Row> rows;

@@ -12,17 +12,20 @@ namespace {
 struct ManagedTexture final : RefCounted<IDirect3DTexture9> {
     ComRef<IDirect3DDevice9> device;
     TextureData data;
+    TextureMemory memory;
 
     ~ManagedTexture() override { ReleaseGpuObjects(data.gpu); }
     DWORD GetLevelCount() override { return data.levelCount; }
 };
 } // namespace
 
-HRESULT CreateManagedTexture(IDirect3DDevice9* device, TextureData&& data, IDirect3DTexture9** texture)
+HRESULT CreateManagedTexture(IDirect3DDevice9* device, TextureData&& data, IDirect3DTexture9** texture,
+                             TextureMemory&& memory)
 {
     if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
     std::unique_ptr<ManagedTexture> made(new ManagedTexture);
     made->data = std::move(data);
+    made->memory = std::move(memory);
     made->data.levelCount = static_cast<UINT>(made->data.levels.size());
     made->device = ComRef<IDirect3DDevice9>::Share(device);
     *texture = made.release();

@@ -4,11 +4,14 @@
 #pragma once
 
 #include "platform/portable/d3d9/gl/resource_data.h"
+#include "platform/portable/d3d9/texture_budget.h"
 
 namespace portable {
 
-// A managed texture holding the data; its one reference is the caller's.
-HRESULT CreateManagedTexture(IDirect3DDevice9* device, TextureData&& data, IDirect3DTexture9** texture);
+// A managed texture holding the data, and the share of the texture budget
+// that counts it until the texture is released; its one reference is the caller's.
+HRESULT CreateManagedTexture(IDirect3DDevice9* device, TextureData&& data, IDirect3DTexture9** texture,
+                             TextureMemory&& memory = TextureMemory{});
 // The data of a texture made by CreateManagedTexture, or null.
 TextureData* TextureDataOf(IDirect3DBaseTexture9* texture);
 

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/portable/win32/file_bytes.h"
+#include "platform/portable/win32/load_scope.h"
 #include "platform/portable/win32/path_open.h"
 
 namespace portable {
@@ -102,7 +103,6 @@ struct Prefetcher {
     std::deque<std::shared_ptr<Job>> waiting;
     bool workersStarted = false;
     bool enabled = true;
-    uint64_t lastBatch = 0;
 };
 
 // Never destroyed: workers may still run while the process exits.
@@ -230,6 +230,9 @@ void DropEarlierJobs(Prefetcher& shared)
 
 uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept
 {
+    if (paths.empty()) return 0;
+    // The batch is the load: its texture loads follow, and its names' release ends it.
+    const uint64_t batch = OpenLoad();
     try {
         // Names are resolved before the lock is taken: other loads do not wait on them.
         std::vector<std::string> resolved;
@@ -241,9 +244,8 @@ uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) 
         Prefetcher& shared = Shared();
         std::unique_lock<std::mutex> lock(shared.mutex);
         DropEarlierJobs(shared);
-        if (!shared.enabled || resolved.empty()) return 0;
+        if (!shared.enabled || resolved.empty()) return batch;
         StartWorkers(shared);
-        const uint64_t batch = ++shared.lastBatch;
         for (std::string& file : resolved) {
             const auto running = shared.jobs.find(file);
             if (running != shared.jobs.end()) {
@@ -263,13 +265,14 @@ uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) 
         return batch;
     } catch (...) {
         // Out of memory: each texture is made by its own load.
-        return 0;
+        return batch;
     }
 }
 
 void DropTexturesMadeAhead(uint64_t batch) noexcept
 {
     if (batch == 0) return;
+    CloseLoad(batch);
     try {
         Prefetcher& shared = Shared();
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -300,15 +303,14 @@ void EnableTexturePrefetch(bool enabled)
     if (!enabled) DropEarlierJobs(shared);
 }
 
-bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide, TextureData& texture,
-                           D3DXIMAGE_INFO& info)
+bool TakePrefetchedTexture(const std::string& resolved, const TextureRequest& request, UINT maxSide,
+                           TextureData& texture, D3DXIMAGE_INFO& info)
 {
     const TextureRequest made{};
     if (request.width != made.width || request.height != made.height || request.mipLevels != made.mipLevels
         || request.format != made.format || request.colorKey != made.colorKey) {
         return false;
     }
-    const std::string resolved = ResolvePath(path);
     Prefetcher& shared = Shared();
     std::unique_lock<std::mutex> lock(shared.mutex);
     const auto found = shared.jobs.find(resolved);

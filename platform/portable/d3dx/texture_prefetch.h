@@ -18,13 +18,16 @@ namespace portable {
 constexpr size_t kTexturePrefetchBudget = size_t{256} << 20;
 
 // Starts making each file's texture as D3DXCreateTextureFromFileEx with
-// default arguments would, for a device taking sides up to maxSide. Textures
+// default arguments would, for a device taking sides up to maxSide, and opens
+// the model's load (load_scope.h) for the texture loads that follow. Textures
 // made ahead for an earlier call and not taken are forgotten. Returns the
-// batch's number, for DropTexturesMadeAhead; 0 when nothing was started.
+// batch's number, for DropTexturesMadeAhead (which closes the load); 0 when
+// there are no names.
 uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) noexcept;
 
 // Forgets what the batch made and nobody took, and what it has yet to make
-// (once nothing will take them: the names they came from are gone).
+// (once nothing will take them: the names they came from are gone), and
+// closes its load.
 void DropTexturesMadeAhead(uint64_t batch) noexcept;
 
 // Waits until no texture is waiting or under way; returns how many made ones are held.
@@ -34,11 +37,11 @@ size_t WaitForTexturesMadeAhead();
 // (for counting allocations on one thread).
 void EnableTexturePrefetch(bool enabled);
 
-// The texture made ahead for this file, request and device, waiting for it
+// The texture made ahead for this file (a path ResolvePath gave), request and device, waiting for it
 // (and meanwhile making other waiting ones) when it is under way. False when
 // there is none: never asked for, another request, a failed load, or a file
 // changed since.
-bool TakePrefetchedTexture(std::wstring_view path, const TextureRequest& request, UINT maxSide, TextureData& texture,
-                           D3DXIMAGE_INFO& info);
+bool TakePrefetchedTexture(const std::string& resolved, const TextureRequest& request, UINT maxSide,
+                           TextureData& texture, D3DXIMAGE_INFO& info);
 
 } // namespace portable

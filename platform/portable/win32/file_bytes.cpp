@@ -19,14 +19,6 @@ constexpr size_t kHugePage = size_t{2} << 20;
 // One read at most: Linux moves at most about 2 GiB a call.
 constexpr size_t kMaxReadBytes = size_t{1} << 30;
 
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Memory for `size` bytes, in huge pages where the system offers them; null when out of memory.
 char* MapBlock(size_t size)
 {
@@ -60,29 +52,56 @@ void FileBytes::Clear()
     length = 0;
 }
 
-bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit)
+OpenedFile::OpenedFile(OpenedFile&& other) noexcept : fd(std::exchange(other.fd, -1)), identity(other.identity) {}
+
+OpenedFile& OpenedFile::operator=(OpenedFile&& other) noexcept
 {
-    bytes.Clear();
+    if (this != &other) {
+        if (fd >= 0) ::close(fd);
+        fd = std::exchange(other.fd, -1);
+        identity = other.identity;
+    }
+    return *this;
+}
+
+OpenedFile::~OpenedFile()
+{
+    if (fd >= 0) ::close(fd);
+}
+
+bool OpenRegularFile(const char* path, OpenedFile& file)
+{
+    file = OpenedFile{};
     // Only a regular file is opened: opening a device can act on it. Opened
     // without blocking, so that a pipe put in its place meanwhile is not
     // waited on, and checked again once open.
     struct stat status {};
     if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    Descriptor file;
-    file.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
+    OpenedFile opened;
+    opened.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (opened.fd < 0 || ::fstat(opened.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
         return false;
     }
-    const auto size = static_cast<unsigned long long>(status.st_size);
-    if (size > limit) return false;
+    opened.identity.device = status.st_dev;
+    opened.identity.inode = status.st_ino;
+    opened.identity.size = static_cast<uint64_t>(status.st_size);
+    opened.identity.modified = status.st_mtim;
+    file = std::move(opened);
+    return true;
+}
+
+bool ReadFileStart(const OpenedFile& file, size_t count, FileBytes& bytes)
+{
+    bytes.Clear();
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(count, file.identity.size));
     if (size == 0) return true;
     // Read rather than mapped: a mapped file cut short by another program
     // would fault on its lost pages. The size is the one it had when opened;
     // what it gains meanwhile is not read.
     FileBytes read;
-    read.block = MapBlock(static_cast<size_t>(size));
+    read.block = MapBlock(size);
     if (read.block == nullptr) return false;
-    read.length = static_cast<size_t>(size);
+    read.length = size;
     size_t done = 0;
     while (done < read.length) {
         const ssize_t got =
@@ -93,6 +112,14 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit)
     }
     bytes = std::move(read);
     return true;
+}
+
+bool ReadWholeFile(const char* path, FileBytes& bytes, size_t limit)
+{
+    bytes.Clear();
+    OpenedFile file;
+    if (!OpenRegularFile(path, file) || file.identity.size > limit) return false;
+    return ReadFileStart(file, static_cast<size_t>(file.identity.size), bytes);
 }
 
 bool ReadWholeFile(std::wstring_view path, FileBytes& bytes, size_t limit)

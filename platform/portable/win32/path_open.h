@@ -1,6 +1,7 @@
 // Files named the Windows way: backslash separators and any letter case.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -17,5 +18,9 @@ std::string ResolvePath(std::string_view path);
 std::string ResolvePath(std::wstring_view path);
 // std::fopen of the resolved path.
 FILE* OpenWindowsPath(std::wstring_view path, const char* mode);
+// Lets go of the listings kept for loads no longer open, past the small share kept outside loads.
+void TrimFolderListings();
+// How many times a folder has been read for a look-up, since the start.
+uint64_t FoldersListed();
 
 } // namespace portable

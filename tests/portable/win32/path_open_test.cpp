@@ -1,16 +1,21 @@
 // Windows-style paths on a case-sensitive file system.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "platform/portable/win32/crt_files.h"
+#include "platform/portable/win32/load_scope.h"
 #include "platform/portable/win32/path_open.h"
 #include "tests/support/scratch_folder.h"
 
@@ -113,6 +118,66 @@ TEST_F(PathOpenTest, LongNamesResolveAsWrittenPastTheSystemsLimit)
     const std::string resolved = ResolvePath(std::string_view(dots + "models\\crate\\crate.x"));
     EXPECT_EQ(resolved.size(), 6000 + 20u);
     EXPECT_EQ(resolved.substr(resolved.size() - 21), "/models/crate/crate.x");
+}
+
+// Empty files name000000 .. in `folder`.
+void MakeFiles(const fs::path& folder, int count)
+{
+    fs::create_directories(folder);
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "/name%06d", i);
+        const int fd = ::open((folder.string() + name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+}
+
+// Waits (5 s at most) until the file system's clock has left the tick of the
+// folder's last change: from then on its times show any later change.
+void WaitUntilSettled(const fs::path& folder)
+{
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    timespec now{};
+    while (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 && std::chrono::steady_clock::now() < deadline) {
+        if (now.tv_sec > info.st_ctim.tv_sec
+            || (now.tv_sec == info.st_ctim.tv_sec && now.tv_nsec > info.st_ctim.tv_nsec))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    FAIL() << "the clock did not move on";
+}
+
+// Within a load, a folder is read once however often names are looked up in
+// it, found or not, and however large it is: past 65,536 entries too, and a
+// name climbing in and out of it 40 times finds what it names. A change to
+// the folder is seen.
+TEST_F(PathOpenTest, AFolderIsListedOncePerLoadWhateverItsSize)
+{
+    MakeFiles(root / "Big", 70000);
+    folder.Write("Big/Sub/Tex.png", "texture");
+    WaitUntilSettled(root / "Big");
+    WaitUntilSettled(root / "Big/Sub");
+    const uint64_t load = OpenLoad();
+    std::string climb = "big\\", climbed = "Big/";
+    for (int i = 0; i < 40; ++i) {
+        climb += "sub\\..\\";
+        climbed += "Sub/../";
+    }
+    EXPECT_EQ(ResolvePath(std::string_view(climb + "sub\\TEX.PNG")), climbed + "Sub/Tex.png");
+    const uint64_t listed = FoldersListed();
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(ResolvePath(std::string_view("BIG\\MISSING.PNG")), "Big/MISSING.PNG");
+        EXPECT_EQ(ResolvePath(std::string_view("BIG\\NAME012345")), "Big/name012345");
+    }
+    EXPECT_EQ(FoldersListed(), listed);
+
+    folder.Write("Big/Missing.png", "new");
+    EXPECT_EQ(ResolvePath(std::string_view("BIG\\MISSING.PNG")), "Big/Missing.png");
+    EXPECT_EQ(FoldersListed(), listed + 1);
+    CloseLoad(load);
 }
 
 TEST_F(PathOpenTest, OpensWidePaths)

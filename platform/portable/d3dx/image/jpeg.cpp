@@ -14,8 +14,9 @@ namespace portable {
 
 namespace {
 // What libjpeg may hold for a progressive file's coefficients (2 bytes per
-// sample): a 16384x8192 4:2:0 image or a 8192x8192 4:4:4 one fits.
-constexpr long kMemoryLimit = 512l << 20;
+// sample): a 16384x4096 or 8192x8192 4:2:0 image fits, a 8192x8192 4:4:4 one
+// does not. With the texture's rows as they arrive, a load stays near 600 MB.
+constexpr long kMemoryLimit = 320l << 20;
 // Progressive files run a pass over the image per scan; real encoders write
 // about ten. More is refused rather than decoded for minutes.
 constexpr int kScanLimit = 100;

@@ -1,7 +1,12 @@
 // PNG files through libspng, row by row: a file that ends early fails after
 // the rows it holds, and a large image is reduced as its rows arrive.
+// Ancillary chunks other than transparency (text, color profiles, Exif) are
+// never shown to libspng: D3DX draws the image without them, and libspng
+// would refuse a whole file whose text or profile inflates past its limits.
 #include <spng.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/portable/d3dx/image/decode.h"
@@ -21,7 +26,57 @@ struct ContextFree {
 };
 using Context = std::unique_ptr<spng_ctx, ContextFree>;
 
+// An interlaced image is decoded whole before it is reduced: at most this many texels (256 MiB).
+constexpr uint64_t kMaxInterlacedTexels = uint64_t{8192} * 8192;
+
 HRESULT Failure(int error) { return error == SPNG_EMEM ? E_OUTOFMEMORY : D3DXERR_INVALIDDATA; }
+
+// The file's bytes as libspng reads them, with the chunks it need not see left out.
+struct ChunkFilter {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t position = 0;
+    size_t keptLeft = 8; // bytes of the signature or the kept chunk still to give
+
+    static bool Needed(const uint8_t* type)
+    {
+        // Critical chunks (an upper-case first letter) and transparency.
+        return (type[0] & 0x20) == 0 || std::memcmp(type, "tRNS", 4) == 0;
+    }
+
+    // At a chunk's start: skips the chunks not needed, then takes the next one.
+    void NextChunk()
+    {
+        while (size - position >= 12) {
+            const uint8_t* at = data + position;
+            const uint64_t length = (uint64_t{at[0]} << 24) | (uint64_t{at[1]} << 16) | (uint64_t{at[2]} << 8) | at[3];
+            const uint64_t whole = length + 12;
+            if (Needed(at + 4) || whole > size - position) {
+                keptLeft = static_cast<size_t>(std::min<uint64_t>(whole, size - position));
+                return;
+            }
+            position += static_cast<size_t>(whole);
+        }
+        keptLeft = size - position;
+    }
+
+    static int Read(spng_ctx*, void* user, void* destination, size_t length)
+    {
+        auto& filter = *static_cast<ChunkFilter*>(user);
+        auto* out = static_cast<uint8_t*>(destination);
+        while (length > 0) {
+            if (filter.keptLeft == 0) filter.NextChunk();
+            if (filter.keptLeft == 0) return SPNG_IO_EOF;
+            const size_t step = std::min(length, filter.keptLeft);
+            std::memcpy(out, filter.data + filter.position, step);
+            filter.position += step;
+            filter.keptLeft -= step;
+            out += step;
+            length -= step;
+        }
+        return 0;
+    }
+};
 
 // The format D3DX reports, by channels after transparency is applied.
 D3DFORMAT FileFormat(bool color, bool alpha)
@@ -69,7 +124,10 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
 #else
     spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
 #endif
-    if (int error = spng_set_png_buffer(png, data, size); error != 0) return Failure(error);
+    ChunkFilter filter;
+    filter.data = data;
+    filter.size = size;
+    if (int error = spng_set_png_stream(png, ChunkFilter::Read, &filter); error != 0) return Failure(error);
 
     spng_ihdr header{};
     if (int error = spng_get_ihdr(png, &header); error != 0) return Failure(error);
@@ -105,6 +163,7 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     } else {
         // Passes fill rows in turn, so the whole image is needed before any row is done.
         if (!plausible) return D3DXERR_INVALIDDATA;
+        if (uint64_t{header.width} * header.height > kMaxInterlacedTexels) return E_OUTOFMEMORY;
         const uint64_t bytes = uint64_t{rowBytes} * header.height;
         std::vector<uint8_t> whole(static_cast<size_t>(bytes));
         while (status == 0) {

@@ -12,6 +12,8 @@
 #include "tests/portable/d3dx/test_device.h"
 #include "tests/portable/d3dx/test_files.h"
 #include "platform/portable/d3dx/texture_prefetch.h"
+#include "platform/portable/d3d9/texture_budget.h"
+#include "platform/portable/win32/load_scope.h"
 #include "tests/portable/d3dx/image/test_files.h"
 
 using namespace portable;
@@ -405,6 +407,26 @@ TEST_F(TextureLoad, BadCallsAndFilesGiveD3dxCodes)
                                            nullptr, &texture),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(texture, nullptr);
+}
+
+// Within a load a file that failed fails again as it did (without being
+// read again), while the same name holding another file is read afresh. A
+// texture's texels count against the program's texture memory until it is
+// released.
+TEST_F(TextureLoad, FailuresAreKeptForTheLoadAndTexturesCountUntilReleased)
+{
+    const uint64_t load = OpenLoad();
+    const std::wstring path = Wide(folder.Write("late.bmp", "not pixels"));
+    EXPECT_EQ(Load(path), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Load(path), D3DXERR_INVALIDDATA);
+    folder.Write("late.bmp", MakeBmp(Pattern(16, 16), 24));
+    const uint64_t before = TextureMemoryInUse();
+    ASSERT_EQ(Load(path), D3D_OK);
+    CloseLoad(load);
+    EXPECT_EQ(TextureMemoryInUse() - before, uint64_t{16 * 16 + 8 * 8 + 4 * 4 + 2 * 2 + 1} * 4);
+    texture->Release();
+    texture = nullptr;
+    EXPECT_EQ(TextureMemoryInUse(), before);
 }
 
 TEST_F(TextureLoad, WindowsStylePathsFindTheFileWhateverTheCase)
