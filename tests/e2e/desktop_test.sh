@@ -108,10 +108,17 @@ e2e_wait_for_mode 1280x720 20 || exit 1
 # after (a tiling window manager leaves it as it is); then it is brought back
 # (mapped, as a task bar does: fluxbox activates no iconic window) and activated.
 e2e_wait_for 3 sh -c "xprop -id '$E2E_WINDOW' WM_STATE | grep -q Iconic" || true
-xdotool windowmap "$E2E_WINDOW"
-e2e_focus_window
-e2e_wait_for 20 sh -c "[ \$(sed 's/\r\$//' '$workdir/log.txt' | grep -c 'Direct3D device restored.\$') -ge 2 ]" ||
-  { e2e_fail "the device was not restored after the other window"; exit 1; }
+restored_twice() {
+  [ "$(count_messages "Direct3D device restored.")" -ge 2 ]
+}
+# As a user does, it is picked again if it did not come back the first time.
+for attempt in 1 2; do
+  xdotool windowmap "$E2E_WINDOW"
+  e2e_focus_window
+  e2e_wait_for 10 restored_twice && break
+  e2e_log "not restored after attempt $attempt: $(xprop -id "$E2E_WINDOW" WM_STATE _NET_WM_STATE | tr -s '\n\t' ' '), active $(xdotool getactivewindow 2>/dev/null)"
+done
+restored_twice || { e2e_fail "the device was not restored after the other window"; exit 1; }
 e2e_wait_for_mode 800x600 20 || exit 1
 kill "$other_pid" 2>/dev/null
 wait "$other_pid" 2>/dev/null

@@ -36,7 +36,7 @@ struct ChunkFilter {
     const uint8_t* data = nullptr;
     size_t size = 0;
     size_t position = 0;
-    size_t keptLeft = 8; // bytes of the signature or the kept chunk still to give
+    size_t keptLeft = 0; // bytes of the signature or the kept chunk still to give
 
     static bool Needed(const uint8_t* type)
     {
@@ -127,6 +127,7 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     ChunkFilter filter;
     filter.data = data;
     filter.size = size;
+    filter.keptLeft = std::min<size_t>(8, size);
     if (int error = spng_set_png_stream(png, ChunkFilter::Read, &filter); error != 0) return Failure(error);
 
     spng_ihdr header{};

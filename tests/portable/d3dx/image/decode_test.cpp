@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <zlib.h>
 
@@ -455,6 +456,13 @@ TEST(ImageDecode, DamagedOrForeignDataIsRefused)
     for (const std::string& file : cases) {
         DecodedImage image;
         EXPECT_EQ(Decode(file, image), D3DXERR_INVALIDDATA) << file.substr(0, 8);
+    }
+    // The PNG reader itself, given less than a signature (on the heap, where
+    // a read past the end shows under the address sanitizer).
+    for (const size_t length : {size_t{0}, size_t{1}, size_t{5}}) {
+        const std::vector<uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(length));
+        DecodedImage image;
+        EXPECT_EQ(DecodePng(cut.data(), cut.size(), nullptr, image), D3DXERR_INVALIDDATA) << length << " bytes";
     }
 }
 
