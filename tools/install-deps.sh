@@ -1,32 +1,48 @@
 #!/usr/bin/env bash
-# Installs with apt whatever a fresh Debian 12 machine lacks for building,
-# running and testing both builds. Does nothing when everything is there.
+# Installs with apt whatever a fresh Debian 12 machine lacks. Does nothing
+# when everything is there.
+#
+#   tools/install-deps.sh          building and running the program (tools/run.sh)
+#                                  and the quick tests of the linux preset
+#   tools/install-deps.sh --full   also everything CI runs (tools/test.sh): the
+#                                  Windows build under Wine, the benchmarks, the
+#                                  fuzzers, the desktops the end-to-end runs try
 set -euo pipefail
 
 packages=(
-  # Build
-  cmake ninja-build g++ pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev
-  # Fuzzing (libFuzzer) and the reader benchmark's comparison
-  clang libclang-rt-14-dev libassimp-dev
-  # The format check
+  # Build and the quick tests
+  cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev
   clang-format
-  # The engine comparison (tools/bench/side_by_side.sh)
-  libirrlicht-dev
-  # Windows cross build and its run under Wine
-  g++-mingw-w64-x86-64 wine wine64
   # Portable platform layer
-  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libfreetype-dev libfontconfig-dev zlib1g-dev
-  libspng-dev libjpeg62-turbo-dev
+  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev libfontconfig-dev
+  zlib1g-dev libspng-dev libjpeg62-turbo-dev
   fonts-liberation
-  # Virtual displays and end-to-end tools
-  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox wmctrl imagemagick
-  # The desktops the end-to-end runs try: window managers, GNOME's and KDE's
-  # (also as Wayland compositors, with sway and weston), and Xwayland
-  i3-wm fluxbox xfwm4 dbus-daemon weston mutter libglib2.0-bin kwin-x11 kwin-wayland sway xwayland
-  # Peak memory of each load in tools/hostile-folders.sh
-  time
+  # The virtual display tools/run.sh starts when there is none
+  xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils xdotool openbox imagemagick
 )
+
+if [ "${1:-}" = --full ]; then
+  packages+=(
+    # Benchmarks, and the reader benchmark's comparison
+    libbenchmark-dev libassimp-dev
+    # Fuzzing (libFuzzer)
+    clang libclang-rt-14-dev
+    # The engine comparison (tools/bench/side_by_side.sh)
+    libirrlicht-dev
+    # Windows cross build and its run under Wine
+    g++-mingw-w64-x86-64 wine wine64
+    # Display tests on Xvfb; window listing in the end-to-end runs
+    xvfb wmctrl
+    # The desktops the end-to-end runs try: window managers, GNOME's and KDE's
+    # (also as Wayland compositors, with sway and weston), and Xwayland
+    i3-wm fluxbox xfwm4 dbus-daemon weston mutter libglib2.0-bin kwin-x11 kwin-wayland sway xwayland
+    # Peak memory of each load in tools/hostile-folders.sh
+    time
+  )
+elif [ $# -gt 0 ]; then
+  echo "usage: tools/install-deps.sh [--full]" >&2
+  exit 2
+fi
 
 missing=()
 for package in "${packages[@]}"; do

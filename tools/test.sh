@@ -21,7 +21,7 @@ summary() {
 
 # The Windows build first: the linux-wine preset's tests run it under Wine.
 build() {
-  bash tools/install-deps.sh &&
+  bash tools/install-deps.sh --full &&
     cmake --preset windows -DWALKTHROUGH_WERROR=ON && cmake --build --preset windows &&
     cmake --preset linux-wine -DWALKTHROUGH_WERROR=ON -DWALKTHROUGH_BENCHMARKS=ON &&
     cmake --build --preset linux-wine &&
