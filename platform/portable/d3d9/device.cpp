@@ -85,6 +85,29 @@ HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, 
     return D3D_OK;
 }
 
+// A compositor that has not asked for a frame for this long does not show the
+// window; a shown one asks at its refresh rate.
+constexpr uint32_t kFrameOverdueMs = 250;
+
+WindowPresence PresenceOf(Device& device)
+{
+    WindowPresence presence;
+    const DeviceWindow& window = device.window;
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    if (sdlWindow == nullptr) return presence;
+    const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
+    // A lost device draws nothing: then the compositor is asked for frames.
+    const bool drawn = WaylandWindowShown(sdlWindow, device.frameWatch, kFrameOverdueMs, device.lost);
+    presence.visible =
+        drawn && (flags & SDL_WINDOW_SHOWN) != 0 && (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+    if (window.handle != nullptr) {
+        presence.foreground = drawn && WindowIsForeground(window.handle);
+    } else {
+        presence.foreground = presence.visible && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
+    }
+    return presence;
+}
+
 // How long a window may stay in view after losing the focus before it is
 // minimised: a workspace switch takes it out of view within that time.
 constexpr Uint32 kMinimiseAfterMs = 200;
@@ -109,10 +132,7 @@ void MinimiseIfLeftInView(Device& device, const WindowPresence& presence)
 
 // A lost full-screen device stays lost until its window is active again;
 // being visible is not enough (tiling window managers never minimise it).
-bool MayReset(const Device& device)
-{
-    return !device.lost || device.params.Windowed || PresenceOf(device.window).foreground;
-}
+bool MayReset(Device& device) { return !device.lost || device.params.Windowed || PresenceOf(device).foreground; }
 
 constexpr DWORD kTexture0 = D3DTS_TEXTURE0;
 constexpr DWORD kWorld0 = 256;
@@ -131,21 +151,6 @@ SDL_Window* SdlWindowOf(const DeviceWindow& window)
     if (window.handle != nullptr) return SdlWindowOf(window.handle);
     if (window.sdlWindowId == 0 || SDL_WasInit(SDL_INIT_VIDEO) == 0) return nullptr;
     return SDL_GetWindowFromID(window.sdlWindowId);
-}
-
-WindowPresence PresenceOf(const DeviceWindow& window)
-{
-    WindowPresence presence;
-    SDL_Window* sdlWindow = SdlWindowOf(window);
-    if (sdlWindow == nullptr) return presence;
-    const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
-    presence.visible = (flags & SDL_WINDOW_SHOWN) != 0 && (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
-    if (window.handle != nullptr) {
-        presence.foreground = WindowIsForeground(window.handle);
-    } else {
-        presence.foreground = presence.visible && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
-    }
-    return presence;
 }
 
 Device* AsDevice(IDirect3DDevice9* device) { return static_cast<Device*>(device); }
@@ -210,6 +215,7 @@ Device::~Device()
         DestroyGlBackBuffer(backBuffer);
     }
     LeaveFullscreen(*this);
+    EndWaylandFrameWatch(frameWatch);
     if (context != nullptr) {
         if (current) SDL_GL_MakeCurrent(SdlWindowOf(window), nullptr);
         SDL_GL_DeleteContext(context);
@@ -219,7 +225,7 @@ Device::~Device()
 void UpdateDeviceLoss(Device& device)
 {
     if (device.params.Windowed) return;
-    const WindowPresence presence = PresenceOf(device.window);
+    const WindowPresence presence = PresenceOf(device);
     if (device.lost) {
         MinimiseIfLeftInView(device, presence);
         return;
@@ -235,6 +241,7 @@ void UpdateDeviceLoss(Device& device)
     device.hadForeground = false;
     device.minimisePending = presence.visible;
     device.lostAtMs = SDL_GetTicks();
+    device.frameWatch.answeredInARow = 0;
     LeaveFullscreen(device);
 }
 
@@ -255,6 +262,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
             gl.Finish();
             WaitUntil(TakeNextRetrace(retrace, MonotonicNowNs()));
         }
+        WatchWaylandFrame(sdlWindow, frameWatch);
         SDL_GL_SwapWindow(sdlWindow);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));

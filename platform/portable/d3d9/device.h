@@ -12,6 +12,7 @@
 #include "platform/portable/d3d9/managed_resources.h"
 #include "platform/portable/d3d9/retrace.h"
 #include "platform/portable/win32/com_object.h"
+#include "platform/portable/win32/wayland.h"
 
 struct SDL_Window;
 
@@ -27,10 +28,9 @@ struct DeviceWindow {
 SDL_Window* SdlWindowOf(const DeviceWindow& window); // null once the window is gone
 
 struct WindowPresence {
-    bool visible = false;    // shown and not minimised
+    bool visible = false;    // shown, not minimised, and drawn by the compositor
     bool foreground = false; // visible and holding the input focus
 };
-WindowPresence PresenceOf(const DeviceWindow& window);
 
 struct Device final : RefCounted<IDirect3DDevice9> {
     ComRef<IDirect3D9> parent;
@@ -46,6 +46,7 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     bool hadForeground = false;    // the window has held the focus since the last Reset
     bool minimisePending = false;  // lost with its window perhaps still in view
     unsigned lostAtMs = 0;         // SDL_GetTicks() at the loss
+    WaylandFrameWatch frameWatch;  // whether a Wayland compositor shows the window
     bool inScene = false;
     RetraceClock retrace;         // kept here when the driver cannot wait for the display's
     int defaultPoolResources = 0; // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
