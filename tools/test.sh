@@ -5,7 +5,10 @@
 # D3DX under Wine, the end-to-end runs in a virtual display, both packages
 # (made with CPack, unpacked and run), the sanitizer build's tests, and a short
 # run of each fuzzer. Ends with one line counting the tests passed, failed and
-# skipped. A test that cannot run here (no root for the virtual display, a
+# skipped, after the time each stage took. Independent tests run two at a
+# time (TEST_JOBS, default 2); those sharing a Wine prefix take turns (CTest
+# resource locks), and each end-to-end run has a display of its own. A test
+# that cannot run here (no root for the virtual display, a
 # tool missing) fails; ALLOW_SKIP=1 makes it a skip instead, for a developer
 # who cannot install everything. CI never sets it.
 set -uo pipefail
@@ -15,17 +18,29 @@ passed=0
 failed=0
 skipped=0
 
+stages=()
+# Runs a stage and notes how long it took.
+stage() { # NAME COMMAND...
+  local name=$1 start=$SECONDS status=0
+  shift
+  "$@" || status=$?
+  stages+=("$(printf '%-18s %3d min %02d s' "$name" $(((SECONDS - start) / 60)) $(((SECONDS - start) % 60)))")
+  return "$status"
+}
+
 summary() {
+  local line
+  for line in "${stages[@]}"; do echo "stage: $line"; done
   echo "tests: $passed passed, $failed failed, $skipped skipped$1"
 }
 
 # The Windows build first: the linux-wine preset's tests run it under Wine.
 build() {
-  bash tools/install-deps.sh --full &&
-    cmake --preset windows -DWALKTHROUGH_WERROR=ON && cmake --build --preset windows &&
-    cmake --preset linux-wine -DWALKTHROUGH_WERROR=ON -DWALKTHROUGH_BENCHMARKS=ON &&
-    cmake --build --preset linux-wine &&
-    cmake --preset linux-asan -DWALKTHROUGH_WERROR=ON && cmake --build --preset linux-asan
+  stage "packages" bash tools/install-deps.sh --full &&
+    stage "build windows" eval 'cmake --preset windows -DWALKTHROUGH_WERROR=ON && cmake --build --preset windows' &&
+    stage "build linux-wine" eval 'cmake --preset linux-wine -DWALKTHROUGH_WERROR=ON -DWALKTHROUGH_BENCHMARKS=ON &&
+      cmake --build --preset linux-wine' &&
+    stage "build linux-asan" eval 'cmake --preset linux-asan -DWALKTHROUGH_WERROR=ON && cmake --build --preset linux-asan'
 }
 
 # Runs one preset's tests and adds its counts from CTest's JUnit report.
@@ -33,7 +48,7 @@ run_tests() {
   local preset=$1 report counts
   report=$PWD/build/$preset/test-results.xml
   rm -f "$report"
-  ctest --preset "$preset" --output-junit "$report"
+  ctest --preset "$preset" -j "${TEST_JOBS:-2}" --output-junit "$report"
   if [ ! -f "$report" ]; then
     failed=$((failed + 1))
     return
@@ -65,9 +80,9 @@ if ! build; then
   summary " (the build failed)"
   exit 1
 fi
-run_tests linux-wine
-run_tests linux-asan
-run_fuzzers
+stage "tests linux-wine" run_tests linux-wine
+stage "tests linux-asan" run_tests linux-asan
+stage "fuzzers" run_fuzzers
 
 if [ "$failed" -gt 0 ]; then
   summary ""

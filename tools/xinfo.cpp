@@ -334,24 +334,10 @@ bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, 
     return texturesLoad;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// One model's report on standard output, its failure to load on `errors`;
+// the exit code of a run for that model alone.
+int Report(IDirect3DDevice9* device, const std::string& path, bool listVertices, FILE* errors)
 {
-    const bool listVertices = argc == 3 && std::strcmp(argv[1], "--vertices") == 0;
-    if (argc != 2 && !listVertices) {
-        std::fprintf(stderr, "usage: xinfo [--vertices] <model.x>\n");
-        return 2;
-    }
-    const std::string path = argv[argc - 1];
-    std::string error;
-    IDirect3DDevice9* device = CreateInspectionDevice(error);
-    if (device == nullptr) {
-        std::fprintf(stderr, "xinfo: %s\n", error.c_str());
-        DestroyInspectionDevice(nullptr);
-        return 3;
-    }
-
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
     DWORD materialCount = 0;
@@ -359,8 +345,7 @@ int main(int argc, char** argv)
     const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials, nullptr,
                                               &materialCount, &mesh);
     if (FAILED(result)) {
-        std::fprintf(stderr, "xinfo: \"%s\" does not load: %s\n", path.c_str(), ResultName(result).c_str());
-        DestroyInspectionDevice(device);
+        std::fprintf(errors, "xinfo: \"%s\" does not load: %s\n", path.c_str(), ResultName(result).c_str());
         return 1;
     }
     std::printf("File: %s\n", path.c_str());
@@ -372,6 +357,46 @@ int main(int argc, char** argv)
 
     if (materials != nullptr) materials->Release();
     mesh->Release();
-    DestroyInspectionDevice(device);
     return 0;
+}
+
+} // namespace
+
+// xinfo [--vertices] MODEL: the report on standard output.
+// xinfo --each FOLDER MODEL...: the report of the n-th model (from 0) in
+// FOLDER/n.txt, its failure too; one start for many models (under Wine a
+// start costs a second or more).
+int main(int argc, char** argv)
+{
+    const bool listVertices = argc == 3 && std::strcmp(argv[1], "--vertices") == 0;
+    const bool each = argc >= 3 && std::strcmp(argv[1], "--each") == 0;
+    if (argc != 2 && !listVertices && !each) {
+        std::fprintf(stderr, "usage: xinfo [--vertices] <model.x>\n       xinfo --each <folder> <model.x>...\n");
+        return 2;
+    }
+    std::string error;
+    IDirect3DDevice9* device = CreateInspectionDevice(error);
+    if (device == nullptr) {
+        std::fprintf(stderr, "xinfo: %s\n", error.c_str());
+        DestroyInspectionDevice(nullptr);
+        return 3;
+    }
+    int status = 0;
+    if (each) {
+        for (int i = 3; i < argc; ++i) {
+            const std::string out = std::string(argv[2]) + "/" + std::to_string(i - 3) + ".txt";
+            std::fflush(stdout);
+            if (std::freopen(out.c_str(), "w", stdout) == nullptr) {
+                std::fprintf(stderr, "xinfo: cannot write %s\n", out.c_str());
+                status = 3;
+                break;
+            }
+            if (Report(device, argv[i], false, stdout) != 0) status = 1;
+        }
+        std::fflush(stdout);
+    } else {
+        status = Report(device, argv[argc - 1], listVertices, stderr);
+    }
+    DestroyInspectionDevice(device);
+    return status;
 }
