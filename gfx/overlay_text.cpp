@@ -27,20 +27,6 @@ void WriteFpsText(float fps, std::wstring& text)
     Assign(formatted, std::swprintf(formatted, kTextCapacity, L"FPS: %g", static_cast<double>(fps)), text);
 }
 
-std::wstring DisplayModeText(uint32_t width, uint32_t height, uint32_t refreshRate)
-{
-    std::wstring text;
-    WriteDisplayModeText(width, height, refreshRate, text);
-    return text;
-}
-
-std::wstring FpsText(float fps)
-{
-    std::wstring text;
-    WriteFpsText(fps, text);
-    return text;
-}
-
 std::wstring ModeListLine(bool isMatch, uint32_t width, uint32_t height, uint32_t refreshRate)
 {
     std::wostringstream text;

@@ -1,5 +1,7 @@
 #include "scene/scene.h"
 
+#include "scene/render_states.h"
+
 Scene::~Scene()
 {
     for (Entity* entity : entities) delete entity;
@@ -23,17 +25,9 @@ void Scene::Draw()
     D3DXMatrixPerspectiveFovLH(&projection, camera->fov, camera->aspect, camera->nearPlane, camera->farPlane);
     device->SetTransform(D3DTS_PROJECTION, &projection);
 
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    SetSkyStates(device);
     skybox->Draw();
 
-    device->SetRenderState(D3DRS_LIGHTING, TRUE);
-    device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SetEntityStates(device);
     for (Entity* entity : entities) entity->Draw();
 }

@@ -38,13 +38,16 @@ void ParseSettingsFrom(Next next, DisplaySettings& settings)
         *field = static_cast<uint32_t>(number);
     }
 }
-} // namespace
 
+// Reads up to three numbers from the text into the fields in order. The first
+// field that cannot be read (no digits, the end of the text, a value beyond 32
+// bits) keeps its value, and so does every field after it.
 void ParseSettings(const std::string& text, DisplaySettings& settings)
 {
     size_t pos = 0;
     ParseSettingsFrom([&] { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }, settings);
 }
+} // namespace
 
 void Application::LoadSettings()
 {

@@ -16,8 +16,3 @@ struct DisplaySettings {
     uint32_t height;
     uint32_t refreshRate;
 };
-
-// Reads up to three numbers from the text into the fields in order. The first
-// field that cannot be read (no digits, the end of the text, a value beyond 32
-// bits) keeps its value, and so does every field after it.
-void ParseSettings(const std::string& text, DisplaySettings& settings);

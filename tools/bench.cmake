@@ -10,7 +10,7 @@ target_link_libraries(frame_bench PRIVATE walkthrough_system platform_portable b
 
 # The device's frame rate and CPU time per frame with pacing off; needs a display.
 add_executable(d3d_frame_bench ${CMAKE_CURRENT_LIST_DIR}/bench/d3d_frame_bench.cpp)
-target_link_libraries(d3d_frame_bench PRIVATE d3d9_test_support benchmark::benchmark walkthrough_defaults)
+target_link_libraries(d3d_frame_bench PRIVATE d3d9_test_support walkthrough_system benchmark::benchmark walkthrough_defaults)
 
 # The .x and texture readers on files in memory.
 add_executable(xfile_read_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xfile_read_bench.cpp)

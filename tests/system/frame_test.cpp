@@ -36,8 +36,11 @@ bool Contains(const std::vector<std::string>& calls, const std::string& call)
 
 TEST(OverlayText, LinesAreFormattedAsShown)
 {
-    EXPECT_EQ(DisplayModeText(800, 600, 60), L"800 x 600 @ 60 Hz");
-    EXPECT_EQ(DisplayModeText(1024, 768, 75), L"1024 x 768 @ 75 Hz");
+    std::wstring text;
+    WriteDisplayModeText(800, 600, 60, text);
+    EXPECT_EQ(text, L"800 x 600 @ 60 Hz");
+    WriteDisplayModeText(1024, 768, 75, text);
+    EXPECT_EQ(text, L"1024 x 768 @ 75 Hz");
     EXPECT_EQ(ModeListLine(true, 1024, 768, 75), L"-> 1024x768 @ 75Hz");
     EXPECT_EQ(ModeListLine(false, 1024, 768, 75), L"   1024x768 @ 75Hz");
     const std::pair<float, const wchar_t*> rows[] = {
@@ -45,7 +48,10 @@ TEST(OverlayText, LinesAreFormattedAsShown)
         {59.9401f, L"FPS: 59.9401"}, {1.0f / 3.0f, L"FPS: 0.333333"},
         {62.4376f, L"FPS: 62.4376"}, {1234567.0f, L"FPS: 1.23457e+06"},
     };
-    for (const auto& [fps, text] : rows) EXPECT_EQ(FpsText(fps), text);
+    for (const auto& [fps, expected] : rows) {
+        WriteFpsText(fps, text);
+        EXPECT_EQ(text, expected);
+    }
 }
 
 TEST_F(FrameTest, AFrameClearsDrawsTheSceneThenTheOverlayAndPresents)

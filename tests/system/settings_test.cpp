@@ -77,11 +77,15 @@ TEST_F(SettingsTest, AMissingFileOrAFolderInItsPlaceKeepsTheDefaultsAndSaysSo)
     }
 }
 
-TEST_F(SettingsTest, ParserLeavesFieldsAfterAFailureUntouchedWhateverTheirValue)
+TEST_F(SettingsTest, FieldsAfterAFailureKeepWhateverValueTheyHad)
 {
-    DisplaySettings settings{1, 2, 3};
-    ParseSettings("7 x 9", settings);
-    EXPECT_EQ(settings.width, 7u);
-    EXPECT_EQ(settings.height, 2u);
-    EXPECT_EQ(settings.refreshRate, 3u);
+    scratch.Write("settings.ini", "7 x 9");
+    Application* application = Application::Instance();
+    application->width = 1;
+    application->height = 2;
+    application->refreshRate = 3;
+    application->LoadSettings();
+    EXPECT_EQ(application->width, 7u);
+    EXPECT_EQ(application->height, 2u);
+    EXPECT_EQ(application->refreshRate, 3u);
 }

@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/d3d9/test_hooks.h"
+#include "scene/render_states.h"
 #include "platform/portable/d3d9/managed_resources.h"
 #include "tests/portable/d3d9/test_support.h"
 
@@ -186,12 +187,7 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
         D3DXMatrixPerspectiveFovLH(&projection, 3.14159265f / 4.0f, float(width) / float(height), 1.0f, 1000.0f);
         device->SetTransform(D3DTS_VIEW, &view);
         device->SetTransform(D3DTS_PROJECTION, &projection);
-        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-        device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-        device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+        SetSkyStates(device);
         device->SetTexture(0, scene.texture);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW); // the sky box is seen from inside
         DrawBox(device, scene.box, eye.x, eye.y, eye.z, 400.0f, 0.0f);
@@ -199,10 +195,7 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
 
         D3DMATERIAL9 material{};
         material.Diffuse = material.Ambient = D3DCOLORVALUE{0.9f, 0.85f, 0.8f, 1.0f};
-        device->SetRenderState(D3DRS_LIGHTING, TRUE);
-        device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
-        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-        device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        SetEntityStates(device);
         device->SetMaterial(&material);
         D3DXMatrixIdentity(&identity);
         device->SetTransform(D3DTS_WORLD, &identity);
