@@ -88,6 +88,7 @@ HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, 
 // A compositor that has not asked for a frame for this long does not show the
 // window; a shown one asks at its refresh rate.
 constexpr uint32_t kFrameOverdueMs = 250;
+constexpr uint32_t kSettleAfterLossMs = 500;
 
 WindowPresence PresenceOf(Device& device)
 {
@@ -241,7 +242,10 @@ void UpdateDeviceLoss(Device& device)
     device.hadForeground = false;
     device.minimisePending = presence.visible;
     device.lostAtMs = SDL_GetTicks();
+    // mutter answers a hidden window's frames while it settles out of full
+    // screen: those answers do not bring it back.
     device.frameWatch.answeredInARow = 0;
+    device.frameWatch.countFromMs = device.lostAtMs + kSettleAfterLossMs;
     LeaveFullscreen(device);
 }
 

@@ -77,7 +77,7 @@ void FrameDone(void* data, void* callback, uint32_t)
     Client().destroy(callback);
     watch.callback = nullptr;
     watch.answeredOnce = true;
-    ++watch.answeredInARow;
+    if (static_cast<int32_t>(SDL_GetTicks() - watch.countFromMs) >= 0) ++watch.answeredInARow;
 }
 
 // wl_callback_listener: one event, done.

@@ -24,6 +24,7 @@ struct WaylandFrameWatch {
     uint32_t requestedAtMs = 0;
     bool answeredOnce = false; // a window not yet drawn is not taken for hidden
     int answeredInARow = 0;    // since the last overdue callback, or since reset
+    uint32_t countFromMs = 0;  // answers before this SDL_GetTicks() are not counted
 };
 
 // Before a swap: asks for the callback of the frame the swap commits, unless
