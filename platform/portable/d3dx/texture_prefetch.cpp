@@ -1,6 +1,5 @@
 #include "platform/portable/d3dx/texture_prefetch.h"
 
-#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/portable/win32/file_bytes.h"
+#include "platform/portable/win32/heap_policy.h"
 #include "platform/portable/win32/load_scope.h"
 #include "platform/portable/win32/path_open.h"
 
@@ -197,10 +197,7 @@ void StartWorkers(Prefetcher& shared)
     // The loading thread makes textures too while it waits for one.
     const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
     const unsigned count = std::min(kMaxWorkers, cores - 1);
-    // Workers allocate from the main heap, where the texels they make are
-    // freed once the device has them and Present hands the memory back; an
-    // arena of their own would keep its free top resident for good.
-    mallopt(M_ARENA_MAX, 1);
+    KeepThreadsOnMainHeap();
     try {
         for (unsigned i = 0; i < count; ++i) std::thread(Work).detach();
     } catch (...) {
