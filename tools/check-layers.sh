@@ -4,7 +4,8 @@
 # - nothing in platform/ includes system code;
 # - in platform/portable each folder includes only itself and the folders
 #   below it; the API declarations (types.h, api.h, math.h) count as the
-#   lowest folder of their API.
+#   lowest folder of their API, and the program's entry (entry.cpp) stands
+#   above them all.
 #
 #   tools/check-layers.sh [SOURCE_ROOT]
 set -uo pipefail
@@ -21,6 +22,7 @@ rank_of() {
     d3dx/math.h | d3dx/api.h) echo 3 ;;
     d3dx/xfile/* | d3dx/image/* | d3dx/font/*) echo 3 ;;
     d3dx/*) echo 4 ;;
+    entry.cpp) echo 5 ;;
     *) echo unknown ;;
   esac
 }

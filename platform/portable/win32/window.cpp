@@ -54,12 +54,6 @@ constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
 constexpr WPARAM kSysCommandMask = 0xFFF0;
 
 UINT LowWord(LPARAM value) { return static_cast<UINT>(static_cast<uintptr_t>(value) & 0xFFFF); }
-
-std::vector<void (*)()>& VideoStartTasks()
-{
-    static auto* tasks = new std::vector<void (*)()>; // filled before main, never destroyed
-    return *tasks;
-}
 } // namespace
 
 namespace portable {
@@ -94,19 +88,7 @@ bool InitVideo()
         registered = true;
         std::atexit(ShutDownSdl);
     }
-    std::vector<void (*)()> tasks;
-    tasks.swap(VideoStartTasks());
-    for (void (*task)() : tasks) task();
     return true;
-}
-
-void AfterVideoStarts(void (*task)())
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
-        task();
-        return;
-    }
-    VideoStartTasks().push_back(task);
 }
 
 WindowTable& ThreadWindows()

@@ -59,12 +59,10 @@ WindowRecord* FindWindowRecord(HWND window);
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Starts SDL's video subsystem once; false when no display can be opened.
+// Background threads start after it: SDL forks while its video starts
+// (D-Bus's launcher), and a thread running meanwhile can leave the child
+// stuck on a lock it held, with SDL waiting for the child.
 bool InitVideo();
-// Runs `task` once InitVideo has started SDL's video, or at once if SDL's
-// video runs. Background threads start there: SDL forks while its video
-// starts (D-Bus's launcher), and a thread running meanwhile can leave the
-// child stuck on a lock it held, with SDL waiting for the child.
-void AfterVideoStarts(void (*task)());
 // The SDL window behind a handle made by CreateWindowExW, or null for any other value.
 SDL_Window* SdlWindowOf(HWND window);
 // The handle of the window made for this SDL window, or null.
