@@ -3,7 +3,7 @@
 #include "platform/portable/d3dx/font/face.h"
 #include "platform/portable/win32/api.h"
 #include "platform/portable/win32/signals.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/video.h"
 
 namespace {
 int g_moduleAnchor = 0;

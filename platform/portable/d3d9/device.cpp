@@ -13,7 +13,7 @@
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/heap_policy.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
 
 namespace portable {
