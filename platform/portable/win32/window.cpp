@@ -32,7 +32,7 @@ Uint32 SdlFlags(DWORD style, DWORD exStyle)
 }
 
 constexpr int kShowNoActivate = 4;
-constexpr int kShowMinimizedNoActivate = 7;
+constexpr int kShowMinimisedNoActivate = 7;
 constexpr int kShowNoActivateAsIs = 8;
 
 bool IsShown(SDL_Window* window) { return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0; }
@@ -168,7 +168,7 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand)
     case kShowNoActivateAsIs: SDL_ShowWindow(sdlWindow); break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
-    case kShowMinimizedNoActivate:
+    case kShowMinimisedNoActivate:
         SDL_ShowWindow(sdlWindow);
         SDL_MinimizeWindow(sdlWindow);
         break;
