@@ -5,20 +5,20 @@
 #include "support/log.h"
 
 namespace {
-constexpr D3DCOLOR kClearColour = 0xFF808080;
-constexpr D3DCOLOR kHelpColour = 0xFFFFFF00;
-constexpr D3DCOLOR kStatusColour = 0xFFFFFFFF;
+constexpr D3DCOLOR kClearColor = 0xFF808080;
+constexpr D3DCOLOR kHelpColor = 0xFFFFFF00;
+constexpr D3DCOLOR kStatusColor = 0xFFFFFFFF;
 
 // The overlay's changing lines, kept from frame to frame so that writing them
 // allocates nothing.
 std::wstring g_modeText;
 std::wstring g_fpsText;
 
-void DrawOverlayLine(ID3DXFont* font, const wchar_t* text, int top, D3DCOLOR colour)
+void DrawOverlayLine(ID3DXFont* font, const wchar_t* text, int top, D3DCOLOR color)
 {
     RECT rect;
     SetRect(&rect, 10, top, 200, top + 20);
-    font->DrawTextW(nullptr, text, -1, &rect, DT_NOCLIP, colour);
+    font->DrawTextW(nullptr, text, -1, &rect, DT_NOCLIP, color);
 }
 } // namespace
 
@@ -29,7 +29,7 @@ void Application::RenderFrame()
         return;
     }
 
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColor, 1.0f, 0);
 
     if (SUCCEEDED(device->BeginScene())) {
         if (scene != nullptr) scene->Draw();
@@ -38,10 +38,10 @@ void Application::RenderFrame()
         if (font != nullptr) {
             WriteDisplayModeText(width, height, refreshRate, g_modeText);
             WriteFpsText(fps, g_fpsText);
-            DrawOverlayLine(font, L"Press 'Esc' to quit.", 10, kHelpColour);
-            DrawOverlayLine(font, L"Press W, A, S, D, PgUp and PgDn to move.", 30, kHelpColour);
-            DrawOverlayLine(font, g_modeText.c_str(), 55, kStatusColour);
-            DrawOverlayLine(font, g_fpsText.c_str(), 75, kStatusColour);
+            DrawOverlayLine(font, L"Press 'Esc' to quit.", 10, kHelpColor);
+            DrawOverlayLine(font, L"Press W, A, S, D, PgUp and PgDn to move.", 30, kHelpColor);
+            DrawOverlayLine(font, g_modeText.c_str(), 55, kStatusColor);
+            DrawOverlayLine(font, g_fpsText.c_str(), 75, kStatusColor);
         }
         device->EndScene();
     }

@@ -4,7 +4,11 @@
 # - nothing in platform/ includes system code;
 # - in platform/portable each folder includes only itself and the folders
 #   below it; the API declarations (types.h, api.h, math.h) count as the
-#   lowest folder of their API.
+#   lowest folder of their API, and the program's entry (entry.cpp) stands
+#   above them all;
+# - inside win32/ the includes point one way: no file (its .h and .cpp
+#   together) includes a header of a file that includes it back, directly or
+#   through others.
 #
 #   tools/check-layers.sh [SOURCE_ROOT]
 set -uo pipefail
@@ -21,6 +25,7 @@ rank_of() {
     d3dx/math.h | d3dx/api.h) echo 3 ;;
     d3dx/xfile/* | d3dx/image/* | d3dx/font/*) echo 3 ;;
     d3dx/*) echo 4 ;;
+    entry.cpp) echo 5 ;;
     *) echo unknown ;;
   esac
 }
@@ -64,6 +69,13 @@ while IFS= read -r line; do
   fi
   complain "$file includes $target, a folder not below it"
 done < <(grep -rn '#include "platform/portable/' "$portable")
+
+# Each include inside win32/ as "file header", by name without extension;
+# tsort names the files of a circle.
+circle=$(grep -rHo '#include "platform/portable/win32/[^"]*\.h"' "$portable/win32" |
+  sed -E 's|^.*/([^/.]+)\.[a-z]+:#include "platform/portable/win32/([^".]+)\.h"$|\1 \2|' |
+  awk '$1 != $2' | tsort 2>&1 >/dev/null | sed -n 's/^tsort: \([^ :]*\)$/\1/p' | awk '!seen[$0]++' | tr '\n' ' ')
+[ -n "$circle" ] && complain "win32/ includes in a circle: ${circle% }"
 
 while IFS= read -r line; do
   complain "${line%%:*}: the boundary belongs to system code; include the layer's own headers"

@@ -64,7 +64,7 @@ repeat_file() { # unit count out
   rm -f "$piece"
 }
 
-# A 24-bit run-length encoded TGA of one colour: width x height texels in
+# A 24-bit run-length encoded TGA of one color: width x height texels in
 # runs of 128 (runs may cross rows).
 write_tga() { # path width height
   local path=$1 width=$2 height=$3 packet=$work/.packet.$$ texels=$(($2 * $3))

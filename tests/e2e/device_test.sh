@@ -130,7 +130,7 @@ e2e_log "display switched from $desktop_mode to $running_mode"
 sleep 1.5
 e2e_screenshot "$E2E_DIR/$E2E_KIND-frame.png" || exit 1
 
-# Overlay colours, counted in the text rows: yellowish pixels (strong red and
+# Overlay colors, counted in the text rows: yellowish pixels (strong red and
 # green, little blue) in the help lines, near-white ones in the status lines.
 count_pixels() { # FILE GEOMETRY FX-CONDITION
   convert "$1" -crop "$2" +repage -fx "($3) ? 1 : 0" -format '%[fx:round(mean*w*h)]' info:

@@ -7,7 +7,7 @@ if(WIN32)
   return()
 endif()
 
-add_executable(window_probe ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp ${PROJECT_SOURCE_DIR}/platform/portable/win32/entry.cpp)
+add_executable(window_probe ${CMAKE_CURRENT_LIST_DIR}/window_probe.cpp ${PROJECT_SOURCE_DIR}/platform/portable/entry.cpp)
 target_link_libraries(window_probe PRIVATE platform_portable walkthrough_defaults)
 
 set(E2E_WORK_ROOT ${CMAKE_CURRENT_BINARY_DIR}/e2e)

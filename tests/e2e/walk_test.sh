@@ -29,7 +29,7 @@ xset r off
 scene_geometry=800x480+0+120
 
 
-# Wood-coloured pixels (the crates) in the middle of the view.
+# Wood-colored pixels (the crates) in the middle of the view.
 wood_pixels() { # FILE
   convert "$1" -crop 300x200+250+200 +repage -fx "(r > 0.4 && r > 1.25 * g && g > 1.3 * b) ? 1 : 0" \
     -format '%[fx:round(mean * w * h)]' info:

@@ -28,7 +28,7 @@ DecodedImage DecodeImage(const std::vector<std::uint8_t>& bytes)
         if (spng_decode_image(context, rgb.data(), rgb.size(), SPNG_FMT_RGB8, 0) == 0) {
             image.width = static_cast<int>(header.width);
             image.height = static_cast<int>(header.height);
-            const int channels[7] = {1, 0, 3, 3, 2, 0, 4}; // by colour type
+            const int channels[7] = {1, 0, 3, 3, 2, 0, 4}; // by color type
             image.channels = header.color_type <= 6 ? channels[header.color_type] : 0;
             image.rgb = std::move(rgb);
         }

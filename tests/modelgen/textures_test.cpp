@@ -69,7 +69,7 @@ TEST(Textures, TilingTexturesWrapWithoutASeam)
             const Seams s = MeasureSeams(image);
             // Across the wrap the picture continues as it does anywhere else.
             EXPECT_LT(s.wrap, s.interior * 1.6f + 0.02f);
-            EXPECT_GT(Spread(image), 5.0f) << "a texture, not a flat colour";
+            EXPECT_GT(Spread(image), 5.0f) << "a texture, not a flat color";
         }
     }
 }
@@ -84,7 +84,7 @@ TEST(Textures, AreDeterministic)
 
 TEST(Textures, CrateWoodIsNotFlat) { EXPECT_GT(Spread(MakeCrateWood(256)), 10.0f); }
 
-// Colour of a texture at texture coordinates (u, v), nearest texel.
+// Color of a texture at texture coordinates (u, v), nearest texel.
 Color Sample(const Image& image, Vec2 t)
 {
     const int x = std::clamp(static_cast<int>(t.u * static_cast<float>(image.width)), 0, image.width - 1);
@@ -96,7 +96,7 @@ TEST(Textures, SkyFacesMeetAlongTheCubesEdges)
 {
     // Walk along every edge of the sky cube; wherever two faces share a point,
     // their textures, as the skybox's texture coordinates map them, show the
-    // same colour there.
+    // same color there.
     const Asset sky = BuildSkybox();
     const Model& m = sky.model;
     std::map<std::string, const Image*> images;

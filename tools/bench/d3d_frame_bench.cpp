@@ -33,7 +33,7 @@ struct Scene {
     MeshData box; // crates, and the sky box from inside
 };
 
-void AddFace(MeshData& mesh, const float (&corners)[4][3], D3DCOLOR colour)
+void AddFace(MeshData& mesh, const float (&corners)[4][3], D3DCOLOR color)
 {
     const auto base = static_cast<uint32_t>(mesh.vertices.size());
     const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -42,7 +42,7 @@ void AddFace(MeshData& mesh, const float (&corners)[4][3], D3DCOLOR colour)
         for (int k = 0; k < 3; ++k) v.position[k] = corners[i][k];
         v.texcoord[0] = uv[i][0];
         v.texcoord[1] = uv[i][1];
-        v.diffuse = colour;
+        v.diffuse = color;
         mesh.vertices.push_back(v);
     }
     for (uint32_t index : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(base + index);
@@ -210,10 +210,10 @@ void DrawFrame(Scene& scene, UINT width, UINT height, int frame, bool withScene)
     const wchar_t* lines[4] = {L"Press 'Esc' to quit.", L"Press W, A, S, D, PgUp and PgDn to move.",
                                L"800 x 600 @ 60 Hz", L"FPS: 59.9401"};
     const int tops[4] = {10, 30, 55, 75};
-    const D3DCOLOR colours[4] = {0xFFFFFF00, 0xFFFFFF00, 0xFFFFFFFF, 0xFFFFFFFF};
+    const D3DCOLOR colors[4] = {0xFFFFFF00, 0xFFFFFF00, 0xFFFFFFFF, 0xFFFFFFFF};
     for (int i = 0; i < 4; ++i) {
         RECT rect{10, tops[i], 200, tops[i] + 20};
-        scene.font->DrawTextW(nullptr, lines[i], -1, &rect, DT_NOCLIP, colours[i]);
+        scene.font->DrawTextW(nullptr, lines[i], -1, &rect, DT_NOCLIP, colors[i]);
     }
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);

@@ -28,7 +28,7 @@ struct Rgb {
     unsigned r, g, b;
 };
 
-Rgb ColourOf(const XImage* image, int x, int y)
+Rgb ColorOf(const XImage* image, int x, int y)
 {
     const unsigned long pixel = XGetPixel(const_cast<XImage*>(image), x, y);
     return {static_cast<unsigned>((pixel >> 16) & 0xff), static_cast<unsigned>((pixel >> 8) & 0xff),
@@ -45,7 +45,7 @@ int CountPixels(Display* display, int left, int top, int width, int height, Test
     int count = 0;
     for (int y = 0; y < image->height; ++y) {
         for (int x = 0; x < image->width; ++x) {
-            if (test(ColourOf(image, x, y))) ++count;
+            if (test(ColorOf(image, x, y))) ++count;
         }
     }
     XDestroyImage(image);

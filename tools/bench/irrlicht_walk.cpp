@@ -1,6 +1,6 @@
 // The walk-through's scene drawn by Irrlicht 1.8, for comparison with the
 // program: the same four models from Models/ placed the same way, the same
-// projection, clear colour, states and overlay lines, full screen at 800x600
+// projection, clear color, states and overlay lines, full screen at 800x600
 // with OpenGL, paced at 60 Hz the way the program paces itself (a frame every
 // 1000 / 60 = 16 whole milliseconds, the processor yielded while none is
 // due). The camera starts at (0, 25, -250) looking along +z and walks forward
@@ -27,7 +27,7 @@ constexpr u32 kRefreshRate = 60;
 constexpr u32 kFrameInterval = 1000 / kRefreshRate;
 constexpr f32 kSpeed = 50.0f;
 constexpr f32 kFigureYawDegreesPerSecond = 45.0f;
-const video::SColor kClearColour(255, 128, 128, 128);
+const video::SColor kClearColor(255, 128, 128, 128);
 const core::vector3df kStart(0.0f, 25.0f, -250.0f);
 
 uint32_t NowMs()
@@ -109,7 +109,7 @@ scene::IMesh* LoadMesh(scene::ISceneManager* manager, const char* path)
     return animated->getMesh(0);
 }
 
-// Lit by a white ambient term whose material ambient is its diffuse colour,
+// Lit by a white ambient term whose material ambient is its diffuse color,
 // depth tested and written, trilinear filtering.
 scene::IMeshSceneNode* AddEntity(scene::ISceneManager* manager, scene::IMesh* mesh, const core::vector3df& position,
                                  f32 yawRadians)
@@ -232,7 +232,7 @@ int main(int argc, char** argv)
         camera->setPosition(eye);
         camera->setTarget(eye + core::vector3df(0.0f, 0.0f, 1.0f));
 
-        driver->beginScene(true, true, kClearColour);
+        driver->beginScene(true, true, kClearColor);
         manager->drawAll();
         font->draw(L"Press 'Esc' to quit.", core::rect<s32>(10, 10, 200, 30), yellow);
         font->draw(L"Press W, A, S, D, PgUp and PgDn to move.", core::rect<s32>(10, 30, 200, 50), yellow);

@@ -510,7 +510,7 @@ void MeasureTextures(const fs::path& folder, const fs::path& work, int runs)
     WritePng(claim, 16384, 4096, 4, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
     WritePng(flat, 16384, 4096, 4096, [](uint32_t, uint8_t* row) { std::memset(row, 0x80, 16384 * 3); });
     std::printf("\nLarge images (%ju and %ju bytes); a %ju-byte file that claims 16384x4096 but holds\n"
-                "4 rows; a %ju-byte one that holds 16384x4096 texels of one colour (one load each):\n",
+                "4 rows; a %ju-byte one that holds 16384x4096 texels of one color (one load each):\n",
                 static_cast<uintmax_t>(fs::file_size(large)), static_cast<uintmax_t>(fs::file_size(largeJpeg)),
                 static_cast<uintmax_t>(fs::file_size(claim)), static_cast<uintmax_t>(fs::file_size(flat)));
     PrintTextureRow("large-16384.png", MeasureTexture(large.string(), TextureLoad::FileSizeOneLevel, 1),

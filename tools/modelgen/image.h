@@ -23,7 +23,7 @@ struct Image {
 };
 
 Image MakeImage(int width, int height);
-// Stores a colour with components in [0, 1] (clamped, rounded).
+// Stores a color with components in [0, 1] (clamped, rounded).
 void SetPixel(Image& image, int x, int y, Color color);
 Color GetPixel(const Image& image, int x, int y);
 

@@ -118,7 +118,7 @@ std::vector<std::uint8_t> EncodePng(const Image& image)
     PutU32(header, static_cast<std::uint32_t>(image.width));
     PutU32(header, static_cast<std::uint32_t>(image.height));
     header.push_back(8); // bits per channel
-    header.push_back(2); // colour type: RGB
+    header.push_back(2); // color type: RGB
     header.push_back(0); // deflate
     header.push_back(0); // adaptive filtering
     header.push_back(0); // no interlace

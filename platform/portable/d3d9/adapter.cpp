@@ -15,7 +15,8 @@
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/wayland.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/video.h"
+#include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
 
 namespace portable {

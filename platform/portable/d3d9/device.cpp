@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include <malloc.h>
-
 #include <SDL.h>
 
 #include "platform/portable/d3d9/adapter.h"
@@ -14,7 +12,8 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/win32/api_guard.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/heap_policy.h"
+#include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
 
 namespace portable {
@@ -316,7 +315,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentParameters)
         DestroyGlBackBuffer(backBuffer);
         const bool made = CreateGlBackBuffer(backBuffer, completed, WindowTargetOf(*this));
         // A device may be reset many times: the buffers it freed go back to the system.
-        malloc_trim(0);
+        ReturnFreeHeapToSystem();
         if (!made) {
             LeaveFullscreen(*this);
             lost = true;

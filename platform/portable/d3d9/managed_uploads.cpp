@@ -3,13 +3,12 @@
 // and their end.
 #include "platform/portable/d3d9/managed_uploads.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/d3d9/mesh_subsets.h"
+#include "platform/portable/win32/heap_policy.h"
 
 namespace portable {
 
@@ -46,9 +45,8 @@ unsigned EnsureTextureUploaded(Device& device, TextureData& texture)
     device.uploads[&texture.gpu] = usable ? Upload::ready : Upload::unusable;
     if (!usable) return 0;
     std::vector<std::vector<uint8_t>>().swap(texture.levels);
-    // The driver's copy does not fit the texels' place in the heap: handed
-    // back now, the next texture's texels do not add to it.
-    malloc_trim(0);
+    // Handed back now, the next texture's texels do not add to it.
+    ReturnFreeHeapToSystem();
     InvalidateGlState(device);
     return texture.gpu.texture;
 }

@@ -10,7 +10,7 @@
 
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/file_bytes.h"
-#include "platform/portable/win32/load_scope.h"
+#include "platform/portable/win32/open_load.h"
 #include "platform/portable/win32/path_open.h"
 #include "platform/portable/d3dx/image/texture.h"
 #include "platform/portable/d3dx/texture_prefetch.h"

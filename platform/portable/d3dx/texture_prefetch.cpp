@@ -1,6 +1,5 @@
 #include "platform/portable/d3dx/texture_prefetch.h"
 
-#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/portable/win32/file_bytes.h"
+#include "platform/portable/win32/heap_policy.h"
 #include "platform/portable/win32/load_scope.h"
 #include "platform/portable/win32/path_open.h"
 
@@ -105,15 +105,15 @@ struct Prefetcher {
     bool enabled = true;
 };
 
-// Never destroyed: workers may still run while the process exits.
-Prefetcher& Shared()
+// The process's one prefetcher, never destroyed: workers may still run while the process exits.
+Prefetcher& ProcessPrefetcher()
 {
     static Prefetcher* prefetcher = new Prefetcher;
     return *prefetcher;
 }
 
 // The load D3DXCreateTextureFromFileEx makes with default arguments.
-void Make(Job& job)
+void MakeTexture(Job& job)
 {
     try {
         FileStamp stamp;
@@ -150,59 +150,57 @@ void Make(Job& job)
 }
 
 // Runs a job not yet started, with the lock released.
-void Run(Prefetcher& shared, const std::shared_ptr<Job>& job, std::unique_lock<std::mutex>& lock)
+void RunJob(Prefetcher& prefetcher, const std::shared_ptr<Job>& job, std::unique_lock<std::mutex>& lock)
 {
-    const auto queued = std::find(shared.waiting.begin(), shared.waiting.end(), job);
-    if (queued != shared.waiting.end()) shared.waiting.erase(queued);
+    const auto queued = std::find(prefetcher.waiting.begin(), prefetcher.waiting.end(), job);
+    if (queued != prefetcher.waiting.end()) prefetcher.waiting.erase(queued);
     job->state = Job::State::running;
     lock.unlock();
-    Make(*job);
+    MakeTexture(*job);
     if (!job->made) job->share.Release();
     lock.lock();
     job->state = Job::State::done;
     if (job->dropped) {
-        const auto entry = shared.jobs.find(job->resolved);
-        if (entry != shared.jobs.end() && entry->second == job) shared.jobs.erase(entry);
+        const auto entry = prefetcher.jobs.find(job->resolved);
+        if (entry != prefetcher.jobs.end() && entry->second == job) prefetcher.jobs.erase(entry);
     }
-    shared.changed.notify_all();
+    prefetcher.changed.notify_all();
 }
 
 // While waiting for another thread's job: makes the next waiting texture, or
 // sleeps until a job ends when none is waiting.
-void HelpOrWait(Prefetcher& shared, std::unique_lock<std::mutex>& lock)
+void HelpOrWait(Prefetcher& prefetcher, std::unique_lock<std::mutex>& lock)
 {
-    if (shared.waiting.empty()) {
-        shared.changed.wait(lock);
+    if (prefetcher.waiting.empty()) {
+        prefetcher.changed.wait(lock);
         return;
     }
-    const std::shared_ptr<Job> next = shared.waiting.front();
-    Run(shared, next, lock);
+    const std::shared_ptr<Job> next = prefetcher.waiting.front();
+    RunJob(prefetcher, next, lock);
 }
 
-void Work()
+// A worker thread: runs the waiting jobs as they come, until the process ends.
+void RunWorker()
 {
-    Prefetcher& shared = Shared();
-    std::unique_lock<std::mutex> lock(shared.mutex);
+    Prefetcher& prefetcher = ProcessPrefetcher();
+    std::unique_lock<std::mutex> lock(prefetcher.mutex);
     while (true) {
-        shared.changed.wait(lock, [&] { return !shared.waiting.empty(); });
-        const std::shared_ptr<Job> job = shared.waiting.front();
-        Run(shared, job, lock);
+        prefetcher.changed.wait(lock, [&] { return !prefetcher.waiting.empty(); });
+        const std::shared_ptr<Job> job = prefetcher.waiting.front();
+        RunJob(prefetcher, job, lock);
     }
 }
 
-void StartWorkers(Prefetcher& shared)
+void StartWorkers(Prefetcher& prefetcher)
 {
-    if (shared.workersStarted) return;
-    shared.workersStarted = true;
+    if (prefetcher.workersStarted) return;
+    prefetcher.workersStarted = true;
     // The loading thread makes textures too while it waits for one.
     const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
     const unsigned count = std::min(kMaxWorkers, cores - 1);
-    // Workers allocate from the main heap, where the texels they make are
-    // freed once the device has them and Present hands the memory back; an
-    // arena of their own would keep its free top resident for good.
-    mallopt(M_ARENA_MAX, 1);
+    KeepThreadsOnMainHeap();
     try {
-        for (unsigned i = 0; i < count; ++i) std::thread(Work).detach();
+        for (unsigned i = 0; i < count; ++i) std::thread(RunWorker).detach();
     } catch (...) {
         // Without workers each load makes its own texture.
     }
@@ -210,10 +208,10 @@ void StartWorkers(Prefetcher& shared)
 
 // Forgets the jobs `which` picks; one under way is let go when it ends.
 template <typename Which>
-void DropJobs(Prefetcher& shared, Which which)
+void DropJobs(Prefetcher& prefetcher, Which which)
 {
-    std::erase_if(shared.waiting, [&](const std::shared_ptr<Job>& job) { return which(*job); });
-    std::erase_if(shared.jobs, [&](const auto& entry) {
+    std::erase_if(prefetcher.waiting, [&](const std::shared_ptr<Job>& job) { return which(*job); });
+    std::erase_if(prefetcher.jobs, [&](const auto& entry) {
         Job& job = *entry.second;
         if (!which(job)) return false;
         job.dropped = true;
@@ -222,9 +220,9 @@ void DropJobs(Prefetcher& shared, Which which)
 }
 
 // Forgets what earlier models' textures nobody took.
-void DropEarlierJobs(Prefetcher& shared)
+void DropEarlierJobs(Prefetcher& prefetcher)
 {
-    DropJobs(shared, [](const Job&) { return true; });
+    DropJobs(prefetcher, [](const Job&) { return true; });
 }
 } // namespace
 
@@ -241,14 +239,14 @@ uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) 
             std::string file = ResolvePath(path);
             if (!file.empty()) resolved.push_back(std::move(file));
         }
-        Prefetcher& shared = Shared();
-        std::unique_lock<std::mutex> lock(shared.mutex);
-        DropEarlierJobs(shared);
-        if (!shared.enabled || resolved.empty()) return batch;
-        StartWorkers(shared);
+        Prefetcher& prefetcher = ProcessPrefetcher();
+        std::unique_lock<std::mutex> lock(prefetcher.mutex);
+        DropEarlierJobs(prefetcher);
+        if (!prefetcher.enabled || resolved.empty()) return batch;
+        StartWorkers(prefetcher);
         for (std::string& file : resolved) {
-            const auto running = shared.jobs.find(file);
-            if (running != shared.jobs.end()) {
+            const auto running = prefetcher.jobs.find(file);
+            if (running != prefetcher.jobs.end()) {
                 // Still under way from an earlier batch: this one takes it over.
                 running->second->batch = batch;
                 running->second->dropped = false;
@@ -258,10 +256,10 @@ uint64_t PrefetchTextures(const std::vector<std::wstring>& paths, UINT maxSide) 
             job->resolved = file;
             job->batch = batch;
             job->maxSide = maxSide;
-            shared.jobs.emplace(std::move(file), job);
-            shared.waiting.push_back(std::move(job));
+            prefetcher.jobs.emplace(std::move(file), job);
+            prefetcher.waiting.push_back(std::move(job));
         }
-        shared.changed.notify_all();
+        prefetcher.changed.notify_all();
         return batch;
     } catch (...) {
         // Out of memory: each texture is made by its own load.
@@ -274,9 +272,9 @@ void DropTexturesMadeAhead(uint64_t batch) noexcept
     if (batch == 0) return;
     CloseLoad(batch);
     try {
-        Prefetcher& shared = Shared();
-        std::unique_lock<std::mutex> lock(shared.mutex);
-        DropJobs(shared, [batch](const Job& job) { return job.batch == batch; });
+        Prefetcher& prefetcher = ProcessPrefetcher();
+        std::unique_lock<std::mutex> lock(prefetcher.mutex);
+        DropJobs(prefetcher, [batch](const Job& job) { return job.batch == batch; });
     } catch (...) {
         // Only a lock that cannot be taken; the next model's load drops them all.
     }
@@ -284,23 +282,23 @@ void DropTexturesMadeAhead(uint64_t batch) noexcept
 
 size_t WaitForTexturesMadeAhead()
 {
-    Prefetcher& shared = Shared();
-    std::unique_lock<std::mutex> lock(shared.mutex);
+    Prefetcher& prefetcher = ProcessPrefetcher();
+    std::unique_lock<std::mutex> lock(prefetcher.mutex);
     const auto busy = [&] {
-        return std::any_of(shared.jobs.begin(), shared.jobs.end(),
+        return std::any_of(prefetcher.jobs.begin(), prefetcher.jobs.end(),
                            [](const auto& entry) { return entry.second->state != Job::State::done; });
     };
-    while (busy()) HelpOrWait(shared, lock);
-    return static_cast<size_t>(
-        std::count_if(shared.jobs.begin(), shared.jobs.end(), [](const auto& entry) { return entry.second->made; }));
+    while (busy()) HelpOrWait(prefetcher, lock);
+    return static_cast<size_t>(std::count_if(prefetcher.jobs.begin(), prefetcher.jobs.end(),
+                                             [](const auto& entry) { return entry.second->made; }));
 }
 
 void EnableTexturePrefetch(bool enabled)
 {
-    Prefetcher& shared = Shared();
-    std::unique_lock<std::mutex> lock(shared.mutex);
-    shared.enabled = enabled;
-    if (!enabled) DropEarlierJobs(shared);
+    Prefetcher& prefetcher = ProcessPrefetcher();
+    std::unique_lock<std::mutex> lock(prefetcher.mutex);
+    prefetcher.enabled = enabled;
+    if (!enabled) DropEarlierJobs(prefetcher);
 }
 
 bool TakePrefetchedTexture(const std::string& resolved, const TextureRequest& request, UINT maxSide,
@@ -311,17 +309,17 @@ bool TakePrefetchedTexture(const std::string& resolved, const TextureRequest& re
         || request.format != made.format || request.colorKey != made.colorKey) {
         return false;
     }
-    Prefetcher& shared = Shared();
-    std::unique_lock<std::mutex> lock(shared.mutex);
-    const auto found = shared.jobs.find(resolved);
-    if (found == shared.jobs.end() || found->second->maxSide != maxSide) return false;
+    Prefetcher& prefetcher = ProcessPrefetcher();
+    std::unique_lock<std::mutex> lock(prefetcher.mutex);
+    const auto found = prefetcher.jobs.find(resolved);
+    if (found == prefetcher.jobs.end() || found->second->maxSide != maxSide) return false;
     const std::shared_ptr<Job> job = found->second;
-    shared.jobs.erase(found);
+    prefetcher.jobs.erase(found);
     while (job->state != Job::State::done) {
         if (job->state == Job::State::waiting) {
-            Run(shared, job, lock);
+            RunJob(prefetcher, job, lock);
         } else {
-            HelpOrWait(shared, lock);
+            HelpOrWait(prefetcher, lock);
         }
     }
     lock.unlock();

@@ -13,7 +13,5 @@ namespace portable {
 uint64_t OpenLoad();
 // Closes the load `number` if it is still the open one.
 void CloseLoad(uint64_t number);
-// The open load's number; 0 when none is open.
-uint64_t OpenLoadNumber();
 
 } // namespace portable

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/portable/win32/load_scope.h"
+#include "platform/portable/win32/open_load.h"
 #include "platform/portable/win32/wide_text.h"
 
 namespace portable {

@@ -1,4 +1,4 @@
-// Raw mouse input: the registration and the records behind HRAWINPUT handles.
+// Raw mouse input: the records behind HRAWINPUT handles.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +8,6 @@
 
 namespace portable {
 
-struct RawMouseRegistration {
-    bool registered = false;
-    DWORD flags = 0;
-    // Null: the window with the keyboard focus receives the input.
-    HWND target = nullptr;
-};
-
 // Records live from the WM_INPUT message that carries their handle until the
 // retrieval call after the one that returned that message.
 struct RawInputStore {
@@ -22,7 +15,6 @@ struct RawInputStore {
     uint64_t nextId = 1;
 };
 
-RawMouseRegistration& ThreadRawMouse();
 RawInputStore& ThreadRawInput();
 
 // Keeps a record and returns its handle. The oldest records are dropped when

@@ -3,7 +3,8 @@
 #include <SDL.h>
 
 #include "platform/portable/win32/api.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/video.h"
+#include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
 
 using namespace portable;

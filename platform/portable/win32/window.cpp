@@ -1,25 +1,23 @@
-// Windows on SDL: SDL's video subsystem, the class and window table,
-// RegisterClassExW, creating, destroying and showing windows, and what a
-// window does with the messages its procedure passes on.
-#include "platform/portable/win32/window.h"
-
-#include <cstdio>
-#include <cstdlib>
+// The window functions on SDL: RegisterClassExW, creating, destroying and
+// showing windows, and what a window does with the messages its procedure
+// passes on.
+#include <string>
 
 #include <SDL.h>
 
+#include "platform/portable/win32/api.h"
 #include "platform/portable/win32/api_guard.h"
-#include "platform/portable/win32/messages.h"
+#include "platform/portable/win32/message_queue.h"
 #include "platform/portable/win32/raw_input.h"
+#include "platform/portable/win32/video.h"
 #include "platform/portable/win32/wayland.h"
 #include "platform/portable/win32/wide_text.h"
+#include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
 
 using namespace portable;
 
 namespace {
-void ShutDownSdl() { SDL_Quit(); }
-
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
@@ -34,7 +32,7 @@ Uint32 SdlFlags(DWORD style, DWORD exStyle)
 }
 
 constexpr int kShowNoActivate = 4;
-constexpr int kShowMinimizedNoActivate = 7;
+constexpr int kShowMinimisedNoActivate = 7;
 constexpr int kShowNoActivateAsIs = 8;
 
 bool IsShown(SDL_Window* window) { return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0; }
@@ -54,127 +52,7 @@ constexpr LPARAM kAltDownBit = LPARAM{1} << 29;
 constexpr WPARAM kSysCommandMask = 0xFFF0;
 
 UINT LowWord(LPARAM value) { return static_cast<UINT>(static_cast<uintptr_t>(value) & 0xFFFF); }
-
-std::vector<void (*)()>& VideoStartTasks()
-{
-    static auto* tasks = new std::vector<void (*)()>; // filled before main, never destroyed
-    return *tasks;
-}
 } // namespace
-
-namespace portable {
-
-// SDL's video subsystem, started on first use and shut down at exit, which
-// also closes every window and gives back a changed display mode.
-bool InitVideo()
-{
-    static bool failed = false;
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
-    if (failed) return false;
-    // Closing a window asks the program to close it (WM_CLOSE); the quit
-    // event stays for signals and session ends.
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    // Only drivers that show windows on a desktop, X11 first, unless the user
-    // chose one (SDL_VIDEODRIVER): without a display SDL would fall back to its
-    // off-screen driver, where a window is made that nobody can see.
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    // The device decides what a full-screen window does when it loses the
-    // focus; SDL would minimise it at once, also when its workspace is being
-    // hidden, and some window managers then leave it minimised on return.
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    CatchX11Errors();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
-        failed = true;
-        return false;
-    }
-    WatchX11Windows();
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        std::atexit(ShutDownSdl);
-    }
-    std::vector<void (*)()> tasks;
-    tasks.swap(VideoStartTasks());
-    for (void (*task)() : tasks) task();
-    return true;
-}
-
-void AfterVideoStarts(void (*task)())
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
-        task();
-        return;
-    }
-    VideoStartTasks().push_back(task);
-}
-
-WindowTable& ThreadWindows()
-{
-    static WindowTable table;
-    return table;
-}
-
-std::wstring FoldClassName(const std::wstring& name)
-{
-    std::wstring folded = name;
-    for (wchar_t& c : folded)
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    return folded;
-}
-
-const WindowClassRecord* FindWindowClass(LPCWSTR nameOrAtom)
-{
-    if (nameOrAtom == nullptr) return nullptr;
-    const WindowTable& table = ThreadWindows();
-    const auto value = reinterpret_cast<uintptr_t>(nameOrAtom);
-    if (value < 0x10000) {
-        for (const auto& entry : table.classes)
-            if (entry.second.atom == value) return &entry.second;
-        return nullptr;
-    }
-    const auto found = table.classes.find(FoldClassName(nameOrAtom));
-    return found == table.classes.end() ? nullptr : &found->second;
-}
-
-WindowRecord* FindWindowRecord(HWND window)
-{
-    WindowTable& table = ThreadWindows();
-    const auto found = table.windows.find(reinterpret_cast<uintptr_t>(window));
-    return found == table.windows.end() ? nullptr : &found->second;
-}
-
-LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const WindowRecord* record = FindWindowRecord(window);
-    if (record == nullptr || record->procedure == nullptr) return 0;
-    return record->procedure(window, message, wParam, lParam);
-}
-
-SDL_Window* SdlWindowOf(HWND window)
-{
-    const WindowRecord* record = FindWindowRecord(window);
-    return record != nullptr ? record->sdlWindow : nullptr;
-}
-
-HWND WindowFromSdl(SDL_Window* window)
-{
-    if (window == nullptr) return nullptr;
-    for (const auto& entry : ThreadWindows().windows)
-        if (entry.second.sdlWindow == window) return entry.second.handle;
-    return nullptr;
-}
-
-bool WindowIsForeground(HWND window)
-{
-    SDL_Window* sdlWindow = SdlWindowOf(window);
-    if (sdlWindow == nullptr) return false;
-    const Uint32 flags = SDL_GetWindowFlags(sdlWindow);
-    return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_MINIMIZED) == 0
-        && (flags & SDL_WINDOW_INPUT_FOCUS) != 0;
-}
-
-} // namespace portable
 
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass)
 {
@@ -290,7 +168,7 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand)
     case kShowNoActivateAsIs: SDL_ShowWindow(sdlWindow); break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
-    case kShowMinimizedNoActivate:
+    case kShowMinimisedNoActivate:
         SDL_ShowWindow(sdlWindow);
         SDL_MinimizeWindow(sdlWindow);
         break;

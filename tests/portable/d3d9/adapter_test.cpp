@@ -10,7 +10,7 @@
 
 #include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/test_hooks.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/window_table.h"
 #include "tests/portable/d3d9/test_support.h"
 
 #include <X11/Xlib.h>

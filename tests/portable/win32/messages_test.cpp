@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/portable/win32/messages.h"
+#include "platform/portable/win32/event_translation.h"
+#include "platform/portable/win32/message_queue.h"
 
 using namespace portable;
 

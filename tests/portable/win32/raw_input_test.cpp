@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/win32/raw_input.h"
+#include "platform/portable/win32/raw_input_registration.h"
 
 using namespace portable;
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/window_table.h"
 
 using namespace portable;
 

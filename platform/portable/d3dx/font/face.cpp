@@ -1,7 +1,5 @@
 #include "platform/portable/d3dx/font/face.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -16,7 +14,7 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "platform/portable/win32/window.h"
+#include "platform/portable/win32/heap_policy.h"
 
 namespace portable {
 
@@ -32,10 +30,8 @@ struct Match {
     bool oblique = false;
 };
 
-// Fontconfig's configuration and font caches take tens of milliseconds to
-// load. They load on a thread of their own once SDL's video has started,
-// while the window and the device are made; the first match waits for them.
-// A program that matches a font first, without that, loads them itself.
+// Fontconfig's configuration and font caches, loaded on a thread of their
+// own (StartFontConfigLoad) or by the first match.
 struct ConfigLoad {
     enum class State { waiting, running, done };
     std::mutex mutex;
@@ -65,29 +61,6 @@ void WaitForConfigLoad()
     std::unique_lock lock(load.mutex);
     load.finished.wait(lock, [&] { return load.state != ConfigLoad::State::running; });
 }
-
-void StartConfigLoad()
-{
-    ConfigLoad& load = SharedConfigLoad();
-    {
-        const std::lock_guard lock(load.mutex);
-        if (load.state != ConfigLoad::State::waiting) return;
-        load.state = ConfigLoad::State::running;
-    }
-    // The thread allocates from the main heap: an arena of its own would stay resident.
-    mallopt(M_ARENA_MAX, 1);
-    std::atexit(WaitForConfigLoad);
-    try {
-        std::thread([] {
-            FcInit();
-            FinishConfigLoad();
-        }).detach();
-    } catch (...) {
-        FinishConfigLoad(); // no thread: the first match loads it
-    }
-}
-
-[[maybe_unused]] const bool g_configLoadQueued = (AfterVideoStarts(StartConfigLoad), true);
 
 bool ConfigLoaded()
 {
@@ -200,6 +173,26 @@ void CopyBitmap(const FT_Bitmap& bitmap, GlyphImage& image)
     }
 }
 } // namespace
+
+void StartFontConfigLoad()
+{
+    ConfigLoad& load = SharedConfigLoad();
+    {
+        const std::lock_guard lock(load.mutex);
+        if (load.state != ConfigLoad::State::waiting) return;
+        load.state = ConfigLoad::State::running;
+    }
+    KeepThreadsOnMainHeap();
+    std::atexit(WaitForConfigLoad);
+    try {
+        std::thread([] {
+            FcInit();
+            FinishConfigLoad();
+        }).detach();
+    } catch (...) {
+        FinishConfigLoad(); // no thread: the first match loads it
+    }
+}
 
 bool OpenFontFace(const FontRequest& request, FontFace& out)
 {

@@ -38,6 +38,13 @@ struct GlyphImage {
     std::vector<uint8_t> coverage; // width * height, top row first
 };
 
+// Fontconfig's configuration and font caches take tens of milliseconds to
+// load: this loads them on a thread of their own, while the window and the
+// device are made, and the first match waits for them. Without it the first
+// match loads them itself. Call it once SDL's video has started (InitVideo),
+// as that start forks (video.h).
+void StartFontConfigLoad();
+
 bool OpenFontFace(const FontRequest& request, FontFace& face);
 void CloseFontFace(FontFace& face);
 inline int LineHeightOf(const FontFace& face) { return face.ascent + face.descent; }

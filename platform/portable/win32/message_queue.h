@@ -1,20 +1,13 @@
-// Messages: the thread's message queue (messages sent to a window procedure
-// during retrieval, posted messages, input messages and the quit flag), SDL
-// events as window messages, and the pump that fills the queue with them.
+// The thread's message queue: messages sent to a window procedure during
+// retrieval, posted messages, input messages and the quit flag.
 #pragma once
 
 #include <deque>
 
-#include <SDL_events.h>
-
 #include "platform/portable/win32/api.h"
-#include "platform/portable/win32/keyboard.h"
-#include "platform/portable/win32/raw_input.h"
 
 namespace portable {
 
-// The thread's message queue: messages sent to a window procedure during
-// retrieval, posted messages, input messages and the quit flag.
 struct MessageQueue {
     // Delivered straight to the window procedure by the next retrieval call, never returned.
     std::deque<MSG> sent;
@@ -54,27 +47,5 @@ void PurgeWindowMessages(MessageQueue& queue, HWND window, Dropped dropped)
         }
     }
 }
-
-// SDL events as window messages: keys, raw and legacy mouse input, cursor
-// requests, focus and close requests.
-struct EventTranslation {
-    MessageQueue& queue;
-    KeyboardState& keyboard;
-    RawInputStore& rawInput;
-    const RawMouseRegistration& rawMouse;
-    // The window the event belongs to; null when it is none of ours.
-    HWND window = nullptr;
-    // Where raw mouse input goes (the registered target, or the focus window) and whether that window has the focus.
-    HWND rawTarget = nullptr;
-    bool rawTargetForeground = false;
-    // The window's top-left corner on the screen, for message positions.
-    POINT windowOrigin{};
-    DWORD time = 0;
-};
-
-void TranslateEvent(const SDL_Event& event, EventTranslation& translation);
-
-// Moves pending SDL events into the message queue (PeekMessageW does this on every call).
-void PumpEvents();
 
 } // namespace portable

@@ -1,6 +1,6 @@
-// Windows: the registered classes and the live windows of the process, and
-// what the portable Direct3D device asks of them. Nothing above the platform
-// boundary includes this.
+// The window table: the registered classes and the live windows of the
+// process, and what the portable Direct3D device asks of them. Nothing above
+// the platform boundary includes this.
 #pragma once
 
 #include <cstdint>
@@ -58,13 +58,6 @@ WindowRecord* FindWindowRecord(HWND window);
 // thread; 0 for a handle that is not a live window.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Starts SDL's video subsystem once; false when no display can be opened.
-bool InitVideo();
-// Runs `task` once InitVideo has started SDL's video, or at once if SDL's
-// video runs. Background threads start there: SDL forks while its video
-// starts (D-Bus's launcher), and a thread running meanwhile can leave the
-// child stuck on a lock it held, with SDL waiting for the child.
-void AfterVideoStarts(void (*task)());
 // The SDL window behind a handle made by CreateWindowExW, or null for any other value.
 SDL_Window* SdlWindowOf(HWND window);
 // The handle of the window made for this SDL window, or null.
