@@ -141,7 +141,8 @@ switch_workspace() { # NUMBER (0 the first)
 away_and_back() {
   local before ticks
   switch_workspace 1
-  e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device lost." 20 || exit 1
+  e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device lost." 20 ||
+    { [ "$compositor" = sway ] || e2e_log "on workspace $(xdotool get_desktop 2>&1)"; exit 1; }
   before=$(awk '{ print $14 + $15 }' "/proc/$E2E_PROGRAM_PID/stat")
   sleep 2 # the time measured
   ticks=$(($(awk '{ print $14 + $15 }' "/proc/$E2E_PROGRAM_PID/stat") - before))
