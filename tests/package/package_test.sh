@@ -216,6 +216,7 @@ if [ "$kind" = wine ]; then
     '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
     grep -qF -- "$text" <<<"$manifest" || { e2e_fail "the manifest lacks $text"; exit 1; }
   done
+  e2e_log "walkthrough.exe has its icon, version $WALKTHROUGH_VERSION and manifest; README.txt is CR LF"
 fi
 
 e2e_start_display || exit 1
