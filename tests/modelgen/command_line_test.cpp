@@ -38,6 +38,11 @@ TEST(CommandLine, AcceptsEachMode)
     EXPECT_EQ(large.commandLine->mode, RunMode::Large);
     EXPECT_EQ(large.commandLine->largeTriangles, 500000);
 
+    const ParsedCommandLine icons = Parse({"--icons", "--out", "packaging/icons"});
+    ASSERT_TRUE(icons.commandLine);
+    EXPECT_EQ(icons.commandLine->mode, RunMode::Icons);
+    EXPECT_EQ(icons.commandLine->out, "packaging/icons");
+
     const ParsedCommandLine help = Parse({"--help"});
     ASSERT_TRUE(help.commandLine);
     EXPECT_EQ(help.commandLine->mode, RunMode::Help);
@@ -60,6 +65,8 @@ TEST(CommandLine, RejectsBadArguments)
         {"--out", "x", "--large", "1"},
         {"--out", "x", "--large", "999999999"},
         {"--out", "x", "--large", "10", "--model", "crate"},
+        {"--out", "x", "--icons", "--model", "crate"},
+        {"--icons"},
         {"--out", "x", "--verbose"},
         {"Models"},
     };

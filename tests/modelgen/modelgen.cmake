@@ -4,6 +4,7 @@ if(TARGET modelgen_core)
   add_executable(modelgen_tests
     ${CMAKE_CURRENT_LIST_DIR}/cli_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/icon_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/models_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mszip_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/output_test.cpp

@@ -18,6 +18,7 @@ std::string Usage()
            "  modelgen --out DIR [options]               the four models into DIR/<Model>/\n"
            "  modelgen --model NAME --out DIR [options]  one model (crate, level, sniper, skybox) into DIR\n"
            "  modelgen --large N --out FILE [options]    a model of about N triangles, textures beside it\n"
+           "  modelgen --icons --out DIR                 the program's icon: walkthrough.ico and PNGs\n"
            "options:\n"
            "  --encoding E     text (default), text64, bin32, bin64, tzip32, tzip64, bzip32, bzip64\n"
            "  --templates      declare the standard templates in the file\n"
@@ -30,6 +31,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& argument
     CommandLine line;
     bool haveModel = false;
     bool haveLarge = false;
+    bool haveIcons = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view arg = arguments[i];
         const auto value = [&]() -> std::optional<std::string_view> {
@@ -65,6 +67,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& argument
                 return Fail("--large needs a triangle count from 2 to 20000000");
             line.largeTriangles = count;
             haveLarge = true;
+        } else if (arg == "--icons") {
+            haveIcons = true;
         } else if (arg == "--templates") {
             line.output.write.templates = true;
         } else if (arg == "--chain-blocks") {
@@ -75,9 +79,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string_view>& argument
             return Fail("unknown argument: " + std::string(arg));
         }
     }
-    if (haveModel && haveLarge) return Fail("--model and --large exclude each other");
+    if (static_cast<int>(haveModel) + static_cast<int>(haveLarge) + static_cast<int>(haveIcons) > 1)
+        return Fail("--model, --large and --icons exclude each other");
     if (line.out.empty()) return Fail("--out is required");
-    line.mode = haveLarge ? RunMode::Large : haveModel ? RunMode::OneModel : RunMode::AllModels;
+    line.mode = haveIcons ? RunMode::Icons
+        : haveLarge       ? RunMode::Large
+        : haveModel       ? RunMode::OneModel
+                          : RunMode::AllModels;
     return {line, {}};
 }
 

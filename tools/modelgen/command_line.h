@@ -14,6 +14,7 @@ enum class RunMode {
     AllModels, // --out DIR: DIR/Crate/Crate.x, DIR/Level/Level.x, ...
     OneModel,  // --model NAME --out DIR: DIR/<Name>.x and its textures
     Large,     // --large N --out FILE
+    Icons,     // --icons --out DIR: the program's icon files
     Help,
 };
 

@@ -10,6 +10,7 @@
 #include "tools/modelgen/asset_output.h"
 #include "tools/modelgen/assets.h"
 #include "tools/modelgen/command_line.h"
+#include "tools/modelgen/icon.h"
 
 namespace {
 
@@ -46,6 +47,10 @@ int Run(const modelgen::CommandLine& line)
         Report(asset, modelgen::WriteAsset(asset, folder, line.output, out.filename().string()));
         return 0;
     }
+    case modelgen::RunMode::Icons:
+        for (const modelgen::WrittenFile& file : modelgen::WriteIcons(out))
+            std::printf("wrote %s (%zu bytes)\n", file.path.string().c_str(), file.bytes);
+        return 0;
     }
     return 1;
 }
