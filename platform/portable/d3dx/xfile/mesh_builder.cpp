@@ -56,21 +56,22 @@ private:
         D3DXMATRIX world = parent;
         bool identity = parentIdentity;
         const XObject& object = document.objects[frame];
-        // The frame's own matrix places everything in it, wherever it stands among the children.
-        for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
-            const XObject& resolved = Resolved(document, child);
-            if (resolved.kind != XKind::FrameTransformMatrix) continue;
-            if (resolved.valueEnd - resolved.valueBegin != 16) return E_FAIL;
-            ValueCursor cursor(document, resolved);
-            D3DXMATRIX local;
-            for (int r = 0; r < 4; ++r)
-                for (int k = 0; k < 4; ++k) local.m[r][k] = cursor.F();
-            D3DXMatrixMultiply(&world, &local, &world);
-            identity = false;
-        }
+        // A matrix places what follows it in the frame, on top of the ones
+        // before it; what comes before it stays where it was, as in D3DX.
         for (uint32_t child = object.firstChild; child != kNoObject; child = document.objects[child].nextSibling) {
             // A frame placed many times goes through its children each time.
             if (++visits > kMaxXFrameVisits) return E_OUTOFMEMORY;
+            const XObject& resolved = Resolved(document, child);
+            if (resolved.kind == XKind::FrameTransformMatrix) {
+                if (resolved.valueEnd - resolved.valueBegin != 16) return E_FAIL;
+                ValueCursor cursor(document, resolved);
+                D3DXMATRIX local;
+                for (int r = 0; r < 4; ++r)
+                    for (int k = 0; k < 4; ++k) local.m[r][k] = cursor.F();
+                D3DXMatrixMultiply(&world, &local, &world);
+                identity = false;
+                continue;
+            }
             const HRESULT placed = Place(ResolvedIndex(document, child), world, identity, depth + 1);
             if (FAILED(placed)) return placed;
         }

@@ -88,16 +88,31 @@ TEST(XFileMesh, FrameMatricesApplyChildBeforeParent)
 {
     // Child: translate x by 1; parent: scale by 2. Child first gives x = 2, not 1.
     const XMeshResult result = Load(R"(Frame Parent {
-      Frame Kid {
-        Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }
-        FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 1.0,0.0,0.0,1.0;; }
-      }
       FrameTransformMatrix { 2.0,0.0,0.0,0.0, 0.0,2.0,0.0,0.0, 0.0,0.0,2.0,0.0, 0.0,0.0,0.0,1.0;; }
+      Frame Kid {
+        FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 1.0,0.0,0.0,1.0;; }
+        Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }
+      }
     })");
     ASSERT_EQ(result.mesh.vertices.size(), 3u);
     ExpectPosition(result.mesh.vertices[0], 2.0f, 0.0f, 0.0f);
     ExpectPosition(result.mesh.vertices[1], 4.0f, 0.0f, 0.0f);
     ExpectPosition(result.mesh.vertices[2], 2.0f, 2.0f, 0.0f);
+}
+
+TEST(XFileMesh, AFrameMatrixPlacesWhatFollowsItOnTopOfTheOnesBefore)
+{
+    // Meshes before, between and after z + 2 and z + 3, and a frame after both.
+    const std::string mesh = "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }\n";
+    const auto up = [](const char* z) {
+        return std::string("FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,") + z
+               + ",1.0;; }\n";
+    };
+    const XMeshResult result =
+        Load("Frame {\n" + mesh + up("2.0") + mesh + up("3.0") + mesh + "Frame { " + mesh + "} }");
+    ASSERT_EQ(result.mesh.vertices.size(), 12u);
+    const float expected[] = {0.0f, 2.0f, 5.0f, 5.0f};
+    for (size_t part = 0; part < 4; ++part) ExpectPosition(result.mesh.vertices[part * 3], 0.0f, 0.0f, expected[part]);
 }
 
 TEST(XFileMesh, NormalsFollowTheInverseTransposeAndStayUnitLength)
