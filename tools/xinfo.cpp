@@ -334,15 +334,47 @@ bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, 
     return texturesLoad;
 }
 
+// The effect instance of each material: its file, then each default's
+// name, type and value (a string, floats or DWORDs).
+void PrintEffectInstances(ID3DXBuffer* buffer, DWORD count)
+{
+    std::printf("Effect instances: %s\n", buffer == nullptr ? "none" : std::to_string(count).c_str());
+    if (buffer == nullptr) return;
+    const auto* instances = static_cast<const D3DXEFFECTINSTANCE*>(buffer->GetBufferPointer());
+    for (DWORD i = 0; i < count; ++i) {
+        const D3DXEFFECTINSTANCE& instance = instances[i];
+        std::printf("  %lu: file %s%s%s, %lu defaults\n", static_cast<unsigned long>(i),
+                    instance.pEffectFilename == nullptr ? "" : "\"",
+                    instance.pEffectFilename == nullptr ? "none" : instance.pEffectFilename,
+                    instance.pEffectFilename == nullptr ? "" : "\"", static_cast<unsigned long>(instance.NumDefaults));
+        for (DWORD d = 0; d < instance.NumDefaults; ++d) {
+            const D3DXEFFECTDEFAULT& value = instance.pDefaults[d];
+            std::printf("     \"%s\" type %d, %lu bytes:", value.pParamName == nullptr ? "(null)" : value.pParamName,
+                        static_cast<int>(value.Type), static_cast<unsigned long>(value.NumBytes));
+            if (value.Type == D3DXEDT_STRING && value.pValue != nullptr) {
+                std::printf(" \"%.*s\"", static_cast<int>(value.NumBytes), static_cast<const char*>(value.pValue));
+            } else if (value.Type == D3DXEDT_FLOATS && value.pValue != nullptr) {
+                for (DWORD f = 0; f < value.NumBytes / 4; ++f)
+                    std::printf(" %g", static_cast<const float*>(value.pValue)[f]);
+            } else if (value.Type == D3DXEDT_DWORD && value.pValue != nullptr) {
+                for (DWORD f = 0; f < value.NumBytes / 4; ++f)
+                    std::printf(" %lu", static_cast<unsigned long>(static_cast<const DWORD*>(value.pValue)[f]));
+            }
+            std::printf("\n");
+        }
+    }
+}
+
 // One model's report on standard output, its failure to load on `errors`;
 // the exit code of a run for that model alone.
 int Report(IDirect3DDevice9* device, const std::string& path, bool listVertices, FILE* errors)
 {
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
+    ID3DXBuffer* effects = nullptr;
     DWORD materialCount = 0;
     const std::wstring widePath = Widen(path, ArgumentCodePage());
-    const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials, nullptr,
+    const HRESULT result = D3DXLoadMeshFromXW(widePath.c_str(), D3DXMESH_MANAGED, device, nullptr, &materials, &effects,
                                               &materialCount, &mesh);
     if (FAILED(result)) {
         std::fprintf(errors, "xinfo: \"%s\" does not load: %s\n", path.c_str(), ResultName(result).c_str());
@@ -354,7 +386,9 @@ int Report(IDirect3DDevice9* device, const std::string& path, bool listVertices,
     if (listVertices) PrintVertices(mesh);
     const bool texturesLoad = PrintMaterials(device, materials, materialCount, path);
     std::printf("Textures: %s\n", texturesLoad ? "all load" : "some do not load");
+    PrintEffectInstances(effects, materialCount);
 
+    if (effects != nullptr) effects->Release();
     if (materials != nullptr) materials->Release();
     mesh->Release();
     return 0;

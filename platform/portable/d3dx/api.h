@@ -50,6 +50,26 @@ typedef struct _D3DXMATERIAL {
     char* pTextureFilename;
 } D3DXMATERIAL, *LPD3DXMATERIAL;
 
+typedef enum _D3DXEFFECTDEFAULTTYPE {
+    D3DXEDT_STRING = 1,
+    D3DXEDT_FLOATS = 2,
+    D3DXEDT_DWORD = 3,
+    D3DXEDT_FORCEDWORD = 0x7fffffff,
+} D3DXEFFECTDEFAULTTYPE;
+
+typedef struct _D3DXEFFECTDEFAULT {
+    char* pParamName;
+    D3DXEFFECTDEFAULTTYPE Type;
+    DWORD NumBytes;
+    void* pValue;
+} D3DXEFFECTDEFAULT, *LPD3DXEFFECTDEFAULT;
+
+typedef struct _D3DXEFFECTINSTANCE {
+    char* pEffectFilename;
+    DWORD NumDefaults;
+    LPD3DXEFFECTDEFAULT pDefaults;
+} D3DXEFFECTINSTANCE, *LPD3DXEFFECTINSTANCE;
+
 typedef struct _D3DXATTRIBUTERANGE {
     DWORD AttribId;
     DWORD FaceStart;

@@ -256,6 +256,58 @@ ID3DXBuffer* MaterialBuffer(const std::vector<XMaterial>& materials)
     return buffer;
 }
 
+// One effect instance per material, as D3DX makes them from the materials:
+// no effect file, and the material's values as defaults ("Diffuse", "Power",
+// "Specular", "Emissive", "Ambient" as floats, "Texture0@Name" with the
+// texture's name). The records, their defaults, then the names and values
+// they point at, in one buffer.
+ID3DXBuffer* EffectInstanceBuffer(const std::vector<XMaterial>& materials)
+{
+    static const char* const kNames[] = {"Diffuse", "Power", "Specular", "Emissive", "Ambient", "Texture0@Name"};
+    constexpr size_t kColorBytes = 4 * sizeof(float);
+    constexpr size_t kFloatBytes = 4 * kColorBytes + sizeof(float); // of one material
+    size_t defaults = 0;
+    size_t text = 0;
+    for (const XMaterial& material : materials) {
+        defaults += material.hasTexture ? 6 : 5;
+        for (int i = 0; i < 5; ++i) text += std::strlen(kNames[i]) + 1;
+        if (material.hasTexture) text += std::strlen(kNames[5]) + 1 + material.texture.size() + 1;
+    }
+    ID3DXBuffer* buffer = CreateBuffer(materials.size() * (sizeof(D3DXEFFECTINSTANCE) + kFloatBytes)
+                                       + defaults * sizeof(D3DXEFFECTDEFAULT) + text);
+    if (buffer == nullptr) return nullptr;
+    auto* instances = static_cast<D3DXEFFECTINSTANCE*>(buffer->GetBufferPointer());
+    auto* next = reinterpret_cast<D3DXEFFECTDEFAULT*>(instances + materials.size());
+    // The floats first, where they stay aligned, then the texts.
+    char* floats = reinterpret_cast<char*>(next + defaults);
+    char* texts = floats + materials.size() * kFloatBytes;
+    const auto place = [](char*& cursor, const void* data, size_t size) {
+        char* placed = cursor;
+        std::memcpy(placed, data, size);
+        cursor += size;
+        return placed;
+    };
+    for (size_t m = 0; m < materials.size(); ++m) {
+        const D3DMATERIAL9& material = materials[m].material;
+        instances[m] = D3DXEFFECTINSTANCE{nullptr, 0, next};
+        const auto add = [&](int name, D3DXEFFECTDEFAULTTYPE type, const void* value, size_t size) {
+            char* placedName = place(texts, kNames[name], std::strlen(kNames[name]) + 1);
+            char* placedValue = place(type == D3DXEDT_STRING ? texts : floats, value, size);
+            *next++ = D3DXEFFECTDEFAULT{placedName, type, static_cast<DWORD>(size), placedValue};
+            ++instances[m].NumDefaults;
+        };
+        add(0, D3DXEDT_FLOATS, &material.Diffuse, kColorBytes);
+        add(1, D3DXEDT_FLOATS, &material.Power, sizeof(float));
+        add(2, D3DXEDT_FLOATS, &material.Specular, kColorBytes);
+        add(3, D3DXEDT_FLOATS, &material.Emissive, kColorBytes);
+        add(4, D3DXEDT_FLOATS, &material.Ambient, kColorBytes);
+        if (materials[m].hasTexture) {
+            add(5, D3DXEDT_STRING, materials[m].texture.c_str(), materials[m].texture.size() + 1);
+        }
+    }
+    return buffer;
+}
+
 ID3DXBuffer* AdjacencyBuffer(const MeshData& mesh)
 {
     const std::vector<DWORD> adjacency = XMeshAdjacency(mesh);
@@ -322,8 +374,13 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     if (FAILED(result)) return result;
 
     ComRef<ID3DXBuffer> materialBuffer;
+    ComRef<ID3DXBuffer> effectBuffer;
     ComRef<ID3DXBuffer> adjacencyBuffer;
     if (materials != nullptr && !(materialBuffer = ComRef<ID3DXBuffer>::Adopt(MaterialBuffer(built.materials)))) {
+        return E_OUTOFMEMORY;
+    }
+    if (effectInstances != nullptr
+        && !(effectBuffer = ComRef<ID3DXBuffer>::Adopt(EffectInstanceBuffer(built.materials)))) {
         return E_OUTOFMEMORY;
     }
     if (adjacency != nullptr && !(adjacencyBuffer = ComRef<ID3DXBuffer>::Adopt(AdjacencyBuffer(built.mesh)))) {
@@ -338,8 +395,7 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, ID3D
     *mesh = loaded;
     if (materials != nullptr) *materials = materialBuffer.Take();
     if (adjacency != nullptr) *adjacency = adjacencyBuffer.Take();
-    // Effect instances are not made; callers that ask get none.
-    if (effectInstances != nullptr) *effectInstances = nullptr;
+    if (effectInstances != nullptr) *effectInstances = effectBuffer.Take();
     if (materialCount != nullptr) *materialCount = static_cast<DWORD>(built.materials.size());
     if (materials != nullptr) PrefetchModelTextures(fileName, built.materials, MaxTextureSide(device), *materials);
     return D3D_OK;
