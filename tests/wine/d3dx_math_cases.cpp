@@ -107,5 +107,15 @@ std::vector<MathCase> ComputeMathCases()
         D3DXMatrixPerspectiveFovLH(&m, projections[i][0], projections[i][1], projections[i][2], projections[i][3]);
         cases.push_back({Label("PerspectiveFovLH", i), Values(m)});
     }
+    // Null pointers: the SDK's inline functions answer 0 or null.
+    const D3DXVECTOR3 one(1.0f, 2.0f, 3.0f);
+    D3DXVECTOR3 out(9.0f, 9.0f, 9.0f);
+    const bool crossAnswersNull = D3DXVec3Cross(nullptr, &one, &one) == nullptr
+        && D3DXVec3Cross(&out, nullptr, &one) == nullptr && D3DXVec3Cross(&out, &one, nullptr) == nullptr;
+    cases.push_back({"NullPointers",
+                     {D3DXVec3Length(nullptr), D3DXVec3Dot(nullptr, &one), D3DXVec3Dot(&one, nullptr),
+                      crossAnswersNull ? 1.0f : 0.0f, out.x}});
+    D3DXVec3Normalize(&out, nullptr);
+    cases.push_back({"NormalizeNull", Values(out)});
     return cases;
 }

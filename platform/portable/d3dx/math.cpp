@@ -71,7 +71,7 @@ D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, c
 {
     D3DXVECTOR3 zaxis = *at - *eye;
     D3DXVec3Normalize(&zaxis, &zaxis);
-    D3DXVECTOR3 xaxis;
+    D3DXVECTOR3 xaxis(0.0f, 0.0f, 0.0f);
     D3DXVec3Cross(&xaxis, up, &zaxis);
     D3DXVec3Normalize(&xaxis, &xaxis);
     D3DXVECTOR3 yaxis;

@@ -88,13 +88,23 @@ D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, c
 D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float aspect, float zn, float zf);
 D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
 
-// The small vector functions are inline, as in the SDK; loaders call them per vertex.
-inline float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z); }
+// The small vector functions are inline, as in the SDK; loaders call them per
+// vertex. As the SDK's, they answer 0 or null for a null pointer.
+inline float D3DXVec3Length(const D3DXVECTOR3* v)
+{
+    if (v == nullptr) return 0.0f;
+    return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
+}
 
-inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
+inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b)
+{
+    if (a == nullptr || b == nullptr) return 0.0f;
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
 
 inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b)
 {
+    if (out == nullptr || a == nullptr || b == nullptr) return nullptr;
     const D3DXVECTOR3 cross(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
     *out = cross;
     return out;
@@ -102,7 +112,7 @@ inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const 
 
 inline D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v)
 {
-    const float length = D3DXVec3Length(v);
+    const float length = D3DXVec3Length(v); // 0 for a null vector
     if (length == 0.0f) {
         *out = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     } else {
