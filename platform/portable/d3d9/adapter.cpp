@@ -248,8 +248,8 @@ struct Direct3D final : RefCounted<IDirect3D9> {
 
     HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index, D3DDISPLAYMODE* mode) override
     {
-        if (mode == nullptr || !IsAdapter(adapter)) return D3DERR_INVALIDCALL;
-        if (format != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
+        // A format without modes has no mode at any index.
+        if (mode == nullptr || !IsAdapter(adapter) || format != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
         return GuardedHresult([&] {
             const std::vector<D3DDISPLAYMODE> modes = ListDisplayModes(static_cast<int>(adapter));
             if (index >= modes.size()) return D3DERR_INVALIDCALL;

@@ -157,6 +157,7 @@ TEST_F(FullscreenTest, AdapterModesAreTheDisplaysInWinesOrder)
     EXPECT_EQ(direct3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count, &mode), D3DERR_INVALIDCALL);
     EXPECT_EQ(direct3d->EnumAdapterModes(7, D3DFMT_X8R8G8B8, 0, &mode), D3DERR_INVALIDCALL);
     EXPECT_EQ(direct3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(direct3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8, 0, &mode), D3DERR_INVALIDCALL);
 }
 
 TEST(Direct3DCreate9Test, OtherSdkVersionsGetNothing)
