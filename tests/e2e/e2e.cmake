@@ -38,14 +38,17 @@ add_test(NAME e2e_signal_during_load
           --modelgen $<TARGET_FILE:modelgen> --source-root ${PROJECT_SOURCE_DIR}
           --work-root ${E2E_WORK_ROOT}/signal_during_load)
 # A short form of tools/endurance.sh: device losses, random input, memory
-# (not judged in a sanitizer build, which holds freed memory back).
+# (not judged in a sanitizer build, which holds freed memory back: there the
+# input is shorter, as nothing measures it).
 set(E2E_GROWTH_KB 2048)
+set(E2E_INPUT_SECONDS 30)
 if(WALKTHROUGH_SANITIZE)
   set(E2E_GROWTH_KB off)
+  set(E2E_INPUT_SECONDS 15)
 endif()
 add_test(NAME e2e_endurance
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/endurance_test.sh --native $<TARGET_FILE:walkthrough> --cycles 10
-          --input-seconds 30 --growth-kb ${E2E_GROWTH_KB} --source-root ${PROJECT_SOURCE_DIR}
+          --input-seconds ${E2E_INPUT_SECONDS} --growth-kb ${E2E_GROWTH_KB} --source-root ${PROJECT_SOURCE_DIR}
           --work-root ${E2E_WORK_ROOT}/endurance)
 # The desktops people use: tiling and other window managers (a workspace
 # switch away and back), and Wayland.
@@ -121,4 +124,9 @@ if(WALKTHROUGH_WINE_TESTS)
                        PROPERTIES
     ENVIRONMENT "${E2E_WINE_ENVIRONMENT}" RESOURCE_LOCK wineprefix-e2e FIXTURES_REQUIRED windows_build
     LABELS "e2e;wine" TIMEOUT 600 SKIP_RETURN_CODE ${E2E_SKIP_CODE})
+  # They take turns on one Wine prefix: started first, their turns run beside
+  # the other tests instead of after them.
+  set_tests_properties(e2e_window_probe_wine e2e_program_wine e2e_device_wine e2e_ends_wine e2e_endurance_wine e2e_walk
+                       e2e_desktop_mutter_wine e2e_desktop_kwin_wine PROPERTIES COST 1000)
 endif()
+set_tests_properties(e2e_endurance PROPERTIES COST 2000)
