@@ -96,10 +96,10 @@ e2e_wait_for_screen_change "$E2E_DIR/back.png" "$E2E_DIR/later.png" 0.0001 0 10 
 # --- Another window in front on the same workspace, then the program again -----
 display -title "another window" -size 240x80 xc:gray >"$E2E_DIR/other.out" 2>&1 &
 other_pid=$!
-# ImageMagick's window may take its title before it is shown: the one found
-# shown is the one taken.
+# The window found is the one taken: a second search could miss it while
+# ImageMagick sets its windows up.
 other=""
-e2e_wait_for 20 sh -c "xdotool search --onlyvisible --name '^another window\$' >'$E2E_DIR/other.id'" &&
+e2e_wait_for 20 sh -c "xdotool search --name '^another window\$' >'$E2E_DIR/other.id'" &&
   other=$(head -n 1 "$E2E_DIR/other.id")
 [ -n "$other" ] || { e2e_fail "the other window did not show"; exit 1; }
 xdotool windowactivate "$other" 2>/dev/null
