@@ -26,6 +26,13 @@ std::string NoAlphaBits(std::string tga)
     return tga;
 }
 
+// A V4 file with alpha in its texels' top bytes, but no alpha mask (plain RGB).
+std::string AlphaBytesWithoutMask(std::string bmp)
+{
+    for (size_t at : {30, 66}) bmp.replace(at, 4, 4, '\0'); // compression, alpha mask
+    return bmp;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,6 +58,8 @@ int main(int argc, char** argv)
         {"bmp32.bmp", MakeBmp(alpha, BmpLayout{32})},
         {"bmp32-v5-alpha.bmp", MakeBmp(alpha, BmpLayout{32, 124, 0xff0000, 0xff00, 0xff, 0xff000000})},
         {"bmp32-v4-no-alpha.bmp", MakeBmp(opaque, BmpLayout{32, 108, 0xff0000, 0xff00, 0xff, 0})},
+        {"bmp32-alpha-bytes.bmp",
+         AlphaBytesWithoutMask(MakeBmp(alpha, BmpLayout{32, 108, 0xff0000, 0xff00, 0xff, 0xff000000}))},
         {"tga8.tga", MakeTga(opaque, 8, false, false)},
         // Wine's D3DX refuses 16-bit BMP and TGA files with an alpha bit, which
         // Windows' reads, and reports an RLE BMP now with alpha, now without:

@@ -260,10 +260,30 @@ HRESULT DecodeRle(const Bmp& bmp, const uint8_t* data, size_t size, RowCollector
 }
 } // namespace
 
+// A 32-bit file without an alpha mask whose unused top bytes are not all
+// zero holds alpha there: D3DX loads it as A8R8G8B8 with that alpha.
+void TakeAlphaFromUnusedBytes(const uint8_t* data, size_t size, Bmp& bmp)
+{
+    constexpr uint32_t kTopByte = 0xff000000;
+    if (bmp.bits != 32 || bmp.alpha.mask != 0 || ((bmp.red.mask | bmp.green.mask | bmp.blue.mask) & kTopByte) != 0) {
+        return;
+    }
+    const uint64_t rows = static_cast<uint64_t>(bmp.height < 0 ? -bmp.height : bmp.height);
+    const uint64_t wanted = rows * static_cast<uint64_t>(bmp.width) * 4;
+    const size_t end = bmp.pixelOffset + static_cast<size_t>(std::min<uint64_t>(wanted, size - bmp.pixelOffset));
+    for (size_t at = bmp.pixelOffset + 3; at < end; at += 4) {
+        if (data[at] != 0) {
+            bmp.alpha = MakeChannel(kTopByte);
+            return;
+        }
+    }
+}
+
 HRESULT DecodeBmp(const uint8_t* data, size_t size, const ImageFit* fit, DecodedImage& image)
 {
     Bmp bmp;
     if (HRESULT result = ReadHeader(data, size, bmp); FAILED(result)) return result;
+    if (bmp.compression == kRgb || bmp.compression == kBitFields) TakeAlphaFromUnusedBytes(data, size, bmp);
     const uint32_t width = static_cast<uint32_t>(bmp.width);
     const uint32_t height = static_cast<uint32_t>(bmp.height < 0 ? -bmp.height : bmp.height);
     image.info.width = width;
