@@ -201,7 +201,13 @@ TEST_F(MeshLoad, AdjacencyAndNoMaterialOutputsWork)
     ASSERT_EQ(
         D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_MANAGED, &device, &adjacency, nullptr, &effects, nullptr, &mesh),
         D3D_OK);
-    EXPECT_EQ(effects, nullptr);
+    // One effect instance per material, even without the materials asked for.
+    ASSERT_NE(effects, nullptr);
+    const auto* instance = static_cast<const D3DXEFFECTINSTANCE*>(effects->GetBufferPointer());
+    EXPECT_EQ(instance[0].pEffectFilename, nullptr);
+    ASSERT_GE(instance[0].NumDefaults, 5u);
+    EXPECT_STREQ(instance[0].pDefaults[0].pParamName, "Diffuse");
+    EXPECT_EQ(effects->Release(), 0u);
     ASSERT_NE(adjacency, nullptr);
     ASSERT_EQ(adjacency->GetBufferSize(), 4 * 3 * sizeof(DWORD));
     const auto* links = static_cast<const DWORD*>(adjacency->GetBufferPointer());

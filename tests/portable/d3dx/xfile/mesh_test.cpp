@@ -106,7 +106,7 @@ TEST(XFileMesh, AFrameMatrixPlacesWhatFollowsItOnTopOfTheOnesBefore)
     const std::string mesh = "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }\n";
     const auto up = [](const char* z) {
         return std::string("FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,") + z
-               + ",1.0;; }\n";
+            + ",1.0;; }\n";
     };
     const XMeshResult result =
         Load("Frame {\n" + mesh + up("2.0") + mesh + up("3.0") + mesh + "Frame { " + mesh + "} }");
