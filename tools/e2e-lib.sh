@@ -46,6 +46,7 @@
 #   e2e_program_running              true while the program runs
 #   e2e_wait_for_exit TIMEOUT        waits for its end; sets E2E_EXIT_CODE
 #   e2e_stop_program                 ends it if it still runs
+#   e2e_end_process PID              SIGTERM, then SIGKILL after 10 s; waits for it
 #   e2e_cleanup                      ends the program, the window manager and the display
 # Its window and input
 #   e2e_find_window NAME             the id of the visible window of that name, if any
@@ -301,11 +302,17 @@ e2e_start_display() {
   e2e_fail "no display could be started; see $E2E_DIR/Xorg.log"
 }
 
+# Ends a process of the run: SIGTERM, and SIGKILL if it is still there after
+# 10 s (a server stuck on its way out must not hold the run).
+e2e_end_process() { # PID
+  e2e_process_alive "$1" || return 0
+  kill "$1" 2>/dev/null
+  e2e_wait_for 10 sh -c "! kill -0 $1" || kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
 e2e_stop_display() {
-  if e2e_process_alive "$E2E_XORG_PID"; then
-    kill "$E2E_XORG_PID" 2>/dev/null
-    wait "$E2E_XORG_PID" 2>/dev/null
-  fi
+  e2e_end_process "$E2E_XORG_PID"
   E2E_XORG_PID=""
 }
 
@@ -411,10 +418,7 @@ e2e_switch_workspace() { # NUMBER
 }
 
 e2e_stop_window_manager() {
-  if e2e_process_alive "$E2E_WM_PID"; then
-    kill "$E2E_WM_PID" 2>/dev/null
-    wait "$E2E_WM_PID" 2>/dev/null
-  fi
+  e2e_end_process "$E2E_WM_PID"
   E2E_WM_PID=""
 }
 
@@ -659,11 +663,7 @@ e2e_wait_for_exit() {
 }
 
 e2e_stop_program() {
-  if e2e_program_running; then
-    kill "$E2E_PROGRAM_PID" 2>/dev/null
-    e2e_wait_for 10 sh -c "! kill -0 $E2E_PROGRAM_PID" || kill -9 "$E2E_PROGRAM_PID" 2>/dev/null
-    wait "$E2E_PROGRAM_PID" 2>/dev/null
-  fi
+  if e2e_program_running; then e2e_end_process "$E2E_PROGRAM_PID"; fi
   E2E_PROGRAM_PID=""
   if [ "$E2E_PROGRAM_KIND" = wine ]; then wineserver -k 2>/dev/null || true; fi
 }

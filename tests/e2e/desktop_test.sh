@@ -122,8 +122,7 @@ for attempt in 1 2; do
 done
 restored_twice || { e2e_fail "the device was not restored after the other window"; exit 1; }
 e2e_wait_for_mode 800x600 20 || exit 1
-kill "$other_pid" 2>/dev/null
-wait "$other_pid" 2>/dev/null
+e2e_end_process "$other_pid"
 
 # --- Ends: Escape, and Alt+F4 on a second start ----------------------------------
 # Escape once the window holds the focus again (the other window's end moves
