@@ -17,7 +17,11 @@ protected:
         return StartedApplication({{800, 600, refreshRate, D3DFMT_X8R8G8B8}});
     }
     static size_t Frames() { return fake::CallsStartingWith("Present").size(); }
-    static float FigureYaw(Application* application) { return application->scene->entities[4]->rotation.x; }
+    static float FigureYaw(Application* application)
+    {
+        const Entity* figure = Figure(application);
+        return figure != nullptr ? figure->rotation.x : std::nanf("");
+    }
 };
 } // namespace
 

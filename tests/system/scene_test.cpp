@@ -1,6 +1,9 @@
 // The fixed scene: its layout, the per-frame update, what the view shows and
 // the draw order.
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "scene/scene.h"
 #include "tests/system/system_fixture.h"
@@ -20,6 +23,13 @@ protected:
         application = StartedApplication();
         scene = application->scene;
         ASSERT_NE(scene, nullptr);
+    }
+    // The crates other than the player, which is drawn as one too.
+    std::vector<Entity*> Crates() const
+    {
+        std::vector<Entity*> crates = EntitiesWithModel(application, L"Models\\Crate\\Crate.x");
+        crates.erase(std::remove(crates.begin(), crates.end(), scene->player), crates.end());
+        return crates;
     }
     // Where a world point lands with the view and projection of the last draw:
     // x and y from -1 to 1 across the screen, z from 0 (near) to 1 (far); w
@@ -66,14 +76,18 @@ TEST_F(SceneTest, BuildPlacesTheFixedContent)
 
 TEST_F(SceneTest, UpdateTurnsTheFigureAndPutsEyeAndSkyOnThePlayer)
 {
+    Entity* figure = Figure(application);
+    ASSERT_NE(figure, nullptr);
+    std::vector<std::pair<const Entity*, Vec3>> placed; // all but the player
+    for (const Entity* entity : scene->entities)
+        if (entity != scene->player) placed.emplace_back(entity, entity->position);
     scene->player->velocity = Vec3(0, 0, 50);
     scene->Update(1000);
-    EXPECT_FLOAT_EQ(scene->entities[4]->rotation.x, 0.7853982f);
+    EXPECT_FLOAT_EQ(figure->rotation.x, 0.7853982f);
     EXPECT_EQ(scene->player->position, Vec3(0, 25, -200));
     EXPECT_EQ(scene->camera->eye, scene->player->position);
     EXPECT_EQ(scene->skybox->position, scene->player->position);
-    EXPECT_EQ(scene->entities[2]->position, Vec3(0, 5, -20));
-    EXPECT_EQ(scene->entities[1]->position, Vec3(0, 0, 0));
+    for (const auto& [entity, position] : placed) EXPECT_EQ(entity->position, position);
 
     scene->player->velocity = Vec3(0, 0, 0);
     scene->camera->eye = Vec3(9, 9, 9);
@@ -112,16 +126,18 @@ TEST_F(SceneTest, TheFirstFrameShowsTheCratesAheadInTheFixedPerspective)
     }
     EXPECT_NEAR(OnScreen(Vec3(0, 25, -249)).z, 0, 1e-4f); // the near plane
     EXPECT_NEAR(OnScreen(Vec3(0, 25, 1250)).z, 1, 1e-4f); // the far plane
-    for (size_t crate : {2u, 3u}) {
-        const ScreenPoint at = OnScreen(scene->entities[crate]->position);
-        EXPECT_LT(std::fabs(at.x), 0.5f) << crate;
-        EXPECT_LT(std::fabs(at.y), 0.5f) << crate;
-        EXPECT_GT(at.w, 0) << crate;
+    const std::vector<Entity*> crates = Crates();
+    ASSERT_EQ(crates.size(), 2u);
+    for (const Entity* crate : crates) {
+        const ScreenPoint at = OnScreen(crate->position);
+        EXPECT_LT(std::fabs(at.x), 0.5f) << crate->position.x;
+        EXPECT_LT(std::fabs(at.y), 0.5f) << crate->position.x;
+        EXPECT_GT(at.w, 0) << crate->position.x;
     }
     // Turned round, the crates are behind the viewer.
     Look(*scene->camera, 3.1415927f, 0);
     scene->Draw();
-    EXPECT_LT(OnScreen(scene->entities[2]->position).w, 0);
+    for (const Entity* crate : crates) EXPECT_LT(OnScreen(crate->position).w, 0) << crate->position.x;
 }
 
 TEST_F(SceneTest, DrawSetsViewProjectionAndStatesThenSkyThenEntities)

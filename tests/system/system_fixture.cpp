@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/clock.h"
+#include "scene/scene.h"
 #include "support/log.h"
 
 void SystemTest::SetUp()
@@ -99,4 +100,20 @@ Application* SystemTest::StartedApplication(const std::vector<D3DDISPLAYMODE>& e
     Application* application = Application::Instance();
     EXPECT_TRUE(application->Initialize(reinterpret_cast<HINSTANCE>(0x400000)));
     return application;
+}
+
+std::vector<Entity*> SystemTest::EntitiesWithModel(Application* application, const wchar_t* modelPath)
+{
+    std::vector<Entity*> found;
+    const Mesh* mesh = application->GetMesh(modelPath);
+    for (Entity* entity : application->scene->entities)
+        if (entity->mesh == mesh) found.push_back(entity);
+    return found;
+}
+
+Entity* SystemTest::Figure(Application* application)
+{
+    const std::vector<Entity*> figures = EntitiesWithModel(application, L"Models\\Sniper\\Sniper.x");
+    EXPECT_EQ(figures.size(), 1u);
+    return figures.empty() ? nullptr : figures.front();
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "scene/entity.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/support/scratch_folder.h"
 
@@ -31,6 +32,10 @@ protected:
     // The application with the fake's device, font, models and scene in place;
     // the extra modes are listed after the common ones.
     Application* StartedApplication(const std::vector<D3DDISPLAYMODE>& extraModes = {});
+    // The scene's entities drawn with the model of that path, in list order.
+    static std::vector<Entity*> EntitiesWithModel(Application* application, const wchar_t* modelPath);
+    // The spinning figure, the one entity drawn with the sniper model; null (and a failure) if there is none.
+    static Entity* Figure(Application* application);
 
     ScratchFolder scratch;
     const std::filesystem::path& directory = scratch.path;

@@ -26,4 +26,16 @@ bool ReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>& pixels, UIN
     return true;
 }
 
+bool DrawsOnWindow(IDirect3DDevice9* device)
+{
+    const Device* portable = AsDevice(device);
+    return portable != nullptr && portable->backBuffer.onWindow;
+}
+
+bool HoldsFullscreen(IDirect3DDevice9* device)
+{
+    const Device* portable = AsDevice(device);
+    return portable != nullptr && portable->fullscreenActive;
+}
+
 } // namespace portable

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/test_hooks.h"
 #include "platform/portable/win32/window_table.h"
 #include "tests/portable/d3d9/test_support.h"
@@ -79,9 +78,6 @@ bool FindOtherMode(IDirect3D9* direct3d, const SDL_DisplayMode& desktop, D3DDISP
     }
     return false;
 }
-
-// Whether the device holds its window full screen in its mode.
-bool HoldsFullscreen(IDirect3DDevice9* device) { return AsDevice(device)->fullscreenActive; }
 
 // The mode the display shows, asked of the X server: SDL's record does not
 // follow the modes the layer switches itself.

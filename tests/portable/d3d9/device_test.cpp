@@ -1,5 +1,4 @@
 // Clearing, scene rules, state calls, Reset and the lifetime of uploaded resources.
-#include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/test_hooks.h"
 #include "tests/portable/d3d9/test_support.h"
 
@@ -64,11 +63,11 @@ TEST_F(DeviceTest, ClearingBuffersTheDeviceLacksIsInvalid)
 // back buffer keeps its size and what is drawn.
 TEST_F(DeviceTest, TheBackBufferFollowsTheWindowsSize)
 {
-    const bool startedOnWindow = AsDevice(device)->backBuffer.onWindow;
+    const bool startedOnWindow = DrawsOnWindow(device);
     for (int scale : {2, 1}) {
         SDL_SetWindowSize(window, static_cast<int>(kWidth) * scale, static_cast<int>(kHeight) * scale);
         ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-        EXPECT_EQ(AsDevice(device)->backBuffer.onWindow, scale == 1 && startedOnWindow) << "scale " << scale;
+        EXPECT_EQ(DrawsOnWindow(device), scale == 1 && startedOnWindow) << "scale " << scale;
         ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kRed, 1.0f, 0), D3D_OK);
         const d3dtest::Pixels pixels = ReadBack(device);
         ASSERT_EQ(pixels.width, kWidth);

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/portable/d3d9/device.h"
 #include "platform/portable/d3d9/test_hooks.h"
 
 namespace portable {
@@ -148,7 +147,7 @@ void DeviceTest::SetUp()
     ASSERT_NE(window, nullptr) << SDL_GetError();
     D3DPRESENT_PARAMETERS params = WindowedParams(kWidth, kHeight);
     ASSERT_EQ(CreateDeviceOnSdlWindow(window, &params, &device), D3D_OK);
-    ASSERT_EQ(AsDevice(device)->backBuffer.onWindow, onWindow);
+    ASSERT_EQ(DrawsOnWindow(device), onWindow);
 }
 
 void DeviceTest::TearDown()

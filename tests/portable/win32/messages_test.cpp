@@ -1,157 +1,64 @@
 // Messages: the queue's retrieval order, WM_QUIT, filters, PM_REMOVE against
-// PM_NOREMOVE; SDL events as window messages; and the message functions on
-// the thread's queue, without a display.
+// PM_NOREMOVE, through the message functions; and SDL events as window
+// messages, pushed to windows on SDL's offscreen driver and taken through the
+// message loop.
+#include <cstdlib>
 #include <vector>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
 #include "platform/portable/win32/event_translation.h"
-#include "platform/portable/win32/message_queue.h"
+#include "platform/portable/win32/raw_input.h"
+#include "platform/portable/win32/window_table.h"
 
 using namespace portable;
 
-// The message queue: retrieval order, WM_QUIT, filters, PM_REMOVE against PM_NOREMOVE.
 namespace {
-const HWND kWindow = reinterpret_cast<HWND>(0x10020);
-const HWND kOtherWindow = reinterpret_cast<HWND>(0x10024);
 const HWND kThreadOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
 
-MSG Message(HWND window, UINT message, WPARAM wParam = 0)
-{
+// A retrieved message, with its raw input record read while it was readable.
+struct Retrieved {
     MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    return msg;
+    RAWINPUT raw{};
+};
+
+std::vector<Retrieved> RetrieveAll(HWND window = nullptr, UINT filterMin = 0, UINT filterMax = 0)
+{
+    std::vector<Retrieved> all;
+    Retrieved next;
+    while (PeekMessageW(&next.msg, window, filterMin, filterMax, PM_REMOVE)) {
+        if (next.msg.message == WM_INPUT) {
+            UINT size = sizeof(next.raw);
+            EXPECT_EQ(GetRawInputData(reinterpret_cast<HRAWINPUT>(next.msg.lParam), RID_INPUT, &next.raw, &size,
+                                      sizeof(RAWINPUTHEADER)),
+                      sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE));
+        }
+        all.push_back(next);
+        if (next.msg.message == WM_QUIT) break;
+        next = Retrieved{};
+    }
+    return all;
 }
 
-std::vector<UINT> Drain(MessageQueue& queue, HWND window = nullptr, UINT filterMin = 0, UINT filterMax = 0)
+std::vector<UINT> Kinds(const std::vector<Retrieved>& retrieved)
 {
     std::vector<UINT> messages;
-    MSG msg{};
-    while (TakeMessage(queue, msg, window, filterMin, filterMax, true)) {
-        messages.push_back(msg.message);
-        if (msg.message == WM_QUIT) break;
-    }
+    for (const Retrieved& r : retrieved) messages.push_back(r.msg.message);
     return messages;
 }
 
-TEST(MessageQueue, PostedMessagesComeBeforeQuitAndInputAfterIt)
+// The messages retrieved until the queue has none that match, up to WM_QUIT.
+std::vector<UINT> Take(HWND window = nullptr, UINT filterMin = 0, UINT filterMax = 0)
 {
-    MessageQueue queue;
-    queue.input.push_back(Message(kWindow, WM_KEYDOWN));
-    queue.posted.push_back(Message(kWindow, WM_USER));
-    queue.quitPending = true;
-    queue.posted.push_back(Message(kWindow, WM_USER + 1));
-    EXPECT_EQ(Drain(queue), (std::vector<UINT>{WM_USER, WM_USER + 1, WM_QUIT}));
-    EXPECT_EQ(Drain(queue), std::vector<UINT>{WM_KEYDOWN});
-    EXPECT_EQ(Drain(queue), std::vector<UINT>{});
+    return Kinds(RetrieveAll(window, filterMin, filterMax));
 }
 
-TEST(MessageQueue, QuitCarriesTheExitCodeOnce)
-{
-    MessageQueue queue;
-    queue.quitPending = true;
-    queue.quitCode = 3;
-    MSG msg{};
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(static_cast<int>(msg.wParam), 3);
-    EXPECT_EQ(msg.hwnd, nullptr);
-    EXPECT_FALSE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-}
-
-TEST(MessageQueue, NoRemoveLeavesTheMessageForTheNextCall)
-{
-    MessageQueue queue;
-    queue.posted.push_back(Message(kWindow, WM_USER, 1));
-    queue.posted.push_back(Message(kWindow, WM_USER, 2));
-    MSG msg{};
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, false));
-    EXPECT_EQ(msg.wParam, WPARAM{1});
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, false));
-    EXPECT_EQ(msg.wParam, WPARAM{1});
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-    EXPECT_EQ(msg.wParam, WPARAM{1});
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-    EXPECT_EQ(msg.wParam, WPARAM{2});
-    EXPECT_FALSE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-}
-
-TEST(MessageQueue, NoRemoveLeavesQuitPending)
-{
-    MessageQueue queue;
-    queue.quitPending = true;
-    MSG msg{};
-    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, false));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_TRUE(queue.quitPending);
-}
-
-TEST(MessageQueue, WindowFilterTakesThatWindowsMessagesOnly)
-{
-    MessageQueue queue;
-    queue.posted.push_back(Message(kOtherWindow, WM_USER));
-    queue.posted.push_back(Message(nullptr, WM_USER + 1));
-    queue.posted.push_back(Message(kWindow, WM_USER + 2));
-    EXPECT_EQ(Drain(queue, kWindow), std::vector<UINT>{WM_USER + 2});
-    EXPECT_EQ(Drain(queue, kThreadOnly), std::vector<UINT>{WM_USER + 1});
-    EXPECT_EQ(Drain(queue), std::vector<UINT>{WM_USER});
-}
-
-TEST(MessageQueue, RangeFilterTakesMessagesInTheRangeAndQuitAlways)
-{
-    MessageQueue queue;
-    queue.input.push_back(Message(kWindow, WM_MOUSEMOVE));
-    queue.input.push_back(Message(kWindow, WM_KEYDOWN));
-    queue.posted.push_back(Message(kWindow, WM_USER));
-    EXPECT_EQ(Drain(queue, nullptr, WM_KEYDOWN, WM_KEYUP), std::vector<UINT>{WM_KEYDOWN});
-    queue.quitPending = true;
-    EXPECT_EQ(Drain(queue, nullptr, WM_KEYDOWN, WM_KEYUP), std::vector<UINT>{WM_QUIT});
-    EXPECT_EQ(Drain(queue), (std::vector<UINT>{WM_USER, WM_MOUSEMOVE}));
-}
-
-TEST(MessageQueue, ReversedRangeTakesEverythingOutsideIt)
-{
-    MessageQueue queue;
-    queue.posted.push_back(Message(kWindow, WM_KEYDOWN));
-    queue.posted.push_back(Message(kWindow, WM_CHAR));
-    queue.posted.push_back(Message(kWindow, WM_USER));
-    EXPECT_EQ(Drain(queue, nullptr, WM_USER, WM_KEYDOWN), (std::vector<UINT>{WM_KEYDOWN, WM_USER}));
-}
-
-TEST(MessageQueue, MessagesOfOneKindKeepTheirOrder)
-{
-    MessageQueue queue;
-    for (UINT i = 0; i < 5; ++i) queue.input.push_back(Message(kWindow, WM_KEYDOWN, i));
-    MSG msg{};
-    for (WPARAM i = 0; i < 5; ++i) {
-        ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, true));
-        EXPECT_EQ(msg.wParam, i);
-    }
-}
-
-TEST(MessageQueue, PurgeRemovesAWindowsMessagesFromEveryList)
-{
-    MessageQueue queue;
-    queue.sent.push_back(Message(kWindow, WM_SETCURSOR));
-    queue.posted.push_back(Message(kWindow, WM_USER));
-    queue.posted.push_back(Message(kOtherWindow, WM_USER + 1));
-    queue.input.push_back(Message(kWindow, WM_INPUT));
-    queue.quitPending = true;
-    std::vector<UINT> dropped;
-    PurgeWindowMessages(queue, kWindow, [&dropped](const MSG& msg) { dropped.push_back(msg.message); });
-    EXPECT_EQ(dropped, (std::vector<UINT>{WM_SETCURSOR, WM_USER, WM_INPUT}));
-    EXPECT_TRUE(queue.sent.empty());
-    EXPECT_EQ(Drain(queue), (std::vector<UINT>{WM_USER + 1, WM_QUIT}));
-}
-
-// The message functions on the thread's queue, without a display.
+// The message functions on the thread's queue, without a window.
 class MessagesTest : public testing::Test {
 protected:
-    void SetUp() override { ThreadQueue() = MessageQueue{}; }
-    void TearDown() override { ThreadQueue() = MessageQueue{}; }
+    void TearDown() override { Take(); }
 };
 
 TEST_F(MessagesTest, EmptyQueueGivesFalseAndLeavesTheMessage)
@@ -162,7 +69,7 @@ TEST_F(MessagesTest, EmptyQueueGivesFalseAndLeavesTheMessage)
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
 }
 
-TEST_F(MessagesTest, QuitComesAfterTheMessagesPostedBeforeIt)
+TEST_F(MessagesTest, QuitComesAfterTheMessagesPostedBeforeItAndOnce)
 {
     ASSERT_TRUE(PostMessageW(nullptr, WM_USER, 1, 2));
     PostQuitMessage(0);
@@ -174,6 +81,7 @@ TEST_F(MessagesTest, QuitComesAfterTheMessagesPostedBeforeIt)
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, WPARAM{0});
+    EXPECT_EQ(msg.hwnd, nullptr);
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
@@ -195,16 +103,36 @@ TEST_F(MessagesTest, NegativeExitCodeSurvivesTheRoundTrip)
     EXPECT_EQ(static_cast<int>(msg.wParam), -2);
 }
 
-TEST_F(MessagesTest, PeekWithoutRemoveReturnsTheSameMessageAgain)
+TEST_F(MessagesTest, PeekWithoutRemoveLeavesTheMessageForTheNextCall)
 {
-    PostMessageW(nullptr, WM_USER, 7, 0);
-    MSG first{};
-    MSG second{};
-    ASSERT_TRUE(PeekMessageW(&first, nullptr, 0, 0, PM_NOREMOVE));
-    ASSERT_TRUE(PeekMessageW(&second, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(first.wParam, WPARAM{7});
-    EXPECT_EQ(second.wParam, WPARAM{7});
-    EXPECT_FALSE(PeekMessageW(&second, nullptr, 0, 0, PM_REMOVE));
+    PostMessageW(nullptr, WM_USER, 1, 0);
+    PostMessageW(nullptr, WM_USER, 2, 0);
+    for (UINT remove : {PM_NOREMOVE, PM_NOREMOVE, PM_REMOVE}) {
+        MSG msg{};
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, remove));
+        EXPECT_EQ(msg.wParam, WPARAM{1}) << remove;
+    }
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, WPARAM{2});
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessagesTest, PeekWithoutRemoveLeavesQuitPending)
+{
+    PostQuitMessage(0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_QUIT});
+}
+
+TEST_F(MessagesTest, ReversedRangeTakesEverythingOutsideIt)
+{
+    PostMessageW(nullptr, WM_KEYDOWN, 0, 0);
+    PostMessageW(nullptr, WM_CHAR, 0, 0);
+    PostMessageW(nullptr, WM_USER, 0, 0);
+    EXPECT_EQ(Take(nullptr, WM_USER, WM_KEYDOWN), (std::vector<UINT>{WM_KEYDOWN, WM_USER}));
 }
 
 TEST_F(MessagesTest, PostingToAHandleThatIsNoWindowFails)
@@ -244,189 +172,288 @@ TEST_F(MessagesTest, TranslateMessagePostsTheCharacterOfAKeyDown)
         {WM_MOUSEMOVE, 0, FALSE, 0, 0},
     };
     for (const TranslateCase& c : cases) {
-        ThreadQueue() = MessageQueue{};
         MSG key{};
         key.hwnd = nullptr;
         key.message = c.message;
         key.wParam = c.key;
         key.lParam = 0x00110001;
         EXPECT_EQ(TranslateMessage(&key), c.translated) << c.message << " " << c.key;
-        MSG next{};
-        const BOOL posted = PeekMessageW(&next, nullptr, 0, 0, PM_REMOVE);
-        EXPECT_EQ(posted != FALSE, c.charMessage != 0) << c.message << " " << c.key;
-        if (posted && c.charMessage != 0) {
-            EXPECT_EQ(next.message, c.charMessage);
-            EXPECT_EQ(next.wParam, c.character);
-            EXPECT_EQ(next.lParam, LPARAM{0x00110001});
+        const std::vector<Retrieved> posted = RetrieveAll();
+        ASSERT_EQ(posted.size(), c.charMessage != 0 ? 1u : 0u) << c.message << " " << c.key;
+        if (c.charMessage != 0) {
+            EXPECT_EQ(posted[0].msg.message, c.charMessage);
+            EXPECT_EQ(posted[0].msg.wParam, c.character);
+            EXPECT_EQ(posted[0].msg.lParam, LPARAM{0x00110001});
         }
     }
 }
 
-// SDL events to messages: keys, raw and legacy mouse input, cursor and close requests.
-struct Translator {
-    MessageQueue queue;
-    KeyboardState keyboard;
-    RawInputStore rawInput;
-    RawMouseRegistration rawMouse;
-    HWND rawTarget = kWindow;
-    bool foreground = true;
+// Hidden windows on SDL's offscreen driver: neither holds the input focus, so
+// raw input reaches them through RIDEV_INPUTSINK only.
+std::vector<MSG> g_delivered; // every message a window procedure got, in order
+UINT g_destroyOn = 0;         // a message on which the procedure destroys its window
 
-    void Run(const SDL_Event& event)
+LRESULT CALLBACK Recorder(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    g_delivered.push_back(msg);
+    if (message == g_destroyOn) DestroyWindow(window);
+    return 0;
+}
+
+std::vector<UINT> Delivered()
+{
+    std::vector<UINT> messages;
+    for (const MSG& msg : g_delivered) messages.push_back(msg.message);
+    return messages;
+}
+
+class WindowMessages : public testing::Test {
+protected:
+    static void SetUpTestSuite()
     {
-        EventTranslation translation{queue, keyboard, rawInput, rawMouse};
-        translation.window = kWindow;
-        translation.rawTarget = rawTarget;
-        translation.rawTargetForeground = foreground;
-        translation.windowOrigin = POINT{100, 50};
-        translation.time = 1234;
-        TranslateEvent(event, translation);
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(WNDCLASSEXW);
+        windowClass.lpfnWndProc = Recorder;
+        windowClass.lpszClassName = L"MessagesTestClass";
+        RegisterClassExW(&windowClass);
     }
 
-    std::vector<UINT> InputMessages() const
+    void SetUp() override
     {
-        std::vector<UINT> messages;
-        for (const MSG& msg : queue.input) messages.push_back(msg.message);
-        return messages;
+        window = CreateWindowExW(0, L"MessagesTestClass", L"messages", WS_POPUP, 100, 50, 200, 100, nullptr, nullptr,
+                                 nullptr, nullptr);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+        other = CreateWindowExW(0, L"MessagesTestClass", L"other", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr, nullptr,
+                                nullptr);
+        ASSERT_NE(other, nullptr) << SDL_GetError();
+        ASSERT_FALSE(WindowIsForeground(window));
+        Take();
+        g_delivered.clear();
+        g_destroyOn = 0;
     }
 
-    std::vector<UINT> SentMessages() const
+    void TearDown() override
     {
-        std::vector<UINT> messages;
-        for (const MSG& msg : queue.sent) messages.push_back(msg.message);
-        return messages;
+        const RAWINPUTDEVICE removal{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, RIDEV_REMOVE, nullptr};
+        RegisterRawInputDevices(&removal, 1, sizeof(RAWINPUTDEVICE));
+        DestroyWindow(window);
+        DestroyWindow(other);
+        Take();
     }
 
-    RAWINPUT ReadRaw(const MSG& msg) const
+    void RegisterRawMouse(DWORD flags)
     {
-        RAWINPUT record{};
-        UINT size = sizeof(record);
-        const UINT read = ReadRawInput(rawInput, reinterpret_cast<HRAWINPUT>(msg.lParam), RID_INPUT, &record, &size,
-                                       sizeof(RAWINPUTHEADER));
-        EXPECT_EQ(read, sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE));
-        return record;
+        const RAWINPUTDEVICE mouse{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, flags, window};
+        ASSERT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(RAWINPUTDEVICE)));
     }
+
+    static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+
+    Uint32 Id() const { return SDL_GetWindowID(SdlWindowOf(window)); }
+
+    SDL_Event Key(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, bool repeat = false, Uint16 mod = KMOD_NONE,
+                  bool ours = true) const
+    {
+        SDL_Event event{};
+        event.key.type = type;
+        event.key.windowID = ours ? Id() : 0;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.repeat = repeat ? 1 : 0;
+        event.key.keysym.sym = key;
+        event.key.keysym.scancode = scancode;
+        event.key.keysym.mod = mod;
+        return event;
+    }
+
+    SDL_Event Motion(int x, int y, int dx, int dy, Uint32 which = 0, bool ours = true) const
+    {
+        SDL_Event event{};
+        event.motion.type = SDL_MOUSEMOTION;
+        event.motion.windowID = ours ? Id() : 0;
+        event.motion.which = which;
+        event.motion.x = x;
+        event.motion.y = y;
+        event.motion.xrel = dx;
+        event.motion.yrel = dy;
+        return event;
+    }
+
+    SDL_Event Button(Uint32 type, Uint8 button) const
+    {
+        SDL_Event event{};
+        event.button.type = type;
+        event.button.windowID = Id();
+        event.button.button = button;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = 3;
+        event.button.y = 4;
+        return event;
+    }
+
+    SDL_Event WindowEvent(Uint8 what) const
+    {
+        SDL_Event event{};
+        event.window.type = SDL_WINDOWEVENT;
+        event.window.windowID = Id();
+        event.window.event = what;
+        return event;
+    }
+
+    HWND window = nullptr;
+    HWND other = nullptr;
 };
 
-SDL_Event KeyEvent(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, bool repeat = false, Uint16 mod = KMOD_NONE)
+using MessageOrder = WindowMessages;
+
+TEST_F(MessageOrder, PostedMessagesComeBeforeQuitAndInputAfterIt)
 {
-    SDL_Event event{};
-    event.key.type = type;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.repeat = repeat ? 1 : 0;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = scancode;
-    event.key.keysym.mod = mod;
-    return event;
+    Push(Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W));
+    PostMessageW(window, WM_USER, 0, 0);
+    PostQuitMessage(0);
+    PostMessageW(window, WM_USER + 1, 0, 0);
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_USER, WM_USER + 1, WM_QUIT}));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_KEYDOWN});
+    EXPECT_EQ(Take(), std::vector<UINT>{});
+    Push(Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W));
 }
 
-SDL_Event Motion(int x, int y, int dx, int dy, Uint32 which = 0)
+TEST_F(MessageOrder, WindowFilterTakesThatWindowsMessagesOnly)
 {
-    SDL_Event event{};
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.which = which;
-    event.motion.x = x;
-    event.motion.y = y;
-    event.motion.xrel = dx;
-    event.motion.yrel = dy;
-    return event;
+    PostMessageW(other, WM_USER, 0, 0);
+    PostMessageW(nullptr, WM_USER + 1, 0, 0);
+    PostMessageW(window, WM_USER + 2, 0, 0);
+    EXPECT_EQ(Take(window), std::vector<UINT>{WM_USER + 2});
+    EXPECT_EQ(Take(kThreadOnly), std::vector<UINT>{WM_USER + 1});
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_USER});
 }
 
-SDL_Event Button(Uint32 type, Uint8 button)
+TEST_F(MessageOrder, RangeFilterTakesMessagesInTheRangeAndQuitAlways)
 {
-    SDL_Event event{};
-    event.button.type = type;
-    event.button.button = button;
-    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.button.x = 3;
-    event.button.y = 4;
-    return event;
+    Push(Motion(1, 1, 1, 1));
+    Push(Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W));
+    PostMessageW(window, WM_USER, 0, 0);
+    EXPECT_EQ(Take(nullptr, WM_KEYDOWN, WM_KEYUP), std::vector<UINT>{WM_KEYDOWN});
+    PostQuitMessage(0);
+    EXPECT_EQ(Take(nullptr, WM_KEYDOWN, WM_KEYUP), std::vector<UINT>{WM_QUIT});
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_USER, WM_MOUSEMOVE}));
+    Push(Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W));
 }
 
-SDL_Event WindowEvent(Uint8 what)
+TEST_F(MessageOrder, MessagesOfOneKindKeepTheirOrder)
 {
-    SDL_Event event{};
-    event.window.type = SDL_WINDOWEVENT;
-    event.window.event = what;
-    return event;
+    for (int i = 0; i < 5; ++i) Push(Key(SDL_KEYDOWN, SDLK_a + i, static_cast<SDL_Scancode>(SDL_SCANCODE_A + i)));
+    const std::vector<Retrieved> keys = RetrieveAll();
+    ASSERT_EQ(keys.size(), 5u);
+    for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(keys[i].msg.wParam, static_cast<WPARAM>('A' + i));
+    for (int i = 0; i < 5; ++i) Push(Key(SDL_KEYUP, SDLK_a + i, static_cast<SDL_Scancode>(SDL_SCANCODE_A + i)));
 }
 
-RawMouseRegistration Registered(DWORD flags)
+// A window destroyed while its messages wait (here from its procedure, amid
+// the messages sent to it) takes its sent, posted and input messages along;
+// those of other windows and WM_QUIT stay.
+TEST_F(MessageOrder, DestroyingAWindowDropsEveryMessageQueuedForIt)
 {
-    RawMouseRegistration registration;
-    registration.registered = true;
-    registration.flags = flags;
-    registration.target = kWindow;
-    return registration;
+    RegisterRawMouse(RIDEV_INPUTSINK);
+    g_destroyOn = WM_ACTIVATEAPP;
+    Push(Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W));
+    Push(Motion(1, 1, 1, 1));
+    Push(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+    PostMessageW(window, WM_USER, 0, 0);
+    PostMessageW(other, WM_USER + 1, 0, 0);
+    PostQuitMessage(0);
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_USER + 1, WM_QUIT}));
+    EXPECT_EQ(Delivered(), (std::vector<UINT>{WM_SETCURSOR, WM_ACTIVATEAPP, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(Take(), std::vector<UINT>{});
+    Push(Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, false, KMOD_NONE, false));
 }
 
-TEST(EventTranslation, KeysBecomeKeyMessagesForTheWindow)
+// SDL events to messages: keys, raw and legacy mouse input, cursor and close requests.
+using EventTranslation = WindowMessages;
+
+TEST_F(EventTranslation, KeysBecomeKeyMessagesForTheWindow)
 {
-    Translator translator;
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W));
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, true));
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W));
-    ASSERT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_KEYUP}));
-    for (const MSG& msg : translator.queue.input) {
-        EXPECT_EQ(msg.hwnd, kWindow);
-        EXPECT_EQ(msg.wParam, WPARAM{'W'});
-        EXPECT_EQ(msg.time, 1234u);
+    const DWORD before = timeGetTime();
+    Push(Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W));
+    Push(Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, true));
+    Push(Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W));
+    const std::vector<Retrieved> keys = RetrieveAll();
+    const DWORD after = timeGetTime();
+    ASSERT_EQ(Kinds(keys), (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_KEYUP}));
+    for (const Retrieved& key : keys) {
+        EXPECT_EQ(key.msg.hwnd, window);
+        EXPECT_EQ(key.msg.wParam, WPARAM{'W'});
+        EXPECT_GE(key.msg.time, before);
+        EXPECT_LE(key.msg.time, after);
     }
-    EXPECT_EQ(translator.queue.input[0].lParam, LPARAM{0x00110001});
-    EXPECT_EQ(translator.queue.input[1].lParam, LPARAM{0x40110001});
-    EXPECT_EQ(translator.queue.input[2].lParam, LPARAM{0xC0110001});
+    EXPECT_EQ(keys[0].msg.lParam, LPARAM{0x00110001});
+    EXPECT_EQ(keys[1].msg.lParam, LPARAM{0x40110001});
+    EXPECT_EQ(keys[2].msg.lParam, LPARAM{0xC0110001});
 }
 
-TEST(EventTranslation, AltKeysBecomeSystemKeyMessages)
+TEST_F(EventTranslation, AltKeysBecomeSystemKeyMessages)
 {
-    Translator translator;
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, false, KMOD_LALT));
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT));
-    EXPECT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
+    Push(Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, false, KMOD_LALT));
+    Push(Key(SDL_KEYDOWN, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
+    Push(Key(SDL_KEYUP, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT));
+    Push(Key(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT));
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
 }
 
-TEST(EventTranslation, RightAltTypingModeIsAltGr)
+TEST_F(EventTranslation, RightAltTypingModeIsAltGr)
 {
-    Translator translator;
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_MODE, SDL_SCANCODE_RALT));
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_q, SDL_SCANCODE_Q));
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_q, SDL_SCANCODE_Q));
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_MODE, SDL_SCANCODE_RALT));
-    EXPECT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_KEYUP, WM_KEYUP}));
+    Push(Key(SDL_KEYDOWN, SDLK_MODE, SDL_SCANCODE_RALT));
+    Push(Key(SDL_KEYDOWN, SDLK_q, SDL_SCANCODE_Q));
+    Push(Key(SDL_KEYUP, SDLK_q, SDL_SCANCODE_Q));
+    Push(Key(SDL_KEYUP, SDLK_MODE, SDL_SCANCODE_RALT));
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_KEYUP, WM_KEYUP}));
 }
 
-TEST(EventTranslation, CapsLockFollowsTheModifierState)
+// The character TranslateMessage posts for a key message, or 0.
+WPARAM CharacterOf(const MSG& key)
 {
-    Translator translator;
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A, false, KMOD_CAPS));
-    EXPECT_TRUE(translator.keyboard.capsLock);
-    translator.Run(KeyEvent(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
-    EXPECT_FALSE(translator.keyboard.capsLock);
+    TranslateMessage(&key);
+    MSG character{};
+    return PeekMessageW(&character, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE) ? character.wParam : 0;
 }
 
-TEST(EventTranslation, UnknownKeysGiveNoMessage)
+TEST_F(EventTranslation, CapsLockFollowsTheModifierState)
 {
-    Translator translator;
-    translator.Run(KeyEvent(SDL_KEYDOWN, SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN));
-    EXPECT_TRUE(translator.queue.input.empty());
+    Push(Key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A, false, KMOD_CAPS));
+    MSG down{};
+    ASSERT_TRUE(PeekMessageW(&down, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(down.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(CharacterOf(down), WPARAM{L'A'});
+    Push(Key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_KEYUP});
+    EXPECT_EQ(CharacterOf(down), WPARAM{L'a'});
 }
 
-TEST(EventTranslation, MotionSendsSetCursorThenQueuesRawInputAndMouseMove)
+TEST_F(EventTranslation, UnknownKeysGiveNoMessage)
 {
-    Translator translator;
-    translator.rawMouse = Registered(RIDEV_INPUTSINK);
-    translator.Run(Motion(30, 40, 7, -3));
+    Push(Key(SDL_KEYDOWN, SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN));
+    EXPECT_EQ(Take(), std::vector<UINT>{});
+}
 
-    ASSERT_EQ(translator.SentMessages(), std::vector<UINT>{WM_SETCURSOR});
-    EXPECT_EQ(translator.queue.sent[0].wParam, reinterpret_cast<WPARAM>(kWindow));
-    EXPECT_EQ(translator.queue.sent[0].lParam, LPARAM{(WM_MOUSEMOVE << 16) | HTCLIENT});
+TEST_F(EventTranslation, MotionSendsSetCursorThenQueuesRawInputAndMouseMove)
+{
+    RegisterRawMouse(RIDEV_INPUTSINK);
+    Push(Motion(30, 40, 7, -3));
+    const std::vector<Retrieved> input = RetrieveAll();
 
-    ASSERT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_INPUT, WM_MOUSEMOVE}));
-    const MSG& input = translator.queue.input[0];
-    EXPECT_EQ(input.hwnd, kWindow);
-    EXPECT_EQ(input.wParam, WPARAM{0}) << "RIM_INPUT: the window is in the foreground";
-    const RAWINPUT record = translator.ReadRaw(input);
+    ASSERT_EQ(Delivered(), std::vector<UINT>{WM_SETCURSOR});
+    EXPECT_EQ(g_delivered[0].hwnd, window);
+    EXPECT_EQ(g_delivered[0].wParam, reinterpret_cast<WPARAM>(window));
+    EXPECT_EQ(g_delivered[0].lParam, LPARAM{(WM_MOUSEMOVE << 16) | HTCLIENT});
+
+    ASSERT_EQ(Kinds(input), (std::vector<UINT>{WM_INPUT, WM_MOUSEMOVE}));
+    EXPECT_EQ(input[0].msg.hwnd, window);
+    const RAWINPUT& record = input[0].raw;
     EXPECT_EQ(record.header.dwType, DWORD{RIM_TYPEMOUSE});
     EXPECT_EQ(record.header.dwSize, sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE));
     EXPECT_EQ(record.data.mouse.usFlags, USHORT{MOUSE_MOVE_RELATIVE});
@@ -434,69 +461,60 @@ TEST(EventTranslation, MotionSendsSetCursorThenQueuesRawInputAndMouseMove)
     EXPECT_EQ(record.data.mouse.lLastY, -3);
     EXPECT_EQ(record.data.mouse.usButtonFlags, 0);
 
-    const MSG& move = translator.queue.input[1];
+    const MSG& move = input[1].msg;
+    EXPECT_EQ(move.hwnd, window);
     EXPECT_EQ(move.lParam, LPARAM{(40 << 16) | 30});
     EXPECT_EQ(move.pt.x, 130);
     EXPECT_EQ(move.pt.y, 90);
 }
 
-TEST(EventTranslation, EachMotionCarriesOnlyItsOwnRelativeMotion)
+TEST_F(EventTranslation, EachMotionCarriesOnlyItsOwnRelativeMotion)
 {
-    Translator translator;
-    translator.rawMouse = Registered(0);
-    translator.Run(Motion(400, 300, 0, 0));
-    translator.Run(Motion(410, 305, 10, 5));
+    RegisterRawMouse(RIDEV_INPUTSINK);
+    Push(Motion(400, 300, 0, 0));
+    Push(Motion(410, 305, 10, 5));
     std::vector<std::pair<LONG, LONG>> deltas;
-    for (const MSG& msg : translator.queue.input) {
-        if (msg.message != WM_INPUT) continue;
-        const RAWINPUT record = translator.ReadRaw(msg);
-        deltas.emplace_back(record.data.mouse.lLastX, record.data.mouse.lLastY);
-    }
+    for (const Retrieved& r : RetrieveAll())
+        if (r.msg.message == WM_INPUT) deltas.emplace_back(r.raw.data.mouse.lLastX, r.raw.data.mouse.lLastY);
     EXPECT_EQ(deltas, (std::vector<std::pair<LONG, LONG>>{{0, 0}, {10, 5}}));
 }
 
-TEST(EventTranslation, RawInputNeedsARegistration)
+TEST_F(EventTranslation, RawInputNeedsARegistration)
 {
-    Translator translator;
-    translator.Run(Motion(1, 1, 1, 1));
-    EXPECT_EQ(translator.InputMessages(), std::vector<UINT>{WM_MOUSEMOVE});
+    Push(Motion(1, 1, 1, 1));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_MOUSEMOVE});
 }
 
-TEST(EventTranslation, BackgroundRawInputNeedsInputSink)
+TEST_F(EventTranslation, BackgroundRawInputNeedsInputSink)
 {
-    Translator withoutSink;
-    withoutSink.rawMouse = Registered(0);
-    withoutSink.foreground = false;
-    withoutSink.Run(Motion(1, 1, 1, 1));
-    EXPECT_EQ(withoutSink.InputMessages(), std::vector<UINT>{WM_MOUSEMOVE});
+    RegisterRawMouse(0);
+    Push(Motion(1, 1, 1, 1));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_MOUSEMOVE});
 
-    Translator withSink;
-    withSink.rawMouse = Registered(RIDEV_INPUTSINK);
-    withSink.foreground = false;
-    withSink.Run(Motion(1, 1, 1, 1));
-    ASSERT_EQ(withSink.InputMessages(), (std::vector<UINT>{WM_INPUT, WM_MOUSEMOVE}));
-    EXPECT_EQ(withSink.queue.input[0].wParam, WPARAM{1}) << "RIM_INPUTSINK";
-    EXPECT_EQ(withSink.ReadRaw(withSink.queue.input[0]).header.wParam, WPARAM{1});
+    RegisterRawMouse(RIDEV_INPUTSINK);
+    Push(Motion(1, 1, 1, 1));
+    const std::vector<Retrieved> input = RetrieveAll();
+    ASSERT_EQ(Kinds(input), (std::vector<UINT>{WM_INPUT, WM_MOUSEMOVE}));
+    EXPECT_EQ(input[0].msg.wParam, WPARAM{1}) << "RIM_INPUTSINK";
+    EXPECT_EQ(input[0].raw.header.wParam, WPARAM{1});
 }
 
-TEST(EventTranslation, NoLegacyDropsMouseMessagesButKeepsRawInput)
+TEST_F(EventTranslation, NoLegacyDropsMouseMessagesButKeepsRawInput)
 {
-    Translator translator;
-    translator.rawMouse = Registered(RIDEV_NOLEGACY);
-    translator.Run(Motion(1, 1, 1, 1));
-    translator.Run(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT));
-    EXPECT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_INPUT, WM_INPUT}));
+    RegisterRawMouse(RIDEV_NOLEGACY | RIDEV_INPUTSINK);
+    Push(Motion(1, 1, 1, 1));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT));
+    EXPECT_EQ(Take(), (std::vector<UINT>{WM_INPUT, WM_INPUT}));
 }
 
-TEST(EventTranslation, TouchMotionIsNoRawMouseInput)
+TEST_F(EventTranslation, TouchMotionIsNoRawMouseInput)
 {
-    Translator translator;
-    translator.rawMouse = Registered(0);
-    translator.Run(Motion(1, 1, 1, 1, SDL_TOUCH_MOUSEID));
-    EXPECT_EQ(translator.InputMessages(), std::vector<UINT>{WM_MOUSEMOVE});
+    RegisterRawMouse(RIDEV_INPUTSINK);
+    Push(Motion(1, 1, 1, 1, SDL_TOUCH_MOUSEID));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_MOUSEMOVE});
 }
 
-TEST(EventTranslation, ButtonsGiveRawButtonFlagsAndButtonMessages)
+TEST_F(EventTranslation, ButtonsGiveRawButtonFlagsAndButtonMessages)
 {
     struct ButtonCase {
         Uint32 type;
@@ -512,36 +530,37 @@ TEST(EventTranslation, ButtonsGiveRawButtonFlagsAndButtonMessages)
         {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, kRawMiddleDown, WM_MBUTTONDOWN},
         {SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, kRawMiddleUp, WM_MBUTTONUP},
     };
+    RegisterRawMouse(RIDEV_INPUTSINK);
     for (const ButtonCase& c : cases) {
-        Translator translator;
-        translator.rawMouse = Registered(0);
-        translator.Run(Button(c.type, c.button));
-        ASSERT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_INPUT, c.message}));
-        const RAWINPUT record = translator.ReadRaw(translator.queue.input[0]);
-        EXPECT_EQ(record.data.mouse.usButtonFlags, c.rawFlags);
-        EXPECT_EQ(record.data.mouse.lLastX, 0);
-        EXPECT_EQ(translator.queue.input[1].lParam, LPARAM{(4 << 16) | 3});
-        ASSERT_EQ(translator.SentMessages(), std::vector<UINT>{WM_SETCURSOR});
-        EXPECT_EQ(translator.queue.sent[0].lParam, static_cast<LPARAM>((c.message << 16) | HTCLIENT));
+        SCOPED_TRACE(c.message);
+        g_delivered.clear();
+        Push(Button(c.type, c.button));
+        const std::vector<Retrieved> input = RetrieveAll();
+        ASSERT_EQ(Kinds(input), (std::vector<UINT>{WM_INPUT, c.message}));
+        EXPECT_EQ(input[0].raw.data.mouse.usButtonFlags, c.rawFlags);
+        EXPECT_EQ(input[0].raw.data.mouse.lLastX, 0);
+        EXPECT_EQ(input[1].msg.lParam, LPARAM{(4 << 16) | 3});
+        ASSERT_EQ(Delivered(), std::vector<UINT>{WM_SETCURSOR});
+        EXPECT_EQ(g_delivered[0].lParam, static_cast<LPARAM>((c.message << 16) | HTCLIENT));
     }
 }
 
-TEST(EventTranslation, WheelGivesRawWheelDataInWheelDeltas)
+TEST_F(EventTranslation, WheelGivesRawWheelDataInWheelDeltas)
 {
-    Translator translator;
-    translator.rawMouse = Registered(0);
+    RegisterRawMouse(RIDEV_INPUTSINK);
     SDL_Event event{};
     event.wheel.type = SDL_MOUSEWHEEL;
+    event.wheel.windowID = Id();
     event.wheel.y = -2;
-    translator.Run(event);
-    ASSERT_EQ(translator.InputMessages(), (std::vector<UINT>{WM_INPUT, WM_MOUSEWHEEL}));
-    const RAWINPUT record = translator.ReadRaw(translator.queue.input[0]);
-    EXPECT_EQ(record.data.mouse.usButtonFlags, kRawWheel);
-    EXPECT_EQ(static_cast<int16_t>(record.data.mouse.usButtonData), -240);
-    EXPECT_EQ(static_cast<int16_t>(translator.queue.input[1].wParam >> 16), -240);
+    Push(event);
+    const std::vector<Retrieved> input = RetrieveAll();
+    ASSERT_EQ(Kinds(input), (std::vector<UINT>{WM_INPUT, WM_MOUSEWHEEL}));
+    EXPECT_EQ(input[0].raw.data.mouse.usButtonFlags, kRawWheel);
+    EXPECT_EQ(static_cast<int16_t>(input[0].raw.data.mouse.usButtonData), -240);
+    EXPECT_EQ(static_cast<int16_t>(input[1].msg.wParam >> 16), -240);
 }
 
-TEST(EventTranslation, WindowEventsSendFocusAndCloseMessages)
+TEST_F(EventTranslation, WindowEventsSendFocusAndCloseMessages)
 {
     struct WindowCase {
         Uint8 event;
@@ -555,36 +574,62 @@ TEST(EventTranslation, WindowEventsSendFocusAndCloseMessages)
         {SDL_WINDOWEVENT_MOVED, {}},
     };
     for (const WindowCase& c : cases) {
-        Translator translator;
-        translator.Run(WindowEvent(c.event));
-        EXPECT_EQ(translator.SentMessages(), c.sent) << int{c.event};
-        EXPECT_TRUE(translator.queue.input.empty());
+        g_delivered.clear();
+        Push(WindowEvent(c.event));
+        EXPECT_EQ(Take(), std::vector<UINT>{}) << int{c.event};
+        EXPECT_EQ(Delivered(), c.sent) << int{c.event};
+        for (const MSG& msg : g_delivered) {
+            EXPECT_EQ(msg.hwnd, window) << int{c.event};
+            if (msg.message == WM_SYSCOMMAND) {
+                EXPECT_EQ(msg.wParam, WPARAM{SC_CLOSE});
+            }
+        }
     }
-    Translator closing;
-    closing.Run(WindowEvent(SDL_WINDOWEVENT_CLOSE));
-    EXPECT_EQ(closing.queue.sent[0].wParam, WPARAM{SC_CLOSE});
 }
 
-TEST(EventTranslation, QuitAsksTheWindowToClose)
+TEST_F(EventTranslation, EventsOfNoWindowOfOursStillTrackTheKeyboard)
 {
-    Translator translator;
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    translator.Run(event);
-    EXPECT_EQ(translator.SentMessages(), std::vector<UINT>{WM_CLOSE});
+    Push(Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, false, KMOD_LALT, false));
+    Push(Motion(1, 1, 1, 1, 0, false));
+    EXPECT_EQ(Take(), std::vector<UINT>{});
+    EXPECT_EQ(Delivered(), std::vector<UINT>{});
+    // Alt is down: F4 on the window is a system key.
+    Push(Key(SDL_KEYDOWN, SDLK_F4, SDL_SCANCODE_F4));
+    EXPECT_EQ(Take(), std::vector<UINT>{WM_SYSKEYDOWN});
+    Push(Key(SDL_KEYUP, SDLK_F4, SDL_SCANCODE_F4, false, KMOD_LALT, false));
+    Push(Key(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT, false, KMOD_NONE, false));
 }
 
-TEST(EventTranslation, EventsOfNoWindowOfOursStillTrackTheKeyboard)
+// No window here can hold the focus, so raw input to a window in the
+// foreground is checked on the translation itself.
+TEST(ForegroundRawInput, ComesWithoutInputSinkAsRimInput)
 {
     MessageQueue queue;
     KeyboardState keyboard;
     RawInputStore rawInput;
     RawMouseRegistration rawMouse;
-    EventTranslation translation{queue, keyboard, rawInput, rawMouse};
-    TranslateEvent(KeyEvent(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT), translation);
-    TranslateEvent(Motion(1, 1, 1, 1), translation);
-    EXPECT_TRUE(queue.input.empty());
-    EXPECT_TRUE(queue.sent.empty());
-    EXPECT_TRUE(AltDown(keyboard));
+    rawMouse.registered = true;
+    const HWND target = reinterpret_cast<HWND>(0x10020);
+    rawMouse.target = target;
+    portable::EventTranslation translation{queue, keyboard, rawInput, rawMouse};
+    translation.window = target;
+    translation.rawTarget = target;
+    translation.rawTargetForeground = true;
+    SDL_Event motion{};
+    motion.motion.type = SDL_MOUSEMOTION;
+    motion.motion.xrel = 2;
+    TranslateEvent(motion, translation);
+
+    MSG msg{};
+    ASSERT_TRUE(TakeMessage(queue, msg, nullptr, 0, 0, true));
+    ASSERT_EQ(msg.message, static_cast<UINT>(WM_INPUT));
+    EXPECT_EQ(msg.wParam, WPARAM{0}) << "RIM_INPUT";
+    RAWINPUT record{};
+    UINT size = sizeof(record);
+    ASSERT_EQ(ReadRawInput(rawInput, reinterpret_cast<HRAWINPUT>(msg.lParam), RID_INPUT, &record, &size,
+                           sizeof(RAWINPUTHEADER)),
+              sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE));
+    EXPECT_EQ(record.header.wParam, WPARAM{0});
+    EXPECT_EQ(record.data.mouse.lLastX, 2);
 }
 } // namespace
