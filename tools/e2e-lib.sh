@@ -158,44 +158,33 @@ e2e_require_tools() {
 # the script with a usage line.
 e2e_parse_args() { # [FORM...] -- ARG...
   local -a forms=()
+  local -A kind=([--native]=value [--wine]=value [--source-root]=value [--work-root]=value [--keep]=flag)
   while [ $# -gt 0 ] && [ "$1" != -- ]; do
     forms+=("$1")
+    if [ "${1%% *}" = "$1" ]; then kind[$1]=flag; else kind[${1%% *}]=value; fi
     shift
   done
   if [ $# -gt 0 ]; then shift; fi
   E2E_NATIVE="" E2E_WINE="" E2E_KIND="" E2E_PROGRAM="" E2E_WORK_ROOT="" E2E_KEEP=false
   E2E_SOURCE_ROOT=$(cd "$E2E_LIB_DIR/.." && pwd)
   E2E_OPTIONS=()
-  local option form name value takes_value
+  local option value
   while [ $# -gt 0 ]; do
-    option=$1 name="" takes_value=false
-    case "$option" in
-      --native | --wine | --source-root | --work-root) takes_value=true ;;
-      --keep) ;;
-      *)
-        for form in "${forms[@]}"; do
-          if [ "${form%% *}" = "$option" ]; then
-            name=${option#--}
-            if [ "$form" != "$option" ]; then takes_value=true; fi
-          fi
-        done
-        [ -n "$name" ] || e2e_usage_error "unknown argument $option" "${forms[@]}"
-        ;;
-    esac
-    value=true
-    if [ "$takes_value" = true ]; then
-      [ $# -ge 2 ] || e2e_usage_error "$option takes a value" "${forms[@]}"
-      value=$2
+    option=$1 value=true
+    shift
+    if [ -z "$option" ] || [ -z "${kind[$option]:-}" ]; then e2e_usage_error "unknown argument $option" "${forms[@]}"; fi
+    if [ "${kind[$option]}" = value ]; then
+      [ $# -gt 0 ] || e2e_usage_error "$option takes a value" "${forms[@]}"
+      value=$1
       shift
     fi
-    shift
     case "$option" in
       --native) E2E_NATIVE=$value E2E_KIND=native E2E_PROGRAM=$value ;;
       --wine) E2E_WINE=$value E2E_KIND=wine E2E_PROGRAM=$value ;;
       --source-root) E2E_SOURCE_ROOT=$value ;;
       --work-root) E2E_WORK_ROOT=$value ;;
       --keep) E2E_KEEP=true ;;
-      *) E2E_OPTIONS[$name]=$value ;;
+      *) E2E_OPTIONS[${option#--}]=$value ;;
     esac
   done
   [ -n "$E2E_KIND" ] || e2e_usage_error "no program given" "${forms[@]}"

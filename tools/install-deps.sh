@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(
   # Build and the quick tests
-  cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev
+  cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev python3
   clang-format
   # Portable platform layer
   libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev libfontconfig-dev

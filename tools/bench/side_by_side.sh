@@ -21,7 +21,8 @@
 # Irrlicht, with libheap_report.so preloaded, gives the anonymous resident
 # memory by owner (anon_breakdown), taken BREAKDOWN_AFTER seconds (default 3)
 # after the first frame, standing: a table of the three side by side, then
-# each one's owners in detail. --no-breakdown leaves that out.
+# each one's owners in detail. --no-breakdown leaves that out. The figures
+# and tables come from side_by_side_report.py, fed by the files written here.
 #   side_by_side.sh --native PROGRAM (--windows PROGRAM.exe | --no-wine) --irrlicht PROGRAM
 #                   [--floor PROGRAM] [--rounds N] [--seconds N] [--tools DIR]
 #                   [--breakdown-after SECONDS] [--no-breakdown]
@@ -56,7 +57,8 @@ else
 fi
 irrlicht=${E2E_OPTIONS[irrlicht]:-}
 [ -n "$irrlicht" ] || e2e_usage_error "--irrlicht is needed"
-e2e_check_programs openbox pgrep
+e2e_check_programs openbox pgrep python3
+report_tool=$here/side_by_side_report.py
 [ -x "$irrlicht" ] || { e2e_fail "$irrlicht is not built (target irrlicht_walk; needs libirrlicht-dev)"; exit 2; }
 irrlicht=$(realpath "$irrlicht")
 tools=$(realpath "${E2E_OPTIONS[tools]:-$(dirname "$E2E_NATIVE")/tools}")
@@ -127,21 +129,6 @@ sample_memory() { # PID OUT
     read -r -t 0.1 -u "$idle" _
   done
   exec {idle}<&-
-}
-
-# Frame intervals (ms) between the stamps within [FROM, TO] ns, sorted.
-intervals_within() { # STAMPS FROM TO
-  awk -v from="$2" -v to="$3" '$1 >= from && $1 <= to { if (n++) printf "%.3f\n", ($1 - previous) / 1e6; previous = $1 }' "$1" | sort -n
-}
-
-# "median p1 p99 max within-1-ms-% count" of sorted intervals on stdin.
-interval_figures() {
-  awk -v interval=16 '
-    { d[NR] = $1; if ($1 >= interval - 1 && $1 <= interval + 1) ++near }
-    END {
-      if (NR < 10) { print "n/a n/a n/a n/a n/a 0"; exit }
-      printf "%.2f %.2f %.2f %.2f %.1f %d\n", d[int(NR / 2) + 1], d[int(NR * 0.01) + 1], d[int(NR * 0.99)], d[NR], 100 * near / NR, NR
-    }'
 }
 
 # Waits until no sky shows, so that the next start's first frame is its own.
@@ -255,10 +242,8 @@ measure() { # ROUND NAME
   wait "$sampler"
   [ -s "$memory" ] || { e2e_fail "$name: no memory sample"; return 1; }
   cpu=$(awk -v ticks=$((cpu1 - cpu0)) -v hz="$clock_ticks" -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", 100 * ticks / hz / (ns / 1e9) }')
-  local pacing="n/a n/a n/a n/a n/a 0"
-  if [ -s "$stamps" ]; then
-    pacing=$(intervals_within "$stamps" "$m0" "$m1" | interval_figures)
-  fi
+  local pacing
+  pacing=$(python3 "$report_tool" pacing "$stamps" "$m0" "$m1") || { e2e_fail "$name: no pacing figures"; return 1; }
   if [ "${pacing##* }" -lt 10 ]; then
     # Wine opens libGL itself; should its swaps escape the stamps, its pacing is n/a.
     [ "$name" = wine ] || { e2e_fail "$name: its swaps were not stamped during the walk"; return 1; }
@@ -299,48 +284,9 @@ for ((round = 1; round <= rounds; ++round)); do
   done
 done
 
-# The table: medians over the rounds, one row a figure, ratios ours / floor,
-# ours / Irrlicht and floor / Irrlicht.
-awk -v rounds="$rounds" -v seconds="$seconds" '
-  function median(name, column,    n, i, j, v, t) {
-    if (!count[name]) return "n/a"
-    n = 0
-    for (i = 1; i <= count[name]; ++i) {
-      t = value[name, i, column]
-      if (t == "n/a") return "n/a"
-      v[++n] = t + 0
-    }
-    for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-  }
-  function shown(v, format) { return v == "n/a" ? v : sprintf(format, v * scale) }
-  function ratio(a, b) { return (a == "n/a" || b == "n/a" || b == 0) ? "n/a" : sprintf("%.2f", a / b) }
-  function row(label, column, format, factor,    n, w, i, f) {
-    scale = factor
-    n = median("native", column); w = median("wine", column); i = median("irrlicht", column); f = median("floor", column)
-    printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", label, shown(n, format), shown(w, format), shown(i, format),
-      shown(f, format), ratio(n, f), ratio(n, i), ratio(w, i), ratio(f, i)
-  }
-  { ++count[$2]; for (c = 3; c <= NF; ++c) value[$2, count[$2], c] = $c }
-  END {
-    printf "Medians of %d rounds; steady walk %d s; 800x600, 60 Hz (a frame every 16 ms).\n\n", rounds, seconds
-    print "| figure | ours, native | ours, Windows build under Wine | Irrlicht 1.8 | floor | native / floor | native / Irrlicht | Wine / Irrlicht | floor / Irrlicht |"
-    print "|---|---|---|---|---|---|---|---|---|"
-    row("launch to first frame (ms)", 3, "%.0f", 1)
-    row("peak resident, VmHWM (MB)", 4, "%.1f", 1 / 1024)
-    row("anonymous resident, largest RssAnon (MB)", 5, "%.1f", 1 / 1024)
-    row("CPU during the walk (% of one core)", 6, "%.1f", 1)
-    row("frame interval, median (ms)", 7, "%.2f", 1)
-    row("frame interval, p1 (ms)", 8, "%.2f", 1)
-    row("frame interval, p99 (ms)", 9, "%.2f", 1)
-    row("frame interval, max (ms)", 10, "%.2f", 1)
-    row("intervals within 1 ms of 16 ms (%)", 11, "%.1f", 1)
-    row("frames stamped in the walk", 12, "%.0f", 1)
-  }' "$E2E_DIR/results.txt"
-
-echo
-echo "Every round: launch ms, VmHWM kB, RssAnon kB, CPU %, intervals median p1 p99 max ms, within 1 ms %, intervals"
-sed 's/^/  /' "$E2E_DIR/results.txt"
+# The medians over the rounds, with ratios ours / floor, ours / Irrlicht and
+# floor / Irrlicht, then every round's figures.
+python3 "$report_tool" medians "$rounds" "$seconds" "$E2E_DIR/results.txt" || exit 1
 
 [ "$breakdown" = true ] || exit 0
 
@@ -385,29 +331,8 @@ for name in native floor irrlicht; do
 done
 
 echo
-echo "Anonymous resident memory by owner, ${breakdown_after} s after the first frame (MB; anon_breakdown, with libheap_report.so preloaded):"
-echo
-awk '
-  FNR == 1 { ++file }
-  {
-    key = $1
-    kb[file, key] = $2
-    if (!(key in label)) {
-      order[++rows] = key
-      text = $0
-      sub(/^[^ ]+ [^ ]+ /, "", text)
-      label[key] = text
-    }
-  }
-  END {
-    print "| owner | ours, native | floor | Irrlicht 1.8 | ours - floor |"
-    print "|---|---|---|---|---|"
-    for (r = 1; r <= rows; ++r) {
-      key = order[r]
-      printf "| %s | %.1f | %.1f | %.1f | %+.1f |\n", label[key], kb[1, key] / 1024, kb[2, key] / 1024, kb[3, key] / 1024,
-        (kb[1, key] - kb[2, key]) / 1024
-    }
-  }' "$E2E_DIR/breakdown-native.txt" "$E2E_DIR/breakdown-floor.txt" "$E2E_DIR/breakdown-irrlicht.txt"
+python3 "$report_tool" owners "$breakdown_after" "$E2E_DIR/breakdown-native.txt" "$E2E_DIR/breakdown-floor.txt" \
+  "$E2E_DIR/breakdown-irrlicht.txt" || exit 1
 echo
 echo "Irrlicht's program is irrlicht_walk with libIrrlicht."
 for name in native floor irrlicht; do
