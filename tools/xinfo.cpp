@@ -96,6 +96,14 @@ std::string FormatName(D3DFORMAT format)
     case D3DFMT_X1R5G5B5: return "X1R5G5B5";
     case D3DFMT_A1R5G5B5: return "A1R5G5B5";
     case D3DFMT_A4R4G4B4: return "A4R4G4B4";
+    case D3DFMT_X4R4G4B4: return "X4R4G4B4";
+    case D3DFMT_R3G3B2: return "R3G3B2";
+    case D3DFMT_A8R3G3B2: return "A8R3G3B2";
+    case D3DFMT_A2B10G10R10: return "A2B10G10R10";
+    case D3DFMT_A2R10G10B10: return "A2R10G10B10";
+    case D3DFMT_G16R16: return "G16R16";
+    case D3DFMT_L16: return "L16";
+    case D3DFMT_A4L4: return "A4L4";
     case D3DFMT_A8: return "A8";
     case D3DFMT_A8B8G8R8: return "A8B8G8R8";
     case D3DFMT_X8B8G8R8: return "X8B8G8R8";

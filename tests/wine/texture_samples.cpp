@@ -78,6 +78,22 @@ int main(int argc, char** argv)
         {"jpeg-progressive.jpg", MakeJpeg(opaque, false, true)},
         {"dds-mips.dds", MakeDds(4, 2, DdsLayout{}, {std::string(32, '\x40'), std::string(8, '\x80'), "abcd"})},
     };
+    // DDS formats by their masks, reported as the file's own.
+    const DdsLayout maskLayouts[] = {
+        {0, 16, 0xf00, 0xf0, 0xf, 0},                    // X4R4G4B4
+        {0, 8, 0xe0, 0x1c, 0x3, 0},                      // R3G3B2
+        {0, 16, 0xe0, 0x1c, 0x3, 0xff00},                // A8R3G3B2
+        {0, 32, 0x3ff, 0xffc00, 0x3ff00000, 0xc0000000}, // A2R10G10B10 to D3DX
+        {0, 32, 0x3ff00000, 0xffc00, 0x3ff, 0xc0000000}, // A2R10G10B10
+        {0, 32, 0xffff, 0xffff0000, 0, 0},               // G16R16
+        {0, 16, 0xffff, 0, 0, 0, true},                  // L16
+        {0, 8, 0xf, 0, 0, 0xf0, true},                   // A4L4
+    };
+    for (size_t i = 0; i < std::size(maskLayouts); ++i) {
+        const DdsLayout& layout = maskLayouts[i];
+        files.push_back({"dds-masks-" + std::to_string(i) + ".dds",
+                         MakeDds(4, 4, layout, {std::string(16 * layout.bitCount / 8, '\x5a')})});
+    }
     // Damaged files: cut short, or claiming more than they hold.
     const std::string png = MakePng(opaque, 3), jpeg = MakeJpeg(Pattern(64, 64));
     std::string claim = MakePng(Pattern(16, 4), 3);

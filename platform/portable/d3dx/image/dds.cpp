@@ -145,8 +145,20 @@ D3DFORMAT MaskFormat(const Layout& layout)
         {16, 0x7c00, 0x3e0, 0x1f, 0, D3DFMT_X1R5G5B5},
         {16, 0x7c00, 0x3e0, 0x1f, 0x8000, D3DFMT_A1R5G5B5},
         {16, 0xf00, 0xf0, 0xf, 0xf000, D3DFMT_A4R4G4B4},
+        {16, 0xf00, 0xf0, 0xf, 0, D3DFMT_X4R4G4B4},
+        {8, 0xe0, 0x1c, 0x3, 0, D3DFMT_R3G3B2},
+        {16, 0xe0, 0x1c, 0x3, 0xff00, D3DFMT_A8R3G3B2},
+        // D3DX names the two 10:10:10:2 layouts the other way round from
+        // Direct3D's bit order, and DDS writers follow it.
+        {32, 0x3ff, 0xffc00, 0x3ff00000, 0xc0000000, D3DFMT_A2R10G10B10},
+        {32, 0x3ff00000, 0xffc00, 0x3ff, 0xc0000000, D3DFMT_A2B10G10R10},
+        {32, 0xffff, 0xffff0000, 0, 0, D3DFMT_G16R16},
     };
-    if (layout.luminance) return layout.alpha != 0 ? D3DFMT_A8L8 : D3DFMT_L8;
+    if (layout.luminance) {
+        if (layout.bitsPerPixel == 16 && layout.red == 0xffff && layout.alpha == 0) return D3DFMT_L16;
+        if (layout.bitsPerPixel == 8 && layout.red == 0xf && layout.alpha == 0xf0) return D3DFMT_A4L4;
+        return layout.alpha != 0 ? D3DFMT_A8L8 : D3DFMT_L8;
+    }
     if (layout.red == 0 && layout.green == 0 && layout.blue == 0) return D3DFMT_A8;
     for (const Known& known : kKnown) {
         if (known.bits == layout.bitsPerPixel && known.r == layout.red && known.g == layout.green

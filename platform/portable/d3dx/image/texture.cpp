@@ -39,7 +39,15 @@ D3DFORMAT TextureFormat(const ImageInfo& image)
     case D3DFMT_R8G8B8: return D3DFMT_X8R8G8B8;
     case D3DFMT_A8B8G8R8: return D3DFMT_A8R8G8B8;
     case D3DFMT_X8B8G8R8: return D3DFMT_X8R8G8B8;
-    case D3DFMT_UNKNOWN: return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    case D3DFMT_UNKNOWN:
+    case D3DFMT_R3G3B2:
+    case D3DFMT_A8R3G3B2:
+    case D3DFMT_X4R4G4B4:
+    case D3DFMT_A2B10G10R10:
+    case D3DFMT_A2R10G10B10:
+    case D3DFMT_G16R16: return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    case D3DFMT_L16: return D3DFMT_L8;
+    case D3DFMT_A4L4: return D3DFMT_A8L8;
     default: break;
     }
     if (static_cast<int>(image.format) == 41) return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
