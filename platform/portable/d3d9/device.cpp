@@ -51,6 +51,7 @@ void StartPresentation(Device& device, const D3DPRESENT_PARAMETERS& completed)
 {
     const int intervals = SwapIntervalOf(completed.PresentationInterval);
     device.retrace = RetraceClock{};
+    RestartFrameDelay(device.frameDelay);
     if (SDL_GL_SetSwapInterval(intervals) == 0 || intervals == 0) return;
     unsigned refreshHz = completed.FullScreen_RefreshRateInHz;
     SDL_DisplayMode mode{};
@@ -263,13 +264,19 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
         if (retrace.periodNs > 0) {
             // The frame is finished first, so that it shows at the retrace itself.
             gl.Finish();
-            WaitUntil(TakeNextRetrace(retrace, MonotonicNowNs()));
+            const int64_t finished = MonotonicNowNs();
+            RecordFrameDrawn(frameDelay, finished, retrace.periodNs);
+            WaitUntil(TakeNextRetrace(retrace, finished));
         }
         WatchWaylandFrame(sdlWindow, frameWatch);
         SDL_GL_SwapWindow(sdlWindow);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));
         InvalidateGlState(*this);
+        if (retrace.periodNs > 0) {
+            WaitUntil(LatestStartNs(frameDelay, retrace, MonotonicNowNs()));
+            ReleaseFrame(frameDelay, MonotonicNowNs());
+        }
         return D3D_OK;
     });
 }

@@ -10,6 +10,7 @@
 #include "platform/portable/d3d9/gl/device_states.h"
 #include "platform/portable/d3d9/gl/fixed_function.h"
 #include "platform/portable/d3d9/managed_resources.h"
+#include "platform/portable/d3d9/frame_delay.h"
 #include "platform/portable/d3d9/retrace.h"
 #include "platform/portable/win32/com_object.h"
 #include "platform/portable/win32/wayland.h"
@@ -49,6 +50,7 @@ struct Device final : RefCounted<IDirect3DDevice9> {
     WaylandFrameWatch frameWatch;  // whether a Wayland compositor shows the window
     bool inScene = false;
     RetraceClock retrace;         // kept here when the driver cannot wait for the display's
+    FrameDelay frameDelay;        // when the next frame starts, with the retraces kept here
     int defaultPoolResources = 0; // live D3DPOOL_DEFAULT resources; Reset refuses while any exist
 
     GlBackBuffer backBuffer;

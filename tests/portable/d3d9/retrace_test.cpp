@@ -1,6 +1,7 @@
-// Retraces kept by the device's clock.
+// Retraces kept by the device's clock, and frames started late against them.
 #include <gtest/gtest.h>
 
+#include "platform/portable/d3d9/frame_delay.h"
 #include "platform/portable/d3d9/retrace.h"
 
 using namespace portable;
@@ -49,3 +50,51 @@ TEST(RetraceClock, WaitUntilReturnsNoEarlierThanTheTarget)
     EXPECT_GE(MonotonicNowNs(), target);
 }
 } // namespace
+
+namespace {
+// Times `frames` frames of `drawMs` each, presented one period apart from kPeriod on.
+FrameDelay Timed(int frames, int64_t drawMs)
+{
+    FrameDelay delay;
+    for (int i = 0; i < frames; ++i) {
+        const int64_t released = (i + 1) * kPeriod;
+        ReleaseFrame(delay, released);
+        RecordFrameDrawn(delay, released + drawMs * kMs, kPeriod);
+    }
+    return delay;
+}
+} // namespace
+
+TEST(FrameDelay, TheNextFrameStartsAsLateAsTheLongestRecentFrameAllows)
+{
+    RetraceClock clock;
+    StartRetraceClock(clock, 60, 1);
+    TakeNextRetrace(clock, 100 * kPeriod);
+    const int64_t now = 100 * kPeriod + kMs;
+    const int64_t nextRetrace = 101 * kPeriod;
+    struct Case {
+        const char* name;
+        FrameDelay delay;
+        int64_t start;
+    };
+    FrameDelay oneSlow = Timed(40, 4);
+    ReleaseFrame(oneSlow, 0);
+    RecordFrameDrawn(oneSlow, 9 * kMs, kPeriod);
+    FrameDelay stalled = Timed(40, 4);
+    ReleaseFrame(stalled, 0);
+    RecordFrameDrawn(stalled, 250 * kMs, kPeriod);
+    FrameDelay restarted = Timed(40, 4);
+    RestartFrameDelay(restarted);
+    const Case cases[] = {
+        {"steady 4 ms frames", Timed(40, 4), nextRetrace - 5 * kMs},
+        {"the longest of the recent ones counts", oneSlow, nextRetrace - 10 * kMs},
+        {"too few frames timed", Timed(7, 4), now},
+        {"frames as long as a period", Timed(40, 16), now},
+        {"a stall leaves nothing to hold", stalled, now},
+        {"forgotten after a restart", restarted, now},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LatestStartNs(c.delay, clock, now), c.start) << c.name;
+
+    RetraceClock immediate;
+    EXPECT_EQ(LatestStartNs(Timed(40, 4), immediate, now), now) << "no retraces kept";
+}
