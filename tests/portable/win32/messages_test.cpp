@@ -2,7 +2,6 @@
 // PM_NOREMOVE, through the message functions; and SDL events as window
 // messages, pushed to windows on SDL's offscreen driver and taken through the
 // message loop.
-#include <cstdlib>
 #include <vector>
 
 #include <SDL.h>
@@ -12,6 +11,7 @@
 #include "platform/portable/win32/event_translation.h"
 #include "platform/portable/win32/raw_input.h"
 #include "platform/portable/win32/window_table.h"
+#include "tests/portable/win32/offscreen_class.h"
 
 using namespace portable;
 
@@ -214,15 +214,7 @@ std::vector<UINT> Delivered()
 
 class WindowMessages : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(WNDCLASSEXW);
-        windowClass.lpfnWndProc = Recorder;
-        windowClass.lpszClassName = L"MessagesTestClass";
-        RegisterClassExW(&windowClass);
-    }
+    static void SetUpTestSuite() { RegisterOffscreenClass(L"MessagesTestClass", Recorder); }
 
     void SetUp() override
     {

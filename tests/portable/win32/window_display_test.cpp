@@ -1,6 +1,5 @@
 // Windows on SDL's offscreen video driver: creation, showing, destruction,
 // closing, and SDL events through the message loop.
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/portable/win32/window_table.h"
+#include "tests/portable/win32/offscreen_class.h"
 
 using namespace portable;
 
@@ -42,16 +42,7 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 class DisplayTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(WNDCLASSEXW);
-        windowClass.style = CS_CLASSDC;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = L"D3DWINDOWCLASS";
-        RegisterClassExW(&windowClass);
-    }
+    static void SetUpTestSuite() { RegisterOffscreenClass(L"D3DWINDOWCLASS", Procedure, CS_CLASSDC); }
 
     void SetUp() override
     {
