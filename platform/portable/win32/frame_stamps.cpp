@@ -42,7 +42,8 @@ void WriteStamps()
         return;
     }
     for (size_t i = 0; i < store.count; ++i) {
-        std::fprintf(file, "%s %lld\n", kNames[static_cast<size_t>(store.stamps[i].kind)], static_cast<long long>(store.stamps[i].ns));
+        std::fprintf(file, "%s %lld\n", kNames[static_cast<size_t>(store.stamps[i].kind)],
+                     static_cast<long long>(store.stamps[i].ns));
     }
     if (store.dropped > 0) std::fprintf(file, "dropped %zu\n", store.dropped);
     std::fclose(file);
