@@ -60,7 +60,8 @@ int main(int argc, char** argv)
                       CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     XStoreName(display, window, "Latency Reference");
     const GC gc = XCreateGC(display, window, 0, nullptr);
-    const unsigned long colours[2] = {0x2040c0, 0xe0c020};
+    // Neither is taken for the sky by first_frame.
+    const unsigned long colours[2] = {0x404040, 0xd0d0d0};
     int shown = 0;
     XMapRaised(display, window);
     const timespec delay{static_cast<time_t>(delayMs / 1000), (delayMs % 1000) * 1000000L};
