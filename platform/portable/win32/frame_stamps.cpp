@@ -8,7 +8,7 @@
 namespace portable {
 
 namespace {
-// About 20 minutes of frames with their input.
+// A quarter of an hour of frames at 60 Hz, with their input.
 constexpr size_t kCapacity = 1u << 18;
 
 // By FrameStamp.
