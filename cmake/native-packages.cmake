@@ -17,6 +17,10 @@ if(WALKTHROUGH_BENCHMARKS)
   find_package(benchmark REQUIRED)
   # The .x reader's benchmark compares it with Assimp's.
   find_package(assimp REQUIRED)
+  # The latency benchmark gives its input through XTest.
+  if(NOT X11_XTest_FOUND)
+    message(FATAL_ERROR "the benchmarks need XTest (libxtst-dev)")
+  endif()
   # The same scene drawn by Irrlicht 1.8, which has no CMake package.
   find_path(IRRLICHT_INCLUDE_DIR irrlicht.h PATH_SUFFIXES irrlicht REQUIRED)
   find_library(IRRLICHT_LIBRARY Irrlicht REQUIRED)

@@ -49,3 +49,11 @@ target_link_libraries(anon_breakdown PRIVATE walkthrough_defaults)
 # the texture loader on the shipped textures.
 add_executable(xload_bench ${CMAKE_CURRENT_LIST_DIR}/bench/xload_bench.cpp)
 target_link_libraries(xload_bench PRIVATE platform_portable d3dx_test_files assimp::assimp walkthrough_defaults)
+
+# Input-to-screen latency from outside (XTest input, XShm reads of the
+# screen), and a program of known latency to check it against, for
+# tools/bench/input_latency.sh.
+add_executable(latency_probe ${CMAKE_CURRENT_LIST_DIR}/bench/latency_probe.cpp)
+target_link_libraries(latency_probe PRIVATE X11::X11 X11::Xext X11::Xtst walkthrough_defaults)
+add_executable(latency_reference ${CMAKE_CURRENT_LIST_DIR}/bench/latency_reference.cpp)
+target_link_libraries(latency_reference PRIVATE X11::X11 walkthrough_defaults)

@@ -42,7 +42,7 @@
 #   e2e_start_drawing_program DIR    E2E_PROGRAM in a fresh DIR at 800x600, 60 Hz, until it draws
 #   e2e_wine_prefix                  makes the Wine prefix WINEPREFIX on first use
 #   e2e_exec_wine PROGRAM [ARG...]   becomes that program under 64-bit Wine (run it in a subshell)
-#   e2e_start_program native|wine PROGRAM WORKDIR  starts it in the background
+#   e2e_start_program native|wine PROGRAM WORKDIR [ARG...]  starts it in the background
 #   e2e_program_running              true while the program runs
 #   e2e_wait_for_exit TIMEOUT        waits for its end; sets E2E_EXIT_CODE
 #   e2e_stop_program                 ends it if it still runs
@@ -454,8 +454,9 @@ e2e_exec_wine() { # PROGRAM [ARG...]
 
 # Runs the native program, or a Windows program under 64-bit Wine; WINEPREFIX
 # must be set for Wine (it is created on first use).
-e2e_start_program() {
+e2e_start_program() { # native|wine PROGRAM WORKDIR [ARG...]
   local kind=$1 program=$2 workdir=$3
+  shift 3
   E2E_PROGRAM_KIND=$kind
   E2E_EXIT_CODE=""
   case "$kind" in
@@ -467,12 +468,12 @@ e2e_start_program() {
       # SIGINT and SIGQUIT as a user's shell leaves them: a shell without job
       # control starts its background commands with them ignored.
       (cd "$workdir" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        exec env --default-signal=INT,QUIT "$program") \
+        exec env --default-signal=INT,QUIT "$program" "$@") \
         >"$E2E_DIR/program.out" 2>&1 &
       ;;
     wine)
       e2e_wine_prefix
-      (cd "$workdir" && e2e_exec_wine "$program") >"$E2E_DIR/program.out" 2>&1 &
+      (cd "$workdir" && e2e_exec_wine "$program" "$@") >"$E2E_DIR/program.out" 2>&1 &
       ;;
     *)
       e2e_fail "unknown program kind $kind"

@@ -23,8 +23,8 @@ packages=(
 
 if [ "${1:-}" = --full ]; then
   packages+=(
-    # Benchmarks, and the reader benchmark's comparison
-    libbenchmark-dev libassimp-dev
+    # Benchmarks, the reader benchmark's comparison, the latency benchmark's input
+    libbenchmark-dev libassimp-dev libxtst-dev
     # Fuzzing (libFuzzer)
     clang libclang-rt-14-dev
     # The engine comparison (tools/bench/side_by_side.sh)

@@ -7,10 +7,11 @@
 // projection and states. That frame is then shown again every
 // 1000 / refresh-rate whole milliseconds until Escape or SIGTERM (SDL's quit
 // event). While W is held the eye walks straight ahead at the program's
-// player speed, and every frame is drawn, finished and then shown at its due
-// time. No overlay text, no turning, no second thread: each file's data is
-// given up as soon as OpenGL holds it, and the heap's freed pages are handed
-// back after the first frame.
+// player speed; relative mouse motion turns the view at once, as the
+// program's raw mouse input does (0.005 radians a count); a frame that walks
+// or turns is drawn, finished and then shown at its due time. No overlay
+// text, no second thread: each file's data is given up as soon as OpenGL
+// holds it, and the heap's freed pages are handed back after the first frame.
 //   floor_walk      (in a folder with settings.ini and Models/)
 
 // The reader's headers first: their APIENTRY (empty, as OpenGL's on Linux) stands.
@@ -44,6 +45,9 @@ constexpr float kFar = 1500.0f;
 constexpr float kStartEye[3] = {0.0f, 25.0f, -250.0f};
 // The program's player speed, in units a second, straight ahead (+z) while W is held.
 constexpr float kWalkSpeed = 50.0f;
+// The program's turn per count of raw mouse motion, and its pitch limit.
+constexpr float kTurnPerCount = 0.005f;
+constexpr float kPitchLimit = 1.4959966f;
 
 const char* const kVertexSource = R"(#version 330 core
 layout(location = 0) in vec3 position;
@@ -95,6 +99,16 @@ Matrix World(const float position[3], float yaw)
 {
     const float c = std::cos(yaw), s = std::sin(yaw);
     return Matrix{{{c, 0, -s, 0}, {0, 1, 0, 0}, {s, 0, c, 0}, {position[0], position[1], position[2], 1}}};
+}
+
+// The view of an eye turned by `yaw` (towards +x) and `pitch` (down): the
+// inverse of its turn, a yaw then a pitch.
+Matrix Turn(float yaw, float pitch)
+{
+    const float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
+    const Matrix unyaw{{{cy, 0, sy, 0}, {0, 1, 0, 0}, {-sy, 0, cy, 0}, {0, 0, 0, 1}}};
+    const Matrix unpitch{{{1, 0, 0, 0}, {0, cp, -sp, 0}, {0, sp, cp, 0}, {0, 0, 0, 1}}};
+    return Multiply(unyaw, unpitch);
 }
 
 // Left-handed perspective with a vertical field of view, depth mapped to
@@ -314,7 +328,8 @@ enum ModelIndex { kSky, kLevel, kCrate, kFigure, kModelCount };
 
 // The sky, unlit and centred on the eye, without depth writes; then the
 // player (a crate at the eye), the level, two crates and the figure, lit.
-void DrawScene(const Program& program, const Model (&models)[kModelCount], const float (&eye)[3], float aspect)
+void DrawScene(const Program& program, const Model (&models)[kModelCount], const float (&eye)[3], float yaw,
+               float pitch, float aspect)
 {
     struct Placement {
         ModelIndex model;
@@ -322,12 +337,12 @@ void DrawScene(const Program& program, const Model (&models)[kModelCount], const
         float yaw;
     };
     const Placement placements[] = {
-        {kCrate, {eye[0], eye[1], eye[2]}, 0.0f}, {kLevel, {0, 0, 0}, 0.0f},    {kCrate, {0, 5, -20}, 1.0471976f},
-        {kCrate, {10, 5, 20}, 0.62831855f},       {kFigure, {0, 5, 120}, 0.0f},
+        {kCrate, {eye[0], eye[1], eye[2]}, yaw}, {kLevel, {0, 0, 0}, 0.0f},    {kCrate, {0, 5, -20}, 1.0471976f},
+        {kCrate, {10, 5, 20}, 0.62831855f},      {kFigure, {0, 5, 120}, 0.0f},
     };
-    // Looking along +z from the eye: the view only moves the world by -eye.
+    // The world moved by -eye, then turned against the eye's turn.
     const float origin[3] = {-eye[0], -eye[1], -eye[2]};
-    const Matrix viewProjection = Multiply(World(origin, 0.0f), Projection(aspect));
+    const Matrix viewProjection = Multiply(Multiply(World(origin, 0.0f), Turn(yaw, pitch)), Projection(aspect));
 
     glClearColor(128.0f / 255.0f, 128.0f / 255.0f, 128.0f / 255.0f, 1.0f);
     glClearDepth(1.0);
@@ -439,7 +454,8 @@ int main(int, char**)
     }
     const float aspect = static_cast<float>(static_cast<double>(width) / static_cast<double>(height));
     float eye[3] = {kStartEye[0], kStartEye[1], kStartEye[2]};
-    DrawScene(program, models, eye, aspect);
+    float yaw = 0.0f, pitch = 0.0f;
+    DrawScene(program, models, eye, yaw, pitch, aspect);
     SDL_GL_SwapWindow(window);
     // What loading freed in the middle of the heap stays resident until handed back.
     malloc_trim(0);
@@ -452,20 +468,29 @@ int main(int, char**)
     timespec moved = due;
     due = After(due, interval);
     bool walking = false;
+    // Unbounded motion, as the program's raw mouse input gets it.
+    SDL_SetRelativeMouseMode(SDL_TRUE);
     for (bool running = true; running;) {
+        bool turned = false;
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
                 running = false;
             } else if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.keysym.sym == SDLK_w) {
                 walking = event.type == SDL_KEYDOWN;
+            } else if (event.type == SDL_MOUSEMOTION) {
+                yaw += static_cast<float>(event.motion.xrel) * kTurnPerCount;
+                pitch =
+                    std::fmax(-kPitchLimit,
+                              std::fmin(kPitchLimit, pitch + static_cast<float>(event.motion.yrel) * kTurnPerCount));
+                turned = true;
             }
         }
         timespec drawn{};
         clock_gettime(CLOCK_MONOTONIC, &drawn);
-        if (walking) {
-            eye[2] += kWalkSpeed * static_cast<float>(SecondsBetween(moved, drawn));
-            DrawScene(program, models, eye, aspect);
+        if (walking) eye[2] += kWalkSpeed * static_cast<float>(SecondsBetween(moved, drawn));
+        if (walking || turned) {
+            DrawScene(program, models, eye, yaw, pitch, aspect);
             glFinish();
         }
         moved = drawn;

@@ -4,9 +4,9 @@
 // with OpenGL, paced at 60 Hz the way the program paces itself (a frame every
 // 1000 / 60 = 16 whole milliseconds, the processor yielded while none is
 // due). The camera starts at (0, 25, -250) looking along +z and walks forward
-// at 50 units per second from the first frame. Escape ends it, or the end of
-// --seconds N.
-//   irrlicht_walk [--seconds N]
+// at 50 units per second from the first frame, or with --walk-with-w only
+// while W is held. Escape ends it, or the end of --seconds N.
+//   irrlicht_walk [--seconds N] [--walk-with-w]
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,16 +40,17 @@ uint32_t NowMs()
 
 bool IsLater(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 
-class EscapeReceiver : public IEventReceiver {
+class KeyReceiver : public IEventReceiver {
 public:
     bool OnEvent(const SEvent& event) override
     {
-        if (event.EventType == EET_KEY_INPUT_EVENT && event.KeyInput.Key == KEY_ESCAPE && event.KeyInput.PressedDown) {
-            escape = true;
-        }
+        if (event.EventType != EET_KEY_INPUT_EVENT) return false;
+        if (event.KeyInput.Key == KEY_ESCAPE && event.KeyInput.PressedDown) escape = true;
+        if (event.KeyInput.Key == KEY_KEY_W) wHeld = event.KeyInput.PressedDown;
         return false;
     }
     bool escape = false;
+    bool wHeld = false;
 };
 
 // The sky: drawn before everything else (the sky-box pass), unlit, depth
@@ -128,10 +129,12 @@ scene::IMeshSceneNode* AddEntity(scene::ISceneManager* manager, scene::IMesh* me
     return node;
 }
 
-bool ReadArguments(int argc, char** argv, double& seconds)
+bool ReadArguments(int argc, char** argv, double& seconds, bool& walkWithW)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--walk-with-w") == 0) {
+            walkWithW = true;
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             char* end = nullptr;
             seconds = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || seconds <= 0) return false;
@@ -146,12 +149,13 @@ bool ReadArguments(int argc, char** argv, double& seconds)
 int main(int argc, char** argv)
 {
     double seconds = 0;
-    if (!ReadArguments(argc, argv, seconds)) {
-        std::fprintf(stderr, "usage: irrlicht_walk [--seconds N]\n");
+    bool walkWithW = false;
+    if (!ReadArguments(argc, argv, seconds, walkWithW)) {
+        std::fprintf(stderr, "usage: irrlicht_walk [--seconds N] [--walk-with-w]\n");
         return 2;
     }
 
-    EscapeReceiver receiver;
+    KeyReceiver receiver;
     SIrrlichtCreationParameters parameters;
     parameters.DriverType = video::EDT_OPENGL;
     parameters.WindowSize = core::dimension2d<u32>(kWidth, kHeight);
@@ -224,7 +228,7 @@ int main(int argc, char** argv)
 
         ++frames;
         const f32 dt = static_cast<f32>(static_cast<double>(now - lastUpdate) / 1000.0);
-        eye.Z += kSpeed * dt;
+        if (!walkWithW || receiver.wHeld) eye.Z += kSpeed * dt;
         figureYaw += kFigureYawDegreesPerSecond * dt;
         player->setPosition(eye);
         sky->setPosition(eye);

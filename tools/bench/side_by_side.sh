@@ -37,6 +37,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../e2e-lib.sh
 source "$here/../e2e-lib.sh"
+# shellcheck source=bench-programs.sh
+source "$here/bench-programs.sh"
 e2e_parse_args '--windows FILE' '--no-wine' '--irrlicht FILE' '--floor FILE' '--rounds N' '--seconds N' '--tools DIR' \
   '--breakdown-after SECONDS' '--no-breakdown' -- "$@"
 rounds=${E2E_OPTIONS[rounds]:-3}
@@ -80,15 +82,8 @@ fi
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$E2E_NATIVE")/wineprefix-e2e}
 clock_ticks=$(getconf CLK_TCK)
 
-e2e_setup_run program.out 20
-# Ends the Wine server kept up between the starts, then the usual end.
-finish() {
-  local status=$?
-  wineserver -k 2>/dev/null
-  (exit "$status")
-  e2e_finish_run
-}
-trap finish EXIT
+BENCH_IRRLICHT=$irrlicht BENCH_FLOOR=$floor BENCH_FIRST_FRAME=$first_frame
+bench_setup_run program.out 20
 
 e2e_start_display || exit 1
 e2e_start_window_manager || exit 1
@@ -131,67 +126,12 @@ sample_memory() { # PID OUT
   exec {idle}<&-
 }
 
-# Waits until no sky shows, so that the next start's first frame is its own.
-wait_for_no_sky() {
-  e2e_wait_for 30 sh -c "! '$first_frame' 0.1 sky" || e2e_fail "the screen still shows the sky before a start"
-}
-
 # Starts one program with PRELOAD (default: the swap stamps, into STAMPS);
 # sets started (realtime ns), pid (the program's process) and window_name.
 start() { # NAME WORKDIR STAMPS [PRELOAD]
-  local name=$1 workdir=$2 stamps=$3 preload=${4:-$stamp_library}
-  rm -f "$stamps"
-  wait_for_no_sky || return 1
-  # Wine turns raw pointer motion at its start into a turn of the view; a
-  # pointer in the corner gives none.
-  xdotool mousemove 0 0
-  export LD_PRELOAD=$preload SWAP_STAMP_FILE=$stamps
-  started=$(date +%s%N)
-  case "$name" in
-    native) e2e_start_program native "$E2E_NATIVE" "$workdir" ;;
-    wine) e2e_start_program wine "$E2E_WINE" "$workdir" ;;
-    irrlicht) e2e_start_program native "$irrlicht" "$workdir" ;;
-    floor) e2e_start_program native "$floor" "$workdir" ;;
-  esac
-  unset LD_PRELOAD SWAP_STAMP_FILE
-  case "$name" in
-    irrlicht) window_name="Irrlicht Walk" ;;
-    floor) window_name="Floor Walk" ;;
-    *) window_name="D3D Window" ;;
-  esac
-  pid=$E2E_PROGRAM_PID
-  if [ "$name" = wine ]; then
-    local exe deadline=$((SECONDS + 120))
-    exe=$(basename "$E2E_WINE")
-    pid=""
-    while [ -z "$pid" ] && ((SECONDS < deadline)) && e2e_program_running; do
-      pid=$(pgrep -n -x "${exe:0:15}")
-      [ -n "$pid" ] || sleep 0.05
-    done
-    [ -n "$pid" ] || { e2e_fail "no $exe process"; return 1; }
-  fi
-}
-
-# Escape, and the end of the program with exit code 0. Like W, an Escape that
-# comes while the focus settles is lost, so it is pressed again. Wine's server
-# stays up (it was started persistent), so the end is waited for here.
-stop() { # NAME
-  local name=$1 attempt status=0
-  for attempt in 1 2 3; do
-    if [ "$name" != irrlicht ]; then
-      e2e_focus_window
-      e2e_wait_for_focus 20 || { e2e_fail "$name: the window does not hold the focus"; return 1; }
-    fi
-    e2e_hold_key Escape 200
-    if e2e_wait_for 20 sh -c "! kill -0 $E2E_PROGRAM_PID"; then
-      wait "$E2E_PROGRAM_PID" || status=$?
-      E2E_PROGRAM_PID=""
-      [ "$status" -eq 0 ] || { e2e_fail "$name ended with exit code $status"; return 1; }
-      return 0
-    fi
-    e2e_log "$name: no end after Escape (attempt $attempt)"
-  done
-  e2e_fail "$name did not end after Escape"
+  rm -f "$3"
+  bench_start "$1" "$2" LD_PRELOAD="${4:-$stamp_library}" SWAP_STAMP_FILE="$3" || return 1
+  started=$BENCH_STARTED pid=$BENCH_PID window_name=$BENCH_WINDOW_NAME
 }
 
 # Holds W down once the window holds the focus, and sees the view move: a
@@ -234,7 +174,7 @@ measure() { # ROUND NAME
   m1=$(monotonic_ns) t1=$(date +%s%N) cpu1=$(cpu_ticks "$pid") || { e2e_fail "$name ended early"; return 1; }
   e2e_screenshot "$E2E_DIR/walk-end-$name-$round.png"
   [ "$name" = irrlicht ] || xdotool keyup w
-  stop "$name" || return 1
+  bench_stop "$name" || return 1
   local moved
   moved=$(e2e_changed_fraction "$E2E_DIR/walk-start-$name-$round.png" "$E2E_DIR/walk-end-$name-$round.png" 300)
   e2e_log "$name: the view changed by $moved during the walk"
@@ -256,26 +196,7 @@ measure() { # ROUND NAME
 for name in $programs; do e2e_prepare_workdir "$E2E_DIR/work-$name" "$E2E_SOURCE_ROOT"; done
 : >"$E2E_DIR/results.txt"
 
-# An unmeasured Wine start.
-warm_up() {
-  start wine "$E2E_DIR/work-wine" "$E2E_DIR/swaps-warm-up.txt" || return 1
-  "$first_frame" 180 sky >/dev/null || { e2e_fail "wine: no first frame with the sky within 180 s"; return 1; }
-  e2e_wait_for_window "D3D Window" 60 || return 1
-  stop wine
-}
-
-# A missing prefix is made by a first start (e2e_start_program), which waits
-# for its Wine server's end; then a server that stays up, and a first start
-# with it, neither measured.
-if [[ " $programs " == *" wine "* ]]; then
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    warm_up || exit 1
-    wineserver -w
-  fi
-  e2e_log "Wine server kept up between the starts; a first Wine start, not measured"
-  wineserver -p || { e2e_fail "the Wine server did not start"; exit 1; }
-  warm_up || exit 1
-fi
+if [[ " $programs " == *" wine "* ]]; then bench_keep_wine_server || exit 1; fi
 
 for ((round = 1; round <= rounds; ++round)); do
   for name in $programs; do
@@ -320,7 +241,7 @@ breakdown_of() { # NAME
   e2e_wait_for 20 grep -qx "done" "$report" || { e2e_fail "$name: no heap report"; return 1; }
   "$anon_breakdown" "$pid" "$report" --summary "$E2E_DIR/breakdown-$name.txt" >"$E2E_DIR/breakdown-$name.md" ||
     { e2e_fail "$name: no breakdown"; return 1; }
-  stop "$name" || return 1
+  bench_stop "$name" || return 1
 }
 
 arena_next=$(arena_next_offset)

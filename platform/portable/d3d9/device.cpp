@@ -12,6 +12,7 @@
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
 #include "platform/portable/win32/api_guard.h"
+#include "platform/portable/win32/frame_stamps.h"
 #include "platform/portable/win32/heap_policy.h"
 #include "platform/portable/win32/window_table.h"
 #include "platform/portable/win32/x11.h"
@@ -254,6 +255,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
     return GuardedHresult([&]() -> HRESULT {
         UpdateDeviceLoss(*this);
         if (lost) return D3DERR_DEVICELOST;
+        StampFrame(FrameStamp::PresentCalled);
         if ((sourceRect != nullptr || destRect != nullptr) && params.SwapEffect != D3DSWAPEFFECT_COPY) {
             return D3DERR_INVALIDCALL;
         }
@@ -265,11 +267,14 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND, cons
             // The frame is finished first, so that it shows at the retrace itself.
             gl.Finish();
             const int64_t finished = MonotonicNowNs();
+            StampFrame(FrameStamp::Finished);
             RecordFrameDrawn(frameDelay, finished, retrace.periodNs);
             WaitUntil(TakeNextRetrace(retrace, finished));
+            StampFrame(FrameStamp::RetraceWaited);
         }
         WatchWaylandFrame(sdlWindow, frameWatch);
         SDL_GL_SwapWindow(sdlWindow);
+        StampFrame(FrameStamp::Swapped);
         // The window may have changed size meanwhile (a mode switch, the user).
         FollowGlWindow(backBuffer, WindowTargetOf(*this));
         InvalidateGlState(*this);
@@ -355,6 +360,7 @@ HRESULT Device::EndScene()
 
 HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil)
 {
+    StampFrame(FrameStamp::FrameStart);
     if ((flags & D3DCLEAR_ZBUFFER) != 0 && !backBuffer.hasDepth) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_STENCIL) != 0 && !backBuffer.hasStencil) return D3DERR_INVALIDCALL;
     if (lost || !MakeDeviceCurrent(*this) || !backBuffer.Ready()) return D3D_OK;

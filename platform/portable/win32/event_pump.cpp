@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include "platform/portable/win32/event_translation.h"
+#include "platform/portable/win32/frame_stamps.h"
 #include "platform/portable/win32/keyboard.h"
 #include "platform/portable/win32/message_queue.h"
 #include "platform/portable/win32/raw_input.h"
@@ -97,6 +98,7 @@ void PumpEvents()
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         if (NoteX11Event(event)) continue;
+        StampInputEvent(event);
         if (event.type == SDL_QUIT) {
             for (const auto& entry : ThreadWindows().windows) Translate(event, entry.second.handle);
             continue;
