@@ -34,8 +34,9 @@ if [ "${1:-}" = --full ]; then
     # Display tests on Xvfb; window listing in the end-to-end runs
     xvfb wmctrl
     # The desktops the end-to-end runs try: window managers, GNOME's and KDE's
-    # (also as Wayland compositors, with sway and weston), and Xwayland
-    i3-wm fluxbox xfwm4 dbus-daemon weston mutter libglib2.0-bin kwin-x11 kwin-wayland sway xwayland
+    # (also as Wayland compositors, with sway and weston), and Xwayland; a
+    # virtual keyboard for sway's headless seat (wtype)
+    i3-wm fluxbox xfwm4 dbus-daemon weston mutter libglib2.0-bin kwin-x11 kwin-wayland sway xwayland wtype
     # Peak memory of each load in tools/hostile-folders.sh
     time
   )

@@ -6,9 +6,11 @@
 # another workspace loses the device and leaves it idle, coming back restores
 # it, and Escape ends it with exit code 0 (SIGTERM on sway, whose headless
 # seat has no keyboard). With SDL's Wayland driver (--driver wayland) it
-# starts in 800x600, on mutter loses the device on another workspace and
-# is restored back (its window keeps the focus there: only the compositor's
-# frame callbacks tell), and ends on SIGTERM with exit code 0. Last, a failed start
+# starts in 800x600, loses the device on another workspace and is restored
+# back (on mutter its window keeps the focus there: only the compositor's
+# frame callbacks tell; on sway a virtual keyboard gives the seat its focus,
+# and another window focused there loses it too, the program focused again
+# restores it), and ends on SIGTERM with exit code 0. Last, a failed start
 # (the level missing) ends with the failure line and leaves the compositor
 # running. With --rate the monitor (mutter's, sway's) refreshes at that rate,
 # and 800x600 at 60 Hz still starts. sway refuses to run as root: there the
@@ -30,7 +32,7 @@ rate=${E2E_OPTIONS[rate]:-60}
 case "$compositor" in
   mutter) e2e_check_programs mutter gsettings dbus-run-session Xwayland xdotool xprop xwininfo ;;
   kwin) e2e_check_programs kwin_wayland dbus-run-session Xwayland xdotool xprop xwininfo ;;
-  sway) e2e_check_programs sway swaymsg setpriv xhost Xwayland xdotool xprop xwininfo ;;
+  sway) e2e_check_programs sway swaymsg setpriv wtype weston-terminal xhost Xwayland xdotool xprop xwininfo ;;
   *) e2e_usage_error "unknown compositor $compositor" '--compositor NAME' ;;
 esac
 e2e_setup_run program.out
@@ -84,7 +86,10 @@ case "$compositor" in
     ;;
 esac
 compositor_pid=$!
+keyboard_pid= terminal_pid=
 stop_compositor() {
+  [ -z "$keyboard_pid" ] || kill "$keyboard_pid" 2>/dev/null
+  [ -z "$terminal_pid" ] || kill "$terminal_pid" 2>/dev/null
   pkill -P "$compositor_pid" 2>/dev/null
   kill "$compositor_pid" 2>/dev/null
   wait "$compositor_pid" 2>/dev/null
@@ -96,6 +101,12 @@ read -r display wayland xauthority swaysock <"$environment"
 export "${display?}" "${wayland?}" "${xauthority?}" "${swaysock?}"
 [ "$driver" = wayland ] || e2e_wait_for 20 xset q || { e2e_fail "no Xwayland display"; exit 1; }
 e2e_log "$compositor: $DISPLAY $WAYLAND_DISPLAY at $rate Hz"
+# sway's headless seat has no keyboard, and without one no window holds the
+# focus: a virtual keyboard (wtype's, held while it waits) gives it one.
+if [ "$compositor" = sway ] && [ "$driver" = wayland ]; then
+  "${run_as[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" wtype -s 3600000 -k Shift_L >"$E2E_DIR/keyboard.out" 2>&1 &
+  keyboard_pid=$!
+fi
 
 # Without the sanitizer build's exit-time leak check, as e2e_start_program runs it.
 start_program() { # WORKDIR
@@ -129,6 +140,9 @@ failed_start() {
 count_messages() { # TEXT
   e2e_log_messages "$workdir/log.txt" | grep -cxF -- "$1"
 }
+more_messages() { # TEXT COUNT
+  [ "$(count_messages "$1")" -gt "$2" ]
+}
 switch_workspace() { # NUMBER (0 the first)
   if [ "$compositor" = sway ]; then
     "${run_as[@]}" swaymsg -s "$SWAYSOCK" workspace "$(($1 + 1))" >/dev/null
@@ -153,6 +167,23 @@ away_and_back() {
   e2e_wait_for_log_line "$workdir/log.txt" "Direct3D device restored." 20 || exit 1
 }
 
+# sway: another window focused on the same workspace loses the device;
+# focusing the program again restores it.
+other_window_and_back() {
+  local lost
+  lost=$(count_messages "Direct3D device lost.")
+  "${run_as[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" weston-terminal >"$E2E_DIR/terminal.out" 2>&1 &
+  terminal_pid=$!
+  e2e_wait_for 20 "${run_as[@]}" swaymsg -s "$SWAYSOCK" '[title="Wayland Terminal"] focus' >/dev/null ||
+    { e2e_fail "the other window never came"; exit 1; }
+  e2e_wait_for 20 more_messages "Direct3D device lost." "$lost" ||
+    { e2e_fail "not lost behind another window"; exit 1; }
+  "${run_as[@]}" swaymsg -s "$SWAYSOCK" '[title="D3D Window"] focus' >/dev/null
+  e2e_wait_for 20 more_messages "Direct3D device restored." 1 ||
+    { e2e_fail "not restored when focused again"; exit 1; }
+  e2e_log "lost behind another window, restored when focused again"
+}
+
 # --- The program ----------------------------------------------------------------
 workdir=$home/work
 make_workdir "$workdir"
@@ -165,7 +196,8 @@ if [ "$driver" = wayland ]; then
   sleep 1 # drawing for a while
   e2e_program_running || { e2e_fail "the program ended"; exit 1; }
   # sway's headless seat gives no keyboard focus, without which nothing is restored.
-  [ "$compositor" = sway ] || away_and_back
+  away_and_back
+  [ "$compositor" != sway ] || other_window_and_back
   kill -TERM "$E2E_PROGRAM_PID"
   e2e_wait_for_exit 10 || exit 1
   [ "$E2E_EXIT_CODE" -eq 0 ] || { e2e_fail "exit code $E2E_EXIT_CODE"; exit 1; }
