@@ -131,15 +131,6 @@ struct XTextReader {
         }
     }
 
-    void SkipSeparators()
-    {
-        for (;;) {
-            while (p < end && (Class(*p) & (xtext::kSpace | xtext::kSeparator)) != 0) ++p;
-            if (p >= end || !AtComment()) return;
-            SkipLine();
-        }
-    }
-
     // The characters of a number or a name, up to the next delimiter.
     std::string_view Word()
     {
@@ -188,27 +179,47 @@ struct XTextReader {
         return s >= end || IsDelimiter(*s) || (*s == '/' && s + 1 < end && s[1] == '/');
     }
 
+    // The separators that end a value: semicolons, then at most one comma,
+    // and at least one of them ("1;;," and "1," but not "1,," or "1,;" or
+    // "1 2"), as D3DX reads them.
+    [[gnu::always_inline]] bool EndValue()
+    {
+        SkipSpace();
+        bool ended = false;
+        while (p < end && *p == ';') {
+            ++p;
+            ended = true;
+            SkipSpace();
+        }
+        if (p < end && *p == ',') {
+            ++p;
+            SkipSpace();
+            return p >= end || (Class(*p) & xtext::kSeparator) == 0;
+        }
+        return ended;
+    }
+
     // Inlined into the loops that read runs of values.
     [[gnu::always_inline]] bool ReadUInt(uint32_t& value)
     {
-        SkipSeparators();
+        SkipSpace();
         const char* next = nullptr;
         if (decimal_float::ParseInteger(p, end, value, next) && AtWordEnd(next)) {
             p = next;
-            return true;
+            return EndValue();
         }
-        return ParseUnsigned(Word(), value);
+        return ParseUnsigned(Word(), value) && EndValue();
     }
 
     [[gnu::always_inline]] bool ReadFloat(float& value)
     {
-        SkipSeparators();
+        SkipSpace();
         const char* next = nullptr;
         if (decimal_float::Parse(p, end, value, next) && AtWordEnd(next)) {
             p = next;
-            return true;
+            return EndValue();
         }
-        return ParseFloat(Word(), value);
+        return ParseFloat(Word(), value) && EndValue();
     }
 
     // `count` values of one kind into consecutive slots.
@@ -230,9 +241,9 @@ struct XTextReader {
         return true;
     }
 
-    bool ReadString(std::string_view& value)
+    // A string token, with p on its opening quote.
+    bool ReadQuoted(std::string_view& value)
     {
-        SkipSeparators();
         if (p >= end || *p != '"') return false;
         const char* start = ++p;
         while (p < end && *p != '"') ++p;
@@ -240,6 +251,13 @@ struct XTextReader {
         value = std::string_view(start, static_cast<size_t>(p - start));
         ++p;
         return true;
+    }
+
+    // A string member and the separators that end it.
+    bool ReadString(std::string_view& value)
+    {
+        SkipSpace();
+        return ReadQuoted(value) && EndValue();
     }
 
     bool EndMembers() { return true; }
@@ -321,7 +339,7 @@ struct XTextReader {
             token.kind = XTok::Semicolon;
             return token;
         case '<': token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error; return token;
-        case '"': token.kind = ReadString(token.text) ? XTok::String : XTok::Error; return token;
+        case '"': token.kind = ReadQuoted(token.text) ? XTok::String : XTok::Error; return token;
         default: break;
         }
         if (c == '.' && !(p + 1 < end && p[1] >= '0' && p[1] <= '9')) {

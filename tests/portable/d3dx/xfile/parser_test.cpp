@@ -127,15 +127,15 @@ Mesh { 3; 1.0;2.0;3.0;, 4.0;5.0;6.0;, 7.0;8.0;9.0;; 1; 3;0,1,2;; }
     EXPECT_EQ(result.mesh.vertices[2].position[2], 9.0f);
 }
 
-TEST(XFileParser, TemplateNamesIgnoreCaseAndSeparatorsMayBeLoose)
+TEST(XFileParser, TemplateNamesIgnoreCaseAndNumbersTakeEveryForm)
 {
     XMeshResult result;
     ASSERT_EQ(LoadXText(R"(xof 0303txt 0032
 # a comment
-MESH {   // a mesh with sloppy separators
-  3 0 0 0, 1 0 0,, 0 1 0;;;
-  1 3 0 1 2
-  meshtexturecoords { 3; 0.5 1e-1 2.5E+0 -0.0 +1 .5 }
+MESH {   // a mesh with commas for semicolons
+  3, 0,0,0, 1,0,0, 0,1,0,
+  1; 3; 0, 1, 2;;;;;
+  meshtexturecoords { 3; 0.5; 1e-1; 2.5E+0; -0.0; +1; .5;,}
 }
 )",
                         result),
@@ -145,6 +145,29 @@ MESH {   // a mesh with sloppy separators
     EXPECT_FLOAT_EQ(result.mesh.vertices[0].texcoord[1], 0.1f);
     EXPECT_EQ(result.mesh.vertices[1].texcoord[0], 2.5f);
     EXPECT_EQ(result.mesh.vertices[2].texcoord[1], 0.5f);
+}
+
+// Each value ends in semicolons and then at most one comma, or in a comma.
+TEST(XFileParser, ValuesEndInSemicolonsAndOneComma)
+{
+    const struct {
+        const char* faces;
+        HRESULT expected;
+    } cases[] = {
+        {"1;3;0,1,2;;", S_OK},
+        {"1;3;0;1;2;;;;,", S_OK},
+        {"1,3,0,1,2,", S_OK},
+        {"1;3;0 1 2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,,1,2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,;1,2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,1,2", D3DXFERR_PARSEERROR},
+    };
+    for (const auto& test : cases) {
+        XMeshResult result;
+        const std::string file =
+            std::string("xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; ") + test.faces + " }";
+        EXPECT_EQ(LoadXText(file.c_str(), result), test.expected) << test.faces;
+    }
 }
 
 TEST(XFileParser, NamesMayStartWithDigitsAndHoldDots)
@@ -339,9 +362,11 @@ TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
         modelgen::WriteRaw(s, std::string(1000000, '\0'));
     });
     const std::string text = "xof 0303txt 0032\nMesh { 300000; " + std::string(1000000, ' ');
-    for (const std::string& file : {binary, text}) {
+    // The text has nothing left after the count's separator and blanks.
+    for (const auto& [file, expected] :
+         {std::pair{binary, D3DXFERR_PARSEERROR}, std::pair{text, D3DXFERR_BADARRAYSIZE}}) {
         XDocument document;
-        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), D3DXFERR_PARSEERROR);
+        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), expected);
         EXPECT_LE(document.values.capacity * sizeof(uint32_t), file.size() + 64);
     }
 }
