@@ -181,28 +181,40 @@ struct XTextReader {
 
     // The separators that end a value: semicolons, then at most one comma,
     // and at least one of them ("1;;," and "1," but not "1,," or "1,;" or
-    // "1 2"), as D3DX reads them.
+    // "1 2"), as D3DX reads them; blanks and comments may stand between.
     [[gnu::always_inline]] bool EndValue()
     {
-        SkipSpace();
-        bool ended = false;
-        while (p < end && *p == ';') {
+        // Most values end in one separator with the next value right after it.
+        if (end - p > 1 && (Class(*p) & xtext::kSeparator) != 0 && Class(p[1]) == 0) {
             ++p;
-            ended = true;
-            SkipSpace();
+            return true;
         }
-        if (p < end && *p == ',') {
+        bool ended = false;
+        bool comma = false;
+        while (p < end) {
+            const char c = *p;
+            const uint8_t kind = Class(c);
+            if ((kind & xtext::kSeparator) != 0) {
+                if (comma) return false;
+                comma = c == ',';
+                ended = true;
+            } else if ((kind & xtext::kSpace) == 0) {
+                if (!AtComment()) break;
+                SkipLine();
+                continue;
+            }
             ++p;
-            SkipSpace();
-            return p >= end || (Class(*p) & xtext::kSeparator) == 0;
         }
         return ended;
     }
 
-    // Inlined into the loops that read runs of values.
+    // Inlined into the loops that read runs of values. A value read before
+    // leaves the reader on the next one: Blanks skips the blanks before the
+    // first one only.
+    template <bool Blanks = true>
     [[gnu::always_inline]] bool ReadUInt(uint32_t& value)
     {
-        SkipSpace();
+        if constexpr (Blanks) SkipSpace();
         const char* next = nullptr;
         if (decimal_float::ParseInteger(p, end, value, next) && AtWordEnd(next)) {
             p = next;
@@ -211,9 +223,10 @@ struct XTextReader {
         return ParseUnsigned(Word(), value) && EndValue();
     }
 
+    template <bool Blanks = true>
     [[gnu::always_inline]] bool ReadFloat(float& value)
     {
-        SkipSpace();
+        if constexpr (Blanks) SkipSpace();
         const char* next = nullptr;
         if (decimal_float::Parse(p, end, value, next) && AtWordEnd(next)) {
             p = next;
@@ -225,8 +238,10 @@ struct XTextReader {
     // `count` values of one kind into consecutive slots.
     bool ReadUInts(uint32_t* out, size_t count)
     {
-        for (size_t i = 0; i < count; ++i) {
-            if (!ReadUInt(out[i])) return false;
+        if (count == 0) return true;
+        if (!ReadUInt(out[0])) return false;
+        for (size_t i = 1; i < count; ++i) {
+            if (!ReadUInt<false>(out[i])) return false;
         }
         return true;
     }
@@ -235,7 +250,7 @@ struct XTextReader {
     {
         for (size_t i = 0; i < count; ++i) {
             float value;
-            if (!ReadFloat(value)) return false;
+            if (!(i == 0 ? ReadFloat(value) : ReadFloat<false>(value))) return false;
             std::memcpy(out + i, &value, sizeof value);
         }
         return true;
