@@ -524,6 +524,43 @@ int main(int argc, char** argv)
         {"binary-junk", binaryHeader + std::string("\x07\x00\xff\xff\xff\xff", 6)},
     };
     for (const auto& [name, bytes] : damaged) write(name, bytes);
+
+    // A binary triangle whose integers come as lists or single tokens, with
+    // and without separator tokens after them.
+    enum class Ints { List, ListThenSemicolon, ListThenComma, Singles, SinglesBare, SinglesDoubleComma };
+    const std::pair<const char*, Ints> binaryForms[] = {{"list", Ints::List},
+                                                        {"list-semicolon", Ints::ListThenSemicolon},
+                                                        {"list-comma", Ints::ListThenComma},
+                                                        {"singles", Ints::Singles},
+                                                        {"singles-bare", Ints::SinglesBare},
+                                                        {"singles-double-comma", Ints::SinglesDoubleComma}};
+    for (const auto& [label, form] : binaryForms) {
+        XStream s = MakeXStream(binary);
+        const auto integers = [&, form = form](std::initializer_list<uint32_t> values) {
+            if (form == Ints::List || form == Ints::ListThenSemicolon || form == Ints::ListThenComma) {
+                const auto word = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+                WriteToken(s, xformat::kIntegerList);
+                WriteRaw(s, word(static_cast<uint32_t>(values.size())));
+                for (uint32_t v : values) WriteRaw(s, word(v));
+                if (form == Ints::ListThenSemicolon) WriteToken(s, xformat::kSemicolon);
+                if (form == Ints::ListThenComma) WriteToken(s, xformat::kComma);
+                return;
+            }
+            for (uint32_t v : values) {
+                WriteInteger(s, v);
+                if (form != Ints::SinglesBare)
+                    WriteToken(s, form == Ints::Singles ? xformat::kSemicolon : xformat::kComma);
+                if (form == Ints::SinglesDoubleComma) WriteToken(s, xformat::kComma);
+            }
+        };
+        WriteName(s, "Mesh");
+        WriteToken(s, xformat::kOBrace);
+        integers({3});
+        for (float v : {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f}) WriteFloat(s, v, ';');
+        integers({1, 3, 0, 1, 2});
+        WriteToken(s, xformat::kCBrace);
+        write(std::string("binary-integers-") + label, binaryHeader + FinishXStream(s));
+    }
     std::printf("%zu files (%zu cuts of the text model)\n", written, cuts);
     return 0;
 }

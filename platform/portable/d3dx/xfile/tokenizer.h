@@ -276,6 +276,8 @@ struct XTextReader {
     }
 
     bool EndMembers() { return true; }
+    // Whether a separator may stand among an object's children.
+    static constexpr bool kSeparatorsAmongChildren = true;
 
     static int HexDigit(char c)
     {
@@ -519,8 +521,25 @@ struct XBinaryReader {
         return true;
     }
 
+    // The separators after a single value: semicolons, then at most one
+    // comma. An integer needs one; a list is followed by none, as D3DX reads them.
+    bool EndSingle()
+    {
+        bool ended = false;
+        bool comma = false;
+        while (end - p >= 2) {
+            const uint16_t token = xformat::LoadU16(p);
+            if (token != xformat::kSemicolon && token != xformat::kComma) break;
+            if (comma) return false;
+            comma = token == xformat::kComma;
+            ended = true;
+            p += 2;
+        }
+        return ended;
+    }
+
     // Moves to the next data value: into a list, or onto a single integer
-    // (then `single` is set and the value read). Separators are skipped.
+    // (then `single` is set and the value read, with its separators).
     bool AdvanceToValue(bool& single, uint32_t& singleValue)
     {
         single = false;
@@ -534,10 +553,8 @@ struct XBinaryReader {
             case xformat::kFloatList:
                 if (!StartList(true)) return false;
                 break;
-            case xformat::kInteger: single = true; return ReadU32(singleValue);
-            case xformat::kComma:
-            case xformat::kSemicolon: break;
-            default: return false;
+            case xformat::kInteger: single = true; return ReadU32(singleValue) && EndSingle();
+            default: return false; // a separator after a list among them
             }
         }
         return true;
@@ -640,7 +657,9 @@ struct XBinaryReader {
             if (!ReadU16(token)) return false;
             if (token == xformat::kComma || token == xformat::kSemicolon) continue;
             if (token != xformat::kString) return false;
-            return ReadCounted(value);
+            if (!ReadCounted(value)) return false;
+            EndSingle(); // the string's terminator
+            return true;
         }
     }
 
@@ -655,6 +674,8 @@ struct XBinaryReader {
 
     // After an object's members: a list must not carry values beyond them.
     bool EndMembers() { return listRemaining == 0; }
+    // Every separator belongs to a value before the children.
+    static constexpr bool kSeparatorsAmongChildren = false;
 
     bool ReadGuid(XGuid& guid)
     {

@@ -351,6 +351,43 @@ TEST(XFileParser, ArraysThatRunShortFailAsBefore)
     }
 }
 
+// In binary, a single integer needs its separators (semicolons, then at most
+// one comma) and a list takes none after it.
+TEST(XFileParser, BinarySeparatorsFollowSingleIntegersOnly)
+{
+    using modelgen::WriteToken;
+    const struct {
+        const char* name;
+        std::vector<uint16_t> after; // the separators after the count of three vertices
+        bool list;
+        HRESULT expected;
+    } cases[] = {
+        {"single;", {xformat::kSemicolon}, false, S_OK},
+        {"single;;,", {xformat::kSemicolon, xformat::kSemicolon, xformat::kComma}, false, S_OK},
+        {"single", {}, false, D3DXFERR_PARSEERROR},
+        {"single,,", {xformat::kComma, xformat::kComma}, false, D3DXFERR_PARSEERROR},
+        {"list", {}, true, S_OK},
+        {"list;", {xformat::kSemicolon}, true, D3DXFERR_PARSEERROR},
+    };
+    for (const auto& test : cases) {
+        const std::string file = XBinaryFile([&](modelgen::XStream& s) {
+            modelgen::WriteName(s, "Mesh");
+            WriteToken(s, xformat::kOBrace);
+            if (test.list) {
+                modelgen::WriteDword(s, 3, ';');
+            } else {
+                modelgen::WriteInteger(s, 3);
+            }
+            for (uint16_t token : test.after) WriteToken(s, token);
+            for (int i = 0; i < 9; ++i) modelgen::WriteFloat(s, i % 4 == 0 ? 1.0 : 0.0, ';');
+            for (uint32_t value : {1u, 3u, 0u, 1u, 2u}) modelgen::WriteDword(s, value, ';');
+            WriteToken(s, xformat::kCBrace);
+        });
+        XDocument document;
+        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), test.expected) << test.name;
+    }
+}
+
 // A count makes room for no more values than the rest of the file could
 // hold: 300,000 points (900,000 floats) before a megabyte of filler.
 TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
