@@ -3,12 +3,13 @@
 # program ships, and each of them written again in every encoding (text and
 # binary with 32- and 64-bit floats, both compressed forms, with templates),
 # is loaded by xinfo natively and by xinfo.exe under Wine. Their reports must
-# agree on everything but the file name: encoding, vertex and face counts,
-# bounding box, vertex (with -0 as +0), index and attribute checksums,
-# attribute table, subsets, materials, texture names and effect instances. Wine's D3DX does not read binary files with 64-bit floats
-# (plain or compressed), which Windows' does: those are held against the same
-# model in 32-bit binary instead. The catalogue of xfile_samples adds odd,
-# cut and damaged files: there the failures must agree too, on their codes.
+# agree on everything but the file name: vertex and face counts, bounding
+# box, vertex (-0 as +0), index and attribute checksums, attribute table,
+# subsets, materials, texture names and effect instances. Wine's D3DX does not
+# read binary files with 64-bit floats (plain or compressed), which Windows'
+# does: those are held against the same model in 32-bit binary instead. The
+# catalogue of xfile_samples adds odd, cut and damaged files: there the
+# failures must agree too, on their codes.
 #   xfile_compare.sh XINFO XINFO.EXE MODELGEN XFILE_SAMPLES SOURCE_ROOT WORK_DIR
 set -uo pipefail
 xinfo=$1 xinfo_exe=$2 modelgen=$3 samples=$4 source_root=$5 work=$6
