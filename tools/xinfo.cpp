@@ -168,7 +168,14 @@ void PrintChecksums(ID3DXMesh* mesh)
     void* data = nullptr;
     uint32_t vertices = 0, indices = 0, attributes = 0;
     if (SUCCEEDED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data))) {
-        vertices = Checksum(data, vertexBytes);
+        // Every field is 4 bytes: -0 counts as +0 (a text "-0.0" may load as
+        // either), and so does a diffuse colour of 0x80000000.
+        std::vector<uint32_t> words(vertexBytes / 4);
+        std::memcpy(words.data(), data, words.size() * 4);
+        for (uint32_t& word : words) {
+            if (word == 0x80000000u) word = 0;
+        }
+        vertices = Checksum(words.data(), words.size() * 4);
         mesh->UnlockVertexBuffer();
     }
     if (SUCCEEDED(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data))) {

@@ -117,6 +117,7 @@ TEST(D3dxMath, SharedTableIsFiniteAndComplete)
     EXPECT_GT(cases.size(), 100u);
     for (const MathCase& entry : cases) {
         EXPECT_FALSE(entry.values.empty()) << entry.name;
+        if (entry.name.rfind("Degenerate", 0) == 0) continue; // may answer infinities and NaNs
         for (float value : entry.values) EXPECT_TRUE(std::isfinite(value)) << entry.name;
     }
 }

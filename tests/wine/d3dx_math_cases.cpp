@@ -1,5 +1,7 @@
 #include "tests/wine/d3dx_math_cases.h"
 
+#include <limits>
+
 #include "platform/platform.h"
 
 namespace {
@@ -117,5 +119,64 @@ std::vector<MathCase> ComputeMathCases()
                       crossAnswersNull ? 1.0f : 0.0f, out.x}});
     D3DXVec3Normalize(&out, nullptr);
     cases.push_back({"NormalizeNull", Values(out)});
+
+    // Degenerate arguments: infinities, NaNs, zero lengths and spans, parallel
+    // axes. Their answers may hold infinities and NaNs.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const D3DXVECTOR3 odd[] = {{inf, 0, 0},    {nan, 1, 0},       {-inf, inf, 1},
+                               {1e-30f, 0, 0}, {3e38f, 3e38f, 0}, {-0.0f, 0, 0}};
+    for (size_t i = 0; i < std::size(odd); ++i) {
+        D3DXVec3Normalize(&out, &odd[i]);
+        cases.push_back({Label("DegenerateNormalize", i), Values(out)});
+    }
+    const D3DXVECTOR3 looks[][3] = {
+        {{1, 2, 3}, {1, 2, 3}, {0, 1, 0}},   // eye at the target
+        {{0, 0, 0}, {0, 5, 0}, {0, 1, 0}},   // looking along up
+        {{0, 0, 0}, {0, 0, 1}, {0, 0, 0}},   // no up
+        {{0, 0, 0}, {0, 0, 1}, {0, 7, 0}},   // up not of unit length
+        {{0, 0, 0}, {inf, 0, 1}, {0, 1, 0}}, // a target at infinity
+    };
+    for (size_t i = 0; i < std::size(looks); ++i) {
+        D3DXMATRIX m;
+        D3DXMatrixLookAtLH(&m, &looks[i][0], &looks[i][1], &looks[i][2]);
+        cases.push_back({Label("DegenerateLookAtLH", i), Values(m)});
+    }
+    const float frustums[][4] = {
+        {1, 1, 5, 5},    {0, 1, 1, 100}, {1, 0, 1, 100},  {1, 1, 0, 100}, {3.1415927f, 1, 1, 100},
+        {-1, 1, 1, 100}, {1, 1, 100, 1}, {1, -1, 1, inf},
+    };
+    for (size_t i = 0; i < std::size(frustums); ++i) {
+        D3DXMATRIX m;
+        D3DXMatrixPerspectiveFovLH(&m, frustums[i][0], frustums[i][1], frustums[i][2], frustums[i][3]);
+        cases.push_back({Label("DegeneratePerspectiveFovLH", i), Values(m)});
+    }
+    D3DXMATRIX flat;
+    D3DXMatrixIdentity(&flat);
+    flat._44 = 0.0f; // every point at w = 0
+    const D3DXVECTOR3 points[] = {{1, 2, 3}, {0, 0, 0}, {nan, 0, 0}};
+    for (size_t i = 0; i < std::size(points); ++i) {
+        D3DXVec3TransformCoord(&out, &points[i], &flat);
+        cases.push_back({Label("DegenerateTransformCoord", i), Values(out)});
+    }
+    const Angles oddAngles[] = {{nan, 0, 0}, {inf, 0, 0}, {0, -inf, 0}, {1e30f, 0, 0}, {0, 0, 3e38f}};
+    for (size_t i = 0; i < std::size(oddAngles); ++i) {
+        D3DXMATRIX m;
+        D3DXMatrixRotationYawPitchRoll(&m, oddAngles[i].yaw, oddAngles[i].pitch, oddAngles[i].roll);
+        cases.push_back({Label("DegenerateRotationYawPitchRoll", i), Values(m)});
+    }
+    D3DXMATRIX moved, product;
+    D3DXMatrixTranslation(&moved, inf, nan, -0.0f);
+    cases.push_back({"DegenerateTranslation", Values(moved)});
+    D3DXMatrixRotationYawPitchRoll(&product, 0.3f, 0.2f, 0.1f);
+    D3DXMatrixTranslation(&moved, 1.0f, 2.0f, 3.0f);
+    D3DXMatrixMultiply(&product, &product, &moved); // output aliasing the first input
+    cases.push_back({"MultiplyAliasedFirst", Values(product)});
+    D3DXMatrixMultiply(&moved, &product, &moved); // and the second
+    cases.push_back({"MultiplyAliasedSecond", Values(moved)});
+    const D3DXVECTOR3 parallel(2.0f, 4.0f, 6.0f);
+    cases.push_back({"DegenerateLengthDotCross",
+                     {D3DXVec3Length(&odd[0]), D3DXVec3Length(&odd[4]), D3DXVec3Dot(&odd[1], &one),
+                      D3DXVec3Cross(&out, &one, &parallel)->x, out.y, out.z}});
     return cases;
 }

@@ -105,7 +105,7 @@ D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float
     out->_22 = yScale;
     out->_33 = zf / (zf - zn);
     out->_34 = 1.0f;
-    out->_43 = -zn * zf / (zf - zn);
+    out->_43 = zn * zf / (zn - zf); // equal to -zn zf / (zf - zn); +inf, as D3DX gives, when zn == zf
     out->_44 = 0.0f;
     return out;
 }

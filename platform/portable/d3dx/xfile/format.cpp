@@ -6,8 +6,6 @@ namespace {
 constexpr std::string_view kMagic = "xof ";
 constexpr std::string_view kVersion = "0303";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 struct EncodingCode {
@@ -255,7 +253,9 @@ std::vector<Template> MakeBuiltinTemplates()
 HeaderFault ReadHeader(const char* data, size_t size, Header& header)
 {
     if (data == nullptr || size < kHeaderSize || std::string_view(data, 4) != kMagic) return HeaderFault::Magic;
-    if (data[4] != '0' || data[5] != '3' || !IsDigit(data[6]) || !IsDigit(data[7])) return HeaderFault::Version;
+    if (data[4] != '0' || data[5] != '3' || data[6] != '0' || (data[7] != '2' && data[7] != '3')) {
+        return HeaderFault::Version;
+    }
     const std::string_view format(data + 8, 4);
     bool known = false;
     for (const EncodingCode& entry : kEncodingCodes) {

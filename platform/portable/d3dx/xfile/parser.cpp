@@ -528,7 +528,10 @@ struct XParser {
             token = reader.Next();
             uint32_t child = kNoObject;
             if (token.kind == XTok::CBrace) break;
-            if (token.kind == XTok::Comma || token.kind == XTok::Semicolon) continue;
+            if (token.kind == XTok::Comma || token.kind == XTok::Semicolon) {
+                if (!reader.kSeparatorsAmongChildren) return Fail();
+                continue;
+            }
             if (token.kind == XTok::OBrace) {
                 if (!ParseReference(child)) return false;
             } else if (token.kind == XTok::Name) {

@@ -131,15 +131,6 @@ struct XTextReader {
         }
     }
 
-    void SkipSeparators()
-    {
-        for (;;) {
-            while (p < end && (Class(*p) & (xtext::kSpace | xtext::kSeparator)) != 0) ++p;
-            if (p >= end || !AtComment()) return;
-            SkipLine();
-        }
-    }
-
     // The characters of a number or a name, up to the next delimiter.
     std::string_view Word()
     {
@@ -188,34 +179,69 @@ struct XTextReader {
         return s >= end || IsDelimiter(*s) || (*s == '/' && s + 1 < end && s[1] == '/');
     }
 
-    // Inlined into the loops that read runs of values.
+    // The separators that end a value: semicolons, then at most one comma,
+    // and at least one of them ("1;;," and "1," but not "1,," or "1,;" or
+    // "1 2"), as D3DX reads them; blanks and comments may stand between.
+    [[gnu::always_inline]] bool EndValue()
+    {
+        // Most values end in one separator with the next value right after it.
+        if (end - p > 1 && (Class(*p) & xtext::kSeparator) != 0 && Class(p[1]) == 0) {
+            ++p;
+            return true;
+        }
+        bool ended = false;
+        bool comma = false;
+        while (p < end) {
+            const char c = *p;
+            const uint8_t kind = Class(c);
+            if ((kind & xtext::kSeparator) != 0) {
+                if (comma) return false;
+                comma = c == ',';
+                ended = true;
+            } else if ((kind & xtext::kSpace) == 0) {
+                if (!AtComment()) break;
+                SkipLine();
+                continue;
+            }
+            ++p;
+        }
+        return ended;
+    }
+
+    // Inlined into the loops that read runs of values. A value read before
+    // leaves the reader on the next one: Blanks skips the blanks before the
+    // first one only.
+    template <bool Blanks = true>
     [[gnu::always_inline]] bool ReadUInt(uint32_t& value)
     {
-        SkipSeparators();
+        if constexpr (Blanks) SkipSpace();
         const char* next = nullptr;
         if (decimal_float::ParseInteger(p, end, value, next) && AtWordEnd(next)) {
             p = next;
-            return true;
+            return EndValue();
         }
-        return ParseUnsigned(Word(), value);
+        return ParseUnsigned(Word(), value) && EndValue();
     }
 
+    template <bool Blanks = true>
     [[gnu::always_inline]] bool ReadFloat(float& value)
     {
-        SkipSeparators();
+        if constexpr (Blanks) SkipSpace();
         const char* next = nullptr;
         if (decimal_float::Parse(p, end, value, next) && AtWordEnd(next)) {
             p = next;
-            return true;
+            return EndValue();
         }
-        return ParseFloat(Word(), value);
+        return ParseFloat(Word(), value) && EndValue();
     }
 
     // `count` values of one kind into consecutive slots.
     bool ReadUInts(uint32_t* out, size_t count)
     {
-        for (size_t i = 0; i < count; ++i) {
-            if (!ReadUInt(out[i])) return false;
+        if (count == 0) return true;
+        if (!ReadUInt(out[0])) return false;
+        for (size_t i = 1; i < count; ++i) {
+            if (!ReadUInt<false>(out[i])) return false;
         }
         return true;
     }
@@ -224,15 +250,15 @@ struct XTextReader {
     {
         for (size_t i = 0; i < count; ++i) {
             float value;
-            if (!ReadFloat(value)) return false;
+            if (!(i == 0 ? ReadFloat(value) : ReadFloat<false>(value))) return false;
             std::memcpy(out + i, &value, sizeof value);
         }
         return true;
     }
 
-    bool ReadString(std::string_view& value)
+    // A string token, with p on its opening quote.
+    bool ReadQuoted(std::string_view& value)
     {
-        SkipSeparators();
         if (p >= end || *p != '"') return false;
         const char* start = ++p;
         while (p < end && *p != '"') ++p;
@@ -242,7 +268,16 @@ struct XTextReader {
         return true;
     }
 
+    // A string member and the separators that end it.
+    bool ReadString(std::string_view& value)
+    {
+        SkipSpace();
+        return ReadQuoted(value) && EndValue();
+    }
+
     bool EndMembers() { return true; }
+    // Whether a separator may stand among an object's children.
+    static constexpr bool kSeparatorsAmongChildren = true;
 
     static int HexDigit(char c)
     {
@@ -321,7 +356,7 @@ struct XTextReader {
             token.kind = XTok::Semicolon;
             return token;
         case '<': token.kind = ReadGuid(token.guid) ? XTok::Guid : XTok::Error; return token;
-        case '"': token.kind = ReadString(token.text) ? XTok::String : XTok::Error; return token;
+        case '"': token.kind = ReadQuoted(token.text) ? XTok::String : XTok::Error; return token;
         default: break;
         }
         if (c == '.' && !(p + 1 < end && p[1] >= '0' && p[1] <= '9')) {
@@ -486,8 +521,25 @@ struct XBinaryReader {
         return true;
     }
 
+    // The separators after a single value: semicolons, then at most one
+    // comma. An integer needs one; a list is followed by none, as D3DX reads them.
+    bool EndSingle()
+    {
+        bool ended = false;
+        bool comma = false;
+        while (end - p >= 2) {
+            const uint16_t token = xformat::LoadU16(p);
+            if (token != xformat::kSemicolon && token != xformat::kComma) break;
+            if (comma) return false;
+            comma = token == xformat::kComma;
+            ended = true;
+            p += 2;
+        }
+        return ended;
+    }
+
     // Moves to the next data value: into a list, or onto a single integer
-    // (then `single` is set and the value read). Separators are skipped.
+    // (then `single` is set and the value read, with its separators).
     bool AdvanceToValue(bool& single, uint32_t& singleValue)
     {
         single = false;
@@ -501,10 +553,8 @@ struct XBinaryReader {
             case xformat::kFloatList:
                 if (!StartList(true)) return false;
                 break;
-            case xformat::kInteger: single = true; return ReadU32(singleValue);
-            case xformat::kComma:
-            case xformat::kSemicolon: break;
-            default: return false;
+            case xformat::kInteger: single = true; return ReadU32(singleValue) && EndSingle();
+            default: return false; // a separator after a list among them
             }
         }
         return true;
@@ -607,7 +657,9 @@ struct XBinaryReader {
             if (!ReadU16(token)) return false;
             if (token == xformat::kComma || token == xformat::kSemicolon) continue;
             if (token != xformat::kString) return false;
-            return ReadCounted(value);
+            if (!ReadCounted(value)) return false;
+            EndSingle(); // the string's terminator
+            return true;
         }
     }
 
@@ -622,6 +674,8 @@ struct XBinaryReader {
 
     // After an object's members: a list must not carry values beyond them.
     bool EndMembers() { return listRemaining == 0; }
+    // Every separator belongs to a value before the children.
+    static constexpr bool kSeparatorsAmongChildren = false;
 
     bool ReadGuid(XGuid& guid)
     {

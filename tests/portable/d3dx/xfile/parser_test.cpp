@@ -127,15 +127,15 @@ Mesh { 3; 1.0;2.0;3.0;, 4.0;5.0;6.0;, 7.0;8.0;9.0;; 1; 3;0,1,2;; }
     EXPECT_EQ(result.mesh.vertices[2].position[2], 9.0f);
 }
 
-TEST(XFileParser, TemplateNamesIgnoreCaseAndSeparatorsMayBeLoose)
+TEST(XFileParser, TemplateNamesIgnoreCaseAndNumbersTakeEveryForm)
 {
     XMeshResult result;
     ASSERT_EQ(LoadXText(R"(xof 0303txt 0032
 # a comment
-MESH {   // a mesh with sloppy separators
-  3 0 0 0, 1 0 0,, 0 1 0;;;
-  1 3 0 1 2
-  meshtexturecoords { 3; 0.5 1e-1 2.5E+0 -0.0 +1 .5 }
+MESH {   // a mesh with commas for semicolons
+  3, 0,0,0, 1,0,0, 0,1,0,
+  1; 3; 0, 1, 2;;;;;
+  meshtexturecoords { 3; 0.5; 1e-1; 2.5E+0; -0.0; +1; .5;,}
 }
 )",
                         result),
@@ -145,6 +145,29 @@ MESH {   // a mesh with sloppy separators
     EXPECT_FLOAT_EQ(result.mesh.vertices[0].texcoord[1], 0.1f);
     EXPECT_EQ(result.mesh.vertices[1].texcoord[0], 2.5f);
     EXPECT_EQ(result.mesh.vertices[2].texcoord[1], 0.5f);
+}
+
+// Each value ends in semicolons and then at most one comma, or in a comma.
+TEST(XFileParser, ValuesEndInSemicolonsAndOneComma)
+{
+    const struct {
+        const char* faces;
+        HRESULT expected;
+    } cases[] = {
+        {"1;3;0,1,2;;", S_OK},
+        {"1;3;0;1;2;;;;,", S_OK},
+        {"1,3,0,1,2,", S_OK},
+        {"1;3;0 1 2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,,1,2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,;1,2;;", D3DXFERR_PARSEERROR},
+        {"1;3;0,1,2", D3DXFERR_PARSEERROR},
+    };
+    for (const auto& test : cases) {
+        XMeshResult result;
+        const std::string file =
+            std::string("xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; ") + test.faces + " }";
+        EXPECT_EQ(LoadXText(file.c_str(), result), test.expected) << test.faces;
+    }
 }
 
 TEST(XFileParser, NamesMayStartWithDigitsAndHoldDots)
@@ -328,6 +351,43 @@ TEST(XFileParser, ArraysThatRunShortFailAsBefore)
     }
 }
 
+// In binary, a single integer needs its separators (semicolons, then at most
+// one comma) and a list takes none after it.
+TEST(XFileParser, BinarySeparatorsFollowSingleIntegersOnly)
+{
+    using modelgen::WriteToken;
+    const struct {
+        const char* name;
+        std::vector<uint16_t> after; // the separators after the count of three vertices
+        bool list;
+        HRESULT expected;
+    } cases[] = {
+        {"single;", {xformat::kSemicolon}, false, S_OK},
+        {"single;;,", {xformat::kSemicolon, xformat::kSemicolon, xformat::kComma}, false, S_OK},
+        {"single", {}, false, D3DXFERR_PARSEERROR},
+        {"single,,", {xformat::kComma, xformat::kComma}, false, D3DXFERR_PARSEERROR},
+        {"list", {}, true, S_OK},
+        {"list;", {xformat::kSemicolon}, true, D3DXFERR_PARSEERROR},
+    };
+    for (const auto& test : cases) {
+        const std::string file = XBinaryFile([&](modelgen::XStream& s) {
+            modelgen::WriteName(s, "Mesh");
+            WriteToken(s, xformat::kOBrace);
+            if (test.list) {
+                modelgen::WriteDword(s, 3, ';');
+            } else {
+                modelgen::WriteInteger(s, 3);
+            }
+            for (uint16_t token : test.after) WriteToken(s, token);
+            for (int i = 0; i < 9; ++i) modelgen::WriteFloat(s, i % 4 == 0 ? 1.0 : 0.0, ';');
+            for (uint32_t value : {1u, 3u, 0u, 1u, 2u}) modelgen::WriteDword(s, value, ';');
+            WriteToken(s, xformat::kCBrace);
+        });
+        XDocument document;
+        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), test.expected) << test.name;
+    }
+}
+
 // A count makes room for no more values than the rest of the file could
 // hold: 300,000 points (900,000 floats) before a megabyte of filler.
 TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
@@ -339,9 +399,11 @@ TEST(XFileParser, ACountPastWhatTheFileCanHoldMakesNoRoomForIt)
         modelgen::WriteRaw(s, std::string(1000000, '\0'));
     });
     const std::string text = "xof 0303txt 0032\nMesh { 300000; " + std::string(1000000, ' ');
-    for (const std::string& file : {binary, text}) {
+    // The text has nothing left after the count's separator and blanks.
+    for (const auto& [file, expected] :
+         {std::pair{binary, D3DXFERR_PARSEERROR}, std::pair{text, D3DXFERR_BADARRAYSIZE}}) {
         XDocument document;
-        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), D3DXFERR_PARSEERROR);
+        EXPECT_EQ(ParseXFile(file.data(), file.size(), document), expected);
         EXPECT_LE(document.values.capacity * sizeof(uint32_t), file.size() + 64);
     }
 }
