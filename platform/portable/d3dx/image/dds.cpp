@@ -85,6 +85,8 @@ constexpr uint32_t kPixelAlpha = 0x2;
 constexpr uint32_t kPixelFourCC = 0x4;
 constexpr uint32_t kPixelRgb = 0x40;
 constexpr uint32_t kPixelLuminance = 0x20000;
+constexpr uint32_t kFlagDepth = 0x800000;
+constexpr uint32_t kCaps2Cube = 0x200;
 constexpr uint32_t kCaps2Volume = 0x200000;
 
 uint32_t ReadU32(const uint8_t* p)
@@ -309,7 +311,10 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     uint32_t mipCount = (flags & kFlagMipMapCount) ? ReadU32(header + 24) : 1;
     const uint32_t caps2 = ReadU32(header + 108);
     if (OutsideImageLimits(width, height)) return D3DXERR_INVALIDDATA;
-    if ((caps2 & kCaps2Volume) && depth > 1) return D3DXERR_INVALIDDATA;
+    const bool cube = (caps2 & kCaps2Cube) != 0;
+    const bool volume = !cube && (caps2 & kCaps2Volume) != 0 && (flags & kFlagDepth) != 0;
+    const uint32_t slices = volume ? std::max(1u, depth) : 1;
+    if (slices > kMaxImageSide) return D3DXERR_INVALIDDATA;
 
     Layout layout;
     if (!ReadLayout(header + 72, layout)) return D3DXERR_INVALIDDATA;
@@ -317,6 +322,8 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     uint32_t fullChain = 1;
     while ((width >> fullChain) > 0 || (height >> fullChain) > 0) ++fullChain;
     if (mipCount == 0) mipCount = 1;
+    // The file must hold every level its header counts, those past 1x1 as 1x1.
+    const uint32_t extraLevels = mipCount > fullChain ? mipCount - fullChain : 0;
     if (mipCount > fullChain) mipCount = fullChain;
 
     image.info.width = width;
@@ -325,13 +332,18 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.info.format = layout.format;
     image.info.fileType = D3DXIFF_DDS;
     image.info.hasAlpha = layout.compressed || layout.alpha != 0;
+    image.info.resourceType = cube ? D3DRTYPE_CUBETEXTURE : volume ? D3DRTYPE_VOLUMETEXTURE : D3DRTYPE_TEXTURE;
+    image.info.depth = slices;
     if (fit == nullptr) return S_OK;
 
-    // Every level must be in the file before any is decoded.
+    // Every level of every face (or slice) must be in the file before any is decoded.
     uint64_t needed = 0;
     for (uint32_t level = 0; level < mipCount; ++level) {
-        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
+        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level))
+            * std::max(1u, slices >> level);
     }
+    needed += uint64_t{extraLevels} * LevelBytes(layout, 1, 1);
+    if (cube) needed *= 6;
     if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
     const uint8_t* cursor = data + 4 + kHeaderSize;
     for (uint32_t level = 0; level < mipCount; ++level) {
@@ -340,7 +352,7 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
         const UINT fitWidth = std::max(1u, fit->width >> level);
         const UINT fitHeight = std::max(1u, fit->height >> level);
         image.levels.push_back(DecodeLevel(layout, cursor, levelWidth, levelHeight, fitWidth, fitHeight));
-        cursor += LevelBytes(layout, levelWidth, levelHeight);
+        cursor += LevelBytes(layout, levelWidth, levelHeight) * std::max(1u, slices >> level);
     }
     return S_OK;
 }
