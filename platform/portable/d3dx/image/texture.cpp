@@ -7,6 +7,9 @@
 namespace portable {
 
 namespace {
+constexpr D3DFORMAT kA16B16G16R16F = static_cast<D3DFORMAT>(113);
+constexpr D3DFORMAT kA32B32G32R32F = static_cast<D3DFORMAT>(116);
+
 bool IsDxt(D3DFORMAT format)
 {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4
@@ -27,7 +30,7 @@ bool FormatHasAlpha(D3DFORMAT format)
     case D3DFMT_DXT3:
     case D3DFMT_DXT4:
     case D3DFMT_DXT5: return true;
-    default: return false;
+    default: return format == kA16B16G16R16F || format == kA32B32G32R32F;
     }
 }
 
