@@ -160,6 +160,194 @@ uint32_t Checksum(const void* data, size_t size)
     return hash;
 }
 
+// Where a format keeps each channel in a texel of `bytes` bytes (luminance
+// in `red`); a channel without a mask is absent.
+struct Packing {
+    D3DFORMAT format;
+    unsigned bytes;
+    uint32_t red, green, blue, alpha;
+    bool luminance;
+};
+
+const Packing* PackingOf(D3DFORMAT format)
+{
+    static const Packing kPackings[] = {
+        {D3DFMT_A8R8G8B8, 4, 0xff0000, 0xff00, 0xff, 0xff000000, false},
+        {D3DFMT_X8R8G8B8, 4, 0xff0000, 0xff00, 0xff, 0, false},
+        {D3DFMT_A8B8G8R8, 4, 0xff, 0xff00, 0xff0000, 0xff000000, false},
+        {D3DFMT_X8B8G8R8, 4, 0xff, 0xff00, 0xff0000, 0, false},
+        {D3DFMT_R8G8B8, 3, 0xff0000, 0xff00, 0xff, 0, false},
+        {D3DFMT_R5G6B5, 2, 0xf800, 0x7e0, 0x1f, 0, false},
+        {D3DFMT_X1R5G5B5, 2, 0x7c00, 0x3e0, 0x1f, 0, false},
+        {D3DFMT_A1R5G5B5, 2, 0x7c00, 0x3e0, 0x1f, 0x8000, false},
+        {D3DFMT_A4R4G4B4, 2, 0xf00, 0xf0, 0xf, 0xf000, false},
+        {D3DFMT_X4R4G4B4, 2, 0xf00, 0xf0, 0xf, 0, false},
+        {D3DFMT_R3G3B2, 1, 0xe0, 0x1c, 0x3, 0, false},
+        {D3DFMT_A8R3G3B2, 2, 0xe0, 0x1c, 0x3, 0xff00, false},
+        {D3DFMT_A2R10G10B10, 4, 0x3ff00000, 0xffc00, 0x3ff, 0xc0000000, false},
+        {D3DFMT_A2B10G10R10, 4, 0x3ff, 0xffc00, 0x3ff00000, 0xc0000000, false},
+        {D3DFMT_G16R16, 4, 0xffff, 0xffff0000, 0, 0, false},
+        {D3DFMT_L8, 1, 0xff, 0, 0, 0, true},
+        {D3DFMT_A8L8, 2, 0xff, 0, 0, 0xff00, true},
+        {D3DFMT_A4L4, 1, 0xf, 0, 0, 0xf0, true},
+        {D3DFMT_L16, 2, 0xffff, 0, 0, 0, true},
+        {D3DFMT_A8, 1, 0, 0, 0, 0xff, false},
+    };
+    for (const Packing& packing : kPackings) {
+        if (packing.format == format) return &packing;
+    }
+    return nullptr;
+}
+
+bool IsDxt(D3DFORMAT format)
+{
+    return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4
+        || format == D3DFMT_DXT5;
+}
+
+unsigned MaskBits(uint32_t mask)
+{
+    unsigned bits = 0;
+    for (; mask != 0; mask &= mask - 1) ++bits;
+    return bits;
+}
+
+// A channel at the precision its format keeps (at most 8 bits), from a packed texel.
+uint8_t Field(uint32_t pixel, uint32_t mask, uint8_t absent)
+{
+    if (mask == 0) return absent;
+    unsigned shift = 0;
+    while (((mask >> shift) & 1) == 0) ++shift;
+    const unsigned bits = MaskBits(mask);
+    const uint32_t raw = (pixel & mask) >> shift;
+    return static_cast<uint8_t>(bits > 8 ? raw >> (bits - 8) : raw);
+}
+
+// The same from an 8-bit value.
+uint8_t Reduced(uint8_t value, uint32_t mask, uint8_t absent)
+{
+    if (mask == 0) return absent;
+    const unsigned bits = MaskBits(mask);
+    return static_cast<uint8_t>(bits >= 8 ? value : value >> (8 - bits));
+}
+
+// DXT blocks to B, G, R, A bytes by the formats' definitions.
+std::vector<uint8_t> DecodeBlocks(const LevelTexels& level)
+{
+    const unsigned blockBytes = level.format == D3DFMT_DXT1 ? 8 : 16;
+    const UINT blocksWide = (level.width + 3) / 4, blocksHigh = (level.height + 3) / 4;
+    std::vector<uint8_t> out(size_t{level.width} * level.height * 4);
+    const auto u16 = [](const uint8_t* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
+    for (UINT by = 0; by < blocksHigh; ++by) {
+        for (UINT bx = 0; bx < blocksWide; ++bx) {
+            const uint8_t* block = level.bytes.data() + (size_t{by} * blocksWide + bx) * blockBytes;
+            const uint8_t* colors = blockBytes == 16 ? block + 8 : block;
+            const unsigned c0 = u16(colors), c1 = u16(colors + 2);
+            int palette[4][4];
+            for (int e = 0; e < 2; ++e) {
+                const unsigned c = e == 0 ? c0 : c1;
+                palette[e][0] = static_cast<int>(((c & 31) * 255 + 15) / 31);
+                palette[e][1] = static_cast<int>((((c >> 5) & 63) * 255 + 31) / 63);
+                palette[e][2] = static_cast<int>(((c >> 11) * 255 + 15) / 31);
+                palette[e][3] = 255;
+            }
+            const bool four = blockBytes == 16 || c0 > c1;
+            for (int k = 0; k < 3; ++k) {
+                palette[2][k] =
+                    four ? (2 * palette[0][k] + palette[1][k] + 1) / 3 : (palette[0][k] + palette[1][k] + 1) / 2;
+                palette[3][k] = four ? (palette[0][k] + 2 * palette[1][k] + 1) / 3 : 0;
+            }
+            palette[2][3] = 255;
+            palette[3][3] = four ? 255 : 0;
+            int alphas[8] = {};
+            if (level.format == D3DFMT_DXT4 || level.format == D3DFMT_DXT5) {
+                const int a0 = block[0], a1 = block[1];
+                alphas[0] = a0;
+                alphas[1] = a1;
+                for (int i = 1; i < 7; ++i) {
+                    alphas[i + 1] = a0 > a1 ? ((7 - i) * a0 + i * a1 + 3) / 7
+                        : i < 5             ? ((5 - i) * a0 + i * a1 + 2) / 5
+                                            : 0;
+                }
+                if (a0 <= a1) alphas[7] = 255;
+            }
+            uint64_t alphaBits = 0;
+            for (int i = 0; i < 6; ++i) alphaBits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
+            const uint32_t indices =
+                colors[4] | (colors[5] << 8) | (colors[6] << 16) | (static_cast<uint32_t>(colors[7]) << 24);
+            for (UINT i = 0; i < 16; ++i) {
+                const UINT x = bx * 4 + i % 4, y = by * 4 + i / 4;
+                if (x >= level.width || y >= level.height) continue;
+                uint8_t* texel = out.data() + (size_t{y} * level.width + x) * 4;
+                for (int k = 0; k < 4; ++k) texel[k] = static_cast<uint8_t>(palette[(indices >> (2 * i)) & 3][k]);
+                if (level.format == D3DFMT_DXT2 || level.format == D3DFMT_DXT3) {
+                    texel[3] = static_cast<uint8_t>(((block[i / 2] >> (4 * (i % 2))) & 15) * 17);
+                } else if (blockBytes == 16) {
+                    texel[3] = static_cast<uint8_t>(alphas[(alphaBits >> (3 * i)) & 7]);
+                }
+            }
+        }
+    }
+    return out;
+}
+
+// A sum over level 0's texels, each channel at the precision the texture's
+// format keeps (absent alpha as opaque), the same whether the texels come
+// packed or as bytes; "unread" for a format it does not know.
+std::string TexelSum(LevelTexels level)
+{
+    const size_t count = size_t{level.width} * level.height;
+    std::vector<uint8_t> canonical(count * 4);
+    const Packing* packing = PackingOf(level.format);
+    if (IsDxt(level.format)) {
+        if (!level.bgra) level.bytes = DecodeBlocks(level);
+        if (level.bytes.size() < count * 4) return "unread";
+        canonical = level.bytes;
+        if (level.format == D3DFMT_DXT1) {
+            for (size_t i = 0; i < count; ++i) {
+                if (canonical[4 * i + 3] == 0) std::fill_n(canonical.begin() + 4 * i, 3, 0);
+            }
+        }
+    } else if (packing != nullptr) {
+        if (level.bytes.size() < count * (level.bgra ? 4 : packing->bytes)) return "unread";
+        for (size_t i = 0; i < count; ++i) {
+            uint8_t* out = canonical.data() + 4 * i;
+            if (level.bgra) {
+                const uint8_t* in = level.bytes.data() + 4 * i;
+                out[0] =
+                    Reduced(packing->luminance ? in[2] : in[0], packing->luminance ? packing->red : packing->blue, 0);
+                out[1] =
+                    Reduced(packing->luminance ? in[2] : in[1], packing->luminance ? packing->red : packing->green, 0);
+                out[2] = Reduced(in[2], packing->red, 0);
+                out[3] = Reduced(in[3], packing->alpha, 255);
+            } else {
+                uint32_t pixel = 0;
+                for (unsigned b = 0; b < packing->bytes; ++b)
+                    pixel |= uint32_t{level.bytes[i * packing->bytes + b]} << (8 * b);
+                out[2] = Field(pixel, packing->red, 0);
+                out[0] = packing->luminance ? out[2] : Field(pixel, packing->blue, 0);
+                out[1] = packing->luminance ? out[2] : Field(pixel, packing->green, 0);
+                out[3] = Field(pixel, packing->alpha, 255);
+            }
+        }
+    } else {
+        return "unread";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(Checksum(canonical.data(), canonical.size())));
+    return text;
+}
+
+const char* ResourceTypeName(D3DRESOURCETYPE type)
+{
+    switch (type) {
+    case D3DRTYPE_TEXTURE: return "texture";
+    case D3DRTYPE_CUBETEXTURE: return "cube texture";
+    case D3DRTYPE_VOLUMETEXTURE: return "volume texture";
+    default: return "other resource";
+    }
+}
+
 void PrintChecksums(ID3DXMesh* mesh)
 {
     const size_t vertexBytes = static_cast<size_t>(mesh->GetNumVertices()) * mesh->GetNumBytesPerVertex();
@@ -335,10 +523,15 @@ bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, 
                                                             D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                                             D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
         if (SUCCEEDED(result)) {
-            std::printf("     texture \"%s\": loads from \"%s\": %s %ux%u %s, %u levels in the file; %lu levels\n",
-                        name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat), info.Width, info.Height,
+            LevelTexels level;
+            const bool read = ReadLevelZero(texture, level);
+            std::printf("     texture \"%s\": loads from \"%s\": %s %s %ux%ux%u %s, %u levels in the file; %lu levels,"
+                        " level 0 %ux%u %s, texels %s\n",
+                        name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat),
+                        ResourceTypeName(info.ResourceType), info.Width, info.Height, info.Depth,
                         FormatName(info.Format).c_str(), info.MipLevels,
-                        static_cast<unsigned long>(texture->GetLevelCount()));
+                        static_cast<unsigned long>(texture->GetLevelCount()), level.width, level.height,
+                        read ? FormatName(level.format).c_str() : "unread", read ? TexelSum(level).c_str() : "unread");
             texture->Release();
         } else {
             std::printf("     texture \"%s\": does not load from \"%s\": %s\n", name.c_str(), texturePath.c_str(),
@@ -409,9 +602,57 @@ int Report(IDirect3DDevice9* device, const std::string& path, bool listVertices,
     return 0;
 }
 
+// D3DXCreateTextureFromFileExW's answers to argument classes, for one image file.
+void ReportArguments(IDirect3DDevice9* device, const std::string& path)
+{
+    const std::wstring file = Widen(path, ArgumentCodePage());
+    struct Case {
+        const char* name;
+        bool device, file, texture;
+        DWORD filter, mipFilter;
+    };
+    const Case kCases[] = {
+        {"defaults", true, true, true, D3DX_DEFAULT, D3DX_DEFAULT},
+        {"null device", false, true, true, D3DX_DEFAULT, D3DX_DEFAULT},
+        {"null file", true, false, true, D3DX_DEFAULT, D3DX_DEFAULT},
+        {"null texture", true, true, false, D3DX_DEFAULT, D3DX_DEFAULT},
+    };
+    std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+    for (DWORD filter : {0x0u, 0x1u, 0x2u, 0x3u, 0x4u, 0x5u, 0x6u, 0x7u, 0x8u, 0xffu, 0x80001u, 0x70005u, 0x100u}) {
+        cases.push_back({"filter", true, true, true, filter, D3DX_DEFAULT});
+        cases.push_back({"mip filter", true, true, true, D3DX_DEFAULT, filter});
+    }
+    for (DWORD skip : {1u, 2u, 3u, 4u, 9u, 31u}) {
+        cases.push_back({"skip levels", true, true, true, D3DX_DEFAULT, D3DX_SKIP_DDS_MIP_LEVELS(skip, D3DX_DEFAULT)});
+        cases.push_back(
+            {"skip levels", true, true, true, D3DX_DEFAULT, D3DX_SKIP_DDS_MIP_LEVELS(skip, D3DX_FILTER_POINT)});
+        cases.push_back({"skip levels", true, true, true, D3DX_DEFAULT, D3DX_SKIP_DDS_MIP_LEVELS(skip, 0x7)});
+    }
+    for (const Case& c : cases) {
+        IDirect3DTexture9* texture = nullptr;
+        D3DXIMAGE_INFO info{};
+        const HRESULT result = D3DXCreateTextureFromFileExW(
+            c.device ? device : nullptr, c.file ? file.c_str() : nullptr, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+            D3DFMT_UNKNOWN, D3DPOOL_MANAGED, c.filter, c.mipFilter, 0, &info, nullptr, c.texture ? &texture : nullptr);
+        std::printf("  arguments \"%s\" %s filter %08lx mip filter %08lx: %s", path.c_str(), c.name,
+                    static_cast<unsigned long>(c.filter), static_cast<unsigned long>(c.mipFilter),
+                    ResultName(result).c_str());
+        if (SUCCEEDED(result) && texture != nullptr) {
+            LevelTexels level;
+            const bool read = ReadLevelZero(texture, level);
+            std::printf(", file %ux%u %u levels; %lu levels, level 0 %ux%u, texels %s", info.Width, info.Height,
+                        info.MipLevels, static_cast<unsigned long>(texture->GetLevelCount()), level.width, level.height,
+                        read ? TexelSum(level).c_str() : "unread");
+        }
+        std::printf("\n");
+        if (texture != nullptr) texture->Release();
+    }
+}
+
 } // namespace
 
 // xinfo [--vertices] MODEL: the report on standard output.
+// xinfo --arguments IMAGE...: how texture loads answer argument classes.
 // xinfo --each FOLDER MODEL...: the report of the n-th model (from 0) in
 // FOLDER/n.txt, its failure too; one start for many models (under Wine a
 // start costs a second or more).
@@ -419,8 +660,11 @@ int main(int argc, char** argv)
 {
     const bool listVertices = argc == 3 && std::strcmp(argv[1], "--vertices") == 0;
     const bool each = argc >= 3 && std::strcmp(argv[1], "--each") == 0;
-    if (argc != 2 && !listVertices && !each) {
-        std::fprintf(stderr, "usage: xinfo [--vertices] <model.x>\n       xinfo --each <folder> <model.x>...\n");
+    const bool arguments = argc >= 3 && std::strcmp(argv[1], "--arguments") == 0;
+    if (argc != 2 && !listVertices && !each && !arguments) {
+        std::fprintf(stderr,
+                     "usage: xinfo [--vertices] <model.x>\n       xinfo --each <folder> <model.x>...\n"
+                     "       xinfo --arguments <image>...\n");
         return 2;
     }
     std::string error;
@@ -431,7 +675,9 @@ int main(int argc, char** argv)
         return 3;
     }
     int status = 0;
-    if (each) {
+    if (arguments) {
+        for (int i = 2; i < argc; ++i) ReportArguments(device, argv[i]);
+    } else if (each) {
         for (int i = 3; i < argc; ++i) {
             const std::string out = std::string(argv[2]) + "/" + std::to_string(i - 3) + ".txt";
             std::fflush(stdout);

@@ -18,6 +18,19 @@
 #define D3DX_DEFAULT_NONPOW2 ((UINT)-2)
 #define D3DX_FROM_FILE ((UINT)-3)
 
+// Texture filters: one of the first five, with flags above.
+#define D3DX_FILTER_NONE 0x1
+#define D3DX_FILTER_POINT 0x2
+#define D3DX_FILTER_LINEAR 0x3
+#define D3DX_FILTER_TRIANGLE 0x4
+#define D3DX_FILTER_BOX 0x5
+#define D3DX_FILTER_DITHER 0x80000
+#define D3DX_SKIP_DDS_MIP_LEVELS_MASK 0x1f
+#define D3DX_SKIP_DDS_MIP_LEVELS_SHIFT 26
+#define D3DX_SKIP_DDS_MIP_LEVELS(levels, filter)                                  \
+    ((((levels)&D3DX_SKIP_DDS_MIP_LEVELS_MASK) << D3DX_SKIP_DDS_MIP_LEVELS_SHIFT) \
+     | ((filter) == D3DX_DEFAULT ? D3DX_FILTER_BOX : (filter)))
+
 // Mesh creation options.
 #define D3DXMESH_32BIT 0x001
 #define D3DXMESH_SYSTEMMEM 0x110

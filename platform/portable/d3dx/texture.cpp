@@ -128,7 +128,11 @@ HRESULT LoadFromFile(const OpenedFile& file, const TextureRequest& request, UINT
     const TextureShape shape = ShapeTexture(header, request, std::max(1u, maxSide));
     const uint64_t textureBytes = TextureBytes(shape);
     // The file, the image decoded no larger than the texture, and the texture.
-    uint64_t decodedBytes = uint64_t{std::min(header.width, shape.width)} * std::min(header.height, shape.height) * 4;
+    // Skipped top levels are decoded too: then level 0 may be the file's own.
+    const bool skipping = request.skipLevels != 0 && header.mipLevels > 1;
+    uint64_t decodedBytes = skipping
+        ? uint64_t{header.width} * header.height * 4
+        : uint64_t{std::min(header.width, shape.width)} * std::min(header.height, shape.height) * 4;
     if (header.mipLevels > 1) decodedBytes = decodedBytes * 4 / 3 + 4 * header.mipLevels;
     const uint64_t fileBytes = bytes.size() < size ? size : 0;
     if (!memory.Grow(fileBytes + decodedBytes + textureBytes)) return E_OUTOFMEMORY;
@@ -143,15 +147,21 @@ HRESULT LoadFromFile(const OpenedFile& file, const TextureRequest& request, UINT
 
 HRESULT WINAPI D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR srcFile, UINT width, UINT height,
                                             UINT mipLevels, DWORD /*usage*/, D3DFORMAT format, D3DPOOL pool,
-                                            DWORD /*filter*/, DWORD /*mipFilter*/, D3DCOLOR colorKey,
-                                            D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* /*palette*/,
-                                            IDirect3DTexture9** texture)
+                                            DWORD filter, DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
+                                            PALETTEENTRY* /*palette*/, IDirect3DTexture9** texture)
 {
     if (texture != nullptr) *texture = nullptr;
     return GuardedHresult([&]() -> HRESULT {
         if (srcFile == nullptr) return D3DERR_INVALIDCALL;
-        const bool validCall = device != nullptr && texture != nullptr && ValidPool(pool);
+        UINT skipLevels = 0;
+        if (mipFilter != D3DX_DEFAULT) {
+            skipLevels = (mipFilter >> D3DX_SKIP_DDS_MIP_LEVELS_SHIFT) & D3DX_SKIP_DDS_MIP_LEVELS_MASK;
+            mipFilter &= ~(DWORD{D3DX_SKIP_DDS_MIP_LEVELS_MASK} << D3DX_SKIP_DDS_MIP_LEVELS_SHIFT);
+        }
+        const bool validCall =
+            device != nullptr && texture != nullptr && ValidPool(pool) && ValidFilter(filter) && ValidFilter(mipFilter);
         TextureRequest request;
+        request.skipLevels = skipLevels;
         request.width = width;
         request.height = height;
         request.mipLevels = mipLevels;

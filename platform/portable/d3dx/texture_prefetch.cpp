@@ -306,7 +306,8 @@ bool TakePrefetchedTexture(const std::string& resolved, const TextureRequest& re
 {
     const TextureRequest made{};
     if (request.width != made.width || request.height != made.height || request.mipLevels != made.mipLevels
-        || request.format != made.format || request.colorKey != made.colorKey) {
+        || request.format != made.format || request.colorKey != made.colorKey
+        || request.skipLevels != made.skipLevels) {
         return false;
     }
     Prefetcher& prefetcher = ProcessPrefetcher();

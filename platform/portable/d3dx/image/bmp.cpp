@@ -62,6 +62,7 @@ HRESULT ReadHeader(const uint8_t* data, size_t size, Bmp& bmp)
         bmp.height = U16(header + 6);
         bmp.bits = U16(header + 10);
         paletteEntry = 3;
+        if (bmp.bits != 1 && bmp.bits != 4 && bmp.bits != 8 && bmp.bits != 24) return D3DXERR_INVALIDDATA;
     } else if (headerSize >= 40 && headerSize <= 124 && size >= 14 + size_t{headerSize}) {
         bmp.width = static_cast<int32_t>(U32(header + 4));
         bmp.height = static_cast<int32_t>(U32(header + 8));

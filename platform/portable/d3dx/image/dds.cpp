@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "platform/portable/d3dx/image/decode.h"
@@ -85,6 +86,8 @@ constexpr uint32_t kPixelAlpha = 0x2;
 constexpr uint32_t kPixelFourCC = 0x4;
 constexpr uint32_t kPixelRgb = 0x40;
 constexpr uint32_t kPixelLuminance = 0x20000;
+constexpr uint32_t kFlagDepth = 0x800000;
+constexpr uint32_t kCaps2Cube = 0x200;
 constexpr uint32_t kCaps2Volume = 0x200000;
 
 uint32_t ReadU32(const uint8_t* p)
@@ -124,6 +127,8 @@ struct Channel {
 struct Layout {
     D3DFORMAT format = D3DFMT_UNKNOWN;
     bool compressed = false;
+    uint32_t floatChannels = 0; // R, G, B, A in that order, of floatBytes each
+    uint32_t floatBytes = 0;
     bool luminance = false;
     uint32_t bitsPerPixel = 0;
     uint32_t red = 0, green = 0, blue = 0, alpha = 0;
@@ -180,7 +185,17 @@ bool ReadLayout(const uint8_t* pf, Layout& layout)
         case FourCC('D', 'X', 'T', '3'): layout.format = D3DFMT_DXT3; break;
         case FourCC('D', 'X', 'T', '4'): layout.format = D3DFMT_DXT4; break;
         case FourCC('D', 'X', 'T', '5'): layout.format = D3DFMT_DXT5; break;
-        default: return false;
+        default: {
+            // The float formats, by their D3DFORMAT numbers: R16F to A32B32G32R32F.
+            const uint32_t code = ReadU32(pf + 8);
+            if (code < 111 || code > 116) return false;
+            static constexpr uint32_t kChannels[] = {1, 2, 4};
+            layout.format = static_cast<D3DFORMAT>(code);
+            layout.floatChannels = kChannels[(code - 111) % 3];
+            layout.floatBytes = code < 114 ? 2 : 4;
+            layout.bitsPerPixel = layout.floatChannels * layout.floatBytes * 8;
+            return true;
+        }
         }
         layout.compressed = true;
         return true;
@@ -211,9 +226,54 @@ uint64_t LevelBytes(const Layout& layout, uint32_t width, uint32_t height)
     return static_cast<uint64_t>(width) * height * (layout.bitsPerPixel / 8);
 }
 
+float HalfToFloat(uint32_t half)
+{
+    const uint32_t exponent = (half >> 10) & 31, mantissa = half & 1023;
+    const float sign = (half & 0x8000) ? -1.0f : 1.0f;
+    if (exponent == 31) return mantissa != 0 ? 0.0f : sign * 65504.0f; // NaN as 0, infinities as the largest
+    if (exponent == 0) return sign * std::ldexp(static_cast<float>(mantissa), -24);
+    return sign * std::ldexp(static_cast<float>(mantissa | 1024), static_cast<int>(exponent) - 25);
+}
+
+// A float channel to 8 bits, clamped to 0..1.
+uint8_t FloatTo8(float value)
+{
+    if (!(value > 0.0f)) return 0;
+    return value >= 1.0f ? 255 : static_cast<uint8_t>(value * 255.0f + 0.5f);
+}
+
+// One row of a float level to texels; channels the format lacks are 1.
+void ConvertFloatRow(const Layout& layout, const uint8_t* data, uint32_t width, uint8_t* out)
+{
+    const uint32_t stride = layout.floatChannels * layout.floatBytes;
+    for (size_t i = 0; i < width; ++i) {
+        uint8_t rgba[4] = {255, 255, 255, 255};
+        for (uint32_t c = 0; c < layout.floatChannels; ++c) {
+            const uint8_t* at = data + i * stride + c * layout.floatBytes;
+            float value;
+            if (layout.floatBytes == 2) {
+                value = HalfToFloat(ReadU16(at));
+            } else {
+                const uint32_t bits = ReadU32(at);
+                std::memcpy(&value, &bits, 4);
+            }
+            rgba[c] = FloatTo8(value);
+        }
+        uint8_t* texel = out + 4 * i;
+        texel[0] = rgba[2];
+        texel[1] = rgba[1];
+        texel[2] = rgba[0];
+        texel[3] = rgba[3];
+    }
+}
+
 // One row of an uncompressed level to texels.
 void ConvertRow(const Layout& layout, const uint8_t* data, uint32_t width, uint8_t* out)
 {
+    if (layout.floatChannels != 0) {
+        ConvertFloatRow(layout, data, width, out);
+        return;
+    }
     const Channel red(layout.red), green(layout.green), blue(layout.blue), alpha(layout.alpha);
     const uint32_t bytes = layout.bitsPerPixel / 8;
     for (size_t i = 0; i < width; ++i) {
@@ -309,7 +369,10 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     uint32_t mipCount = (flags & kFlagMipMapCount) ? ReadU32(header + 24) : 1;
     const uint32_t caps2 = ReadU32(header + 108);
     if (OutsideImageLimits(width, height)) return D3DXERR_INVALIDDATA;
-    if ((caps2 & kCaps2Volume) && depth > 1) return D3DXERR_INVALIDDATA;
+    const bool cube = (caps2 & kCaps2Cube) != 0;
+    const bool volume = !cube && (caps2 & kCaps2Volume) != 0 && (flags & kFlagDepth) != 0;
+    const uint32_t slices = volume ? std::max(1u, depth) : 1;
+    if (slices > kMaxImageSide) return D3DXERR_INVALIDDATA;
 
     Layout layout;
     if (!ReadLayout(header + 72, layout)) return D3DXERR_INVALIDDATA;
@@ -317,6 +380,8 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     uint32_t fullChain = 1;
     while ((width >> fullChain) > 0 || (height >> fullChain) > 0) ++fullChain;
     if (mipCount == 0) mipCount = 1;
+    // The file must hold every level its header counts, those past 1x1 as 1x1.
+    const uint32_t extraLevels = mipCount > fullChain ? mipCount - fullChain : 0;
     if (mipCount > fullChain) mipCount = fullChain;
 
     image.info.width = width;
@@ -324,14 +389,19 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.info.mipLevels = mipCount;
     image.info.format = layout.format;
     image.info.fileType = D3DXIFF_DDS;
-    image.info.hasAlpha = layout.compressed || layout.alpha != 0;
+    image.info.hasAlpha = layout.compressed || layout.alpha != 0 || layout.floatChannels == 4;
+    image.info.resourceType = cube ? D3DRTYPE_CUBETEXTURE : volume ? D3DRTYPE_VOLUMETEXTURE : D3DRTYPE_TEXTURE;
+    image.info.depth = slices;
     if (fit == nullptr) return S_OK;
 
-    // Every level must be in the file before any is decoded.
+    // Every level of every face (or slice) must be in the file before any is decoded.
     uint64_t needed = 0;
     for (uint32_t level = 0; level < mipCount; ++level) {
-        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level));
+        needed += LevelBytes(layout, std::max(1u, width >> level), std::max(1u, height >> level))
+            * std::max(1u, slices >> level);
     }
+    needed += uint64_t{extraLevels} * LevelBytes(layout, 1, 1);
+    if (cube) needed *= 6;
     if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
     const uint8_t* cursor = data + 4 + kHeaderSize;
     for (uint32_t level = 0; level < mipCount; ++level) {
@@ -340,7 +410,7 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
         const UINT fitWidth = std::max(1u, fit->width >> level);
         const UINT fitHeight = std::max(1u, fit->height >> level);
         image.levels.push_back(DecodeLevel(layout, cursor, levelWidth, levelHeight, fitWidth, fitHeight));
-        cursor += LevelBytes(layout, levelWidth, levelHeight);
+        cursor += LevelBytes(layout, levelWidth, levelHeight) * std::max(1u, slices >> level);
     }
     return S_OK;
 }

@@ -25,6 +25,10 @@ struct ImageInfo {
     D3DFORMAT format = D3DFMT_UNKNOWN;
     D3DXIMAGE_FILEFORMAT fileType = D3DXIFF_BMP;
     bool hasAlpha = false;
+    // A DDS file may hold a cube map or a volume; the texture takes the
+    // first face, or the first slice, of each level.
+    D3DRESOURCETYPE resourceType = D3DRTYPE_TEXTURE;
+    UINT depth = 1;
 };
 
 struct ImageLevel {

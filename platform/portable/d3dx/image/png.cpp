@@ -78,10 +78,13 @@ struct ChunkFilter {
     }
 };
 
-// The format D3DX reports, by channels after transparency is applied.
-D3DFORMAT FileFormat(bool color, bool alpha)
+// The format D3DX reports: palette files as such, grey with an alpha channel
+// as color with alpha, the rest by channels after transparency is applied.
+D3DFORMAT FileFormat(const spng_ihdr& header, bool alpha)
 {
-    if (color) return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
+    if (header.color_type == SPNG_COLOR_TYPE_INDEXED) return static_cast<D3DFORMAT>(41); // D3DFMT_P8
+    if (header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA) return D3DFMT_A8R8G8B8;
+    if (header.color_type != SPNG_COLOR_TYPE_GRAYSCALE) return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
     return alpha ? D3DFMT_A8L8 : D3DFMT_L8;
 }
 
@@ -135,13 +138,11 @@ HRESULT DecodePng(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     if (OutsideImageLimits(header.width, header.height)) return D3DXERR_INVALIDDATA;
     spng_trns transparency{};
     const bool hasTransparency = spng_get_trns(png, &transparency) == 0;
-    const bool color =
-        header.color_type != SPNG_COLOR_TYPE_GRAYSCALE && header.color_type != SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
     const bool alpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA
         || header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || hasTransparency;
     image.info.width = header.width;
     image.info.height = header.height;
-    image.info.format = FileFormat(color, alpha);
+    image.info.format = FileFormat(header, alpha);
     image.info.fileType = D3DXIFF_PNG;
     image.info.hasAlpha = alpha;
     if (fit == nullptr) return S_OK;

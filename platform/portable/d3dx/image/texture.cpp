@@ -7,6 +7,9 @@
 namespace portable {
 
 namespace {
+constexpr D3DFORMAT kA16B16G16R16F = static_cast<D3DFORMAT>(113);
+constexpr D3DFORMAT kA32B32G32R32F = static_cast<D3DFORMAT>(116);
+
 bool IsDxt(D3DFORMAT format)
 {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4
@@ -27,7 +30,7 @@ bool FormatHasAlpha(D3DFORMAT format)
     case D3DFMT_DXT3:
     case D3DFMT_DXT4:
     case D3DFMT_DXT5: return true;
-    default: return false;
+    default: return format == kA16B16G16R16F || format == kA32B32G32R32F;
     }
 }
 
@@ -50,7 +53,8 @@ D3DFORMAT TextureFormat(const ImageInfo& image)
     case D3DFMT_A4L4: return D3DFMT_A8L8;
     default: break;
     }
-    if (static_cast<int>(image.format) == 41) return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    // A palette may hold alpha: D3DX gives palette files alpha whatever their entries hold.
+    if (static_cast<int>(image.format) == 41) return D3DFMT_A8R8G8B8;
     return image.format;
 }
 
@@ -74,8 +78,28 @@ UINT Side(UINT requested, UINT fileSide)
 }
 } // namespace
 
-TextureShape ShapeTexture(const ImageInfo& info, const TextureRequest& request, UINT maxSide)
+bool ValidFilter(DWORD filter)
 {
+    if (filter == D3DX_DEFAULT) return true;
+    return (filter & 0xffff) <= D3DX_FILTER_BOX;
+}
+
+namespace {
+// The file as the texture sees it once the top levels are skipped.
+ImageInfo Skipped(const ImageInfo& info, UINT skip)
+{
+    if (info.fileType != D3DXIFF_DDS || skip == 0 || skip >= info.mipLevels) return info;
+    ImageInfo skipped = info;
+    skipped.width = std::max(1u, info.width >> skip);
+    skipped.height = std::max(1u, info.height >> skip);
+    skipped.mipLevels = info.mipLevels - skip;
+    return skipped;
+}
+} // namespace
+
+TextureShape ShapeTexture(const ImageInfo& fileInfo, const TextureRequest& request, UINT maxSide)
+{
+    const ImageInfo info = Skipped(fileInfo, request.skipLevels);
     TextureShape shape;
     shape.format = request.format;
     if (shape.format == D3DFMT_UNKNOWN || static_cast<UINT>(shape.format) == D3DX_DEFAULT
@@ -148,16 +172,23 @@ HRESULT LoadTextureData(const uint8_t* data, size_t size, const TextureRequest& 
     HRESULT result = ReadImageInfo(data, size, file);
     if (FAILED(result)) return result;
     const TextureShape shape = ShapeTexture(file, request, std::max(1u, maxSide));
+    // Skipped levels are decoded too (level i's fit is level 0's halved i times), then dropped.
+    const ImageInfo skipped = Skipped(file, request.skipLevels);
+    const UINT skip = file.mipLevels - skipped.mipLevels;
+    const auto widen = [skip](UINT side) {
+        return static_cast<UINT>(std::min<uint64_t>(uint64_t{side} << skip, kMaxImageSide));
+    };
     DecodedImage image;
-    result = DecodeImage(data, size, ImageFit{shape.width, shape.height}, image);
+    result = DecodeImage(data, size, ImageFit{widen(shape.width), widen(shape.height)}, image);
     if (FAILED(result)) return result;
+    if (skip > 0 && image.levels.size() > skip) image.levels.erase(image.levels.begin(), image.levels.begin() + skip);
     info = D3DXIMAGE_INFO{};
     info.Width = file.width;
     info.Height = file.height;
-    info.Depth = 1;
+    info.Depth = file.depth;
     info.MipLevels = file.mipLevels;
     info.Format = file.format;
-    info.ResourceType = D3DRTYPE_TEXTURE;
+    info.ResourceType = file.resourceType;
     info.ImageFileFormat = file.fileType;
     return BuildTextureData(std::move(image), shape, request.colorKey, texture);
 }

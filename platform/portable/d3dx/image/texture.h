@@ -13,7 +13,12 @@ struct TextureRequest {
     UINT mipLevels = D3DX_DEFAULT; // D3DX_DEFAULT and 0: the full chain; D3DX_FROM_FILE: the file's
     D3DFORMAT format = D3DFMT_UNKNOWN;
     D3DCOLOR colorKey = 0; // texels of this ARGB color become transparent black; 0: none
+    UINT skipLevels = 0;   // of a DDS file with more levels than this: its top levels left out
 };
+
+// Whether a filter or mip filter argument names a filter (or is D3DX_DEFAULT);
+// the levels to skip are left out of the mip filter first.
+bool ValidFilter(DWORD filter);
 
 struct TextureShape {
     UINT width = 0;

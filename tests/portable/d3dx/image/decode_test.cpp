@@ -318,6 +318,37 @@ TEST(ImageDecode, DdsUncompressedFormatsAndMipChains)
     }
 }
 
+// Float texels clamp to 0..1; channels a format lacks are 1.
+TEST(ImageDecode, DdsFloatFormatsGiveClampedTexels)
+{
+    const auto f32 = [](float value) {
+        std::string bytes(4, '\0');
+        std::memcpy(bytes.data(), &value, 4);
+        return bytes;
+    };
+    struct Case {
+        uint32_t code;
+        std::string texel;
+        std::vector<uint8_t> bgra;
+    };
+    const Case cases[] = {
+        {111, Le16(0x3800), {255, 255, 128, 255}},                                      // R16F 0.5
+        {112, Le16(0xbc00) + Le16(0x7c00), {255, 255, 0, 255}},                         // G16R16F -1, infinity
+        {113, Le16(0x3c00) + Le16(0) + Le16(0x3400) + Le16(0x3800), {64, 0, 255, 128}}, // 1, 0, 0.25, 0.5
+        {114, f32(2.0f), {255, 255, 255, 255}},
+        {115, f32(0.0f) + f32(1.0f), {255, 255, 0, 255}},
+        {116, f32(0.2f) + f32(0.4f) + f32(0.6f) + f32(0.8f), {153, 102, 51, 204}},
+    };
+    for (const Case& c : cases) {
+        DdsLayout layout;
+        layout.fourCC = c.code;
+        DecodedImage image;
+        ASSERT_EQ(Decode(MakeDds(1, 1, layout, {c.texel}), image), S_OK) << c.code;
+        EXPECT_EQ(static_cast<uint32_t>(image.info.format), c.code);
+        EXPECT_EQ(image.levels[0].bgra, c.bgra) << c.code;
+    }
+}
+
 TEST(ImageDecode, DdsBlockFormatsDecodeEveryLevel)
 {
     DdsLayout dxt1;

@@ -187,6 +187,71 @@ TEST(ImageTexture, DdsLevelsAreKeptAndMissingOnesMade)
     EXPECT_EQ(compressed.data.levels[2], (std::vector<uint8_t>{0, 0, 255, 255}));
 }
 
+// A cube map or volume loads its first face or slice of each level; the
+// file's levels, past its 1x1 level, must be there too.
+TEST(ImageTexture, DdsCubesAndVolumesGiveTheirFirstFaceOrSlice)
+{
+    DdsLayout layout;
+    std::string faces;
+    for (char face = 0; face < 6; ++face) faces += std::string(16, face) + std::string(4, char(face + 10));
+    DdsLayout cubeLayout = layout;
+    cubeLayout.cube = true;
+    std::string cube = MakeDds(2, 2, cubeLayout, {faces});
+    cube[4 + 24] = 2; // the mip count: two levels per face
+    const Built fromCube = Build(cube);
+    EXPECT_EQ(fromCube.info.ResourceType, D3DRTYPE_CUBETEXTURE);
+    ASSERT_EQ(fromCube.data.levels.size(), 2u);
+    EXPECT_EQ(fromCube.data.levels[0], std::vector<uint8_t>(16, 0));
+    EXPECT_EQ(fromCube.data.levels[1], std::vector<uint8_t>(4, 10));
+    TextureData data;
+    D3DXIMAGE_INFO info{};
+    const std::string cut = cube.substr(0, cube.size() - 1);
+    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), TextureRequest{},
+                              kMaxTextureSide, data, info),
+              D3DXERR_INVALIDDATA);
+
+    // Two slices of 2x2, then one of 1x1.
+    std::string volume = MakeDds(2, 2, layout, {std::string(16, 'a') + std::string(16, 'b') + std::string(4, 'c')});
+    volume[4 + 4 + 2] |= 0x80;  // flags: depth given
+    volume[4 + 20] = 2;         // depth
+    volume[4 + 24] = 2;         // levels
+    volume[4 + 108 + 2] = 0x20; // caps2: volume
+    const Built fromVolume = Build(volume);
+    EXPECT_EQ(fromVolume.info.ResourceType, D3DRTYPE_VOLUMETEXTURE);
+    EXPECT_EQ(fromVolume.info.Depth, 2u);
+    ASSERT_EQ(fromVolume.data.levels.size(), 2u);
+    EXPECT_EQ(fromVolume.data.levels[0], std::vector<uint8_t>(16, 'a'));
+    EXPECT_EQ(fromVolume.data.levels[1], std::vector<uint8_t>(4, 'c'));
+
+    std::string tooMany = MakeDds(2, 2, layout, {std::string(16, 'a'), std::string(4, 'b')});
+    tooMany[4 + 24] = 4; // two levels past 1x1, not in the file
+    EXPECT_EQ(LoadTextureData(reinterpret_cast<const uint8_t*>(tooMany.data()), tooMany.size(), TextureRequest{},
+                              kMaxTextureSide, data, info),
+              D3DXERR_INVALIDDATA);
+}
+
+// D3DX_SKIP_DDS_MIP_LEVELS leaves out a DDS file's top levels while others remain; other files keep theirs.
+TEST(ImageTexture, SkippedDdsLevelsLeaveTheRest)
+{
+    DdsLayout layout;
+    const std::string dds = MakeDds(4, 4, layout, {std::string(64, 'a'), std::string(16, 'b'), std::string(4, 'c')});
+    struct Case {
+        UINT skip, width, firstByte;
+    };
+    for (const Case& c : {Case{0, 4, 'a'}, Case{1, 2, 'b'}, Case{2, 1, 'c'}, Case{3, 4, 'a'}}) {
+        TextureRequest request;
+        request.skipLevels = c.skip;
+        const Built built = Build(dds, request);
+        EXPECT_EQ(built.data.width, c.width) << c.skip;
+        ASSERT_FALSE(built.data.levels.empty());
+        EXPECT_EQ(built.data.levels[0][0], c.firstByte) << c.skip;
+        EXPECT_EQ(built.info.Width, 4u);
+    }
+    TextureRequest request;
+    request.skipLevels = 1;
+    EXPECT_EQ(Build(MakeBmp(Pattern(4, 4), 24), request).data.width, 4u);
+}
+
 TEST(ImageTexture, AColorKeyMakesThoseTexelsTransparentBlack)
 {
     Texels image = Pattern(2, 1);
@@ -406,6 +471,16 @@ TEST_F(TextureLoad, BadCallsAndFilesGiveD3dxCodes)
                                            D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
                                            nullptr, &texture),
               D3DERR_INVALIDCALL);
+    for (const auto& [filter, mipFilter] : {std::pair<DWORD, DWORD>{6, D3DX_DEFAULT},
+                                            {0x100, D3DX_DEFAULT},
+                                            {D3DX_DEFAULT, 7},
+                                            {D3DX_DEFAULT, D3DX_SKIP_DDS_MIP_LEVELS(1, 0xff)}}) {
+        EXPECT_EQ(D3DXCreateTextureFromFileExW(&device, good.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, filter, mipFilter, 0, nullptr, nullptr,
+                                               &texture),
+                  D3DERR_INVALIDCALL)
+            << filter << " " << mipFilter;
+    }
     EXPECT_EQ(texture, nullptr);
 }
 
