@@ -110,6 +110,10 @@ std::string FormatName(D3DFORMAT format)
     case 41: return "P8";
     case D3DFMT_L8: return "L8";
     case D3DFMT_A8L8: return "A8L8";
+    case D3DFMT_UYVY: return "UYVY";
+    case D3DFMT_YUY2: return "YUY2";
+    case D3DFMT_R8G8_B8G8: return "R8G8_B8G8";
+    case D3DFMT_G8R8_G8B8: return "G8R8_G8B8";
     case D3DFMT_DXT1: return "DXT1";
     case D3DFMT_DXT2: return "DXT2";
     case D3DFMT_DXT3: return "DXT3";

@@ -84,7 +84,12 @@ constexpr uint32_t kFlagMipMapCount = 0x20000;
 constexpr uint32_t kPixelAlphaPixels = 0x1;
 constexpr uint32_t kPixelAlpha = 0x2;
 constexpr uint32_t kPixelFourCC = 0x4;
+constexpr uint32_t kPixelPalette8 = 0x20;
 constexpr uint32_t kPixelRgb = 0x40;
+constexpr D3DFORMAT kP8 = static_cast<D3DFORMAT>(41);
+// A P8 file's palette follows the header: 256 entries of red, green, blue
+// and alpha (PALETTEENTRY, whose flags byte Direct3D takes as alpha).
+constexpr size_t kPaletteBytes = 256 * 4;
 constexpr uint32_t kPixelLuminance = 0x20000;
 constexpr uint32_t kFlagDepth = 0x800000;
 constexpr uint32_t kCaps2Cube = 0x200;
@@ -124,9 +129,19 @@ struct Channel {
     }
 };
 
+// Two pixels in four bytes: which byte holds what.
+struct PairOrder {
+    int first, second;   // the two pixels' own bytes: luma, or green
+    int blueish, redish; // the shared bytes: U and V, or blue and red
+    bool yuv;
+};
+
 struct Layout {
     D3DFORMAT format = D3DFMT_UNKNOWN;
     bool compressed = false;
+    const PairOrder* pairs = nullptr; // the packed pair formats
+    bool palette = false;
+    const uint8_t* paletteEntries = nullptr;
     uint32_t floatChannels = 0; // R, G, B, A in that order, of floatBytes each
     uint32_t floatBytes = 0;
     bool luminance = false;
@@ -185,6 +200,21 @@ bool ReadLayout(const uint8_t* pf, Layout& layout)
         case FourCC('D', 'X', 'T', '3'): layout.format = D3DFMT_DXT3; break;
         case FourCC('D', 'X', 'T', '4'): layout.format = D3DFMT_DXT4; break;
         case FourCC('D', 'X', 'T', '5'): layout.format = D3DFMT_DXT5; break;
+        case FourCC('U', 'Y', 'V', 'Y'):
+        case FourCC('Y', 'U', 'Y', '2'):
+        case FourCC('R', 'G', 'B', 'G'):
+        case FourCC('G', 'R', 'G', 'B'): {
+            static constexpr PairOrder kUyvy{1, 3, 0, 2, true}, kYuy2{0, 2, 1, 3, true};
+            // Direct3D names channels from the high byte: R8G8_B8G8 is G0 R G1 B in memory.
+            static constexpr PairOrder kRgbg{0, 2, 3, 1, false}, kGrgb{1, 3, 2, 0, false};
+            layout.format = static_cast<D3DFORMAT>(ReadU32(pf + 8));
+            layout.pairs = layout.format == D3DFMT_UYVY ? &kUyvy
+                : layout.format == D3DFMT_YUY2          ? &kYuy2
+                : layout.format == D3DFMT_R8G8_B8G8     ? &kRgbg
+                                                        : &kGrgb;
+            layout.bitsPerPixel = 16;
+            return true;
+        }
         default: {
             // The float formats, by their D3DFORMAT numbers: R16F to A32B32G32R32F.
             const uint32_t code = ReadU32(pf + 8);
@@ -198,6 +228,12 @@ bool ReadLayout(const uint8_t* pf, Layout& layout)
         }
         }
         layout.compressed = true;
+        return true;
+    }
+    if (flags & kPixelPalette8) {
+        layout.format = kP8;
+        layout.palette = true;
+        layout.bitsPerPixel = 8;
         return true;
     }
     layout.bitsPerPixel = ReadU32(pf + 12);
@@ -223,7 +259,33 @@ uint64_t LevelBytes(const Layout& layout, uint32_t width, uint32_t height)
     if (layout.compressed) {
         return static_cast<uint64_t>((width + 3) / 4) * ((height + 3) / 4) * DxtBlockBytes(layout.format);
     }
+    if (layout.pairs != nullptr) return static_cast<uint64_t>((width + 1) / 2) * 4 * height;
     return static_cast<uint64_t>(width) * height * (layout.bitsPerPixel / 8);
+}
+
+uint8_t Clamp8(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
+
+// One row of a packed pair level to texels. YUV is BT.601 at studio range
+// (luma 16 to 235), as Direct3D's YUV surfaces hold it.
+void ConvertPairRow(const PairOrder& order, const uint8_t* data, uint32_t width, uint8_t* out)
+{
+    for (uint32_t i = 0; i < width; ++i) {
+        const uint8_t* pair = data + i / 2 * 4;
+        const int own = pair[i % 2 == 0 ? order.first : order.second];
+        const int blueish = pair[order.blueish], redish = pair[order.redish];
+        uint8_t* texel = out + 4 * size_t{i};
+        if (order.yuv) {
+            const int c = 298 * (own - 16), d = blueish - 128, e = redish - 128;
+            texel[0] = Clamp8((c + 516 * d + 128) >> 8);
+            texel[1] = Clamp8((c - 100 * d - 208 * e + 128) >> 8);
+            texel[2] = Clamp8((c + 409 * e + 128) >> 8);
+        } else {
+            texel[0] = static_cast<uint8_t>(blueish);
+            texel[1] = static_cast<uint8_t>(own);
+            texel[2] = static_cast<uint8_t>(redish);
+        }
+        texel[3] = 255;
+    }
 }
 
 float HalfToFloat(uint32_t half)
@@ -274,6 +336,17 @@ void ConvertRow(const Layout& layout, const uint8_t* data, uint32_t width, uint8
         ConvertFloatRow(layout, data, width, out);
         return;
     }
+    if (layout.palette) {
+        for (size_t i = 0; i < width; ++i) {
+            const uint8_t* entry = layout.paletteEntries + 4 * size_t{data[i]};
+            uint8_t* texel = out + 4 * i;
+            texel[0] = entry[2];
+            texel[1] = entry[1];
+            texel[2] = entry[0];
+            texel[3] = entry[3];
+        }
+        return;
+    }
     const Channel red(layout.red), green(layout.green), blue(layout.blue), alpha(layout.alpha);
     const uint32_t bytes = layout.bitsPerPixel / 8;
     for (size_t i = 0; i < width; ++i) {
@@ -309,10 +382,14 @@ ImageLevel DecodeLevel(const Layout& layout, const uint8_t* data, uint32_t width
             for (uint32_t y = 0; y < count; ++y) AddRow(rows, strip.data() + size_t{y} * width * 4);
         }
     } else {
-        const size_t stride = size_t{width} * (layout.bitsPerPixel / 8);
+        const size_t stride = LevelBytes(layout, width, 1);
         std::vector<uint8_t> row(size_t{width} * 4);
         for (uint32_t y = 0; y < height; ++y) {
-            ConvertRow(layout, data + y * stride, width, row.data());
+            if (layout.pairs != nullptr) {
+                ConvertPairRow(*layout.pairs, data + y * stride, width, row.data());
+            } else {
+                ConvertRow(layout, data + y * stride, width, row.data());
+            }
             AddRow(rows, row.data());
         }
     }
@@ -389,7 +466,7 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     image.info.mipLevels = mipCount;
     image.info.format = layout.format;
     image.info.fileType = D3DXIFF_DDS;
-    image.info.hasAlpha = layout.compressed || layout.alpha != 0 || layout.floatChannels == 4;
+    image.info.hasAlpha = layout.compressed || layout.alpha != 0 || layout.floatChannels == 4 || layout.palette;
     image.info.resourceType = cube ? D3DRTYPE_CUBETEXTURE : volume ? D3DRTYPE_VOLUMETEXTURE : D3DRTYPE_TEXTURE;
     image.info.depth = slices;
     if (fit == nullptr) return S_OK;
@@ -402,8 +479,10 @@ HRESULT DecodeDds(const uint8_t* data, size_t size, const ImageFit* fit, Decoded
     }
     needed += uint64_t{extraLevels} * LevelBytes(layout, 1, 1);
     if (cube) needed *= 6;
-    if (needed > size - 4 - kHeaderSize) return D3DXERR_INVALIDDATA;
-    const uint8_t* cursor = data + 4 + kHeaderSize;
+    const size_t before = 4 + kHeaderSize + (layout.palette ? kPaletteBytes : 0);
+    if (size < before || needed > size - before) return D3DXERR_INVALIDDATA;
+    layout.paletteEntries = layout.palette ? data + 4 + kHeaderSize : nullptr;
+    const uint8_t* cursor = data + before;
     for (uint32_t level = 0; level < mipCount; ++level) {
         const uint32_t levelWidth = std::max(1u, width >> level);
         const uint32_t levelHeight = std::max(1u, height >> level);

@@ -48,7 +48,11 @@ D3DFORMAT TextureFormat(const ImageInfo& image)
     case D3DFMT_X4R4G4B4:
     case D3DFMT_A2B10G10R10:
     case D3DFMT_A2R10G10B10:
-    case D3DFMT_G16R16: return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    case D3DFMT_G16R16:
+    case D3DFMT_UYVY:
+    case D3DFMT_YUY2:
+    case D3DFMT_R8G8_B8G8:
+    case D3DFMT_G8R8_G8B8: return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     case D3DFMT_L16: return D3DFMT_L8;
     case D3DFMT_A4L4: return D3DFMT_A8L8;
     default: break;

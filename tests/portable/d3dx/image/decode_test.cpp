@@ -349,6 +349,51 @@ TEST(ImageDecode, DdsFloatFormatsGiveClampedTexels)
     }
 }
 
+TEST(ImageDecode, DdsPairFormatsShareTheirChromaOrRedAndBlue)
+{
+    struct Case {
+        const char* fourCC;
+        std::vector<uint8_t> pair;
+        std::vector<uint8_t> bgra; // both texels
+    };
+    const Case cases[] = {
+        {"YUY2", {16, 128, 235, 128}, {0, 0, 0, 255, 255, 255, 255, 255}}, // studio black and white
+        {"UYVY", {128, 235, 128, 16}, {255, 255, 255, 255, 0, 0, 0, 255}},
+        {"YUY2", {128, 128, 128, 255}, {130, 27, 255, 255, 130, 27, 255, 255}}, // red clamped
+        {"RGBG", {10, 200, 20, 100}, {100, 10, 200, 255, 100, 20, 200, 255}},   // G0 R G1 B
+        {"GRGB", {200, 10, 100, 20}, {100, 10, 200, 255, 100, 20, 200, 255}},   // R G0 B G1
+    };
+    for (const Case& c : cases) {
+        DdsLayout layout;
+        layout.fourCC = FourCC({c.fourCC[0], c.fourCC[1], c.fourCC[2], c.fourCC[3], 0});
+        DecodedImage image;
+        ASSERT_EQ(Decode(MakeDds(2, 1, layout, {std::string(c.pair.begin(), c.pair.end())}), image), S_OK) << c.fourCC;
+        EXPECT_EQ(static_cast<uint32_t>(image.info.format), layout.fourCC) << c.fourCC;
+        EXPECT_EQ(image.levels[0].bgra, c.bgra) << c.fourCC;
+    }
+}
+
+TEST(ImageDecode, DdsP8TakesItsPaletteWithAlpha)
+{
+    DdsLayout grey;
+    grey.bitCount = 8;
+    grey.luminance = true;
+    grey.red = 0xff;
+    grey.alpha = 0;
+    std::string file = MakeDds(2, 1, grey, {Bytes({1, 255})});
+    file.replace(80, 4, Bytes({0x20, 0, 0, 0})); // palette indexed, 8 bits
+    std::string palette(256 * 4, '\0');
+    palette.replace(4, 4, Bytes({10, 20, 30, 40}));         // entry 1: R G B A
+    palette.replace(255 * 4, 4, Bytes({200, 0, 100, 255})); // entry 255
+    file.insert(128, palette);
+    DecodedImage image;
+    ASSERT_EQ(Decode(file, image), S_OK);
+    EXPECT_EQ(static_cast<int>(image.info.format), 41);
+    EXPECT_EQ(image.levels[0].bgra, (std::vector<uint8_t>{30, 20, 10, 40, 100, 0, 200, 255}));
+    DecodedImage cut;
+    EXPECT_EQ(Decode(file.substr(0, 128 + 1000), cut), D3DXERR_INVALIDDATA) << "palette cut short";
+}
+
 TEST(ImageDecode, DdsBlockFormatsDecodeEveryLevel)
 {
     DdsLayout dxt1;
