@@ -295,6 +295,9 @@ std::vector<uint8_t> DecodeBlocks(const LevelTexels& level)
     return out;
 }
 
+// Whether the texture lines sum level 0's texels.
+bool g_sumTexels = false;
+
 // A sum over level 0's texels, each channel at the precision the texture's
 // format keeps (absent alpha as opaque), the same whether the texels come
 // packed or as bytes; "unread" for a format it does not know.
@@ -527,15 +530,19 @@ bool PrintMaterials(IDirect3DDevice9* device, ID3DXBuffer* buffer, DWORD count, 
                                                             D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                                             D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
         if (SUCCEEDED(result)) {
-            LevelTexels level;
-            const bool read = ReadLevelZero(texture, level);
-            std::printf("     texture \"%s\": loads from \"%s\": %s %s %ux%ux%u %s, %u levels in the file; %lu levels,"
-                        " level 0 %ux%u %s, texels %s\n",
+            std::printf("     texture \"%s\": loads from \"%s\": %s %s %ux%ux%u %s, %u levels in the file; %lu levels",
                         name.c_str(), texturePath.c_str(), FileTypeName(info.ImageFileFormat),
                         ResourceTypeName(info.ResourceType), info.Width, info.Height, info.Depth,
                         FormatName(info.Format).c_str(), info.MipLevels,
-                        static_cast<unsigned long>(texture->GetLevelCount()), level.width, level.height,
-                        read ? FormatName(level.format).c_str() : "unread", read ? TexelSum(level).c_str() : "unread");
+                        static_cast<unsigned long>(texture->GetLevelCount()));
+            LevelTexels level;
+            if (g_sumTexels) {
+                const bool read = ReadLevelZero(texture, level);
+                std::printf(", level 0 %ux%u %s, texels %s", level.width, level.height,
+                            read ? FormatName(level.format).c_str() : "unread",
+                            read ? TexelSum(level).c_str() : "unread");
+            }
+            std::printf("\n");
             texture->Release();
         } else {
             std::printf("     texture \"%s\": does not load from \"%s\": %s\n", name.c_str(), texturePath.c_str(),
@@ -655,19 +662,23 @@ void ReportArguments(IDirect3DDevice9* device, const std::string& path)
 
 } // namespace
 
-// xinfo [--vertices] MODEL: the report on standard output.
+// xinfo [--vertices | --texels] MODEL: the report on standard output; a sum
+// of each texture's level 0 texels with --texels only (the copy it reads
+// weighs as much as the texture).
 // xinfo --arguments IMAGE...: how texture loads answer argument classes.
 // xinfo --each FOLDER MODEL...: the report of the n-th model (from 0) in
-// FOLDER/n.txt, its failure too; one start for many models (under Wine a
-// start costs a second or more).
+// FOLDER/n.txt, its failure too, with a sum of each texture's level 0
+// texels; one start for many models (under Wine a start costs a second or
+// more).
 int main(int argc, char** argv)
 {
     const bool listVertices = argc == 3 && std::strcmp(argv[1], "--vertices") == 0;
+    const bool sumTexels = argc == 3 && std::strcmp(argv[1], "--texels") == 0;
     const bool each = argc >= 3 && std::strcmp(argv[1], "--each") == 0;
     const bool arguments = argc >= 3 && std::strcmp(argv[1], "--arguments") == 0;
-    if (argc != 2 && !listVertices && !each && !arguments) {
+    if (argc != 2 && !listVertices && !sumTexels && !each && !arguments) {
         std::fprintf(stderr,
-                     "usage: xinfo [--vertices] <model.x>\n       xinfo --each <folder> <model.x>...\n"
+                     "usage: xinfo [--vertices | --texels] <model.x>\n       xinfo --each <folder> <model.x>...\n"
                      "       xinfo --arguments <image>...\n");
         return 2;
     }
@@ -679,6 +690,7 @@ int main(int argc, char** argv)
         return 3;
     }
     int status = 0;
+    g_sumTexels = each || sumTexels;
     if (arguments) {
         for (int i = 2; i < argc; ++i) ReportArguments(device, argv[i]);
     } else if (each) {

@@ -92,7 +92,7 @@ status=0
 compared=0
 for file in "${files[@]}"; do
   name=${file//\//_}
-  "$xinfo" "${file//\//\\}" >"$work/$name.native" 2>&1
+  "$xinfo" --texels "${file//\//\\}" >"$work/$name.native" 2>&1
 done
 for file in "${files[@]}"; do
   name=${file//\//_}
