@@ -10,23 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/wine/d3d9_adapter_cases.h"
+#include "tests/wine/wine_probe.h"
 
 namespace {
-std::string RunProbe()
-{
-    const char* probe = std::getenv("WALKTHROUGH_WINE_PROBE");
-    const char* runner = std::getenv("WALKTHROUGH_WINE_RUNNER");
-    if (probe == nullptr || runner == nullptr) return {};
-    const std::string command = std::string("'") + runner + "' '" + probe + "' 2>/dev/null";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-        pclose(pipe);
-    }
-    return output;
-}
 // Calls where Wine's Direct3D answers otherwise than Windows' does
 // (docs/d3dx-differences.md): Wine's answer, then ours.
 struct Kept {
@@ -51,7 +37,7 @@ const Kept kKept[] = {
 
 TEST(WineComparison, AdapterCallsAnswerAsDirect3D9Does)
 {
-    const std::string output = RunProbe();
+    const std::string output = RunWineProbe();
     ASSERT_FALSE(output.empty()) << "no output from the Windows probe: build the windows preset first and set "
                                     "WALKTHROUGH_WINE_PROBE and WALKTHROUGH_WINE_RUNNER (CTest does)";
     std::map<std::string, std::string> real;

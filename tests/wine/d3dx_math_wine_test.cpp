@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/wine/d3dx_math_cases.h"
+#include "tests/wine/wine_probe.h"
 
 namespace {
 // D3DX and the portable layer use the same formulas, but the real library may
@@ -26,22 +27,6 @@ int64_t OrderedBits(float value)
     int32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return bits < 0 ? -static_cast<int64_t>(bits & 0x7fffffff) : bits;
-}
-
-std::string RunProbe()
-{
-    const char* probe = std::getenv("WALKTHROUGH_WINE_PROBE");
-    const char* runner = std::getenv("WALKTHROUGH_WINE_RUNNER");
-    if (probe == nullptr || runner == nullptr) return {};
-    const std::string command = std::string("'") + runner + "' '" + probe + "' 2>/dev/null";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-        pclose(pipe);
-    }
-    return output;
 }
 
 std::map<std::string, std::vector<float>> ParseProbe(const std::string& output)
@@ -69,7 +54,7 @@ std::map<std::string, std::vector<float>> ParseProbe(const std::string& output)
 
 TEST(WineComparison, PortableMathAgreesWithRealD3dx)
 {
-    const std::string output = RunProbe();
+    const std::string output = RunWineProbe();
     ASSERT_FALSE(output.empty()) << "no output from the Windows probe: build the windows preset first and set "
                                     "WALKTHROUGH_WINE_PROBE and WALKTHROUGH_WINE_RUNNER (CTest does)";
     const auto real = ParseProbe(output);

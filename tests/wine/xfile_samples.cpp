@@ -25,7 +25,7 @@ enum class Normals { None, PerVertex, PerFace };
 enum class Indices { Exact, Fewer, More, Single };
 enum class MaterialObjects { Exact, Fewer, More, ByName, Mixed };
 
-struct MeshSpec {
+struct MeshShape {
     std::string name = {};
     int corners = 3; // of every polygon; 0 cycles 3, 4, 5
     int polygons = 2;
@@ -43,7 +43,7 @@ struct MeshSpec {
     bool noFaces = false;
 };
 
-int CornersOf(const MeshSpec& mesh, int polygon) { return mesh.corners != 0 ? mesh.corners : 3 + polygon % 3; }
+int CornersOf(const MeshShape& mesh, int polygon) { return mesh.corners != 0 ? mesh.corners : 3 + polygon % 3; }
 
 // A convex polygon's corner on a quarter-unit grid, counter-clockwise.
 void Corner(int corners, int k, float& x, float& y)
@@ -126,7 +126,7 @@ void Material(XStream& s, const std::string& name, int i, bool textured, bool ef
     EndObject(s);
 }
 
-void MaterialList(XStream& s, const MeshSpec& mesh)
+void MaterialList(XStream& s, const MeshShape& mesh)
 {
     BeginObject(s, "MeshMaterialList");
     WriteDword(s, static_cast<uint32_t>(mesh.materials), ';');
@@ -154,7 +154,7 @@ void MaterialList(XStream& s, const MeshSpec& mesh)
     EndObject(s);
 }
 
-void Mesh(XStream& s, const MeshSpec& mesh)
+void Mesh(XStream& s, const MeshShape& mesh)
 {
     std::vector<int> first; // each polygon's first vertex
     int vertices = 0;
@@ -241,7 +241,7 @@ std::vector<Sample> Models()
 {
     std::vector<Sample> models;
     const auto add = [&](std::string name, Body body) { models.push_back({std::move(name), std::move(body)}); };
-    const auto mesh = [](MeshSpec spec) { return [spec](XStream& s) { Mesh(s, spec); }; };
+    const auto mesh = [](MeshShape shape) { return [shape](XStream& s) { Mesh(s, shape); }; };
 
     // Face shapes and channels of one top-level mesh.
     for (int corners : {3, 4, 5, 6, 0}) {
@@ -296,8 +296,8 @@ std::vector<Sample> Models()
     // moves normals by the frames' translations) and with triangles before
     // the last mesh (Wine's moves a later mesh's indices by the earlier
     // meshes' corners of triangles, not by their vertices).
-    const MeshSpec a{.corners = 3, .polygons = 3};
-    const MeshSpec b{.corners = 3, .x = 5.0f, .texcoords = true};
+    const MeshShape a{.corners = 3, .polygons = 3};
+    const MeshShape b{.corners = 3, .x = 5.0f, .texcoords = true};
     add("frame-matrix-before", [=](XStream& s) {
         BeginObject(s, "Frame", "F");
         Translation(s, 1, 2, 3);
@@ -390,7 +390,7 @@ std::vector<Sample> Models()
         Mesh(s, b);
     });
     add("mesh-referenced-from-frame", [=](XStream& s) {
-        MeshSpec named = a;
+        MeshShape named = a;
         named.name = "Box";
         Mesh(s, named);
         BeginObject(s, "Frame", "F");

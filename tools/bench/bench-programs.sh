@@ -6,6 +6,9 @@
 # the names native, wine, irrlicht and floor. BENCH_FIRST_FRAME is the
 # first_frame tool. Wine runs in WINEPREFIX with a server kept up between the
 # starts.
+#   bench_choose_programs NAME...  the programs to run, in that order, from the
+#                                  options (--windows or --no-wine, --irrlicht): sets
+#                                  BENCH_PROGRAMS, E2E_WINE and BENCH_IRRLICHT
 #   bench_setup_run [SHOWN_FILE [LINES]]  e2e_setup_run, and the Wine server's end on exit
 #   bench_start NAME WORKDIR [VAR=VALUE...]  starts one with those variables set,
 #                                  once the last one's sky is gone; sets BENCH_STARTED
@@ -25,6 +28,18 @@ BENCH_PID=""
 BENCH_WINDOW_NAME=""
 
 # Ends the Wine server kept up between the starts, then the usual end.
+bench_choose_programs() { # NAME...
+  [ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
+  BENCH_PROGRAMS="$*"
+  if [ "${E2E_OPTIONS[no-wine]:-}" = true ]; then
+    BENCH_PROGRAMS=${BENCH_PROGRAMS/wine /}
+  else
+    E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
+    [ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed (or --no-wine)"
+  fi
+  BENCH_IRRLICHT=${E2E_OPTIONS[irrlicht]:-}
+  [ -n "$BENCH_IRRLICHT" ] || e2e_usage_error "--irrlicht is needed"
+}
 bench_finish_run() {
   local status=$?
   wineserver -k 2>/dev/null

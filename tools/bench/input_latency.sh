@@ -36,16 +36,8 @@ delay_ms=${E2E_OPTIONS[delay-ms]:-10}
 [[ "$rounds" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--rounds takes a whole number from 1"
 [[ "$inputs" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--inputs takes a whole number from 1"
 [[ "$delay_ms" =~ ^[0-9]+$ ]] || e2e_usage_error "--delay-ms takes a whole number"
-[ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
-programs="native wine floor irrlicht"
-if [ "${E2E_OPTIONS[no-wine]:-}" = true ]; then
-  programs="native floor irrlicht"
-else
-  E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
-  [ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed (or --no-wine)"
-fi
-irrlicht=${E2E_OPTIONS[irrlicht]:-}
-[ -n "$irrlicht" ] || e2e_usage_error "--irrlicht is needed"
+bench_choose_programs native wine floor irrlicht
+programs=$BENCH_PROGRAMS irrlicht=$BENCH_IRRLICHT
 e2e_check_programs openbox pgrep python3
 [ -x "$irrlicht" ] || { e2e_fail "$irrlicht is not built (target irrlicht_walk; needs libirrlicht-dev)"; exit 2; }
 tools=$(realpath "${E2E_OPTIONS[tools]:-$(dirname "$E2E_NATIVE")/tools}")

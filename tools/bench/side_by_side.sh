@@ -49,16 +49,8 @@ breakdown_after=${E2E_OPTIONS[breakdown-after]:-3}
 [[ "$breakdown_after" =~ ^[1-9][0-9]*$ ]] || e2e_usage_error "--breakdown-after takes a whole number from 1"
 breakdown=true
 [ "${E2E_OPTIONS[no-breakdown]:-}" != true ] || breakdown=false
-[ -n "$E2E_NATIVE" ] || e2e_usage_error "--native is needed"
-programs="native wine irrlicht floor"
-if [ "${E2E_OPTIONS[no-wine]:-}" = true ]; then
-  programs="native irrlicht floor"
-else
-  E2E_WINE=${E2E_OPTIONS[windows]:-$E2E_WINE}
-  [ -n "$E2E_WINE" ] || e2e_usage_error "--windows is needed (or --no-wine)"
-fi
-irrlicht=${E2E_OPTIONS[irrlicht]:-}
-[ -n "$irrlicht" ] || e2e_usage_error "--irrlicht is needed"
+bench_choose_programs native wine irrlicht floor
+programs=$BENCH_PROGRAMS irrlicht=$BENCH_IRRLICHT
 e2e_check_programs openbox pgrep python3
 report_tool=$here/side_by_side_report.py
 [ -x "$irrlicht" ] || { e2e_fail "$irrlicht is not built (target irrlicht_walk; needs libirrlicht-dev)"; exit 2; }
