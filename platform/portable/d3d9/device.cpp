@@ -11,6 +11,7 @@
 #include "platform/portable/d3d9/managed_uploads.h"
 #include "platform/portable/d3d9/present_params.h"
 #include "platform/portable/d3d9/gl/api.h"
+#include "platform/portable/d3d9/gl/raster_threads.h"
 #include "platform/portable/win32/api_guard.h"
 #include "platform/portable/win32/frame_stamps.h"
 #include "platform/portable/win32/heap_policy.h"
@@ -73,6 +74,7 @@ HRESULT FinishDevice(Device* device, IDirect3D9* parent, SDL_Window* sdlWindow, 
         return D3DERR_NOTAVAILABLE;
     }
     if (!MakeDeviceCurrent(*device) || !CreateGlObjects(*device)) return D3DERR_NOTAVAILABLE;
+    SpreadRasterThreads();
     if (!completed.Windowed) {
         const HRESULT entered = EnterFullscreen(*device);
         if (FAILED(entered)) return entered;

@@ -1,4 +1,14 @@
-// Clearing, scene rules, state calls, Reset and the lifetime of uploaded resources.
+// Clearing, scene rules, state calls, Reset, the lifetime of uploaded resources
+// and where the driver's threads run.
+#include <sched.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/portable/d3d9/gl/raster_threads.h"
 #include "platform/portable/d3d9/test_hooks.h"
 #include "tests/portable/d3d9/test_support.h"
 
@@ -191,3 +201,37 @@ TEST_F(DeviceTest, ReleasedObjectsAreUploadedAgainOnNextUse)
 }
 
 } // namespace
+
+// Under llvmpipe (the test display's driver) each rasterizer thread of the
+// device's context keeps the processor of its number.
+TEST_F(DeviceTest, TheDriversRasterThreadsKeepAProcessorEach)
+{
+    const std::vector<int> processors = UsableProcessors();
+    ASSERT_FALSE(processors.empty());
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (!std::getline(comm, name)) continue;
+        const int index = RasterThreadIndex(name.c_str());
+        if (index < 0) continue;
+        ++seen;
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        ASSERT_EQ(sched_getaffinity(std::stoi(entry.path().filename().string()), sizeof set, &set), 0) << name;
+        ASSERT_LT(static_cast<size_t>(index), processors.size()) << name;
+        EXPECT_EQ(CPU_COUNT(&set), 1) << name;
+        EXPECT_TRUE(CPU_ISSET(processors[static_cast<size_t>(index)], &set)) << name;
+    }
+    EXPECT_GT(seen, 0) << "no llvmpipe-N threads: not the test display's driver";
+
+    for (const auto& [name, index] : {std::pair<const char*, int>{"llvmpipe-0", 0},
+                                      {"llvmpipe-12", 12},
+                                      {"llvmpipe-", -1},
+                                      {"llvmpipe-1x", -1},
+                                      {"llvmpipe--1", -1},
+                                      {"gallium_drv", -1},
+                                      {"", -1}}) {
+        EXPECT_EQ(RasterThreadIndex(name), index) << name;
+    }
+}

@@ -1,0 +1,87 @@
+#include "platform/portable/d3d9/gl/raster_threads.h"
+
+#include <dirent.h>
+#include <sched.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+
+namespace portable {
+
+namespace {
+constexpr char kRasterPrefix[] = "llvmpipe-";
+
+// The threads of this process with their names, read from /proc.
+std::vector<std::pair<long, std::string>> ProcessThreads()
+{
+    std::vector<std::pair<long, std::string>> threads;
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return threads;
+    while (const dirent* entry = readdir(tasks)) {
+        char* end = nullptr;
+        const long tid = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != '\0') continue;
+        const std::string path = std::string("/proc/self/task/") + entry->d_name + "/comm";
+        FILE* comm = std::fopen(path.c_str(), "r");
+        if (comm == nullptr) continue; // the thread has ended
+        char name[32] = {};
+        if (std::fgets(name, sizeof name, comm) != nullptr) {
+            name[std::strcspn(name, "\n")] = '\0';
+            threads.emplace_back(tid, name);
+        }
+        std::fclose(comm);
+    }
+    closedir(tasks);
+    return threads;
+}
+} // namespace
+
+int RasterThreadIndex(const char* threadName)
+{
+    const size_t prefix = sizeof kRasterPrefix - 1;
+    if (std::strncmp(threadName, kRasterPrefix, prefix) != 0) return -1;
+    const char* digits = threadName + prefix;
+    if (*digits < '0' || *digits > '9') return -1;
+    char* end = nullptr;
+    const long index = std::strtol(digits, &end, 10);
+    return *end == '\0' && index <= 4096 ? static_cast<int>(index) : -1;
+}
+
+std::vector<int> UsableProcessors()
+{
+    std::vector<int> processors;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return processors;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &set)) processors.push_back(cpu);
+    }
+    return processors;
+}
+
+int SpreadRasterThreads()
+{
+    std::vector<std::pair<long, int>> raster; // tid, index
+    for (const auto& [tid, name] : ProcessThreads()) {
+        const int index = RasterThreadIndex(name.c_str());
+        if (index >= 0) raster.emplace_back(tid, index);
+    }
+    const std::vector<int> processors = UsableProcessors();
+    for (const auto& thread : raster) {
+        // More threads than processors (LP_NUM_THREADS set high): left to the scheduler.
+        if (static_cast<size_t>(thread.second) >= processors.size()) return 0;
+    }
+    int kept = 0;
+    for (const auto& [tid, index] : raster) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(processors[static_cast<size_t>(index)], &one);
+        if (sched_setaffinity(static_cast<pid_t>(tid), sizeof one, &one) == 0) ++kept;
+    }
+    return kept;
+}
+
+} // namespace portable
