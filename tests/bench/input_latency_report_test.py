@@ -52,6 +52,25 @@ class Stages(unittest.TestCase):
         self.assertEqual(report.stages_of(at(0)[0], at(0.5)[0], "motion", stamps), (None, False))
 
 
+class Replay(unittest.TestCase):
+    def test_a_frame_started_too_late_shows_a_period_later(self):
+        # 5 ms frames, a 10 ms period: started 6 ms ahead they make their
+        # retrace, an input waiting up to a period for the next start; 4 ms
+        # ahead every one misses, shows a period later, and the next starts
+        # 4 ms before the retrace after that: a frame every other period.
+        for lead, low, high, missed in ((6.0, 6.0, 16.0, 0), (4.0, 14.0, 34.0, 20)):
+            values, misses = report.replay([5.0] * 20, 10.0, 0.0, lambda draws, k, lead=lead: lead)
+            self.assertEqual(misses, missed)
+            self.assertGreaterEqual(min(values), low)
+            self.assertLessEqual(max(values), high + 1e-9)
+            self.assertAlmostEqual(report.median(values), (low + high) / 2, delta=0.2)
+        # Started once the swap at the retrace before is done, as the floor
+        # is: half a period's wait and a whole period, the swap inside it.
+        values, misses = report.replay([5.0] * 20, 10.0, 0.5, lambda draws, k: float("inf"))
+        self.assertEqual(misses, 0)
+        self.assertAlmostEqual(report.median(values), 5.0 + 10.0, delta=0.3)
+
+
 class Report(unittest.TestCase):
     def test_files_by_round_and_the_reference_join(self):
         with tempfile.TemporaryDirectory() as run:

@@ -122,6 +122,86 @@ def breakdown(pairs, kind, stamps):
     return rows, later
 
 
+WARM_UP_FRAMES = 60
+
+
+def frame_draws(stamps):
+    """Each frame's drawing time in ms (its Clear to its Present's glFinish
+    returning) after the first second's (loads, the mode switch), the retrace
+    period and the median swap, or None without them."""
+    frames, finished = stamps.get("frame", []), stamps.get("finished", [])
+    retraces, swaps = stamps.get("retrace", []), stamps.get("swapped", [])
+    draws = []
+    for start in frames:
+        end = first_from(finished, start)
+        if end is not None:
+            draws.append((end - start) / 1e6)
+    draws = draws[WARM_UP_FRAMES:]
+    gaps = [(b - a) / 1e6 for a, b in zip(retraces, retraces[1:]) if b > a]
+    if not draws or not gaps:
+        return None
+    swap = median([(first_from(swaps, r) - r) / 1e6 for r in retraces if first_from(swaps, r) is not None])
+    return draws, median(gaps), swap
+
+
+def replay(draws, period, swap, lead_of, step=0.1):
+    """The draws, each frame started lead_of(earlier draws, its index) ms
+    before the retrace after the last one shown (at once if that is past),
+    shown at the first retrace after it is drawn; an input every `step` ms is
+    read by the next frame to start. Latencies (ms, input to the swap done)
+    and how many frames missed the retrace they started for."""
+    starts, shown, missed = [], [], 0
+    target, free = period, 0.0
+    for k, draw in enumerate(draws):
+        start = max(free, target - lead_of(draws[:k], k))
+        retrace = target
+        while retrace < start + draw:
+            retrace += period
+        missed += retrace > target
+        starts.append(start)
+        shown.append(retrace)
+        free, target = retrace + swap, retrace + period
+    out, t = [], starts[0] + step / 2
+    while t < starts[-1]:
+        i = bisect.bisect_left(starts, t)
+        out.append(shown[i] + swap - t)
+        t += step
+    return out, missed
+
+
+# Start times replayed: the floor's way, the program's, fixed leads, and
+# knowing each frame's drawing beforehand (which no program can).
+REPLAYS = (
+    ("at the retrace before (the floor's way)", lambda draws, k: float("inf")),
+    ("the longest of the last 120 frames + 1 ms (the program's)",
+     lambda draws, k: max(draws[-120:]) + 1 if k >= 8 else float("inf")),
+    ("12 ms before the retrace", lambda draws, k: 12.0),
+    ("10 ms before the retrace", lambda draws, k: 10.0),
+    ("its own drawing + 0.2 ms, known beforehand", None),
+)
+
+
+def replay_table(runs):
+    """RUNS: [(draws, period, swap)], one a round. Each start time of
+    REPLAYS over all rounds: median, p99, max, missed retraces."""
+    out = ["| each frame started | median | p99 | max | retraces missed per 1000 frames | median / the floor's way |",
+           "|---|---|---|---|---|---|"]
+    base = None
+    for label, lead in REPLAYS:
+        values, missed, frames = [], 0, 0
+        for draws, period, swap in runs:
+            own = lead or (lambda earlier, k, draws=draws: draws[k] + 0.2)
+            latencies, misses = replay(draws, period, swap, own)
+            values += latencies
+            missed += misses
+            frames += len(draws)
+        figures = summary(values)
+        base = base or figures[0]
+        out.append("| %s | %s | %s | %s | %.1f | %s |" % (label, ms(figures[0]), ms(figures[2]), ms(figures[3]),
+                                                          1000 * missed / frames, ratio(figures[0], base)))
+    return out
+
+
 def ms(value):
     return "%.1f" % value
 
@@ -244,8 +324,12 @@ def report(run_dir, delay_ms):
 
     rows_by_input = {source: [] for source, _ in INPUTS}
     later_by_input = {source: 0 for source, _ in INPUTS}
+    runs = []
     for number, path in rounds_of(run_dir, "frames-native-{R}.txt").items():
         stamps = read_stamps(path)
+        run = frame_draws(stamps)
+        if run is not None:
+            runs.append(run)
         for source, _ in INPUTS:
             probe = os.path.join(run_dir, "latency-native-%s-%d.txt" % (source, number))
             if os.path.exists(probe):
@@ -255,6 +339,10 @@ def report(run_dir, delay_ms):
     if any(rows_by_input.values()):
         out += ["", "Where the native program's time goes, from its frame stamps:", ""]
         out += breakdown_table(rows_by_input, later_by_input)
+    if runs:
+        out += ["", "The native program's frames, replayed with other start times (their drawing times as stamped;",
+                "an input every 0.1 ms, to the swap done):", ""]
+        out += replay_table(runs)
     return out
 
 
