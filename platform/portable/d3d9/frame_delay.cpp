@@ -5,9 +5,12 @@
 namespace portable {
 
 namespace {
-// A sleep may end this late (WaitUntil yields its last millisecond), and the
-// loop takes its messages before the frame starts.
-constexpr int64_t kStartMarginNs = 1000000;
+// Drawing times spread with their length (llvmpipe's frames by about a tenth
+// beyond the longest of two seconds, a few in a thousand): a tenth of the
+// longest is added, and a margin for waking (WaitUntil yields its last
+// millisecond, so it wakes within microseconds).
+constexpr int64_t kStartMarginNs = 500000;
+constexpr int64_t kSpreadDivisor = 10;
 // Frames timed before holding at all: one slow frame after a start or a
 // Reset (uploads, a mode switch) must be seen before it is trusted.
 constexpr int kTimedBeforeHolding = 8;
@@ -30,7 +33,7 @@ int64_t LatestStartNs(const FrameDelay& delay, const RetraceClock& retrace, int6
     if (retrace.periodNs <= 0 || retrace.lastShownNs < 0 || delay.recorded < kTimedBeforeHolding) return nowNs;
     const int64_t longest = *std::max_element(delay.drawNs, delay.drawNs + delay.recorded);
     const int64_t nextRetrace = retrace.lastShownNs + retrace.intervals * retrace.periodNs;
-    return std::max(nowNs, nextRetrace - longest - kStartMarginNs);
+    return std::max(nowNs, nextRetrace - longest - longest / kSpreadDivisor - kStartMarginNs);
 }
 
 void ReleaseFrame(FrameDelay& delay, int64_t nowNs) { delay.releasedNs = nowNs; }

@@ -1,8 +1,9 @@
 // Frames started as late as their drawing allows. After a frame is shown,
-// Present holds until the latest moment from which the next frame, drawn as
-// long as the longest of the recent ones, still makes its retrace: that frame
-// then reads its input later and is shown sooner after reading it. Drawing is
-// timed from the end of one hold to the next Present, with the frame finished.
+// Present holds until the latest moment from which the next frame, drawn a
+// tenth longer than the longest of the recent ones, still makes its retrace:
+// that frame then reads its input later and is shown sooner after reading it.
+// Drawing is timed from the end of one hold to the next Present, with the
+// frame finished.
 #pragma once
 
 #include <cstdint>

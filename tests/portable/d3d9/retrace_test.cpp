@@ -8,6 +8,7 @@ using namespace portable;
 
 namespace {
 constexpr int64_t kMs = 1000000;
+constexpr int64_t kUs = 1000;
 constexpr int64_t kPeriod = 1000000000 / 60;
 
 TEST(RetraceClock, FramesShowAtTheFirstRetraceTheirIntervalAllows)
@@ -86,8 +87,8 @@ TEST(FrameDelay, TheNextFrameStartsAsLateAsTheLongestRecentFrameAllows)
     FrameDelay restarted = Timed(40, 4);
     RestartFrameDelay(restarted);
     const Case cases[] = {
-        {"steady 4 ms frames", Timed(40, 4), nextRetrace - 5 * kMs},
-        {"the longest of the recent ones counts", oneSlow, nextRetrace - 10 * kMs},
+        {"steady 4 ms frames, a tenth more and half a millisecond", Timed(40, 4), nextRetrace - 4900 * kUs},
+        {"the longest of the recent ones counts", oneSlow, nextRetrace - 10400 * kUs},
         {"too few frames timed", Timed(7, 4), now},
         {"frames as long as a period", Timed(40, 16), now},
         {"a stall leaves nothing to hold", stalled, now},
