@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -14,27 +16,32 @@ namespace portable {
 namespace {
 constexpr char kRasterPrefix[] = "llvmpipe-";
 
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
 // The threads of this process with their names, read from /proc.
 std::vector<std::pair<long, std::string>> ProcessThreads()
 {
     std::vector<std::pair<long, std::string>> threads;
-    DIR* tasks = opendir("/proc/self/task");
+    const std::unique_ptr<DIR, DirCloser> tasks(opendir("/proc/self/task"));
     if (tasks == nullptr) return threads;
-    while (const dirent* entry = readdir(tasks)) {
+    while (const dirent* entry = readdir(tasks.get())) {
         char* end = nullptr;
         const long tid = std::strtol(entry->d_name, &end, 10);
         if (end == entry->d_name || *end != '\0') continue;
-        const std::string path = std::string("/proc/self/task/") + entry->d_name + "/comm";
-        FILE* comm = std::fopen(path.c_str(), "r");
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/task/%ld/comm", tid);
+        const std::unique_ptr<FILE, FileCloser> comm(std::fopen(path, "r"));
         if (comm == nullptr) continue; // the thread has ended
         char name[32] = {};
-        if (std::fgets(name, sizeof name, comm) != nullptr) {
-            name[std::strcspn(name, "\n")] = '\0';
-            threads.emplace_back(tid, name);
-        }
-        std::fclose(comm);
+        if (std::fgets(name, sizeof name, comm.get()) == nullptr) continue;
+        name[std::strcspn(name, "\n")] = '\0';
+        threads.emplace_back(tid, name);
     }
-    closedir(tasks);
     return threads;
 }
 } // namespace
@@ -65,11 +72,16 @@ std::vector<int> UsableProcessors()
 int SpreadRasterThreads()
 {
     std::vector<std::pair<long, int>> raster; // tid, index
-    for (const auto& [tid, name] : ProcessThreads()) {
-        const int index = RasterThreadIndex(name.c_str());
-        if (index >= 0) raster.emplace_back(tid, index);
+    std::vector<int> processors;
+    try {
+        for (const auto& [tid, name] : ProcessThreads()) {
+            const int index = RasterThreadIndex(name.c_str());
+            if (index >= 0) raster.emplace_back(tid, index);
+        }
+        processors = UsableProcessors();
+    } catch (const std::bad_alloc&) {
+        return 0; // the threads stay where the scheduler puts them
     }
-    const std::vector<int> processors = UsableProcessors();
     for (const auto& thread : raster) {
         // More threads than processors (LP_NUM_THREADS set high): left to the scheduler.
         if (static_cast<size_t>(thread.second) >= processors.size()) return 0;
