@@ -140,20 +140,21 @@ def frame_draws(stamps):
     gaps = [(b - a) / 1e6 for a, b in zip(retraces, retraces[1:]) if b > a]
     if not draws or not gaps:
         return None
-    swap = median([(first_from(swaps, r) - r) / 1e6 for r in retraces if first_from(swaps, r) is not None])
+    after = [(first_from(swaps, r), r) for r in retraces]
+    swap = median([(done - r) / 1e6 for done, r in after if done is not None])
     return draws, median(gaps), swap
 
 
 def replay(draws, period, swap, lead_of, step=0.1):
-    """The draws, each frame started lead_of(earlier draws, its index) ms
-    before the retrace after the last one shown (at once if that is past),
+    """The draws, frame k started lead_of(draws, k) ms before the retrace
+    after the last one shown (at once if that is past),
     shown at the first retrace after it is drawn; an input every `step` ms is
     read by the next frame to start. Latencies (ms, input to the swap done)
     and how many frames missed the retrace they started for."""
     starts, shown, missed = [], [], 0
     target, free = period, 0.0
     for k, draw in enumerate(draws):
-        start = max(free, target - lead_of(draws[:k], k))
+        start = max(free, target - lead_of(draws, k))
         retrace = target
         while retrace < start + draw:
             retrace += period
@@ -169,16 +170,23 @@ def replay(draws, period, swap, lead_of, step=0.1):
     return out, missed
 
 
+def longest_before(draws, k):
+    """The longest of the 120 frames before frame k (the program holds none before the 8th)."""
+    return max(draws[max(0, k - 120):k])
+
+
 # Start times replayed: the floor's way, the program's, fixed leads, and
-# knowing each frame's drawing beforehand (which no program can).
+# knowing each frame's drawing beforehand (which no program can). A lead of
+# inf starts the frame as soon as the last swap is done.
 REPLAYS = (
     ("at the retrace before (the floor's way)", lambda draws, k: float("inf")),
     ("the longest of the last 120 frames, a tenth more, + 0.5 ms (the program's)",
-     lambda draws, k: max(draws[-120:]) * 1.1 + 0.5 if k >= 8 else float("inf")),
-    ("the longest of the last 120 frames + 1 ms", lambda draws, k: max(draws[-120:]) + 1 if k >= 8 else float("inf")),
+     lambda draws, k: float("inf") if k < 8 else longest_before(draws, k) * 1.1 + 0.5),
+    ("the longest of the last 120 frames + 1 ms",
+     lambda draws, k: float("inf") if k < 8 else longest_before(draws, k) + 1),
     ("12 ms before the retrace", lambda draws, k: 12.0),
     ("10 ms before the retrace", lambda draws, k: 10.0),
-    ("its own drawing + 0.2 ms, known beforehand", None),
+    ("its own drawing + 0.2 ms, known beforehand", lambda draws, k: draws[k] + 0.2),
 )
 
 
@@ -191,8 +199,7 @@ def replay_table(runs):
     for label, lead in REPLAYS:
         values, missed, frames = [], 0, 0
         for draws, period, swap in runs:
-            own = lead or (lambda earlier, k, draws=draws: draws[k] + 0.2)
-            latencies, misses = replay(draws, period, swap, own)
+            latencies, misses = replay(draws, period, swap, lead)
             values += latencies
             missed += misses
             frames += len(draws)

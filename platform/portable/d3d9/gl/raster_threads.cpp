@@ -8,8 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <string>
-#include <utility>
 
 namespace portable {
 
@@ -23,10 +21,22 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-// The threads of this process with their names, read from /proc.
-std::vector<std::pair<long, std::string>> ProcessThreads()
+} // namespace
+
+int RasterThreadIndex(const char* threadName)
 {
-    std::vector<std::pair<long, std::string>> threads;
+    const size_t prefix = sizeof kRasterPrefix - 1;
+    if (std::strncmp(threadName, kRasterPrefix, prefix) != 0) return -1;
+    const char* digits = threadName + prefix;
+    if (*digits < '0' || *digits > '9') return -1;
+    char* end = nullptr;
+    const long index = std::strtol(digits, &end, 10);
+    return *end == '\0' && index <= 4096 ? static_cast<int>(index) : -1;
+}
+
+std::vector<RasterThread> RasterThreads()
+{
+    std::vector<RasterThread> threads;
     const std::unique_ptr<DIR, DirCloser> tasks(opendir("/proc/self/task"));
     if (tasks == nullptr) return threads;
     while (const dirent* entry = readdir(tasks.get())) {
@@ -40,21 +50,10 @@ std::vector<std::pair<long, std::string>> ProcessThreads()
         char name[32] = {};
         if (std::fgets(name, sizeof name, comm.get()) == nullptr) continue;
         name[std::strcspn(name, "\n")] = '\0';
-        threads.emplace_back(tid, name);
+        const int index = RasterThreadIndex(name);
+        if (index >= 0) threads.push_back(RasterThread{static_cast<pid_t>(tid), index});
     }
     return threads;
-}
-} // namespace
-
-int RasterThreadIndex(const char* threadName)
-{
-    const size_t prefix = sizeof kRasterPrefix - 1;
-    if (std::strncmp(threadName, kRasterPrefix, prefix) != 0) return -1;
-    const char* digits = threadName + prefix;
-    if (*digits < '0' || *digits > '9') return -1;
-    char* end = nullptr;
-    const long index = std::strtol(digits, &end, 10);
-    return *end == '\0' && index <= 4096 ? static_cast<int>(index) : -1;
 }
 
 std::vector<int> UsableProcessors()
@@ -69,31 +68,26 @@ std::vector<int> UsableProcessors()
     return processors;
 }
 
-int SpreadRasterThreads()
+void SpreadRasterThreads()
 {
-    std::vector<std::pair<long, int>> raster; // tid, index
+    std::vector<RasterThread> threads;
     std::vector<int> processors;
     try {
-        for (const auto& [tid, name] : ProcessThreads()) {
-            const int index = RasterThreadIndex(name.c_str());
-            if (index >= 0) raster.emplace_back(tid, index);
-        }
+        threads = RasterThreads();
         processors = UsableProcessors();
     } catch (const std::bad_alloc&) {
-        return 0; // the threads stay where the scheduler puts them
+        return; // the threads stay where the scheduler puts them
     }
-    for (const auto& thread : raster) {
+    for (const RasterThread& thread : threads) {
         // More threads than processors (LP_NUM_THREADS set high): left to the scheduler.
-        if (static_cast<size_t>(thread.second) >= processors.size()) return 0;
+        if (static_cast<size_t>(thread.index) >= processors.size()) return;
     }
-    int kept = 0;
-    for (const auto& [tid, index] : raster) {
+    for (const RasterThread& thread : threads) {
         cpu_set_t one;
         CPU_ZERO(&one);
-        CPU_SET(processors[static_cast<size_t>(index)], &one);
-        if (sched_setaffinity(static_cast<pid_t>(tid), sizeof one, &one) == 0) ++kept;
+        CPU_SET(processors[static_cast<size_t>(thread.index)], &one);
+        sched_setaffinity(thread.tid, sizeof one, &one);
     }
-    return kept;
 }
 
 } // namespace portable

@@ -9,6 +9,8 @@
 // delays the frame by a tile at most.
 #pragma once
 
+#include <sys/types.h>
+
 #include <vector>
 
 namespace portable {
@@ -16,11 +18,17 @@ namespace portable {
 // N of a thread named "llvmpipe-N", or -1.
 int RasterThreadIndex(const char* threadName);
 
+struct RasterThread {
+    pid_t tid;
+    int index; // N of its name
+};
+// This process's llvmpipe rasterizer threads, read from /proc; none under another driver.
+std::vector<RasterThread> RasterThreads();
+
 // Keeps each llvmpipe rasterizer thread of this process on a processor of
 // its own, when there are no more of them than processors to use; call with
-// the driver's threads started (after making a context). Returns how many it
-// keeps, 0 under another driver.
-int SpreadRasterThreads();
+// the driver's threads started (after making a context).
+void SpreadRasterThreads();
 
 // The processors this thread may run on, in order.
 std::vector<int> UsableProcessors();
